@@ -1,0 +1,50 @@
+#ifndef TALVIK_APP_LOG_LOGGER_H
+#define TALVIK_APP_LOG_LOGGER_H
+
+#include <QtGlobal>
+
+#include <cstdarg>
+
+class QListWidget;
+
+// The level of a message and, used as a threshold, the log mode: a message of
+// level L is shown when L <= threshold.
+enum class LogLevel : int
+{
+    Disabled = 0,
+    Error = 1,
+    Info = 2,
+    Debug = 3
+};
+
+// The application log: one line per message in the main window's list.
+// Nothing is kept anywhere else; the user saves the list explicitly.
+class Logger
+{
+public:
+    static Logger& instance();
+
+    void setLevel(int threshold);
+    int level() const { return threshold; }
+    void setOutput(QListWidget* list);
+    QListWidget* output() const { return outputList; }
+
+    void write(int level, const char* format, va_list args) Q_ATTRIBUTE_FORMAT_PRINTF(3, 0);
+
+    // Messages are formatted into a fixed buffer of this size; longer texts
+    // are cut to its size minus the terminating zero.
+    static constexpr int bufferSize = 1024;
+
+private:
+    Logger() = default;
+    Q_DISABLE_COPY(Logger)
+
+    QListWidget* outputList = nullptr;
+    int threshold = static_cast<int>(LogLevel::Error);
+};
+
+void logError(const char* format, ...) Q_ATTRIBUTE_FORMAT_PRINTF(1, 2);
+void logInfo(const char* format, ...) Q_ATTRIBUTE_FORMAT_PRINTF(1, 2);
+void logDebug(const char* format, ...) Q_ATTRIBUTE_FORMAT_PRINTF(1, 2);
+
+#endif

@@ -1,0 +1,19 @@
+#ifndef TALVIK_MODBUS_IMODBUSRTULINK_H
+#define TALVIK_MODBUS_IMODBUSRTULINK_H
+
+#include <cstdint>
+
+// The line a request frame body leaves on. The link appends the CRC.
+class IModBusRTULink
+{
+public:
+    // data: slave address, function code and PDU data; read only during the call.
+    virtual void send(const uint8_t* data, uint16_t length) = 0;
+    // Drops whatever has been received and flushes the line's buffers.
+    virtual void clear() = 0;
+
+protected:
+    ~IModBusRTULink() = default;
+};
+
+#endif

@@ -1,0 +1,33 @@
+#include "support/LogCapture.h"
+
+#include "app/log/Logger.h"
+
+#include <QListWidget>
+
+LogCapture::LogCapture(int threshold)
+    : output(new QListWidget), previousOutput(Logger::instance().output()),
+      previousThreshold(Logger::instance().level())
+{
+    Logger::instance().setOutput(output);
+    Logger::instance().setLevel(threshold);
+}
+
+LogCapture::~LogCapture()
+{
+    Logger::instance().setOutput(previousOutput);
+    Logger::instance().setLevel(previousThreshold);
+    delete output;
+}
+
+QStringList LogCapture::lines() const
+{
+    QStringList result;
+    for (int i = 0; i < output->count(); ++i)
+        result << output->item(i)->text();
+    return result;
+}
+
+void LogCapture::clear()
+{
+    output->clear();
+}

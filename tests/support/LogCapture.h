@@ -1,0 +1,28 @@
+#ifndef TALVIK_TESTS_SUPPORT_LOGCAPTURE_H
+#define TALVIK_TESTS_SUPPORT_LOGCAPTURE_H
+
+#include <QStringList>
+
+class QListWidget;
+
+// Points the application log at a private list for the lifetime of the
+// object, at the given threshold, and restores the previous set-up afterwards.
+class LogCapture
+{
+public:
+    explicit LogCapture(int threshold);
+    ~LogCapture();
+    LogCapture(const LogCapture&) = delete;
+    LogCapture& operator=(const LogCapture&) = delete;
+
+    QStringList lines() const;
+    void clear();
+    QListWidget* list() const { return output; }
+
+private:
+    QListWidget* output;
+    QListWidget* previousOutput;
+    int previousThreshold;
+};
+
+#endif

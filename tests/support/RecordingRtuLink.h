@@ -1,0 +1,23 @@
+#ifndef TALVIK_TESTS_SUPPORT_RECORDINGRTULINK_H
+#define TALVIK_TESTS_SUPPORT_RECORDINGRTULINK_H
+
+#include "modbus/IModBusRTULink.h"
+
+#include <QByteArray>
+#include <QList>
+
+// A link that keeps the bodies it was asked to send and counts clear() calls.
+class RecordingRtuLink : public IModBusRTULink
+{
+public:
+    void send(const uint8_t* data, uint16_t length) override
+    {
+        sent.append(QByteArray(reinterpret_cast<const char*>(data), length));
+    }
+    void clear() override { ++clears; }
+
+    QList<QByteArray> sent;
+    int clears = 0;
+};
+
+#endif

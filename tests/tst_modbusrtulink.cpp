@@ -1,0 +1,349 @@
+#include "app/log/Logger.h"
+#include "modbus/ModBusRtuLink.h"
+#include "support/LogCapture.h"
+#include "support/PtyPair.h"
+#include "support/RecordingRtuListener.h"
+
+#include <QSerialPort>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+// A link fed directly with received chunks, without a serial port.
+class FedLink : public ModBusRtuLink
+{
+public:
+    FedLink() : ModBusRtuLink(nullptr) {}
+    void feed(const QByteArray& bytes) { appendReceived(bytes); }
+    QTimer* silenceTimer() const { return interCharTimer; }
+    int buffered() const { return rxBuffer.size(); }
+};
+
+QByteArray withCrc(const QByteArray& body)
+{
+    const uint16_t crc = ModBusRtuLink::modbusCrc16(body);
+    QByteArray frame = body;
+    frame.append(static_cast<char>(crc >> 8));
+    frame.append(static_cast<char>(crc & 0xFF));
+    return frame;
+}
+
+bool waitForSilence(FedLink& link, int ms = 1000)
+{
+    QSignalSpy spy(link.silenceTimer(), &QTimer::timeout);
+    return spy.wait(ms);
+}
+
+} // namespace
+
+class TestModBusRtuLink : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void crcMatchesStandardCheckValue();
+    void crcOfKnownBodies_data();
+    void crcOfKnownBodies();
+    void hexDumpFormatsBytes_data();
+    void hexDumpFormatsBytes();
+
+    void sendOnClosedPortLogsAndWritesNothing();
+    void sendWritesFrameWithCrcToRealPort_data();
+    void sendWritesFrameWithCrcToRealPort();
+    void replyInChunksOverRealPortIsOneFrame();
+
+    void frameLengthAndCrcChecks_data();
+    void frameLengthAndCrcChecks();
+    void withoutListenerOnlyCrcErrorIsLogged_data();
+    void withoutListenerOnlyCrcErrorIsLogged();
+    void twoRepliesCloserThanIntervalAreOneBuffer();
+    void chunksWithShortGapsAreOneFrame();
+    void clearDropsPartialFrame();
+    void intervalChangeTakesEffectAtNextChunk();
+    void receivedLineIsLoggedBeforeChecks();
+};
+
+void TestModBusRtuLink::crcMatchesStandardCheckValue()
+{
+    // The routine's first byte is the standard CRC's low byte.
+    const uint16_t routine = ModBusRtuLink::modbusCrc16(QByteArray("123456789"));
+    const uint16_t standard = static_cast<uint16_t>((routine >> 8) | (routine << 8));
+    QCOMPARE(standard, uint16_t(0x4B37));
+}
+
+void TestModBusRtuLink::crcOfKnownBodies_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QByteArray>("frame");
+
+    QTest::newRow("read 1 from 0")
+        << QByteArray::fromHex("010300000001") << QByteArray::fromHex("010300000001840a");
+    QTest::newRow("read 2 from 0")
+        << QByteArray::fromHex("010300000002") << QByteArray::fromHex("010300000002c40b");
+    QTest::newRow("read 32 from 0")
+        << QByteArray::fromHex("010300000020") << QByteArray::fromHex("0103000000204412");
+    QTest::newRow("reply 10, 20") << QByteArray::fromHex("010304000a0014")
+                                  << QByteArray::fromHex("010304000a0014da3e");
+    QTest::newRow("exception 2") << QByteArray::fromHex("018302")
+                                 << QByteArray::fromHex("018302c0f1");
+    QTest::newRow("empty body") << QByteArray() << QByteArray::fromHex("ffff");
+}
+
+void TestModBusRtuLink::crcOfKnownBodies()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QByteArray, frame);
+    QCOMPARE(withCrc(body), frame);
+}
+
+void TestModBusRtuLink::hexDumpFormatsBytes_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("three") << QByteArray::fromHex("010aff") << QStringLiteral("01 0A FF");
+    QTest::newRow("single") << QByteArray::fromHex("0a") << QStringLiteral("0A");
+    QTest::newRow("zero") << QByteArray(1, '\0') << QStringLiteral("00");
+    QTest::newRow("empty") << QByteArray() << QString();
+}
+
+void TestModBusRtuLink::hexDumpFormatsBytes()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QCOMPARE(
+        ModBusRtuLink::hexDump(reinterpret_cast<const uint8_t*>(bytes.constData()), bytes.size()),
+        text);
+}
+
+void TestModBusRtuLink::sendOnClosedPortLogsAndWritesNothing()
+{
+    LogCapture log(static_cast<int>(LogLevel::Debug));
+    QSerialPort port;
+    ModBusRtuLink link(&port);
+    const QByteArray body = QByteArray::fromHex("010300000001");
+    link.send(reinterpret_cast<const uint8_t*>(body.constData()), uint16_t(body.size()));
+    QCOMPARE(log.lines(), QStringList{QStringLiteral("Не могу отправить пакет. Порт закрыт.")});
+
+    ModBusRtuLink portless(nullptr);
+    portless.send(reinterpret_cast<const uint8_t*>(body.constData()), uint16_t(body.size()));
+    QCOMPARE(log.lines().size(), 2);
+}
+
+void TestModBusRtuLink::sendWritesFrameWithCrcToRealPort_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QByteArray>("crcField");
+
+    QTest::newRow("known body") << QByteArray::fromHex("010300000001")
+                                << QByteArray::fromHex("840a");
+    const QByteArray body255(255, '\x5A');
+    QTest::newRow("255 bytes get a real CRC") << body255 << withCrc(body255).right(2);
+    QTest::newRow("256 bytes get 00 00") << QByteArray(256, '\x5A') << QByteArray(2, '\0');
+}
+
+void TestModBusRtuLink::sendWritesFrameWithCrcToRealPort()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QByteArray, crcField);
+
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    QSerialPort port(pty.slavePath());
+    QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+    LogCapture log(static_cast<int>(LogLevel::Debug));
+    ModBusRtuLink link(&port);
+
+    link.send(reinterpret_cast<const uint8_t*>(body.constData()), uint16_t(body.size()));
+    const QByteArray expected = body + crcField;
+    QCOMPARE(pty.readMaster(expected.size(), 2000), expected);
+    QCOMPARE(crcField.size(), 2);
+    QCOMPARE(log.lines().size(), 1);
+    QCOMPARE(log.lines().first(),
+             QStringLiteral("Отправлен пакет: ") +
+                 ModBusRtuLink::hexDump(reinterpret_cast<const uint8_t*>(expected.constData()),
+                                        expected.size()));
+    if (body.size() == 6)
+        QCOMPARE(log.lines().first(), QStringLiteral("Отправлен пакет: 01 03 00 00 00 01 84 0A"));
+}
+
+void TestModBusRtuLink::replyInChunksOverRealPortIsOneFrame()
+{
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    QSerialPort port(pty.slavePath());
+    QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+    ModBusRtuLink link(&port);
+    link.setInterCharInterval(80);
+    RecordingRtuListener listener;
+    link.setListener(&listener);
+
+    const QByteArray reply = QByteArray::fromHex("010304000a0014da3e");
+    QVERIFY(pty.writeMaster(reply.left(3)));
+    QTest::qWait(15);
+    QVERIFY(pty.writeMaster(reply.mid(3, 4)));
+    QTest::qWait(15);
+    QVERIFY(pty.writeMaster(reply.mid(7)));
+
+    QTRY_COMPARE_WITH_TIMEOUT(listener.frames.size(), 1, 2000);
+    QCOMPARE(listener.frames.first(), QByteArray::fromHex("010304000a0014"));
+    QCOMPARE(listener.linkErrors, 0);
+}
+
+void TestModBusRtuLink::frameLengthAndCrcChecks_data()
+{
+    QTest::addColumn<QByteArray>("received");
+    QTest::addColumn<QByteArray>("delivered");
+    QTest::addColumn<QString>("errorLine");
+
+    QTest::newRow("empty") << QByteArray() << QByteArray()
+                           << QStringLiteral("Ошибка формата пакета!");
+    QTest::newRow("3 bytes") << QByteArray::fromHex("018302") << QByteArray()
+                             << QStringLiteral("Ошибка формата пакета!");
+    QTest::newRow("4 bytes good") << withCrc(QByteArray::fromHex("0103"))
+                                  << QByteArray::fromHex("0103") << QString();
+    QTest::newRow("good reply") << QByteArray::fromHex("010304000a0014da3e")
+                                << QByteArray::fromHex("010304000a0014") << QString();
+    QTest::newRow("bad CRC") << QByteArray::fromHex("010304000a0014da3f") << QByteArray()
+                             << QStringLiteral("Ошибка CRC!");
+    QTest::newRow("CRC bytes swapped") << QByteArray::fromHex("010304000a00143eda") << QByteArray()
+                                       << QStringLiteral("Ошибка CRC!");
+    QByteArray longBody(300, '\x11');
+    QTest::newRow("300-byte body with 00 00")
+        << longBody + QByteArray(2, '\0') << longBody << QString();
+    QTest::newRow("300-byte body with real CRC") << longBody + withCrc(longBody.left(255)).right(2)
+                                                 << QByteArray() << QStringLiteral("Ошибка CRC!");
+}
+
+void TestModBusRtuLink::frameLengthAndCrcChecks()
+{
+    QFETCH(QByteArray, received);
+    QFETCH(QByteArray, delivered);
+    QFETCH(QString, errorLine);
+
+    LogCapture log(static_cast<int>(LogLevel::Error));
+    FedLink link;
+    link.setInterCharInterval(5);
+    RecordingRtuListener listener;
+    link.setListener(&listener);
+
+    link.feed(received);
+    QVERIFY(waitForSilence(link));
+
+    if (errorLine.isEmpty()) {
+        QCOMPARE(listener.frames, QList<QByteArray>{delivered});
+        QCOMPARE(listener.linkErrors, 0);
+        QCOMPARE(log.lines(), QStringList());
+    } else {
+        QVERIFY(listener.frames.isEmpty());
+        QCOMPARE(listener.linkErrors, 1);
+        QCOMPARE(log.lines(), QStringList{errorLine});
+    }
+    QCOMPARE(link.buffered(), 0);
+}
+
+void TestModBusRtuLink::withoutListenerOnlyCrcErrorIsLogged_data()
+{
+    QTest::addColumn<QByteArray>("received");
+    QTest::addColumn<QStringList>("lines");
+
+    QTest::newRow("short frame") << QByteArray::fromHex("0103") << QStringList();
+    QTest::newRow("bad CRC") << QByteArray::fromHex("0103040000") << QStringList{"Ошибка CRC!"};
+    QTest::newRow("good frame") << withCrc(QByteArray::fromHex("0103020001")) << QStringList();
+}
+
+void TestModBusRtuLink::withoutListenerOnlyCrcErrorIsLogged()
+{
+    QFETCH(QByteArray, received);
+    QFETCH(QStringList, lines);
+
+    LogCapture log(static_cast<int>(LogLevel::Error));
+    FedLink link;
+    link.setInterCharInterval(5);
+    link.feed(received);
+    QVERIFY(waitForSilence(link));
+    QCOMPARE(log.lines(), lines);
+    QCOMPARE(link.buffered(), 0);
+}
+
+void TestModBusRtuLink::twoRepliesCloserThanIntervalAreOneBuffer()
+{
+    FedLink link;
+    link.setInterCharInterval(60);
+    RecordingRtuListener listener;
+    link.setListener(&listener);
+
+    const QByteArray reply = QByteArray::fromHex("010304000a0014da3e");
+    link.feed(reply);
+    QTest::qWait(10);
+    link.feed(reply);
+    QVERIFY(waitForSilence(link));
+    QCOMPARE(listener.frames.size(), 0);
+    QCOMPARE(listener.linkErrors, 1);
+}
+
+void TestModBusRtuLink::chunksWithShortGapsAreOneFrame()
+{
+    FedLink link;
+    link.setInterCharInterval(60);
+    RecordingRtuListener listener;
+    link.setListener(&listener);
+
+    const QByteArray reply = QByteArray::fromHex("010304000a0014da3e");
+    for (int i = 0; i < reply.size(); ++i) {
+        link.feed(reply.mid(i, 1));
+        QTest::qWait(10);
+    }
+    QVERIFY(waitForSilence(link));
+    QCOMPARE(listener.frames, QList<QByteArray>{QByteArray::fromHex("010304000a0014")});
+    QCOMPARE(listener.linkErrors, 0);
+}
+
+void TestModBusRtuLink::clearDropsPartialFrame()
+{
+    FedLink link;
+    link.setInterCharInterval(40);
+    RecordingRtuListener listener;
+    link.setListener(&listener);
+
+    link.feed(QByteArray::fromHex("01030400"));
+    link.clear();
+    QCOMPARE(link.buffered(), 0);
+    link.feed(QByteArray::fromHex("010304000a0014da3e"));
+    QVERIFY(waitForSilence(link));
+    QCOMPARE(listener.frames, QList<QByteArray>{QByteArray::fromHex("010304000a0014")});
+    QCOMPARE(listener.linkErrors, 0);
+}
+
+void TestModBusRtuLink::intervalChangeTakesEffectAtNextChunk()
+{
+    FedLink link;
+    link.setInterCharInterval(200);
+    link.feed(QByteArray::fromHex("01"));
+    QCOMPARE(link.silenceTimer()->interval(), 200);
+
+    link.setInterCharInterval(40);
+    QCOMPARE(link.silenceTimer()->interval(), 200);
+    link.feed(QByteArray::fromHex("03"));
+    QCOMPARE(link.silenceTimer()->interval(), 40);
+    QVERIFY(link.silenceTimer()->isActive());
+}
+
+void TestModBusRtuLink::receivedLineIsLoggedBeforeChecks()
+{
+    LogCapture log(static_cast<int>(LogLevel::Debug));
+    FedLink link;
+    link.setInterCharInterval(5);
+    RecordingRtuListener listener;
+    link.setListener(&listener);
+
+    link.feed(QByteArray::fromHex("0a0b"));
+    QVERIFY(waitForSilence(link));
+    QCOMPARE(log.lines(), (QStringList{QStringLiteral("Принят пакет: 0A 0B"),
+                                       QStringLiteral("Ошибка формата пакета!")}));
+}
+
+QTEST_MAIN(TestModBusRtuLink)
+#include "tst_modbusrtulink.moc"
