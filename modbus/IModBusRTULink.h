@@ -1,6 +1,8 @@
 #ifndef TALVIK_MODBUS_IMODBUSRTULINK_H
 #define TALVIK_MODBUS_IMODBUSRTULINK_H
 
+#include <QtPlugin>
+
 #include <cstdint>
 
 // The line a request frame body leaves on. The link appends the CRC.
@@ -15,5 +17,7 @@ public:
 protected:
     ~IModBusRTULink() = default;
 };
+
+Q_DECLARE_INTERFACE(IModBusRTULink, "talvik.IModBusRTULink")
 
 #endif

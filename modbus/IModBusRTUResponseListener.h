@@ -1,6 +1,8 @@
 #ifndef TALVIK_MODBUS_IMODBUSRTURESPONSELISTENER_H
 #define TALVIK_MODBUS_IMODBUSRTURESPONSELISTENER_H
 
+#include <QtPlugin>
+
 #include <cstdint>
 
 // Receiver of what an RTU link gathers from the line.
@@ -16,5 +18,7 @@ public:
 protected:
     ~IModBusRTUResponseListener() = default;
 };
+
+Q_DECLARE_INTERFACE(IModBusRTUResponseListener, "talvik.IModBusRTUResponseListener")
 
 #endif

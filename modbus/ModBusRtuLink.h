@@ -19,6 +19,7 @@ class QTimer;
 class ModBusRtuLink : public QObject, public IModBusRTULink
 {
     Q_OBJECT
+    Q_INTERFACES(IModBusRTULink)
 
 public:
     // The port is not owned and may be null (the demo link has none).

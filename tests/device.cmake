@@ -1,0 +1,1 @@
+# Tests of this area: talvik_add_test(tst_name) lines.

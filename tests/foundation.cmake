@@ -1,0 +1,2 @@
+talvik_add_test(tst_logger)
+talvik_add_test(tst_modbusrtulink)
