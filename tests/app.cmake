@@ -1,1 +1,2 @@
 # Tests of this area: talvik_add_test(tst_name) lines.
+target_sources(talvik_test_support PRIVATE support/ModalCloser.h support/ModalCloser.cpp)

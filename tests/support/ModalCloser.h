@@ -1,0 +1,57 @@
+#ifndef TALVIK_TESTS_SUPPORT_MODALCLOSER_H
+#define TALVIK_TESTS_SUPPORT_MODALCLOSER_H
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QDialog;
+class QTimer;
+class QWidget;
+
+// Answers the modal boxes and dialogs a test provokes, in the order it
+// expects them: records what each one said, then presses the button the test
+// chose. A modal widget nobody expected is rejected and recorded, so a test
+// fails on it instead of hanging.
+class ModalCloser : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Seen
+    {
+        QString className;
+        QString title;
+        QString text; // message box text; empty for other dialogs
+        bool expected = true;
+    };
+
+    explicit ModalCloser(QObject* parent = nullptr);
+    ~ModalCloser() override;
+
+    // A QMessageBox: press its Ok (or only) button.
+    void expectMessageBox();
+    // A QFileDialog: choose `path` (a file or, for folder dialogs, a folder)
+    // and accept; an empty path cancels the dialog.
+    void expectFileDialog(const QString& path);
+    // Any other dialog: `answer` fills it in and returns true to accept it,
+    // false to reject it.
+    void expectDialog(const std::function<bool(QDialog*)>& answer);
+
+    // Waits until every expected modal widget was handled, or the deadline.
+    bool waitUntilDone(int timeoutMs = 5000);
+    int pending() const { return steps.size(); }
+
+    QList<Seen> seen;
+
+private:
+    void poll();
+    void handle(QWidget* modal);
+
+    QList<std::function<bool(QWidget*)>> steps;
+    QTimer* timer;
+};
+
+#endif
