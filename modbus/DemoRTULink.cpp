@@ -1,0 +1,279 @@
+#include "modbus/DemoRTULink.h"
+
+#include "app/log/Logger.h"
+#include "modbus/IModBusRTUResponseListener.h"
+
+#include <QTimer>
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+// The header every simulated record starts from; byte 3 becomes the record's
+// index and byte 39 its checksum.
+constexpr uint8_t headerTemplate[DemoRTULink::headerSize] = {
+    0x13, 0x01, 0x01, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x04, 0x00, 0x04,
+    0x00, 0x04, 0x00, 0x04, 0x9D, 0x07, 0x82, 0x1F, 0x71, 0x07, 0x01, 0x00, 0x01, 0x00,
+    0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x58, 0x02, 0x00, 0x00, 0x01, 0x00};
+
+constexpr int recordIndexByte = 3;
+constexpr int amplitudeOffset = 18;
+constexpr int samplesBeforeOffset = 34;
+constexpr int checksumByte = 39;
+// Samples recorded after the fault, on top of those before it.
+constexpr int samplesAfter = 120;
+constexpr int samplesPerPeriod = 12;
+constexpr double pi = 3.14159265358979323846;
+
+// Answered with "illegal function" and "illegal data value".
+constexpr uint8_t illegalFunction = 0x01;
+constexpr uint8_t illegalDataValue = 0x03;
+
+uint16_t readLe16(const uint8_t* data, int offset)
+{
+    return static_cast<uint16_t>(data[offset] | data[offset + 1] << 8);
+}
+
+void writeLe16(char* data, int offset, uint16_t value)
+{
+    data[offset] = static_cast<char>(value & 0xFF);
+    data[offset + 1] = static_cast<char>(value >> 8);
+}
+
+uint16_t readBe16(const uint8_t* data, int offset)
+{
+    return static_cast<uint16_t>(data[offset] << 8 | data[offset + 1]);
+}
+
+void appendBe16(QByteArray& bytes, uint16_t value)
+{
+    bytes.append(static_cast<char>(value >> 8));
+    bytes.append(static_cast<char>(value & 0xFF));
+}
+
+// A phase value shifted into 0...amplitude and truncated toward zero.
+uint16_t wave(double phase, int amplitude)
+{
+    const double value = (std::sin(phase) * 0.5 + 0.5) * amplitude;
+    return static_cast<uint16_t>(static_cast<int>(value));
+}
+
+} // namespace
+
+DemoRTULink::DemoRTULink() : ModBusRtuLink(nullptr), registers(), responseTimer(new QTimer(this))
+{
+    registers[8] = 1;
+    responseTimer->setSingleShot(true);
+    responseTimer->setInterval(responseDelayMs);
+    connect(responseTimer, &QTimer::timeout, this, &DemoRTULink::timeout);
+    for (int index = 0; index < recordCount; ++index) {
+        std::memcpy(recordHeaders[index], headerTemplate, headerSize);
+        recordHeaders[index][recordIndexByte] = static_cast<uint8_t>(index);
+        buildRecord(index);
+    }
+}
+
+DemoRTULink::~DemoRTULink()
+{
+    responseTimer->disconnect(this);
+    delete responseTimer;
+    for (QByteArray* buffer : recordBuffers)
+        delete buffer;
+}
+
+void DemoRTULink::buildRecord(int index)
+{
+    const uint8_t* header = recordHeaders[index];
+    const int amplitude = readLe16(header, amplitudeOffset);
+    const int samplesBefore = readLe16(header, samplesBeforeOffset);
+    const int sampleTotal = samplesBefore + samplesAfter;
+
+    QByteArray* buffer = new QByteArray(headerSize + sampleSize * sampleTotal, '\0');
+    char* bytes = buffer->data();
+    std::memcpy(bytes, header, headerSize);
+    uint8_t sum = 0;
+    for (int i = 0; i < checksumByte; ++i)
+        sum = static_cast<uint8_t>(sum + header[i]);
+    bytes[checksumByte] = static_cast<char>(static_cast<uint8_t>(~sum));
+
+    // Three sine waves 120 degrees apart; the count starts again for the
+    // samples after the fault.
+    for (int sample = 0; sample < sampleTotal; ++sample) {
+        const int i = sample < samplesBefore ? sample : sample - samplesBefore;
+        const double phase = (i % samplesPerPeriod) * pi / 6;
+        const int offset = headerSize + sampleSize * sample;
+        writeLe16(bytes, offset, wave(phase, amplitude));
+        writeLe16(bytes, offset + 2, wave(phase + 2 * pi / 3, amplitude));
+        writeLe16(bytes, offset + 4, wave(phase - 2 * pi / 3, amplitude));
+    }
+    recordBuffers[index] = buffer;
+}
+
+uint16_t DemoRTULink::registerValue(int index) const
+{
+    return index >= 0 && index < registerCount ? registers[index] : 0;
+}
+
+QByteArray DemoRTULink::record(int index) const
+{
+    return index >= 0 && index < recordCount ? *recordBuffers[index] : QByteArray();
+}
+
+void DemoRTULink::send(const uint8_t* data, uint16_t length)
+{
+    logDebug("Отправлен пакет: %s", localHex(data, length).constData());
+
+    // A body without a function code cannot be answered; the client's
+    // response timeout covers it.
+    if (data == nullptr || length < 2) {
+        response.clear();
+        responseTimer->stop();
+        return;
+    }
+
+    switch (data[1]) {
+    case 0x03:
+        answerReadHoldingRegs(data, length);
+        break;
+    case 0x10:
+        answerWriteMultipleRegs(data, length);
+        break;
+    case 0x01:
+        answerReadCoils(data, length);
+        break;
+    case 0x05:
+        answerWriteCoil(data, length);
+        break;
+    case 0x14:
+        answerReadFileRecord(data, length);
+        break;
+    default:
+        answerException(data, illegalFunction);
+        break;
+    }
+    // Only the last request within the delay is answered.
+    responseTimer->start(responseDelayMs);
+}
+
+void DemoRTULink::clear() {}
+
+void DemoRTULink::answerException(const uint8_t* request, uint8_t code)
+{
+    response.clear();
+    response.append(static_cast<char>(request[0]));
+    response.append(static_cast<char>(request[1] | 0x80));
+    response.append(static_cast<char>(code));
+}
+
+void DemoRTULink::answerReadHoldingRegs(const uint8_t* request, uint16_t length)
+{
+    if (length < 6) {
+        answerException(request, illegalDataValue);
+        return;
+    }
+    const int start = readBe16(request, 2);
+    const int count = readBe16(request, 4);
+    // An answer must fit the 16-bit length the listener is handed.
+    if (3 + 2 * count > 0xFFFF) {
+        answerException(request, illegalDataValue);
+        return;
+    }
+    response.clear();
+    response.append(static_cast<char>(request[0]));
+    response.append(static_cast<char>(0x03));
+    response.append(static_cast<char>((2 * count) & 0xFF));
+    // Registers past the bank read as zero.
+    for (int k = 0; k < count; ++k)
+        appendBe16(response, registerValue(start + k));
+}
+
+void DemoRTULink::answerWriteMultipleRegs(const uint8_t* request, uint16_t length)
+{
+    if (length < 6) {
+        answerException(request, illegalDataValue);
+        return;
+    }
+    const int start = readBe16(request, 2);
+    const int count = readBe16(request, 4);
+    if (length < 7 + 2 * count) {
+        answerException(request, illegalDataValue);
+        return;
+    }
+    // Registers past the bank take nothing.
+    for (int k = 0; k < count; ++k) {
+        const int index = start + k;
+        if (index < registerCount)
+            registers[index] = readBe16(request, 7 + 2 * k);
+    }
+    response = QByteArray(reinterpret_cast<const char*>(request), 6);
+}
+
+void DemoRTULink::answerReadCoils(const uint8_t* request, uint16_t length)
+{
+    if (length < 6) {
+        answerException(request, illegalDataValue);
+        return;
+    }
+    // Every coil reads as off: the commands are pulses, never kept.
+    const int count = readBe16(request, 4);
+    const int byteCount = (count + 7) / 8;
+    response.clear();
+    response.append(static_cast<char>(request[0]));
+    response.append(static_cast<char>(0x01));
+    response.append(static_cast<char>(byteCount & 0xFF));
+    response.append(QByteArray(byteCount, '\0'));
+}
+
+void DemoRTULink::answerWriteCoil(const uint8_t* request, uint16_t length)
+{
+    if (length < 6) {
+        answerException(request, illegalDataValue);
+        return;
+    }
+    response = QByteArray(reinterpret_cast<const char*>(request), 6);
+}
+
+void DemoRTULink::answerReadFileRecord(const uint8_t* request, uint16_t length)
+{
+    if (length < 10) {
+        answerException(request, illegalDataValue);
+        return;
+    }
+    const int file = readBe16(request, 4);
+    const int recordNumber = readBe16(request, 6);
+    const int byteCount = (2 * readBe16(request, 8)) & 0xFF;
+
+    response.clear();
+    response.append(static_cast<char>(request[0]));
+    response.append(static_cast<char>(0x14));
+    response.append(static_cast<char>(byteCount));
+    response.append(static_cast<char>(byteCount));
+    response.append(static_cast<char>(0x06));
+
+    // Files past the records, and bytes past a record's end, read as zero.
+    QByteArray data(byteCount, '\0');
+    if (file < recordCount) {
+        const QByteArray& buffer = *recordBuffers[file];
+        const int offset = 2 * recordNumber;
+        const int available = qBound(0, buffer.size() - offset, byteCount);
+        if (available > 0)
+            std::memcpy(data.data(), buffer.constData() + offset, static_cast<size_t>(available));
+    }
+    response.append(data);
+}
+
+void DemoRTULink::timeout()
+{
+    // A copy: the listener may send the next request from inside the call,
+    // which rebuilds `response`.
+    const QByteArray answer = response;
+    logDebug(
+        "Принят пакет: %s",
+        localHex(reinterpret_cast<const uint8_t*>(answer.constData()), answer.size()).constData());
+    IModBusRTUResponseListener* receiver = listener();
+    if (receiver == nullptr)
+        return;
+    receiver->frameReceived(reinterpret_cast<const uint8_t*>(answer.constData()),
+                            static_cast<uint16_t>(answer.size()));
+}

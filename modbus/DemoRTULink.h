@@ -1,0 +1,61 @@
+#ifndef TALVIK_MODBUS_DEMORTULINK_H
+#define TALVIK_MODBUS_DEMORTULINK_H
+
+#include "modbus/ModBusRtuLink.h"
+
+#include <QByteArray>
+
+#include <cstdint>
+
+class QTimer;
+
+// A simulated relay in place of the serial line: answers every request
+// itself 10 ms later, from a bank of holding registers and three simulated
+// fault records, and hands the answer to the link's listener. No CRC is
+// added or checked, and the port is never touched.
+class DemoRTULink : public ModBusRtuLink
+{
+    Q_OBJECT
+
+public:
+    DemoRTULink();
+    ~DemoRTULink() override;
+
+    void send(const uint8_t* data, uint16_t length) override;
+    // Nothing is buffered from a line, so there is nothing to drop.
+    void clear() override;
+
+    uint16_t registerValue(int index) const;
+    // The simulated fault record of file 0, 1 or 2; empty for any other.
+    QByteArray record(int index) const;
+    QByteArray pendingResponse() const { return response; }
+
+    // Registers 0-84: the client's whole register image, settings included.
+    static constexpr int registerCount = 85;
+    static constexpr int recordCount = 3;
+    static constexpr int headerSize = 40;
+    static constexpr int sampleSize = 14;
+    static constexpr int responseDelayMs = 10;
+
+public slots:
+    void timeout();
+
+private:
+    Q_DISABLE_COPY(DemoRTULink)
+
+    void buildRecord(int index);
+    void answerReadHoldingRegs(const uint8_t* request, uint16_t length);
+    void answerWriteMultipleRegs(const uint8_t* request, uint16_t length);
+    void answerReadCoils(const uint8_t* request, uint16_t length);
+    void answerWriteCoil(const uint8_t* request, uint16_t length);
+    void answerReadFileRecord(const uint8_t* request, uint16_t length);
+    void answerException(const uint8_t* request, uint8_t code);
+
+    uint16_t registers[registerCount];
+    QByteArray response;
+    QTimer* responseTimer;
+    QByteArray* recordBuffers[recordCount];
+    uint8_t recordHeaders[recordCount][headerSize];
+};
+
+#endif

@@ -1,0 +1,213 @@
+#include "modbus/ModBusClient.h"
+
+#include "app/log/Logger.h"
+#include "modbus/IModBusRTULink.h"
+#include "modbus/IModBusResponse.h"
+#include "modbus/IModBusResponseListener.h"
+#include "modbus/ModBusReadCoilsRequest.h"
+#include "modbus/ModBusReadFileRecordRequest.h"
+#include "modbus/ModBusReadHoldingRegsRequest.h"
+#include "modbus/ModBusWriteCoilRequest.h"
+#include "modbus/ModBusWriteMultipleRegsRequest.h"
+
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+IModBusResponse* responseOf(IModBusRequest* request)
+{
+    return dynamic_cast<IModBusResponse*>(request);
+}
+
+IModBusResponseListener* listenerOf(IModBusRequest* request)
+{
+    IModBusResponse* response = responseOf(request);
+    return response != nullptr ? response->listener() : nullptr;
+}
+
+} // namespace
+
+ModBusClient::ModBusClient() : responseTimer(new QTimer(this)), errorDelayTimer(new QTimer(this))
+{
+    responseTimer->setSingleShot(true);
+    errorDelayTimer->setSingleShot(true);
+    connect(responseTimer, &QTimer::timeout, this, &ModBusClient::timeout);
+    connect(errorDelayTimer, &QTimer::timeout, this, &ModBusClient::delayAfterError);
+}
+
+ModBusClient::~ModBusClient()
+{
+    qDeleteAll(queue);
+    queue.clear();
+    delete current;
+    current = nullptr;
+}
+
+void ModBusClient::setLink(IModBusRTULink* link)
+{
+    rtuLink = link;
+}
+
+ModBusClient::State ModBusClient::state() const
+{
+    if (current != nullptr)
+        return State::Waiting;
+    if (errorDelayTimer->isActive())
+        return State::Pausing;
+    return State::Idle;
+}
+
+void ModBusClient::readHoldingRegs(IModBusResponseListener* listener, uint8_t address,
+                                   uint16_t start, uint16_t count, int32_t priority)
+{
+    if (rtuLink == nullptr)
+        return;
+    enqueue(new ModBusReadHoldingRegsRequest(listener, address, start, count), priority);
+}
+
+void ModBusClient::writeMultipleRegs(IModBusResponseListener* listener, uint8_t address,
+                                     uint16_t start, uint16_t count, const uint16_t* values,
+                                     int32_t priority)
+{
+    if (rtuLink == nullptr)
+        return;
+    enqueue(new ModBusWriteMultipleRegsRequest(listener, address, start, count, values), priority);
+}
+
+void ModBusClient::readCoils(IModBusResponseListener* listener, uint8_t address, uint16_t start,
+                             uint16_t count, int32_t priority)
+{
+    if (rtuLink == nullptr)
+        return;
+    enqueue(new ModBusReadCoilsRequest(listener, address, start, count), priority);
+}
+
+void ModBusClient::writeCoil(IModBusResponseListener* listener, uint8_t address, uint16_t coil,
+                             bool value, int32_t priority)
+{
+    if (rtuLink == nullptr)
+        return;
+    enqueue(new ModBusWriteCoilRequest(listener, address, coil, value), priority);
+}
+
+void ModBusClient::readFileRecord(IModBusResponseListener* listener, uint8_t address,
+                                  uint16_t fileNumber, uint16_t recordNumber, uint16_t recordLength,
+                                  int32_t priority)
+{
+    if (rtuLink == nullptr)
+        return;
+    enqueue(
+        new ModBusReadFileRecordRequest(listener, address, fileNumber, recordNumber, recordLength),
+        priority);
+}
+
+void ModBusClient::clearQueue()
+{
+    // The outstanding request is on the line already: it completes or times out.
+    const QList<IModBusRequest*> dropped = queue;
+    queue.clear();
+    qDeleteAll(dropped);
+}
+
+void ModBusClient::enqueue(IModBusRequest* request, int32_t priority)
+{
+    request->setPriority(priority);
+    queue.append(request);
+    // Writes (priority 1) overtake the poll reads still waiting; equal
+    // priorities keep their order of arrival.
+    std::stable_sort(queue.begin(), queue.end(),
+                     [](const IModBusRequest* a, const IModBusRequest* b) {
+                         return a->priority() > b->priority();
+                     });
+    start();
+}
+
+void ModBusClient::start()
+{
+    // With more than one request queued, something is outstanding or the
+    // pause runs: the queue moves on when that ends.
+    if (queue.size() == 1 && current == nullptr)
+        sendNext();
+}
+
+void ModBusClient::sendNext()
+{
+    if (queue.isEmpty())
+        return;
+    current = queue.takeFirst();
+    // Started before the frame is handed over, so a link that answers from
+    // within send() stops a running timer rather than one started too late.
+    responseTimer->start(responseTimeoutMs);
+    // Without a link nothing goes out, and the request times out like one
+    // sent to a closed port.
+    if (rtuLink != nullptr) {
+        const uint8_t* data = nullptr;
+        uint16_t length = 0;
+        current->frame(data, length);
+        rtuLink->send(data, length);
+    }
+}
+
+void ModBusClient::dropCurrent()
+{
+    IModBusRequest* done = current;
+    current = nullptr;
+    delete done;
+}
+
+void ModBusClient::frameReceived(const uint8_t* data, uint16_t length)
+{
+    responseTimer->stop();
+    if (current != nullptr) {
+        // A frame from another slave answers nothing we asked: the request is
+        // dropped without a word to its caller.
+        if (length >= 1 && data[0] == current->address()) {
+            current->parseResponse(data, length);
+            // The listener runs while the request is still outstanding, so
+            // requests it issues from the callback are queued, not sent.
+            IModBusResponse* response = responseOf(current);
+            if (response != nullptr && response->listener() != nullptr)
+                response->notify(response->listener());
+        }
+        dropCurrent();
+    }
+    // Also reached by a stray frame during the pause; a request is never sent
+    // while another is outstanding, so none is displaced.
+    if (current == nullptr && !queue.isEmpty())
+        sendNext();
+}
+
+void ModBusClient::timeout()
+{
+    responseTimer->stop();
+    logError("Таймаут ответа!");
+    if (current != nullptr) {
+        if (IModBusResponseListener* listener = listenerOf(current))
+            listener->responseTimeout();
+        dropCurrent();
+    }
+    if (current == nullptr && !queue.isEmpty())
+        sendNext();
+}
+
+void ModBusClient::linkError()
+{
+    // One pause per burst of garbled frames.
+    if (errorDelayTimer->isActive())
+        return;
+    dropCurrent();
+    responseTimer->stop();
+    errorDelayTimer->start(errorPauseMs);
+}
+
+void ModBusClient::delayAfterError()
+{
+    if (rtuLink != nullptr)
+        rtuLink->clear();
+    // A request created into the empty queue during the pause may be on the
+    // line already; the rest waits for its answer or its timeout.
+    if (current == nullptr && !queue.isEmpty())
+        sendNext();
+}

@@ -1,0 +1,57 @@
+#include "modbus/ModBusReadCoilsRequest.h"
+
+#include "app/log/Logger.h"
+#include "modbus/IModBusResponseListener.h"
+
+namespace {
+
+constexpr uint8_t functionCode = 0x01;
+constexpr uint16_t frameSize = 6;
+// Address, function code and the relay's byte count precede the coil bytes.
+constexpr int responseHeader = 3;
+
+} // namespace
+
+ModBusReadCoilsRequest::ModBusReadCoilsRequest(IModBusResponseListener* listener, uint8_t address,
+                                               uint16_t start, uint16_t coilCount)
+    : ModBusRequest(address, functionCode, frameSize), startCoil(start),
+      states(new uint8_t[coilCount]()), count(coilCount), responseListener(listener)
+{
+    putBe16(2, start);
+    putBe16(4, coilCount);
+    logInfo("ReadCoils startCoil = %d Count = %d", start, coilCount);
+}
+
+ModBusReadCoilsRequest::~ModBusReadCoilsRequest()
+{
+    delete[] states;
+}
+
+void ModBusReadCoilsRequest::frame(const uint8_t*& data, uint16_t& length) const
+{
+    data = frameData;
+    length = frameLength;
+}
+
+void ModBusReadCoilsRequest::parseResponse(const uint8_t* data, uint16_t length)
+{
+    // One byte per started group of eight coils, the first coil in the least
+    // significant bit.
+    const int coilBytes = (count + 7) / 8;
+    if (!acceptResponse(data, length, responseHeader + coilBytes, "ReadCoils ответ"))
+        return;
+    for (int i = 0; i < count; ++i)
+        states[i] = (data[responseHeader + i / 8] >> (i % 8)) & 1;
+}
+
+void ModBusReadCoilsRequest::notify(IModBusResponseListener* listener)
+{
+    if (errorFlag || listener == nullptr)
+        return;
+    listener->coilsRead(startCoil, states, count);
+}
+
+IModBusResponseListener* ModBusReadCoilsRequest::listener() const
+{
+    return responseListener;
+}

@@ -1,0 +1,57 @@
+#include "modbus/ModBusReadHoldingRegsRequest.h"
+
+#include "app/log/Logger.h"
+#include "modbus/IModBusResponseListener.h"
+
+namespace {
+
+constexpr uint8_t functionCode = 0x03;
+constexpr uint16_t frameSize = 6;
+// Address, function code and the relay's byte count precede the values.
+constexpr int responseHeader = 3;
+
+} // namespace
+
+ModBusReadHoldingRegsRequest::ModBusReadHoldingRegsRequest(IModBusResponseListener* listener,
+                                                           uint8_t address, uint16_t start,
+                                                           uint16_t registerCount)
+    : ModBusRequest(address, functionCode, frameSize), startRegister(start),
+      values(new uint16_t[registerCount]()), count(registerCount), responseListener(listener)
+{
+    putBe16(2, start);
+    putBe16(4, registerCount);
+    logInfo("ReadHoldingRegs startReg = %d Count = %d", start, registerCount);
+}
+
+ModBusReadHoldingRegsRequest::~ModBusReadHoldingRegsRequest()
+{
+    delete[] values;
+}
+
+void ModBusReadHoldingRegsRequest::frame(const uint8_t*& data, uint16_t& length) const
+{
+    data = frameData;
+    length = frameLength;
+}
+
+void ModBusReadHoldingRegsRequest::parseResponse(const uint8_t* data, uint16_t length)
+{
+    // The relay's byte count is not trusted: the values are where the
+    // request says they are, and the frame must be long enough to hold them.
+    if (!acceptResponse(data, length, responseHeader + 2 * count, "ReadHoldingRegs ответ"))
+        return;
+    for (int i = 0; i < count; ++i)
+        values[i] = readBe16(data, responseHeader + 2 * i);
+}
+
+void ModBusReadHoldingRegsRequest::notify(IModBusResponseListener* listener)
+{
+    if (errorFlag || listener == nullptr)
+        return;
+    listener->holdingRegsRead(startRegister, values, count);
+}
+
+IModBusResponseListener* ModBusReadHoldingRegsRequest::listener() const
+{
+    return responseListener;
+}
