@@ -1,0 +1,201 @@
+#include "records/CrashProcessReader.h"
+
+#include "modbus/IModBusClient.h"
+
+#include <QTimer>
+
+namespace {
+
+// The header occupies record numbers 0..19; sample k sits at 20 + 7k.
+constexpr uint16_t headerRecordNumber = 0;
+constexpr uint16_t headerLength = CrashProcessHeader::size / 2;
+constexpr uint16_t firstSampleRecord = headerLength;
+constexpr uint16_t sampleLength = CrashProcessSample::size / 2;
+constexpr int32_t readerPriority = 0;
+
+} // namespace
+
+CrashProcessReader::CrashProcessReader(QObject* parent)
+    : QObject(parent), watchdog(new QTimer(this))
+{
+    watchdog->setSingleShot(true);
+    watchdog->setInterval(defaultWatchdogInterval);
+    connect(watchdog, &QTimer::timeout, this, &CrashProcessReader::watchdogExpired);
+}
+
+CrashProcessReader::~CrashProcessReader() = default;
+
+void CrashProcessReader::setClient(IModBusClient* newClient)
+{
+    client = newClient;
+}
+
+void CrashProcessReader::setWatchdogInterval(int milliseconds)
+{
+    watchdog->setInterval(milliseconds);
+}
+
+bool CrashProcessReader::isHeaderValid(int index) const
+{
+    const CrashProcessHeader* stored = header(index);
+    return stored != nullptr && stored->isValid();
+}
+
+const CrashProcessHeader* CrashProcessReader::header(int index) const
+{
+    if (index < 0 || index >= recordCount)
+        return nullptr;
+    return &headers[index];
+}
+
+const QByteArray* CrashProcessReader::samples(int index) const
+{
+    if (index < 0 || index >= recordCount || sampleBuffers[index].isNull())
+        return nullptr;
+    return &sampleBuffers[index];
+}
+
+float CrashProcessReader::progress() const
+{
+    // After a header reading the current record is 3, which names no record.
+    if (readerState != ReadingRecord || currentRecord >= recordCount || sampleTotal <= 0)
+        return 0.0f;
+    return static_cast<float>(sampleIndex) * 100.0f / static_cast<float>(sampleTotal);
+}
+
+void CrashProcessReader::readHeaders(uint8_t deviceAddress)
+{
+    readerState = ReadingHeaders;
+    address = deviceAddress;
+    attempts = 0;
+    currentRecord = 0;
+    requestHeader();
+}
+
+void CrashProcessReader::readCrashProcess(uint8_t deviceAddress, uint16_t crashProcessNumber)
+{
+    if (crashProcessNumber >= recordCount || !headers[crashProcessNumber].isValid()) {
+        emit recordReadingFailed();
+        return;
+    }
+    currentRecord = crashProcessNumber;
+    address = deviceAddress;
+    attempts = 0;
+    readerState = ReadingRecord;
+    sampleIndex = 0;
+    sampleTotal = headers[crashProcessNumber].sampleCount();
+    sampleBuffers[crashProcessNumber] = QByteArray(sampleTotal * CrashProcessSample::size, '\0');
+    requestSample();
+}
+
+void CrashProcessReader::holdingRegsRead(uint16_t, const uint16_t*, uint16_t) {}
+
+void CrashProcessReader::multipleRegsWritten(uint16_t, const uint16_t*, uint16_t) {}
+
+void CrashProcessReader::coilsRead(uint16_t, const uint8_t*, uint16_t) {}
+
+void CrashProcessReader::coilWritten(uint16_t, bool) {}
+
+void CrashProcessReader::fileRecordRead(uint16_t fileNumber, uint16_t recordNumber,
+                                        const uint8_t* data, uint16_t byteCount)
+{
+    // A late answer to a request of an earlier or restarted reading must not
+    // land in the current one (nor in a buffer that does not exist).
+    if (!waiting || fileNumber != expectedFile || recordNumber != expectedRecord ||
+        byteCount != 2 * expectedLength || data == nullptr)
+        return;
+    stopWaiting();
+    attempts = 0;
+
+    if (readerState == ReadingHeaders) {
+        headers[currentRecord] = CrashProcessHeader::decode(data);
+        ++currentRecord;
+        if (currentRecord >= recordCount) {
+            emit headersReadingFinished();
+            return;
+        }
+        requestHeader();
+        return;
+    }
+
+    if (readerState == ReadingRecord) {
+        QByteArray& buffer = sampleBuffers[currentRecord];
+        const int offset = sampleIndex * CrashProcessSample::size;
+        if (offset + CrashProcessSample::size > buffer.size()) {
+            emit recordReadingFailed();
+            return;
+        }
+        std::copy(data, data + CrashProcessSample::size, buffer.begin() + offset);
+        ++sampleIndex;
+        if (sampleIndex < sampleTotal) {
+            requestSample();
+            return;
+        }
+        emit recordReadingFinished(currentRecord);
+    }
+}
+
+void CrashProcessReader::responseTimeout()
+{
+    // Nothing is outstanding after a reading has ended: a late failure of an
+    // abandoned request must not end (or re-end) anything.
+    if (!waiting)
+        return;
+    stopWaiting();
+    ++attempts;
+    if (attempts >= maxAttempts) {
+        emit recordReadingFailed();
+        return;
+    }
+    if (readerState == ReadingHeaders)
+        requestHeader();
+    else if (readerState == ReadingRecord)
+        requestSample();
+}
+
+void CrashProcessReader::requestFailed()
+{
+    responseTimeout();
+}
+
+void CrashProcessReader::requestHeader()
+{
+    sendRequest(currentRecord, headerRecordNumber, headerLength);
+}
+
+void CrashProcessReader::requestSample()
+{
+    sendRequest(currentRecord, sampleRecordNumber(), sampleLength);
+}
+
+uint16_t CrashProcessReader::sampleRecordNumber() const
+{
+    // Record numbers are 16-bit and wrap.
+    return static_cast<uint16_t>(firstSampleRecord + sampleLength * sampleIndex);
+}
+
+void CrashProcessReader::sendRequest(uint16_t fileNumber, uint16_t recordNumber,
+                                     uint16_t recordLength)
+{
+    waiting = true;
+    expectedFile = fileNumber;
+    expectedRecord = recordNumber;
+    expectedLength = recordLength;
+    // Started before the call: the client may answer from inside it.
+    watchdog->start();
+    if (client != nullptr)
+        client->readFileRecord(this, address, fileNumber, recordNumber, recordLength,
+                               readerPriority);
+}
+
+void CrashProcessReader::stopWaiting()
+{
+    waiting = false;
+    watchdog->stop();
+}
+
+void CrashProcessReader::watchdogExpired()
+{
+    // The client ended the request without calling back.
+    requestFailed();
+}

@@ -1,0 +1,125 @@
+#ifndef TALVIK_RECORDS_CRASHPROCESSREADER_H
+#define TALVIK_RECORDS_CRASHPROCESSREADER_H
+
+#include "modbus/IModBusResponseListener.h"
+#include "records/CrashProcessHeader.h"
+
+#include <QByteArray>
+#include <QObject>
+
+#include <array>
+#include <cstdint>
+
+class IModBusClient;
+class QTimer;
+
+// Reads the relay's three fault records (files 0, 1, 2) with function 20, one
+// request at a time at priority 0: first the three headers, then on request
+// the samples of one record. Headers and sample buffers stay after a reading
+// so that they can be shown and exported later.
+//
+// Every request is sent at most three times. A request the client ends
+// without calling back (exception answer, answer from another address,
+// corrupt frame) is noticed by a watchdog and counted as a failed attempt, so
+// a reading always ends with one of its signals. An answer is used only when
+// its file and record number are those of the request being waited for.
+//
+// Use from the records workflow:
+//   setClient(client) once; readHeaders(address) -> headersReadingFinished();
+//   isHeaderValid(i) / header(i) to list and show the records;
+//   readCrashProcess(address, i) -> recordReadingFinished(i), then header(i)
+//   and samples(i) go to ComtradeWriter; progress() for the progress bar.
+//   recordReadingFailed() ends a failed header or record reading.
+class CrashProcessReader : public QObject, public IModBusResponseListener
+{
+    Q_OBJECT
+    Q_INTERFACES(IModBusResponseListener)
+
+public:
+    enum State
+    {
+        Idle = 0,
+        ReadingHeaders = 1,
+        ReadingRecord = 2
+    };
+
+    static constexpr int recordCount = 3;
+    static constexpr int maxAttempts = 3;
+    // Long enough for a request that waits in the client's queue behind
+    // another reader's and a poll read (each up to the 1000 ms response
+    // timeout, plus the 500 ms pause after a line error).
+    static constexpr int defaultWatchdogInterval = 4000;
+
+    explicit CrashProcessReader(QObject* parent = nullptr);
+    ~CrashProcessReader() override;
+
+    // Not owned. Without a client nothing is sent and a reading ends through
+    // the watchdog.
+    void setClient(IModBusClient* newClient);
+    void setWatchdogInterval(int milliseconds);
+
+    // False for an index outside 0..2.
+    bool isHeaderValid(int index) const;
+    // The stored header, valid or not; null for an index outside 0..2.
+    const CrashProcessHeader* header(int index) const;
+    // The record's samples in the relay's storage order (N x 14 bytes); null
+    // for an index outside 0..2 and before the record has been read.
+    const QByteArray* samples(int index) const;
+    // Percentage of the current record reading (0 outside a record reading).
+    float progress() const;
+
+    State state() const { return readerState; }
+    uint8_t deviceAddress() const { return address; }
+
+    void holdingRegsRead(uint16_t start, const uint16_t* values, uint16_t count) override;
+    void multipleRegsWritten(uint16_t start, const uint16_t* values, uint16_t count) override;
+    void coilsRead(uint16_t start, const uint8_t* states, uint16_t count) override;
+    void coilWritten(uint16_t coil, bool value) override;
+    void fileRecordRead(uint16_t fileNumber, uint16_t recordNumber, const uint8_t* data,
+                        uint16_t byteCount) override;
+    void responseTimeout() override;
+    void requestFailed() override;
+
+signals:
+    void headersReadingFinished();
+    void recordReadingFinished(int crashNumber);
+    void recordReadingFailed();
+
+public slots:
+    void readHeaders(uint8_t deviceAddress);
+    void readCrashProcess(uint8_t deviceAddress, uint16_t crashProcessNumber);
+
+private:
+    Q_DISABLE_COPY(CrashProcessReader)
+
+    void requestHeader();
+    void requestSample();
+    void sendRequest(uint16_t fileNumber, uint16_t recordNumber, uint16_t recordLength);
+    void stopWaiting();
+    void watchdogExpired();
+    uint16_t sampleRecordNumber() const;
+
+    uint8_t address = 0;
+    IModBusClient* client = nullptr;
+    State readerState = Idle;
+    // Samples received so far; wider than a register because a record of
+    // 65535 fault samples holds more than 65535 samples.
+    int sampleIndex = 0;
+    int sampleTotal = 0;
+    // Reading headers: the header being read (3 when done); reading a record:
+    // the record being read.
+    uint16_t currentRecord = 0;
+    std::array<CrashProcessHeader, recordCount> headers{};
+    // A null array marks a record that has not been read.
+    std::array<QByteArray, recordCount> sampleBuffers;
+    uint16_t attempts = 0;
+
+    // The request being waited for; answers to anything else are stale.
+    bool waiting = false;
+    uint16_t expectedFile = 0;
+    uint16_t expectedRecord = 0;
+    uint16_t expectedLength = 0;
+    QTimer* watchdog = nullptr;
+};
+
+#endif

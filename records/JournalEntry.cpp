@@ -1,0 +1,96 @@
+#include "records/JournalEntry.h"
+
+#include <QLocale>
+
+namespace {
+
+uint16_t readLe16(const uint8_t* data, int offset)
+{
+    return static_cast<uint16_t>(data[offset] | data[offset + 1] << 8);
+}
+
+// Earth-fault entries carry the residual current; all others a phase current.
+constexpr uint8_t earthFaultType = 0;
+// A phase current's raw value is scaled to the 5 A secondary rating.
+constexpr float phaseRating = 5.0f;
+
+QString currentText(bool known, float value)
+{
+    return known ? QLocale().toString(static_cast<double>(value), 'f', 2) : QString();
+}
+
+} // namespace
+
+JournalEntry JournalEntry::decode(const uint8_t* data)
+{
+    JournalEntry entry;
+    entry.type = data[0];
+    entry.current = readLe16(data, 2);
+    entry.millisecond = readLe16(data, 4);
+    entry.second = data[6];
+    entry.minute = data[7];
+    entry.hour = data[8];
+    entry.day = data[10];
+    // The relay sets bit 7 of the month byte for its own purposes.
+    entry.month = data[12] & 0x7F;
+    entry.year = readLe16(data, 14);
+    entry.ratioPhase = readLe16(data, 16);
+    entry.ratio3I0 = readLe16(data, 18);
+    entry.scalePhase = readLe16(data, 20);
+    entry.scale3I0 = readLe16(data, 22);
+    return entry;
+}
+
+QString JournalEntry::typeText() const
+{
+    switch (type) {
+    case 0:
+        return QStringLiteral("ЗНЗ");
+    case 1:
+        return QStringLiteral("МТЗ-1");
+    case 2:
+        return QStringLiteral("МТЗ-2");
+    case 3:
+        return QStringLiteral("ТО");
+    case 4:
+        return QStringLiteral("ВЗ");
+    case 5:
+        return QStringLiteral("УРОВ");
+    default:
+        return QString();
+    }
+}
+
+bool JournalEntry::secondaryCurrent(float* value) const
+{
+    const bool earthFault = type == earthFaultType;
+    const uint16_t divisor = earthFault ? scale3I0 : scalePhase;
+    if (divisor == 0)
+        return false;
+    const float raw = static_cast<float>(current);
+    *value = (earthFault ? raw : raw * phaseRating) / static_cast<float>(divisor);
+    return true;
+}
+
+bool JournalEntry::primaryCurrent(float* value) const
+{
+    float secondary = 0.0f;
+    if (!secondaryCurrent(&secondary))
+        return false;
+    const uint16_t ratio = type == earthFaultType ? ratio3I0 : ratioPhase;
+    *value = secondary * static_cast<float>(ratio);
+    return true;
+}
+
+QString JournalEntry::csvLine() const
+{
+    float secondary = 0.0f;
+    float primary = 0.0f;
+    const bool secondaryKnown = secondaryCurrent(&secondary);
+    const bool primaryKnown = primaryCurrent(&primary);
+    return QStringLiteral("%1;%2;%3;%4.%5.%6;%7:%8:%9.%10\n")
+        .arg(typeText(), currentText(secondaryKnown, secondary), currentText(primaryKnown, primary),
+             QString::number(day), QString::number(month), QString::number(2000 + year),
+             QString::number(hour), QString::number(minute), QString::number(second))
+        .arg(millisecond);
+}

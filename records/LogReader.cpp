@@ -1,0 +1,191 @@
+#include "records/LogReader.h"
+
+#include "modbus/IModBusClient.h"
+
+#include <QIODevice>
+#include <QSaveFile>
+#include <QString>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+constexpr uint16_t entryRecordNumber = 0;
+constexpr uint16_t entryLength = JournalEntry::size / 2;
+constexpr int32_t readerPriority = 0;
+
+bool writeLine(QIODevice& device, const QString& line)
+{
+    const QByteArray bytes = line.toLocal8Bit();
+    return device.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+LogReader::LogReader(QObject* parent) : QObject(parent), watchdog(new QTimer(this))
+{
+    watchdog->setSingleShot(true);
+    watchdog->setInterval(defaultWatchdogInterval);
+    connect(watchdog, &QTimer::timeout, this, &LogReader::watchdogExpired);
+}
+
+LogReader::~LogReader() = default;
+
+void LogReader::setClient(IModBusClient* newClient)
+{
+    client = newClient;
+}
+
+void LogReader::setWatchdogInterval(int milliseconds)
+{
+    watchdog->setInterval(milliseconds);
+}
+
+float LogReader::progress() const
+{
+    // Divided by 29 so that the bar is full while the last entry is read; it
+    // must not run past full once that entry has arrived.
+    const float percent = static_cast<float>(entryIndex) * 100.0f / (entryCount - 1);
+    return std::min(percent, 100.0f);
+}
+
+const JournalEntry* LogReader::entry(int index) const
+{
+    if (index < 0 || index >= entryCount)
+        return nullptr;
+    return &entries[index];
+}
+
+void LogReader::readRecords(uint8_t deviceAddress)
+{
+    readerState = ReadingPointer;
+    address = deviceAddress;
+    entryIndex = 0;
+    attempts = 0;
+    requestPointer();
+}
+
+void LogReader::holdingRegsRead(uint16_t start, const uint16_t* values, uint16_t count)
+{
+    if (!waiting || readerState != ReadingPointer || start != pointerRegister || count < 1 ||
+        values == nullptr)
+        return;
+    stopWaiting();
+    attempts = 0;
+    pointer = values[0];
+    readerState = ReadingEntries;
+    requestEntry();
+}
+
+void LogReader::multipleRegsWritten(uint16_t, const uint16_t*, uint16_t) {}
+
+void LogReader::coilsRead(uint16_t, const uint8_t*, uint16_t) {}
+
+void LogReader::coilWritten(uint16_t, bool) {}
+
+void LogReader::fileRecordRead(uint16_t fileNumber, uint16_t recordNumber, const uint8_t* data,
+                               uint16_t byteCount)
+{
+    if (!waiting || readerState != ReadingEntries || entryIndex >= entryCount ||
+        fileNumber != firstEntryFile + entryIndex || recordNumber != entryRecordNumber ||
+        byteCount != JournalEntry::size || data == nullptr)
+        return;
+    stopWaiting();
+    attempts = 0;
+    entries[entryIndex] = JournalEntry::decode(data);
+    ++entryIndex;
+    if (entryIndex >= entryCount) {
+        emit logReadingFinished();
+        return;
+    }
+    requestEntry();
+}
+
+void LogReader::responseTimeout()
+{
+    // Nothing is outstanding after a reading has ended: a late failure of an
+    // abandoned request must not end (or re-end) anything.
+    if (!waiting)
+        return;
+    stopWaiting();
+    ++attempts;
+    if (attempts >= maxAttempts) {
+        emit logReadingFailed();
+        return;
+    }
+    if (readerState == ReadingPointer)
+        requestPointer();
+    else if (readerState == ReadingEntries)
+        requestEntry();
+}
+
+void LogReader::requestFailed()
+{
+    responseTimeout();
+}
+
+void LogReader::requestPointer()
+{
+    startWatchdog();
+    if (client != nullptr)
+        client->readHoldingRegs(this, address, pointerRegister, 1, readerPriority);
+}
+
+void LogReader::requestEntry()
+{
+    startWatchdog();
+    if (client != nullptr)
+        client->readFileRecord(this, address, static_cast<uint16_t>(firstEntryFile + entryIndex),
+                               entryRecordNumber, entryLength, readerPriority);
+}
+
+void LogReader::startWatchdog()
+{
+    // Started before the call: the client may answer from inside it.
+    waiting = true;
+    watchdog->start();
+}
+
+void LogReader::stopWaiting()
+{
+    waiting = false;
+    watchdog->stop();
+}
+
+void LogReader::watchdogExpired()
+{
+    // The client ended the request without calling back.
+    requestFailed();
+}
+
+bool LogReader::write(QIODevice& device) const
+{
+    if (!writeLine(device, QStringLiteral("Тип;Iвтор;Iперв;Дата;Время\n")))
+        return false;
+    // Newest first: from the pointer back to 0, then from the end of the ring
+    // down to the entry after the pointer. A pointer outside the ring starts
+    // at its end.
+    const int newest = std::min<int>(pointer, entryCount - 1);
+    for (int step = 0; step < entryCount; ++step) {
+        const int position = newest - step;
+        if (position < 0 && newest != pointer)
+            break;
+        const JournalEntry& current = entries[(position + entryCount) % entryCount];
+        if (current.isEvent() && !writeLine(device, current.csvLine()))
+            return false;
+    }
+    return true;
+}
+
+bool LogReader::save(const QString& fileName) const
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (!write(file)) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}

@@ -1,0 +1,112 @@
+#ifndef TALVIK_RECORDS_LOGREADER_H
+#define TALVIK_RECORDS_LOGREADER_H
+
+#include "modbus/IModBusResponseListener.h"
+#include "records/JournalEntry.h"
+
+#include <QObject>
+
+#include <array>
+#include <cstdint>
+
+class IModBusClient;
+class QIODevice;
+class QString;
+class QTimer;
+
+// Reads the relay's event journal: the ring pointer from holding register
+// 0x004A (function 3), then the 30 entries from files 3..32 (function 20),
+// one request at a time at priority 0, and saves them as a CSV file going
+// backwards round the ring from the pointer.
+//
+// Every request is sent at most three times. A request the client ends
+// without calling back is noticed by a watchdog and counted as a failed
+// attempt, so a reading always ends with one of its signals. An answer is
+// used only when it is the one being waited for (register, file and record).
+//
+// Use from the records workflow:
+//   setClient(client) once; readRecords(address) -> logReadingFinished() or
+//   logReadingFailed(); progress() for the dialog; save(fileName) afterwards.
+class LogReader : public QObject, public IModBusResponseListener
+{
+    Q_OBJECT
+    Q_INTERFACES(IModBusResponseListener)
+
+public:
+    enum State
+    {
+        Idle = 0,
+        ReadingPointer = 1,
+        ReadingEntries = 2
+    };
+
+    static constexpr int entryCount = 30;
+    static constexpr int maxAttempts = 3;
+    static constexpr uint16_t pointerRegister = 0x004A;
+    static constexpr uint16_t firstEntryFile = 3;
+    // Long enough for a request that waits in the client's queue behind
+    // another reader's and a poll read.
+    static constexpr int defaultWatchdogInterval = 4000;
+
+    explicit LogReader(QObject* parent = nullptr);
+    ~LogReader() override;
+
+    // Not owned. Without a client nothing is sent and a reading ends through
+    // the watchdog.
+    void setClient(IModBusClient* newClient);
+    void setWatchdogInterval(int milliseconds);
+
+    // 0..100: entries received x 100 / 29, so 100 while the last one is read.
+    float progress() const;
+
+    // Writes the journal as it is in memory; false when the file cannot be
+    // opened or written (an existing file is then left as it was).
+    bool save(const QString& fileName) const;
+    // The same text to any device.
+    bool write(QIODevice& device) const;
+
+    State state() const { return readerState; }
+    uint8_t deviceAddress() const { return address; }
+    uint16_t journalPointer() const { return pointer; }
+    // Entry at ring position index (0..29), or null outside the ring.
+    const JournalEntry* entry(int index) const;
+
+    void holdingRegsRead(uint16_t start, const uint16_t* values, uint16_t count) override;
+    void multipleRegsWritten(uint16_t start, const uint16_t* values, uint16_t count) override;
+    void coilsRead(uint16_t start, const uint8_t* states, uint16_t count) override;
+    void coilWritten(uint16_t coil, bool value) override;
+    void fileRecordRead(uint16_t fileNumber, uint16_t recordNumber, const uint8_t* data,
+                        uint16_t byteCount) override;
+    void responseTimeout() override;
+    void requestFailed() override;
+
+signals:
+    void logReadingFinished();
+    void logReadingFailed();
+
+public slots:
+    void readRecords(uint8_t deviceAddress);
+
+private:
+    Q_DISABLE_COPY(LogReader)
+
+    void requestPointer();
+    void requestEntry();
+    void startWatchdog();
+    void stopWaiting();
+    void watchdogExpired();
+
+    State readerState = Idle;
+    uint8_t address = 0;
+    IModBusClient* client = nullptr;
+    std::array<JournalEntry, entryCount> entries{};
+    uint16_t pointer = 0;
+    uint16_t attempts = 0;
+    uint16_t entryIndex = 0;
+
+    // The request being waited for; answers to anything else are stale.
+    bool waiting = false;
+    QTimer* watchdog = nullptr;
+};
+
+#endif
