@@ -1,0 +1,136 @@
+#include "device/ModBusDevice.h"
+
+#include "modbus/IModBusClient.h"
+
+#include <QTimer>
+
+ModBusDevice::ModBusDevice(uint16_t newCoilCount, uint16_t newRegisterCount)
+    : pollTimer(new QTimer(this)), registers(new uint16_t[newRegisterCount]()),
+      registerCount(newRegisterCount), coils(new uint8_t[newCoilCount]()), coilCount(newCoilCount)
+{
+    pollTimer->setSingleShot(false);
+    connect(pollTimer, &QTimer::timeout, this, &ModBusDevice::refresh);
+}
+
+ModBusDevice::~ModBusDevice()
+{
+    pollTimer->stop();
+    delete pollTimer;
+    delete[] registers;
+    delete[] coils;
+}
+
+void ModBusDevice::setClient(IModBusClient* newClient)
+{
+    client = newClient;
+}
+
+void ModBusDevice::setDeviceAddress(uint8_t address)
+{
+    deviceAddress = address;
+}
+
+void ModBusDevice::setPeriod(int ms)
+{
+    // A zero interval would make the repeating timer fire on every pass of the
+    // event loop and flood the client's queue with reads.
+    if (ms < 1)
+        return;
+    period = ms;
+}
+
+uint16_t ModBusDevice::getRegister(uint16_t n) const
+{
+    return n < registerCount ? registers[n] : 0;
+}
+
+void ModBusDevice::writeRegisters(uint16_t start, uint16_t count, const uint16_t* values)
+{
+    if (client == nullptr || (values == nullptr && count > 0))
+        return;
+    client->writeMultipleRegs(this, deviceAddress, start, count, values, writePriority);
+}
+
+void ModBusDevice::writeCoil(uint16_t coil, bool on)
+{
+    if (client == nullptr)
+        return;
+    client->writeCoil(this, deviceAddress, coil, on, writePriority);
+}
+
+uint8_t ModBusDevice::getCoil(uint16_t n) const
+{
+    return n < coilCount ? coils[n] : 0;
+}
+
+void ModBusDevice::holdingRegsRead(uint16_t start, const uint16_t* values, uint16_t count)
+{
+    if (values == nullptr)
+        return;
+    // Computed in int: a block near the top of the address space must not
+    // wrap around onto the low registers.
+    for (int i = 0; i < count; ++i) {
+        const int n = start + i;
+        if (n >= registerCount)
+            break;
+        registers[n] = values[i];
+    }
+}
+
+void ModBusDevice::multipleRegsWritten(uint16_t, const uint16_t*, uint16_t)
+{
+    // The written values reach the image with the next poll.
+}
+
+void ModBusDevice::coilsRead(uint16_t start, const uint8_t* states, uint16_t count)
+{
+    if (states == nullptr)
+        return;
+    for (int i = 0; i < count; ++i) {
+        const int n = start + i;
+        if (n >= coilCount)
+            break;
+        coils[n] = states[i] != 0 ? 1 : 0;
+    }
+}
+
+void ModBusDevice::coilWritten(uint16_t coil, bool value)
+{
+    if (coil < coilCount)
+        coils[coil] = value ? 1 : 0;
+}
+
+void ModBusDevice::fileRecordRead(uint16_t, uint16_t, const uint8_t*, uint16_t) {}
+
+// A failed poll leaves the image as it was; the client and the link have
+// logged the failure and the next poll tries again.
+void ModBusDevice::responseTimeout() {}
+
+void ModBusDevice::requestFailed() {}
+
+void ModBusDevice::refresh()
+{
+    if (client == nullptr)
+        return;
+    const int fullBlocks = registerCount / readBlockSize;
+    for (int i = 0; i < fullBlocks; ++i)
+        client->readHoldingRegs(this, deviceAddress, static_cast<uint16_t>(i * readBlockSize),
+                                readBlockSize, pollPriority);
+    const uint16_t rest = registerCount % readBlockSize;
+    if (rest != 0)
+        client->readHoldingRegs(this, deviceAddress,
+                                static_cast<uint16_t>(fullBlocks * readBlockSize), rest,
+                                pollPriority);
+}
+
+void ModBusDevice::stop()
+{
+    if (pollTimer->isActive())
+        pollTimer->stop();
+}
+
+void ModBusDevice::start()
+{
+    if (!pollTimer->isActive())
+        pollTimer->start(period);
+}

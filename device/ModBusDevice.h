@@ -1,0 +1,86 @@
+#ifndef TALVIK_DEVICE_MODBUSDEVICE_H
+#define TALVIK_DEVICE_MODBUSDEVICE_H
+
+#include "device/IModBusDev.h"
+#include "modbus/IModBusResponseListener.h"
+
+#include <QObject>
+
+#include <cstdint>
+
+class IModBusClient;
+class QTimer;
+
+// The register poller: keeps the client's copy of the relay's holding
+// registers and command coils, reads the registers once per poll period and
+// passes register and coil writes on to the Modbus client.
+//
+// The images change only when the relay answers: a write is queued with
+// priority 1 (ahead of waiting poll reads) and its value shows in the image
+// after the next poll has been answered; a coil takes the relay's echo.
+class ModBusDevice : public QObject, public IModBusDev, public IModBusResponseListener
+{
+    Q_OBJECT
+    Q_INTERFACES(IModBusDev IModBusResponseListener)
+
+public:
+    // Until the connection settings are first accepted the poller talks to
+    // slave 1 every 1000 ms, the connection dialog's defaults.
+    static constexpr uint8_t defaultDeviceAddress = 1;
+    static constexpr int defaultPeriod = 1000;
+    // Registers are read in blocks of this size; the relay answers up to 32
+    // registers per read.
+    static constexpr uint16_t readBlockSize = 32;
+    static constexpr int32_t pollPriority = 0;
+    static constexpr int32_t writePriority = 1;
+
+    ModBusDevice(uint16_t coilCount, uint16_t registerCount);
+    ~ModBusDevice() override;
+
+    // The client is not owned; with none, nothing is ever queued.
+    void setClient(IModBusClient* newClient);
+    void setDeviceAddress(uint8_t address);
+    // A running poll timer keeps its interval until stop() and start().
+    // Periods below 1 ms are ignored.
+    void setPeriod(int ms);
+
+    // IModBusDev
+    uint16_t getRegister(uint16_t n) const override;
+    void writeRegisters(uint16_t start, uint16_t count, const uint16_t* values) override;
+    void writeCoil(uint16_t coil, bool on) override;
+    uint8_t getCoil(uint16_t n) const override;
+
+    // IModBusResponseListener
+    void holdingRegsRead(uint16_t start, const uint16_t* values, uint16_t count) override;
+    void multipleRegsWritten(uint16_t start, const uint16_t* values, uint16_t count) override;
+    void coilsRead(uint16_t start, const uint8_t* states, uint16_t count) override;
+    void coilWritten(uint16_t coil, bool value) override;
+    void fileRecordRead(uint16_t fileNumber, uint16_t recordNumber, const uint8_t* data,
+                        uint16_t byteCount) override;
+    void responseTimeout() override;
+    void requestFailed() override;
+
+public slots:
+    // One poll: queues reads of the whole register image, 32 registers each.
+    void refresh();
+    void stop();
+    // The first poll comes one period after start; a running timer is left alone.
+    void start();
+
+signals:
+    void pollErrors();
+
+private:
+    Q_DISABLE_COPY(ModBusDevice)
+
+    QTimer* pollTimer = nullptr;
+    IModBusClient* client = nullptr;
+    uint8_t deviceAddress = defaultDeviceAddress;
+    uint16_t* registers = nullptr;
+    uint16_t registerCount = 0;
+    uint8_t* coils = nullptr;
+    uint16_t coilCount = 0;
+    int period = defaultPeriod;
+};
+
+#endif

@@ -1,0 +1,424 @@
+#include "device/ModBusDevice.h"
+
+#include "support/RecordingModBusClient.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <vector>
+
+namespace {
+
+using Request = RecordingModBusClient::Request;
+using Blocks = QVector<QPair<int, int>>;
+
+Blocks readBlocks(const QList<Request>& requests)
+{
+    Blocks blocks;
+    for (const Request& request : requests)
+        if (request.function == QLatin1String("readHoldingRegs"))
+            blocks.append(qMakePair(request.start, request.count));
+    return blocks;
+}
+
+} // namespace
+
+class TestModBusDevice : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void pollReadsImageIn32RegisterBlocks_data();
+    void pollReadsImageIn32RegisterBlocks();
+    void pollRequestsCarryPollerAddressAndPriority0();
+    void pollWithoutClientQueuesNothing();
+    void refreshAddsReadsEvenWhenEarlierOnesAreWaiting();
+
+    void imageIsZeroUntilAnswered();
+    void readAnswerPastImageEndIsIgnored();
+    void readAnswerNearTopOfAddressSpaceDoesNotWrap();
+    void readsOutsideImagesGiveZero_data();
+    void readsOutsideImagesGiveZero();
+    void failedPollLeavesImageUnchanged();
+
+    void writeIsQueuedWithPriority1AndCopiedValues();
+    void writeDoesNotChangeImageUntilNextPoll();
+    void coilEchoUpdatesCoilImage();
+    void coilWriteWithoutEchoLeavesCoilImage();
+    void coilAnswersOutsideImageAreIgnored();
+    void writesWithoutClientAreDropped();
+
+    void startTwiceKeepsOneRunningTimer();
+    void stopOnStoppedPollerDoesNothing();
+    void timerPollsOncePerPeriodAfterStart();
+    void newPeriodTakesEffectOnlyAfterRestart();
+    void defaultsBeforeSettingsAreAccepted();
+    void nonPositivePeriodIsIgnored();
+    void answersToInterfaceNamesInCasts();
+};
+
+void TestModBusDevice::pollReadsImageIn32RegisterBlocks_data()
+{
+    QTest::addColumn<int>("registerCount");
+    QTest::addColumn<Blocks>("expected");
+
+    QTest::newRow("85 registers") << 85 << Blocks{{0, 32}, {32, 32}, {64, 21}};
+    QTest::newRow("64 registers") << 64 << Blocks{{0, 32}, {32, 32}};
+    QTest::newRow("20 registers") << 20 << Blocks{{0, 20}};
+    QTest::newRow("33 registers") << 33 << Blocks{{0, 32}, {32, 1}};
+    QTest::newRow("no registers") << 0 << Blocks{};
+}
+
+void TestModBusDevice::pollReadsImageIn32RegisterBlocks()
+{
+    QFETCH(int, registerCount);
+    QFETCH(Blocks, expected);
+
+    RecordingModBusClient client;
+    ModBusDevice device(8, static_cast<uint16_t>(registerCount));
+    device.setClient(&client);
+    device.refresh();
+
+    QCOMPARE(client.requests.size(), expected.size());
+    QCOMPARE(readBlocks(client.requests), expected);
+    for (const Request& request : qAsConst(client.requests))
+        QCOMPARE(request.priority, 0);
+}
+
+void TestModBusDevice::pollRequestsCarryPollerAddressAndPriority0()
+{
+    RecordingModBusClient client;
+    ModBusDevice device(8, 85);
+    device.setClient(&client);
+    device.setDeviceAddress(17);
+    device.refresh();
+
+    QCOMPARE(client.requests.size(), 3);
+    for (const Request& request : qAsConst(client.requests)) {
+        QCOMPARE(request.address, 17);
+        QCOMPARE(request.listener, static_cast<IModBusResponseListener*>(&device));
+        QCOMPARE(request.priority, 0);
+    }
+}
+
+void TestModBusDevice::pollWithoutClientQueuesNothing()
+{
+    RecordingModBusClient client;
+    ModBusDevice device(8, 85);
+    device.refresh();
+    device.setClient(&client);
+    device.setClient(nullptr);
+    device.refresh();
+    QVERIFY(client.requests.isEmpty());
+}
+
+void TestModBusDevice::refreshAddsReadsEvenWhenEarlierOnesAreWaiting()
+{
+    RecordingModBusClient client;
+    ModBusDevice device(8, 85);
+    device.setClient(&client);
+    device.refresh();
+    device.refresh();
+    QCOMPARE(readBlocks(client.requests),
+             (Blocks{{0, 32}, {32, 32}, {64, 21}, {0, 32}, {32, 32}, {64, 21}}));
+}
+
+void TestModBusDevice::imageIsZeroUntilAnswered()
+{
+    ModBusDevice device(8, 85);
+    for (uint16_t n = 0; n < 85; ++n)
+        QCOMPARE(device.getRegister(n), uint16_t(0));
+    for (uint16_t n = 0; n < 8; ++n)
+        QCOMPARE(device.getCoil(n), uint8_t(0));
+}
+
+void TestModBusDevice::readAnswerPastImageEndIsIgnored()
+{
+    ModBusDevice device(8, 85);
+    std::vector<uint16_t> values(32);
+    for (int i = 0; i < 32; ++i)
+        values[i] = static_cast<uint16_t>(0x1000 + i);
+
+    device.holdingRegsRead(64, values.data(), 32);
+
+    QCOMPARE(device.getRegister(63), uint16_t(0));
+    QCOMPARE(device.getRegister(64), uint16_t(0x1000));
+    QCOMPARE(device.getRegister(84), uint16_t(0x1014));
+    QCOMPARE(device.getRegister(85), uint16_t(0));
+    QCOMPARE(device.getRegister(95), uint16_t(0));
+}
+
+void TestModBusDevice::readAnswerNearTopOfAddressSpaceDoesNotWrap()
+{
+    ModBusDevice device(8, 85);
+    const uint16_t values[] = {0xAAAA, 0xBBBB, 0xCCCC};
+    device.holdingRegsRead(65534, values, 3);
+    QCOMPARE(device.getRegister(0), uint16_t(0));
+
+    const uint8_t states[] = {1, 1, 1};
+    device.coilsRead(65534, states, 3);
+    QCOMPARE(device.getCoil(0), uint8_t(0));
+}
+
+void TestModBusDevice::readsOutsideImagesGiveZero_data()
+{
+    QTest::addColumn<int>("registerIndex");
+    QTest::addColumn<int>("coilIndex");
+
+    QTest::newRow("just past the end") << 85 << 8;
+    QTest::newRow("top of the address space") << 65535 << 65535;
+}
+
+void TestModBusDevice::readsOutsideImagesGiveZero()
+{
+    QFETCH(int, registerIndex);
+    QFETCH(int, coilIndex);
+
+    ModBusDevice device(8, 85);
+    std::vector<uint16_t> values(85, 0xFFFF);
+    device.holdingRegsRead(0, values.data(), 85);
+    const uint8_t states[8] = {1, 1, 1, 1, 1, 1, 1, 1};
+    device.coilsRead(0, states, 8);
+
+    QCOMPARE(device.getRegister(84), uint16_t(0xFFFF));
+    QCOMPARE(device.getCoil(7), uint8_t(1));
+    QCOMPARE(device.getRegister(static_cast<uint16_t>(registerIndex)), uint16_t(0));
+    QCOMPARE(device.getCoil(static_cast<uint16_t>(coilIndex)), uint8_t(0));
+}
+
+void TestModBusDevice::failedPollLeavesImageUnchanged()
+{
+    ModBusDevice device(8, 85);
+    const uint16_t values[] = {11, 22};
+    device.holdingRegsRead(10, values, 2);
+
+    device.responseTimeout();
+    device.requestFailed();
+    const uint16_t written[] = {99};
+    device.multipleRegsWritten(10, written, 1);
+    const uint8_t record[] = {1, 2, 3, 4};
+    device.fileRecordRead(0, 0, record, 4);
+
+    QCOMPARE(device.getRegister(10), uint16_t(11));
+    QCOMPARE(device.getRegister(11), uint16_t(22));
+}
+
+void TestModBusDevice::writeIsQueuedWithPriority1AndCopiedValues()
+{
+    RecordingModBusClient client;
+    ModBusDevice device(8, 85);
+    device.setClient(&client);
+    device.setDeviceAddress(5);
+
+    {
+        uint16_t temporary[] = {0x1234, 0xABCD};
+        device.writeRegisters(40, 2, temporary);
+        temporary[0] = 0;
+    }
+    device.writeCoil(3, true);
+
+    QCOMPARE(client.requests.size(), 2);
+    const Request& write = client.requests.at(0);
+    QCOMPARE(write.function, QStringLiteral("writeMultipleRegs"));
+    QCOMPARE(write.address, 5);
+    QCOMPARE(write.start, 40);
+    QCOMPARE(write.count, 2);
+    QCOMPARE(write.values, (QVector<uint16_t>{0x1234, 0xABCD}));
+    QCOMPARE(write.priority, 1);
+    QCOMPARE(write.listener, static_cast<IModBusResponseListener*>(&device));
+
+    const Request& coil = client.requests.at(1);
+    QCOMPARE(coil.function, QStringLiteral("writeCoil"));
+    QCOMPARE(coil.address, 5);
+    QCOMPARE(coil.start, 3);
+    QCOMPARE(coil.count, 1);
+    QCOMPARE(coil.priority, 1);
+    QCOMPARE(coil.listener, static_cast<IModBusResponseListener*>(&device));
+}
+
+void TestModBusDevice::writeDoesNotChangeImageUntilNextPoll()
+{
+    RecordingModBusClient client;
+    ModBusDevice device(8, 85);
+    device.setClient(&client);
+    const uint16_t old[] = {300};
+    device.holdingRegsRead(20, old, 1);
+
+    const uint16_t value = 450;
+    device.writeRegisters(20, 1, &value);
+    QCOMPARE(device.getRegister(20), uint16_t(300));
+
+    // The relay confirms the write: still the old value.
+    client.requests.at(0).listener->multipleRegsWritten(20, &value, 1);
+    QCOMPARE(device.getRegister(20), uint16_t(300));
+
+    // The next poll reads it back.
+    device.refresh();
+    QCOMPARE(client.requests.at(1).start, 0);
+    std::vector<uint16_t> block(32, 0);
+    block[20] = 450;
+    client.requests.at(1).listener->holdingRegsRead(0, block.data(), 32);
+    QCOMPARE(device.getRegister(20), uint16_t(450));
+}
+
+void TestModBusDevice::coilEchoUpdatesCoilImage()
+{
+    RecordingModBusClient client;
+    ModBusDevice device(8, 85);
+    device.setClient(&client);
+
+    device.writeCoil(3, true);
+    QCOMPARE(device.getCoil(3), uint8_t(0));
+    client.requests.at(0).listener->coilWritten(3, true);
+    QCOMPARE(device.getCoil(3), uint8_t(1));
+
+    device.writeCoil(3, false);
+    QCOMPARE(client.requests.at(1).count, 0);
+    QCOMPARE(device.getCoil(3), uint8_t(1));
+    client.requests.at(1).listener->coilWritten(3, false);
+    QCOMPARE(device.getCoil(3), uint8_t(0));
+
+    for (uint16_t n = 0; n < 8; ++n)
+        QCOMPARE(device.getCoil(n), uint8_t(0));
+}
+
+void TestModBusDevice::coilWriteWithoutEchoLeavesCoilImage()
+{
+    RecordingModBusClient client;
+    ModBusDevice device(8, 85);
+    device.setClient(&client);
+    device.writeCoil(2, true);
+    device.responseTimeout();
+    QCOMPARE(device.getCoil(2), uint8_t(0));
+}
+
+void TestModBusDevice::coilAnswersOutsideImageAreIgnored()
+{
+    ModBusDevice device(8, 85);
+    device.coilWritten(8, true);
+    const uint8_t states[] = {1, 0, 1, 1};
+    device.coilsRead(6, states, 4);
+
+    QCOMPARE(device.getCoil(6), uint8_t(1));
+    QCOMPARE(device.getCoil(7), uint8_t(0));
+    QCOMPARE(device.getCoil(8), uint8_t(0));
+    for (uint16_t n = 0; n < 6; ++n)
+        QCOMPARE(device.getCoil(n), uint8_t(0));
+}
+
+void TestModBusDevice::writesWithoutClientAreDropped()
+{
+    ModBusDevice device(8, 85);
+    const uint16_t value = 1;
+    device.writeRegisters(71, 1, &value);
+    device.writeCoil(0, true);
+    QCOMPARE(device.getRegister(71), uint16_t(0));
+    QCOMPARE(device.getCoil(0), uint8_t(0));
+}
+
+void TestModBusDevice::startTwiceKeepsOneRunningTimer()
+{
+    ModBusDevice device(8, 85);
+    device.setPeriod(1000);
+    device.start();
+    device.start();
+
+    const QList<QTimer*> timers = device.findChildren<QTimer*>();
+    QCOMPARE(timers.size(), 1);
+    QVERIFY(timers.first()->isActive());
+    QVERIFY(!timers.first()->isSingleShot());
+    QCOMPARE(timers.first()->interval(), 1000);
+
+    device.stop();
+    QVERIFY(!timers.first()->isActive());
+}
+
+void TestModBusDevice::stopOnStoppedPollerDoesNothing()
+{
+    RecordingModBusClient client;
+    ModBusDevice device(8, 85);
+    device.setClient(&client);
+    device.stop();
+    device.stop();
+    QTimer* timer = device.findChild<QTimer*>();
+    QVERIFY(timer != nullptr);
+    QVERIFY(!timer->isActive());
+    QVERIFY(client.requests.isEmpty());
+}
+
+void TestModBusDevice::timerPollsOncePerPeriodAfterStart()
+{
+    RecordingModBusClient client;
+    ModBusDevice device(8, 85);
+    device.setClient(&client);
+    device.setPeriod(20);
+    device.start();
+    // Nothing is sent at start: the first poll comes one period later.
+    QVERIFY(client.requests.isEmpty());
+
+    QTimer* timer = device.findChild<QTimer*>();
+    QSignalSpy ticks(timer, &QTimer::timeout);
+    QVERIFY(ticks.wait(1000));
+    QCOMPARE(client.requests.size(), 3);
+    QVERIFY(ticks.wait(1000));
+    QCOMPARE(client.requests.size(), 6);
+
+    device.stop();
+    QTest::qWait(60);
+    QCOMPARE(client.requests.size(), 6);
+}
+
+void TestModBusDevice::newPeriodTakesEffectOnlyAfterRestart()
+{
+    ModBusDevice device(8, 85);
+    device.setPeriod(2000);
+    device.start();
+    QTimer* timer = device.findChild<QTimer*>();
+
+    device.setPeriod(5000);
+    device.start();
+    QCOMPARE(timer->interval(), 2000);
+
+    device.stop();
+    device.start();
+    QCOMPARE(timer->interval(), 5000);
+}
+
+void TestModBusDevice::defaultsBeforeSettingsAreAccepted()
+{
+    RecordingModBusClient client;
+    ModBusDevice device(8, 85);
+    device.setClient(&client);
+    device.start();
+    device.refresh();
+
+    QCOMPARE(device.findChild<QTimer*>()->interval(), 1000);
+    QCOMPARE(client.requests.first().address, 1);
+}
+
+void TestModBusDevice::nonPositivePeriodIsIgnored()
+{
+    ModBusDevice device(8, 85);
+    device.setPeriod(3000);
+    device.setPeriod(0);
+    device.setPeriod(-5);
+    device.start();
+    QCOMPARE(device.findChild<QTimer*>()->interval(), 3000);
+}
+
+void TestModBusDevice::answersToInterfaceNamesInCasts()
+{
+    ModBusDevice device(8, 85);
+    QObject* object = &device;
+    QCOMPARE(qobject_cast<IModBusDev*>(object), static_cast<IModBusDev*>(&device));
+    QCOMPARE(qobject_cast<IModBusResponseListener*>(object),
+             static_cast<IModBusResponseListener*>(&device));
+    QVERIFY(object->inherits("IModBusDev"));
+    QVERIFY(object->inherits("IModBusResponseListener"));
+    QVERIFY(device.metaObject()->indexOfSignal("pollErrors()") >= 0);
+}
+
+QTEST_GUILESS_MAIN(TestModBusDevice)
+
+#include "tst_modbusdevice.moc"
