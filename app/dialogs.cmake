@@ -1,0 +1,7 @@
+# The connection settings and password dialogs.
+target_sources(talvik_core PRIVATE
+    ConfigDialog.h
+    ConfigDialog.cpp
+    PasswordDialog.h
+    PasswordDialog.cpp
+)

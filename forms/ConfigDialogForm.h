@@ -1,0 +1,37 @@
+#ifndef TALVIK_FORMS_CONFIGDIALOGFORM_H
+#define TALVIK_FORMS_CONFIGDIALOGFORM_H
+
+class QCheckBox;
+class QComboBox;
+class QDialog;
+class QDialogButtonBox;
+class QGridLayout;
+class QLabel;
+class QSpinBox;
+
+// The connection settings dialog's widgets, one member per named object. The
+// lists of ports and speeds are filled by the dialog, not by the form.
+struct ConfigDialogForm
+{
+    QGridLayout* gridLayout = nullptr;
+    QLabel* lblPort = nullptr;
+    QComboBox* comboPortName = nullptr;
+    QLabel* lblSpeed = nullptr;
+    QComboBox* comboSpeed = nullptr;
+    QLabel* lblAddress = nullptr;
+    QSpinBox* spinAddress = nullptr;
+    QLabel* lblInterval = nullptr;
+    QSpinBox* spinCharInterval = nullptr;
+    QLabel* lblPeriod = nullptr;
+    QSpinBox* spinInterval = nullptr;
+    QLabel* lblDemo = nullptr;
+    QCheckBox* cbDemoMode = nullptr;
+    QDialogButtonBox* buttonBox = nullptr;
+
+    // Creates the widgets with their ranges and initial values, sets the
+    // texts and connects the buttons to accept() and reject().
+    void setupUi(QDialog* dialog);
+    void retranslateUi(QDialog* dialog);
+};
+
+#endif

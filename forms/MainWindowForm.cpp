@@ -1,0 +1,731 @@
+#include "forms/MainWindowForm.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDoubleSpinBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <type_traits>
+#include <variant>
+#include <vector>
+
+namespace {
+
+using Form = MainWindowForm;
+
+// Member pointer and object name from one identifier, so that the two can
+// never disagree.
+#define FORM_MEMBER(member) &Form::member, #member
+
+QString text(const char* source)
+{
+    return QCoreApplication::translate("MainWindow", source);
+}
+
+template <class Widget> Widget* named(Widget* widget, const char* name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+// ---------------------------------------------------------------------------
+// Actions and menus
+
+struct ActionRow
+{
+    QAction* Form::*member;
+    const char* name;
+    const char* text;
+    bool checkable;
+};
+
+const std::vector<ActionRow>& actionRows()
+{
+    static const std::vector<ActionRow> rows = {
+        {FORM_MEMBER(actionExit), "&Выход", false},
+        {FORM_MEMBER(actionStart), "Запустить опрос", false},
+        {FORM_MEMBER(actionStop), "Остановить опрос", false},
+        {FORM_MEMBER(actionReadHeaders), "Считать заголовки осциллограмм", false},
+        {FORM_MEMBER(actionReadLog), "Считать журнал событий", false},
+        {FORM_MEMBER(actionConfigure), "Настройки...", false},
+        {FORM_MEMBER(actionSaveChanges), "Записать измененные", false},
+        {FORM_MEMBER(actionResetChanges), "Сбросить изменения", false},
+        {FORM_MEMBER(actionSaveConfig), "Сохранить...", false},
+        {FORM_MEMBER(actionLoadConfig), "Загрузить...", false},
+        {FORM_MEMBER(actionSaveLog), "Сохранить в файл...", false},
+        {FORM_MEMBER(actionClearLog), "Очистить", false},
+        // The log modes are made exclusive and one of them checked by the window.
+        {FORM_MEMBER(actionLogDisable), "Отключен", true},
+        {FORM_MEMBER(actionLogErrors), "Ошибки", true},
+        {FORM_MEMBER(actionLogInfo), "Информация", true},
+        {FORM_MEMBER(actionLogDebug), "Отладка", true},
+        {FORM_MEMBER(actionEnableLog), "Включить журнал", true},
+        {FORM_MEMBER(actionTest), "test", false},
+    };
+    return rows;
+}
+
+struct MenuRow
+{
+    QMenu* Form::*member;
+    const char* name;
+    const char* title;
+};
+
+// In menu-bar order; "Режим" is the submenu of "Журнал".
+const std::vector<MenuRow>& menuRows()
+{
+    static const std::vector<MenuRow> rows = {
+        {FORM_MEMBER(menu), "&Файл"},     {FORM_MEMBER(menu_2), "Операция"},
+        {FORM_MEMBER(menu_3), "Уставки"}, {FORM_MEMBER(menu_4), "Конфигурация"},
+        {FORM_MEMBER(menu_5), "Журнал"},  {FORM_MEMBER(menu_6), "Режим"},
+    };
+    return rows;
+}
+
+// ---------------------------------------------------------------------------
+// Label-control rows
+
+// A caption in the left column, right-aligned and vertically centred, and its
+// widget in the right column.
+void addCaptionedRow(QGridLayout* grid, int row, QWidget* widget)
+{
+    auto* caption = new QLabel(grid->parentWidget());
+    caption->setAlignment(Qt::AlignRight | Qt::AlignTrailing | Qt::AlignVCenter);
+    caption->setBuddy(widget);
+    grid->addWidget(caption, row, 0);
+    grid->addWidget(widget, row, 1);
+}
+
+void setCaption(QWidget* box, int row, const char* caption)
+{
+    auto* grid = static_cast<QGridLayout*>(box->layout());
+    static_cast<QLabel*>(grid->itemAtPosition(row, 0)->widget())->setText(text(caption));
+}
+
+// ---------------------------------------------------------------------------
+// Settings pages: one table per group box, one row per control, in the order
+// of the rows on screen.
+
+enum class State
+{
+    Enabled,
+    Disabled
+};
+
+using ControlMember =
+    std::variant<QComboBox * Form::*, QDoubleSpinBox * Form::*, QSpinBox * Form::*>;
+
+struct Field
+{
+    ControlMember member;
+    const char* name;
+    const char* caption;
+    double minimum;
+    double maximum;
+    int decimals;
+    double step;
+    State state;
+};
+
+// Combo boxes stay empty here: the editors fill them.
+Field combo(QComboBox* Form::*member, const char* name, const char* caption,
+            State state = State::Enabled)
+{
+    return {member, name, caption, 0, 0, 0, 0, state};
+}
+
+Field real(QDoubleSpinBox* Form::*member, const char* name, const char* caption, double minimum,
+           double maximum, int decimals, double step)
+{
+    return {member, name, caption, minimum, maximum, decimals, step, State::Enabled};
+}
+
+Field integer(QSpinBox* Form::*member, const char* name, const char* caption, int minimum,
+              int maximum, State state = State::Enabled)
+{
+    return {member, name, caption, double(minimum), double(maximum), 0, 1, state};
+}
+
+struct SettingsGroup
+{
+    QGroupBox* Form::*box;
+    const char* name;
+    const char* title;
+    QWidget* Form::*page;
+    int row;
+    int column;
+    int rowSpan;
+    std::vector<Field> fields;
+};
+
+const std::vector<SettingsGroup>& settingsGroups()
+{
+    static const std::vector<SettingsGroup> groups = {
+        // Page "Токовые защиты": a 2 x 2 grid.
+        {FORM_MEMBER(groupBox_4),
+         "МТЗ-1",
+         &Form::pageMTZ,
+         0,
+         0,
+         1,
+         {
+             combo(FORM_MEMBER(cbMTZ1_On), "Вкл/Откл"),
+             real(FORM_MEMBER(sbMTZ1_I), "Iсраб", 0.3, 120, 1, 0.1),
+             real(FORM_MEMBER(sbMTZ1_T), "Tсраб", 0, 250, 2, 0.01),
+             combo(FORM_MEMBER(cbMTZ1_APV), "Пуск АПВ"),
+             combo(FORM_MEMBER(cbMTZ1_Block), "Блок DI3"),
+             combo(FORM_MEMBER(cbMTZ1_Uskor), "Ускорение"),
+             real(FORM_MEMBER(sbMTZ1_Tuskor), "Туск", 0, 1, 2, 0.01),
+             combo(FORM_MEMBER(cbMTZ1_Bnt), "Блок. БНТ"),
+             combo(FORM_MEMBER(cbMTZ1_Out), "Выход"),
+             combo(FORM_MEMBER(cbMTZ1_DO3), "Пуск на DO3"),
+             combo(FORM_MEMBER(cbMTZ1_Characteristic), "Характеристика"),
+         }},
+        {FORM_MEMBER(groupBox_5),
+         "МТЗ-2",
+         &Form::pageMTZ,
+         0,
+         1,
+         1,
+         {
+             combo(FORM_MEMBER(cbMTZ2_On), "Вкл/Откл"),
+             real(FORM_MEMBER(sbMTZ2_I), "Iсраб", 0.3, 120, 1, 0.1),
+             real(FORM_MEMBER(sbMTZ2_T), "Tсраб", 0, 250, 2, 0.01),
+             combo(FORM_MEMBER(cbMTZ2_APV), "Пуск АПВ"),
+             combo(FORM_MEMBER(cbMTZ2_Block), "Блок DI3"),
+             combo(FORM_MEMBER(cbMTZ2_Uskor), "Ускорение"),
+             real(FORM_MEMBER(sbMTZ2_Tuskor), "Туск", 0, 1, 2, 0.01),
+             combo(FORM_MEMBER(cbMTZ2_Bnt), "Блок. БНТ"),
+             combo(FORM_MEMBER(cbMTZ2_Out), "Выход"),
+         }},
+        {FORM_MEMBER(groupBox_6),
+         "ТО",
+         &Form::pageMTZ,
+         1,
+         0,
+         1,
+         {
+             combo(FORM_MEMBER(cbTO_On), "Вкл/Откл"),
+             real(FORM_MEMBER(sbTO_I), "Iсраб", 0.3, 120, 1, 0.1),
+             real(FORM_MEMBER(sbTO_T), "Tсраб", 0, 30, 2, 0.01),
+             combo(FORM_MEMBER(cbTO_APV), "Пуск АПВ"),
+             combo(FORM_MEMBER(cbTO_Block), "Блок DI3"),
+             combo(FORM_MEMBER(cbTO_Bnt), "Блок. БНТ"),
+             combo(FORM_MEMBER(cbTO_Out), "Выход"),
+         }},
+        {FORM_MEMBER(groupBox_7),
+         "ЗНЗ",
+         &Form::pageMTZ,
+         1,
+         1,
+         1,
+         {
+             combo(FORM_MEMBER(cbZNZ_On), "Вкл/Откл"),
+             // Disabled rows only show the relay's value; the user cannot change them.
+             combo(FORM_MEMBER(cb3I0Range), "Диапазон 3I0", State::Disabled),
+             real(FORM_MEMBER(sbZNZ_I1), "Iсраб (0.02 - 3.00)", 0.02, 3, 2, 0.01),
+             real(FORM_MEMBER(sbZNZ_I2), "Iсраб (0.3 - 120.0)", 0.3, 120, 2, 0.1),
+             real(FORM_MEMBER(sbZNZ_T), "Tсраб", 0, 250, 2, 0.01),
+             combo(FORM_MEMBER(cbZNZ_APV), "Пуск АПВ"),
+             combo(FORM_MEMBER(cbZNZ_Block), "Блок DI3"),
+             combo(FORM_MEMBER(cbZNZ_Out), "Выход"),
+             combo(FORM_MEMBER(cbZNZ_Direct), "Направленность"),
+             real(FORM_MEMBER(sbZNZ_AngleMax), "Угол м.ч.", 0, 359, 0, 1),
+             real(FORM_MEMBER(sbZNZ_AngleWidth), "Угол. шир.", 10, 180, 0, 1),
+         }},
+
+        // Page "ВЗ/АПВ/Настройки": two columns of group boxes.
+        {FORM_MEMBER(groupBox_8),
+         "ВЗ",
+         &Form::pageOthers,
+         0,
+         0,
+         2,
+         {
+             combo(FORM_MEMBER(cbVZ_On), "Вкл/Откл"),
+             combo(FORM_MEMBER(cbVZ_Ind), "Индик./откл."),
+             real(FORM_MEMBER(sbVZ_T), "Tсраб", 0, 20, 2, 0.01),
+             combo(FORM_MEMBER(cbVZ_APV), "Пуск АПВ"),
+             combo(FORM_MEMBER(cbVZ_PuskPoI), "Пуск по I"),
+             combo(FORM_MEMBER(cbVZ_Out), "Выход"),
+             combo(FORM_MEMBER(cbVZ_DO1_Mode), "Выход DO1<br>Работа"),
+         }},
+        {FORM_MEMBER(groupBox_9),
+         "АПВ",
+         &Form::pageOthers,
+         0,
+         1,
+         1,
+         {
+             combo(FORM_MEMBER(cbAPV_On), "Работа АПВ"),
+             real(FORM_MEMBER(sbAPV_Tgot), "Тгот", 0, 240, 2, 0.01),
+             real(FORM_MEMBER(sbAPV1_Tsrab), "АПВ1 Tсраб", 0, 60, 2, 0.01),
+             real(FORM_MEMBER(sbAPV2_Tsrab), "АПВ2 Тсраб", 0, 60, 2, 0.01),
+             combo(FORM_MEMBER(cbCHAPV_On), "ЧАПВ"),
+         }},
+        {FORM_MEMBER(groupBox_16),
+         "УРОВ",
+         &Form::pageOthers,
+         1,
+         1,
+         2,
+         {
+             real(FORM_MEMBER(sbUrov_T), "Тсраб", 0.1, 2, 2, 0.01),
+             combo(FORM_MEMBER(cbUROV_MTZ1), "Пуск МТЗ-1"),
+             combo(FORM_MEMBER(cbUROV_MTZ2), "Пуск МТЗ-2"),
+             combo(FORM_MEMBER(cbUROV_TO), "Пуск ТО"),
+             combo(FORM_MEMBER(cbUROV_ZNZ), "Пуск ЗНЗ"),
+             combo(FORM_MEMBER(cbUROV_VZ), "Пуск ВЗ"),
+         }},
+        {FORM_MEMBER(groupBox_12),
+         "Конфигурация",
+         &Form::pageOthers,
+         2,
+         0,
+         3,
+         {
+             integer(FORM_MEMBER(sbKTT), "Ктр ТТ", 1, 5000),
+             integer(FORM_MEMBER(sbKTT0), "Ктр ТТ0", 1, 5000),
+             integer(FORM_MEMBER(sbKTU0), "Ктр ТH0", 1, 5000),
+             combo(FORM_MEMBER(cbIspoln), "Исполнение", State::Disabled),
+             combo(FORM_MEMBER(cbDI3), "Вход DI3"),
+             combo(FORM_MEMBER(cbDI4), "Вход DI4"),
+             combo(FORM_MEMBER(cbDO6), "Возврат DO6"),
+             combo(FORM_MEMBER(cbDO1), "Возврат DO1"),
+             combo(FORM_MEMBER(cbRazreshTU), "Разреш. ТУ", State::Disabled),
+             combo(FORM_MEMBER(cbInverseVD6), "Инверсия VD8"),
+             combo(FORM_MEMBER(cbDO3_2), "DO3_2"),
+         }},
+        {FORM_MEMBER(groupBox_13),
+         "Связь",
+         &Form::pageOthers,
+         3,
+         1,
+         1,
+         {
+             integer(FORM_MEMBER(sbLink_Address), "Адрес", 0, 99, State::Disabled),
+             combo(FORM_MEMBER(cbLink_Speed), "Скорость", State::Disabled),
+             combo(FORM_MEMBER(cbLink_Batt), "Батарея"),
+         }},
+        {FORM_MEMBER(groupBox_14),
+         "Осциллограф",
+         &Form::pageOthers,
+         4,
+         1,
+         1,
+         {
+             real(FORM_MEMBER(sbOsc_T), "Вр. зап.", 0.2, 1, 1, 0.1),
+             combo(FORM_MEMBER(cbOsc_MTZ1), "Пуск МТЗ-1"),
+             combo(FORM_MEMBER(cbOsc_MTZ2), "Пуск МТЗ-2"),
+             combo(FORM_MEMBER(cbOsc_TO), "Пуск ТО"),
+             combo(FORM_MEMBER(cbOsc_ZNZ), "Пуск ЗНЗ"),
+         }},
+    };
+    return groups;
+}
+
+void applyRange(QComboBox*, const Field&) {}
+
+void applyRange(QDoubleSpinBox* box, const Field& field)
+{
+    // Decimals first: the range is rounded to the decimals in force.
+    box->setDecimals(field.decimals);
+    box->setRange(field.minimum, field.maximum);
+    box->setSingleStep(field.step);
+}
+
+void applyRange(QSpinBox* box, const Field& field)
+{
+    box->setRange(int(field.minimum), int(field.maximum));
+    box->setSingleStep(int(field.step));
+}
+
+QWidget* createControl(Form& form, const Field& field, QWidget* parent)
+{
+    return std::visit(
+        [&](auto member) -> QWidget* {
+            using Widget = std::remove_pointer_t<std::remove_reference_t<decltype(form.*member)>>;
+            auto* widget = named(new Widget(parent), field.name);
+            applyRange(widget, field);
+            widget->setEnabled(field.state == State::Enabled);
+            form.*member = widget;
+            return widget;
+        },
+        field.member);
+}
+
+// A stretch row below the last one keeps the rows together at the top when
+// the group box is taller than its content.
+void closeRows(QGridLayout* grid, int rowCount)
+{
+    grid->setRowStretch(rowCount, 1);
+    grid->setColumnStretch(1, 1);
+}
+
+void buildSettingsGroups(Form& form)
+{
+    for (const SettingsGroup& group : settingsGroups()) {
+        QWidget* page = form.*group.page;
+        auto* box = named(new QGroupBox(page), group.name);
+        form.*group.box = box;
+        auto* grid = new QGridLayout(box);
+        int row = 0;
+        for (const Field& field : group.fields)
+            addCaptionedRow(grid, row++, createControl(form, field, box));
+        closeRows(grid, row);
+        static_cast<QGridLayout*>(page->layout())
+            ->addWidget(box, group.row, group.column, group.rowSpan, 1);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Page "Текущие значения"
+
+struct ValueRow
+{
+    QLabel* Form::*member;
+    const char* name;
+    const char* caption;
+};
+
+const std::vector<ValueRow>& measuredValueRows()
+{
+    static const std::vector<ValueRow> rows = {
+        {FORM_MEMBER(lblIa), "Ia, А"},   {FORM_MEMBER(lblIb), "Ib, А"},
+        {FORM_MEMBER(lblIc), "Ic, А"},   {FORM_MEMBER(lbl3I0), "3I0, А"},
+        {FORM_MEMBER(lbl3U0), "3U0, В"}, {FORM_MEMBER(lblAngle), "Угол, гр."},
+    };
+    return rows;
+}
+
+struct IndicatorRow
+{
+    QCheckBox* Form::*member;
+    const char* name;
+    const char* caption;
+};
+
+const std::vector<IndicatorRow>& ledRows()
+{
+    static const std::vector<IndicatorRow> rows = {
+        {FORM_MEMBER(ledMTZ1), "МТЗ-1"},      {FORM_MEMBER(ledMTZ2), "МТЗ-2"},
+        {FORM_MEMBER(ledTO), "ТО"},           {FORM_MEMBER(ledZNZ), "ЗНЗ"},
+        {FORM_MEMBER(ledAPV), "АПВ"},         {FORM_MEMBER(ledUROV), "УРОВ"},
+        {FORM_MEMBER(ledDI4), "ВЗ/DI4"},      {FORM_MEMBER(ledOTKL), "РПВ/РПО"},
+        {FORM_MEMBER(ledIsprav), "Исправно"},
+    };
+    return rows;
+}
+
+const std::vector<IndicatorRow>& inputOutputRows()
+{
+    static const std::vector<IndicatorRow> rows = {
+        {FORM_MEMBER(checkDI1), "DI1"},     {FORM_MEMBER(checkDI2), "DI2"},
+        {FORM_MEMBER(checkDI3), "DI3"},     {FORM_MEMBER(checkDI4), "DI4"},
+        {FORM_MEMBER(checkDO1), "DO1"},     {FORM_MEMBER(checkDO2), "DO2"},
+        {FORM_MEMBER(checkDO3_1), "DO3_1"}, {FORM_MEMBER(checkDO3_2), "DO3_2"},
+        {FORM_MEMBER(checkDO4), "DO4"},     {FORM_MEMBER(checkDO5), "DO5"},
+        {FORM_MEMBER(checkDO6), "DO6"},
+    };
+    return rows;
+}
+
+struct ButtonCell
+{
+    QPushButton* Form::*member;
+    const char* name;
+    const char* caption;
+    int row;
+    int column;
+    int rowSpan;
+    int columnSpan;
+};
+
+const std::vector<ButtonCell>& commandButtons()
+{
+    static const std::vector<ButtonCell> cells = {
+        {FORM_MEMBER(btnKvit), "Квитирование", 0, 0, 1, 2},
+        {FORM_MEMBER(btnDO1), "DO1", 1, 0, 2, 1},
+        {FORM_MEMBER(btnDO3_1), "DO3_1", 1, 1, 1, 1},
+        {FORM_MEMBER(btnDO3_2), "DO3_2", 2, 1, 1, 1},
+        {FORM_MEMBER(btnDO2), "DO2", 3, 0, 1, 1},
+        {FORM_MEMBER(btnDO4), "DO4", 3, 1, 1, 1},
+        {FORM_MEMBER(btnDO5), "DO5", 4, 0, 1, 1},
+        {FORM_MEMBER(btnDO6), "DO6", 4, 1, 1, 1},
+    };
+    return cells;
+}
+
+void buildIndicators(Form& form, QGroupBox* box, const std::vector<IndicatorRow>& rows)
+{
+    auto* column = new QVBoxLayout(box);
+    for (const IndicatorRow& row : rows) {
+        auto* check = named(new QCheckBox(box), row.name);
+        form.*row.member = check;
+        column->addWidget(check);
+    }
+    column->addStretch(1);
+}
+
+void buildCurrentValuesPage(Form& form)
+{
+    auto* grid = new QGridLayout(form.pageParams);
+
+    form.groupBox = named(new QGroupBox(form.pageParams), "groupBox");
+    auto* values = new QGridLayout(form.groupBox);
+    int row = 0;
+    for (const ValueRow& value : measuredValueRows()) {
+        auto* label = named(new QLabel(form.groupBox), value.name);
+        form.*value.member = label;
+        addCaptionedRow(values, row++, label);
+    }
+    closeRows(values, row);
+    grid->addWidget(form.groupBox, 0, 0, 2, 1);
+
+    form.groupBox_2 = named(new QGroupBox(form.pageParams), "groupBox_2");
+    buildIndicators(form, form.groupBox_2, ledRows());
+    grid->addWidget(form.groupBox_2, 0, 1);
+
+    form.groupBox_3 = named(new QGroupBox(form.pageParams), "groupBox_3");
+    buildIndicators(form, form.groupBox_3, inputOutputRows());
+    grid->addWidget(form.groupBox_3, 0, 2);
+
+    form.groupBox_15 = named(new QGroupBox(form.pageParams), "groupBox_15");
+    auto* buttons = new QGridLayout(form.groupBox_15);
+    for (const ButtonCell& cell : commandButtons()) {
+        auto* button = named(new QPushButton(form.groupBox_15), cell.name);
+        form.*cell.member = button;
+        buttons->addWidget(button, cell.row, cell.column, cell.rowSpan, cell.columnSpan);
+    }
+    // DO1 stands beside both DO3 buttons and fills their height.
+    form.btnDO1->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Expanding);
+    grid->addWidget(form.groupBox_15, 1, 1, 1, 2);
+}
+
+// ---------------------------------------------------------------------------
+// Tabs
+
+void buildParamsTab(Form& form)
+{
+    auto* grid = new QGridLayout(form.paramsTab);
+
+    form.groupBox_10 = named(new QGroupBox(form.paramsTab), "groupBox_10");
+    auto* sections = new QVBoxLayout(form.groupBox_10);
+    form.pagesList = named(new QListWidget(form.groupBox_10), "pagesList");
+    form.pagesList->setSortingEnabled(false);
+    for (int i = 0; i < 3; ++i)
+        new QListWidgetItem(form.pagesList);
+    sections->addWidget(form.pagesList);
+    grid->addWidget(form.groupBox_10, 0, 0);
+
+    form.groupBox_11 = named(new QGroupBox(form.paramsTab), "groupBox_11");
+    auto* pages = new QVBoxLayout(form.groupBox_11);
+    form.displayPages = named(new QStackedWidget(form.groupBox_11), "displayPages");
+    form.pageParams = named(new QWidget, "pageParams");
+    form.pageMTZ = named(new QWidget, "pageMTZ");
+    form.pageOthers = named(new QWidget, "pageOthers");
+    form.displayPages->addWidget(form.pageParams);
+    form.displayPages->addWidget(form.pageMTZ);
+    form.displayPages->addWidget(form.pageOthers);
+    pages->addWidget(form.displayPages);
+    grid->addWidget(form.groupBox_11, 0, 1);
+
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(1, 2);
+
+    buildCurrentValuesPage(form);
+    new QGridLayout(form.pageMTZ);
+    new QGridLayout(form.pageOthers);
+    buildSettingsGroups(form);
+}
+
+void buildCrashProcessTab(Form& form)
+{
+    auto* row = new QHBoxLayout(form.crashProcessTab);
+
+    form.crashListGroup = named(new QGroupBox(form.crashProcessTab), "crashListGroup");
+    auto* list = new QVBoxLayout(form.crashListGroup);
+    form.crashList = named(new QListWidget(form.crashListGroup), "crashList");
+    list->addWidget(form.crashList);
+    row->addWidget(form.crashListGroup);
+
+    form.crashInfo = named(new QGroupBox(form.crashProcessTab), "crashInfo");
+    auto* info = new QGridLayout(form.crashInfo);
+    form.crashDate = named(new QLabel(form.crashInfo), "crashDate");
+    form.crashTime = named(new QLabel(form.crashInfo), "crashTime");
+    form.crashPreFaultLength = named(new QLabel(form.crashInfo), "crashPreFaultLength");
+    form.crashFaultLength = named(new QLabel(form.crashInfo), "crashFaultLength");
+    // Their captions take two lines; the values stand by the first one.
+    form.crashPreFaultLength->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    form.crashFaultLength->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    addCaptionedRow(info, 0, form.crashDate);
+    addCaptionedRow(info, 1, form.crashTime);
+    addCaptionedRow(info, 2, form.crashPreFaultLength);
+    addCaptionedRow(info, 3, form.crashFaultLength);
+
+    form.buttonSaveRecord = named(new QPushButton(form.crashInfo), "buttonSaveRecord");
+    form.crashSaveProgress = named(new QProgressBar(form.crashInfo), "crashSaveProgress");
+    form.crashSaveProgress->setValue(0);
+    form.crashSaveProgress->setTextVisible(false);
+    // Enabled once a record header is selected.
+    form.buttonSaveRecord->setEnabled(false);
+    form.crashSaveProgress->setEnabled(false);
+    info->addWidget(form.buttonSaveRecord, 4, 0);
+    info->addWidget(form.crashSaveProgress, 4, 1);
+    closeRows(info, 5);
+    row->addWidget(form.crashInfo);
+}
+
+void buildLogTab(Form& form)
+{
+    auto* column = new QVBoxLayout(form.logTab);
+    form.listLog = named(new QListWidget(form.logTab), "listLog");
+    column->addWidget(form.listLog);
+}
+
+void buildMenus(Form& form, QMainWindow* window)
+{
+    for (const ActionRow& row : actionRows()) {
+        auto* action = named(new QAction(window), row.name);
+        action->setCheckable(row.checkable);
+        form.*row.member = action;
+    }
+
+    form.menuBar = named(new QMenuBar(window), "menuBar");
+    window->setMenuBar(form.menuBar);
+    for (const MenuRow& row : menuRows())
+        form.*row.member = named(new QMenu(form.menuBar), row.name);
+    form.menu_6->setParent(form.menu_5, form.menu_6->windowFlags());
+
+    form.menuBar->addAction(form.menu->menuAction());
+    form.menuBar->addAction(form.menu_2->menuAction());
+    form.menuBar->addAction(form.menu_3->menuAction());
+    form.menuBar->addAction(form.menu_4->menuAction());
+    form.menuBar->addAction(form.menu_5->menuAction());
+
+    form.menu->addAction(form.actionExit);
+    form.menu_2->addAction(form.actionStart);
+    form.menu_2->addAction(form.actionStop);
+    form.menu_2->addAction(form.actionReadHeaders);
+    form.menu_2->addAction(form.actionReadLog);
+    form.menu_2->addAction(form.actionConfigure);
+    form.menu_3->addAction(form.actionSaveChanges);
+    form.menu_3->addAction(form.actionResetChanges);
+    form.menu_4->addAction(form.actionSaveConfig);
+    form.menu_4->addAction(form.actionLoadConfig);
+    form.menu_5->addAction(form.menu_6->menuAction());
+    form.menu_5->addAction(form.actionSaveLog);
+    form.menu_5->addAction(form.actionClearLog);
+    form.menu_6->addAction(form.actionLogDisable);
+    form.menu_6->addAction(form.actionLogErrors);
+    form.menu_6->addAction(form.actionLogInfo);
+    form.menu_6->addAction(form.actionLogDebug);
+}
+
+} // namespace
+
+void MainWindowForm::setupUi(QMainWindow* window)
+{
+    if (window->objectName().isEmpty())
+        window->setObjectName(QStringLiteral("MainWindow"));
+    window->resize(795, 836);
+
+    buildMenus(*this, window);
+
+    centralWidget = named(new QWidget(window), "centralWidget");
+    auto* central = new QVBoxLayout(centralWidget);
+    central->setContentsMargins(0, 0, 0, 0);
+    tabWidget = named(new QTabWidget(centralWidget), "tabWidget");
+    central->addWidget(tabWidget);
+
+    paramsTab = named(new QWidget, "paramsTab");
+    crashProcessTab = named(new QWidget, "crashProcessTab");
+    logTab = named(new QWidget, "logTab");
+    tabWidget->addTab(paramsTab, QString());
+    tabWidget->addTab(crashProcessTab, QString());
+    tabWidget->addTab(logTab, QString());
+    buildParamsTab(*this);
+    buildCrashProcessTab(*this);
+    buildLogTab(*this);
+    window->setCentralWidget(centralWidget);
+
+    statusBar = named(new QStatusBar(window), "statusBar");
+    window->setStatusBar(statusBar);
+
+    retranslateUi(window);
+
+    tabWidget->setCurrentIndex(0);
+    displayPages->setCurrentIndex(0);
+}
+
+void MainWindowForm::retranslateUi(QMainWindow* window)
+{
+    window->setWindowTitle(text("TALVIK Клиент"));
+
+    for (const ActionRow& row : actionRows())
+        (this->*row.member)->setText(text(row.text));
+    for (const MenuRow& row : menuRows())
+        (this->*row.member)->setTitle(text(row.title));
+
+    tabWidget->setTabText(tabWidget->indexOf(paramsTab), text("Параметры"));
+    tabWidget->setTabText(tabWidget->indexOf(crashProcessTab), text("Осциллограммы"));
+    tabWidget->setTabText(tabWidget->indexOf(logTab), text("Журнал"));
+
+    groupBox_10->setTitle(text("Раздел"));
+    groupBox_11->setTitle(text("Параметры"));
+    pagesList->item(0)->setText(text("Текущие значения"));
+    pagesList->item(1)->setText(text("Токовые защиты"));
+    pagesList->item(2)->setText(text("ВЗ/АПВ/Настройки"));
+
+    groupBox->setTitle(text("Текущие значения"));
+    int row = 0;
+    for (const ValueRow& value : measuredValueRows()) {
+        setCaption(groupBox, row++, value.caption);
+        // Shown until the first refresh.
+        (this->*value.member)->setText(text("0"));
+    }
+    groupBox_2->setTitle(text("Светодиоды"));
+    for (const IndicatorRow& led : ledRows())
+        (this->*led.member)->setText(text(led.caption));
+    groupBox_3->setTitle(text("Входы/выходы"));
+    for (const IndicatorRow& check : inputOutputRows())
+        (this->*check.member)->setText(text(check.caption));
+    groupBox_15->setTitle(text("Управление"));
+    for (const ButtonCell& cell : commandButtons())
+        (this->*cell.member)->setText(text(cell.caption));
+
+    for (const SettingsGroup& group : settingsGroups()) {
+        QGroupBox* box = this->*group.box;
+        box->setTitle(text(group.title));
+        row = 0;
+        for (const Field& field : group.fields)
+            setCaption(box, row++, field.caption);
+    }
+
+    crashListGroup->setTitle(text("Список аварийных процессов"));
+    crashInfo->setTitle(text("Информация"));
+    setCaption(crashInfo, 0, "Дата аварии");
+    setCaption(crashInfo, 1, "Время аварии");
+    setCaption(crashInfo, 2,
+               "<html><head/><body>Длительность преда-<br>варийного режима</body></html>");
+    setCaption(crashInfo, 3,
+               "<html><head/><body>Длительность ава-<br>рийного режима</body></html>");
+    buttonSaveRecord->setText(text("Сохранить"));
+}

@@ -1,0 +1,224 @@
+#ifndef TALVIK_FORMS_MAINWINDOWFORM_H
+#define TALVIK_FORMS_MAINWINDOWFORM_H
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QMainWindow;
+class QMenu;
+class QMenuBar;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class QStackedWidget;
+class QStatusBar;
+class QTabWidget;
+class QWidget;
+
+// The main window's widgets. Each member carries the object name of the
+// widget it points to, so other code may reach a widget either through the
+// member or through findChild() with the same name. The form holds no
+// behaviour: the window connects the actions and buttons, and the parameter
+// map fills and binds the settings controls.
+struct MainWindowForm
+{
+    // Menus and actions, in menu order.
+    QAction* actionExit = nullptr;
+    QAction* actionStart = nullptr;
+    QAction* actionStop = nullptr;
+    QAction* actionReadHeaders = nullptr;
+    QAction* actionReadLog = nullptr;
+    QAction* actionConfigure = nullptr;
+    QAction* actionSaveChanges = nullptr;
+    QAction* actionResetChanges = nullptr;
+    QAction* actionSaveConfig = nullptr;
+    QAction* actionLoadConfig = nullptr;
+    QAction* actionSaveLog = nullptr;
+    QAction* actionClearLog = nullptr;
+    QAction* actionLogDisable = nullptr;
+    QAction* actionLogErrors = nullptr;
+    QAction* actionLogInfo = nullptr;
+    QAction* actionLogDebug = nullptr;
+    // Created with the form but placed in no menu; nothing triggers them.
+    QAction* actionEnableLog = nullptr;
+    QAction* actionTest = nullptr;
+
+    QMenuBar* menuBar = nullptr;
+    QMenu* menu = nullptr;
+    QMenu* menu_2 = nullptr;
+    QMenu* menu_3 = nullptr;
+    QMenu* menu_4 = nullptr;
+    QMenu* menu_5 = nullptr;
+    QMenu* menu_6 = nullptr;
+    QStatusBar* statusBar = nullptr;
+
+    QWidget* centralWidget = nullptr;
+    QTabWidget* tabWidget = nullptr;
+
+    // Tab "Параметры": the section list and its stacked pages.
+    QWidget* paramsTab = nullptr;
+    QGroupBox* groupBox_10 = nullptr;
+    QListWidget* pagesList = nullptr;
+    QGroupBox* groupBox_11 = nullptr;
+    QStackedWidget* displayPages = nullptr;
+
+    // Page "Текущие значения".
+    QWidget* pageParams = nullptr;
+    QGroupBox* groupBox = nullptr;
+    QLabel* lblIa = nullptr;
+    QLabel* lblIb = nullptr;
+    QLabel* lblIc = nullptr;
+    QLabel* lbl3I0 = nullptr;
+    QLabel* lbl3U0 = nullptr;
+    QLabel* lblAngle = nullptr;
+    QGroupBox* groupBox_2 = nullptr;
+    QCheckBox* ledMTZ1 = nullptr;
+    QCheckBox* ledMTZ2 = nullptr;
+    QCheckBox* ledTO = nullptr;
+    QCheckBox* ledZNZ = nullptr;
+    QCheckBox* ledAPV = nullptr;
+    QCheckBox* ledUROV = nullptr;
+    QCheckBox* ledDI4 = nullptr;
+    QCheckBox* ledOTKL = nullptr;
+    QCheckBox* ledIsprav = nullptr;
+    QGroupBox* groupBox_3 = nullptr;
+    QCheckBox* checkDI1 = nullptr;
+    QCheckBox* checkDI2 = nullptr;
+    QCheckBox* checkDI3 = nullptr;
+    QCheckBox* checkDI4 = nullptr;
+    QCheckBox* checkDO1 = nullptr;
+    QCheckBox* checkDO2 = nullptr;
+    QCheckBox* checkDO3_1 = nullptr;
+    QCheckBox* checkDO3_2 = nullptr;
+    QCheckBox* checkDO4 = nullptr;
+    QCheckBox* checkDO5 = nullptr;
+    QCheckBox* checkDO6 = nullptr;
+    QGroupBox* groupBox_15 = nullptr;
+    QPushButton* btnKvit = nullptr;
+    QPushButton* btnDO1 = nullptr;
+    QPushButton* btnDO3_1 = nullptr;
+    QPushButton* btnDO3_2 = nullptr;
+    QPushButton* btnDO2 = nullptr;
+    QPushButton* btnDO4 = nullptr;
+    QPushButton* btnDO5 = nullptr;
+    QPushButton* btnDO6 = nullptr;
+
+    // Page "Токовые защиты".
+    QWidget* pageMTZ = nullptr;
+    QGroupBox* groupBox_4 = nullptr; // МТЗ-1
+    QComboBox* cbMTZ1_On = nullptr;
+    QDoubleSpinBox* sbMTZ1_I = nullptr;
+    QDoubleSpinBox* sbMTZ1_T = nullptr;
+    QComboBox* cbMTZ1_APV = nullptr;
+    QComboBox* cbMTZ1_Block = nullptr;
+    QComboBox* cbMTZ1_Uskor = nullptr;
+    QDoubleSpinBox* sbMTZ1_Tuskor = nullptr;
+    QComboBox* cbMTZ1_Bnt = nullptr;
+    QComboBox* cbMTZ1_Out = nullptr;
+    QComboBox* cbMTZ1_DO3 = nullptr;
+    QComboBox* cbMTZ1_Characteristic = nullptr;
+    QGroupBox* groupBox_5 = nullptr; // МТЗ-2
+    QComboBox* cbMTZ2_On = nullptr;
+    QDoubleSpinBox* sbMTZ2_I = nullptr;
+    QDoubleSpinBox* sbMTZ2_T = nullptr;
+    QComboBox* cbMTZ2_APV = nullptr;
+    QComboBox* cbMTZ2_Block = nullptr;
+    QComboBox* cbMTZ2_Uskor = nullptr;
+    QDoubleSpinBox* sbMTZ2_Tuskor = nullptr;
+    QComboBox* cbMTZ2_Bnt = nullptr;
+    QComboBox* cbMTZ2_Out = nullptr;
+    QGroupBox* groupBox_6 = nullptr; // ТО
+    QComboBox* cbTO_On = nullptr;
+    QDoubleSpinBox* sbTO_I = nullptr;
+    QDoubleSpinBox* sbTO_T = nullptr;
+    QComboBox* cbTO_APV = nullptr;
+    QComboBox* cbTO_Block = nullptr;
+    QComboBox* cbTO_Bnt = nullptr;
+    QComboBox* cbTO_Out = nullptr;
+    QGroupBox* groupBox_7 = nullptr; // ЗНЗ
+    QComboBox* cbZNZ_On = nullptr;
+    QComboBox* cb3I0Range = nullptr;
+    QDoubleSpinBox* sbZNZ_I1 = nullptr;
+    QDoubleSpinBox* sbZNZ_I2 = nullptr;
+    QDoubleSpinBox* sbZNZ_T = nullptr;
+    QComboBox* cbZNZ_APV = nullptr;
+    QComboBox* cbZNZ_Block = nullptr;
+    QComboBox* cbZNZ_Out = nullptr;
+    QComboBox* cbZNZ_Direct = nullptr;
+    QDoubleSpinBox* sbZNZ_AngleMax = nullptr;
+    QDoubleSpinBox* sbZNZ_AngleWidth = nullptr;
+
+    // Page "ВЗ/АПВ/Настройки".
+    QWidget* pageOthers = nullptr;
+    QGroupBox* groupBox_8 = nullptr; // ВЗ
+    QComboBox* cbVZ_On = nullptr;
+    QComboBox* cbVZ_Ind = nullptr;
+    QDoubleSpinBox* sbVZ_T = nullptr;
+    QComboBox* cbVZ_APV = nullptr;
+    QComboBox* cbVZ_PuskPoI = nullptr;
+    QComboBox* cbVZ_Out = nullptr;
+    QComboBox* cbVZ_DO1_Mode = nullptr;
+    QGroupBox* groupBox_9 = nullptr; // АПВ
+    QComboBox* cbAPV_On = nullptr;
+    QDoubleSpinBox* sbAPV_Tgot = nullptr;
+    QDoubleSpinBox* sbAPV1_Tsrab = nullptr;
+    QDoubleSpinBox* sbAPV2_Tsrab = nullptr;
+    QComboBox* cbCHAPV_On = nullptr;
+    QGroupBox* groupBox_16 = nullptr; // УРОВ
+    QDoubleSpinBox* sbUrov_T = nullptr;
+    QComboBox* cbUROV_MTZ1 = nullptr;
+    QComboBox* cbUROV_MTZ2 = nullptr;
+    QComboBox* cbUROV_TO = nullptr;
+    QComboBox* cbUROV_ZNZ = nullptr;
+    QComboBox* cbUROV_VZ = nullptr;
+    QGroupBox* groupBox_12 = nullptr; // Конфигурация
+    QSpinBox* sbKTT = nullptr;
+    QSpinBox* sbKTT0 = nullptr;
+    QSpinBox* sbKTU0 = nullptr;
+    QComboBox* cbIspoln = nullptr;
+    QComboBox* cbDI3 = nullptr;
+    QComboBox* cbDI4 = nullptr;
+    QComboBox* cbDO6 = nullptr;
+    QComboBox* cbDO1 = nullptr;
+    QComboBox* cbRazreshTU = nullptr;
+    QComboBox* cbInverseVD6 = nullptr;
+    QComboBox* cbDO3_2 = nullptr;
+    QGroupBox* groupBox_13 = nullptr; // Связь
+    QSpinBox* sbLink_Address = nullptr;
+    QComboBox* cbLink_Speed = nullptr;
+    QComboBox* cbLink_Batt = nullptr;
+    QGroupBox* groupBox_14 = nullptr; // Осциллограф
+    QDoubleSpinBox* sbOsc_T = nullptr;
+    QComboBox* cbOsc_MTZ1 = nullptr;
+    QComboBox* cbOsc_MTZ2 = nullptr;
+    QComboBox* cbOsc_TO = nullptr;
+    QComboBox* cbOsc_ZNZ = nullptr;
+
+    // Tab "Осциллограммы".
+    QWidget* crashProcessTab = nullptr;
+    QGroupBox* crashListGroup = nullptr;
+    QListWidget* crashList = nullptr;
+    QGroupBox* crashInfo = nullptr;
+    QLabel* crashDate = nullptr;
+    QLabel* crashTime = nullptr;
+    QLabel* crashPreFaultLength = nullptr;
+    QLabel* crashFaultLength = nullptr;
+    QPushButton* buttonSaveRecord = nullptr;
+    QProgressBar* crashSaveProgress = nullptr;
+
+    // Tab "Журнал".
+    QWidget* logTab = nullptr;
+    QListWidget* listLog = nullptr;
+
+    // Creates every widget, layout, menu and action on the window, then sets
+    // the texts.
+    void setupUi(QMainWindow* window);
+    // Sets every title, caption and item text.
+    void retranslateUi(QMainWindow* window);
+};
+
+#endif
