@@ -1,0 +1,594 @@
+#include "modbus/DemoRTULink.h"
+#include "modbus/ModBusClient.h"
+#include "records/CrashProcessHeader.h"
+#include "records/CrashProcessReader.h"
+#include "support/RecordingModBusClient.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+// A header that passes the validity test, with F fault samples.
+CrashProcessHeader validHeader(uint16_t faultSamples, uint8_t tag = 0)
+{
+    CrashProcessHeader header;
+    header.year = 19;
+    header.month = 1;
+    header.day = 1;
+    header.hour = tag;
+    header.minute = 1;
+    header.scalePhase = 1949;
+    header.faultSamples = faultSamples;
+    header.valid = 1;
+    header.checksum = header.expectedChecksum();
+    return header;
+}
+
+// A sample whose fields tell which record, pass and position it came from.
+QByteArray sampleBytes(int file, int pass, int position)
+{
+    CrashProcessSample sample;
+    sample.ia = static_cast<int16_t>(position);
+    sample.ib = static_cast<int16_t>(file);
+    sample.ic = static_cast<int16_t>(pass);
+    sample.i3I0 = -1;
+    sample.discrete = 0x0400;
+    sample.reserved = 0xBEEF;
+    return sample.encode();
+}
+
+// Plays the relay behind the recording client: answers the latest request.
+class FakeRelay
+{
+public:
+    explicit FakeRelay(RecordingModBusClient& recording) : client(recording) {}
+
+    // Empty slots unless a test fills them.
+    QByteArray headers[3] = {QByteArray(40, '\0'), QByteArray(40, '\0'), QByteArray(40, '\0')};
+    int pass = 0;
+
+    const RecordingModBusClient::Request& last() const { return client.requests.last(); }
+
+    void answer()
+    {
+        const RecordingModBusClient::Request request = last();
+        QByteArray data;
+        if (request.count == 0 && request.length == 20)
+            data = headers[request.start];
+        else
+            data = sampleBytes(request.start, pass, (request.count - 20) / 7);
+        QCOMPARE(data.size(), request.length * 2);
+        request.listener->fileRecordRead(
+            static_cast<uint16_t>(request.start), static_cast<uint16_t>(request.count),
+            reinterpret_cast<const uint8_t*>(data.constData()), static_cast<uint16_t>(data.size()));
+    }
+
+    // Answers requests until none is new.
+    void answerAll()
+    {
+        int answered = -1;
+        while (answered != client.requests.size()) {
+            answered = client.requests.size();
+            answer();
+        }
+    }
+
+private:
+    RecordingModBusClient& client;
+};
+
+void deliver(CrashProcessReader& reader, uint16_t file, uint16_t record, const QByteArray& data)
+{
+    reader.fileRecordRead(file, record, reinterpret_cast<const uint8_t*>(data.constData()),
+                          static_cast<uint16_t>(data.size()));
+}
+
+} // namespace
+
+class TestCrashProcessReader : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void headerFieldsAreLittleEndian();
+    void headerValidity_data();
+    void headerValidity();
+    void indexOutsideTheThreeRecords();
+
+    void readingHeadersSendsThreeRequests();
+    void headerReadingGivesUpWithFailureSignal();
+
+    void recordOf600FaultSamplesTakes720Requests();
+    void recordWithoutFaultSamplesStillReadsPreFault();
+    void recordAboveTwoFailsWithoutRequest();
+    void invalidHeaderFailsWithoutRequest();
+    void readingAgainReplacesOnlyThatBuffer();
+    void longestRecordEndsAfterAllSamples();
+
+    void retries_data();
+    void retries();
+    void droppedRequestIsRetriedByWatchdog();
+    void staleAnswersAreIgnored();
+    void lateFailuresAfterTheEndAreIgnored();
+
+    void readsDemoRelayEndToEnd();
+};
+
+void TestCrashProcessReader::headerFieldsAreLittleEndian()
+{
+    // A record header as the demo relay keeps it (record 2).
+    const QByteArray raw = QByteArray::fromHex("13 01 01 02 01 00 00 00 00 04 00 04 00 04 00 04"
+                                               "00 04 9D 07 82 1F 71 07 01 00 01 00 01 00 00 00"
+                                               "00 00 58 02 00 00 01 B8");
+    QCOMPARE(raw.size(), CrashProcessHeader::size);
+    const auto header =
+        CrashProcessHeader::decode(reinterpret_cast<const uint8_t*>(raw.constData()));
+    QCOMPARE(int(header.year), 19);
+    QCOMPARE(int(header.hour), 2);
+    QCOMPARE(int(header.gainIa), 1024);
+    QCOMPARE(int(header.scalePhase), 1949);
+    QCOMPARE(int(header.scale3I0), 8066);
+    QCOMPARE(int(header.scale3U0), 1905);
+    QCOMPARE(int(header.ratioPhase), 1);
+    QCOMPARE(int(header.faultSamples), 600);
+    QCOMPARE(header.sampleCount(), 720);
+    QVERIFY(header.isValid());
+    QCOMPARE(header.encode(), raw);
+
+    const QByteArray sampleRaw = QByteArray::fromHex("FBFF0100008000000000000401EF");
+    const auto sample =
+        CrashProcessSample::decode(reinterpret_cast<const uint8_t*>(sampleRaw.constData()));
+    QCOMPARE(int(sample.ia), -5);
+    QCOMPARE(int(sample.ib), 1);
+    QCOMPARE(int(sample.ic), -32768);
+    QCOMPARE(int(sample.discrete), 0x0400);
+    QCOMPARE(sample.encode(), sampleRaw);
+}
+
+void TestCrashProcessReader::headerValidity_data()
+{
+    QTest::addColumn<QByteArray>("raw");
+    QTest::addColumn<bool>("valid");
+
+    // Bytes 0..38 sum to 0x45 with a non-zero valid byte.
+    QByteArray summing(40, '\0');
+    summing[0] = 0x40;
+    summing[5] = 0x04;
+    summing[38] = 0x01;
+    QByteArray good = summing;
+    good[39] = char(0xBA);
+    QByteArray bad = summing;
+    bad[39] = char(0xBB);
+    QTest::newRow("checksum 0xBA matches") << good << true;
+    QTest::newRow("checksum 0xBB does not") << bad << false;
+    QTest::newRow("all zero") << QByteArray(40, '\0') << false;
+
+    // The checksum covers the words the client does not interpret.
+    QByteArray reserved = good;
+    reserved[28] = 0x01;
+    QTest::newRow("reserved word changed") << reserved << false;
+
+    // Matching checksum but an empty slot.
+    QByteArray empty(40, '\0');
+    empty[0] = 0x45;
+    empty[39] = char(0xBA);
+    QTest::newRow("valid byte zero") << empty << false;
+}
+
+void TestCrashProcessReader::headerValidity()
+{
+    QFETCH(QByteArray, raw);
+    QFETCH(bool, valid);
+
+    RecordingModBusClient client;
+    CrashProcessReader reader;
+    reader.setClient(&client);
+    reader.readHeaders(1);
+    deliver(reader, 0, 0, raw);
+    QCOMPARE(reader.isHeaderValid(0), valid);
+    QCOMPARE(reader.header(0)->encode(), raw);
+}
+
+void TestCrashProcessReader::indexOutsideTheThreeRecords()
+{
+    CrashProcessReader reader;
+    QVERIFY(!reader.isHeaderValid(-1));
+    QVERIFY(!reader.isHeaderValid(3));
+    QVERIFY(reader.header(-1) == nullptr);
+    QVERIFY(reader.header(3) == nullptr);
+    QVERIFY(reader.header(2) != nullptr);
+    QVERIFY(!reader.isHeaderValid(2));
+    for (int i = -1; i <= 3; ++i)
+        QVERIFY(reader.samples(i) == nullptr);
+    QCOMPARE(reader.progress(), 0.0f);
+}
+
+void TestCrashProcessReader::readingHeadersSendsThreeRequests()
+{
+    RecordingModBusClient client;
+    FakeRelay relay(client);
+    relay.headers[0] = validHeader(600, 0).encode();
+    relay.headers[1] = QByteArray(40, '\0');
+    relay.headers[2] = validHeader(10, 2).encode();
+
+    CrashProcessReader reader;
+    reader.setClient(&client);
+    QSignalSpy finished(&reader, &CrashProcessReader::headersReadingFinished);
+    QSignalSpy failed(&reader, &CrashProcessReader::recordReadingFailed);
+
+    reader.readHeaders(17);
+    QCOMPARE(client.requests.size(), 1);
+    relay.answerAll();
+
+    QCOMPARE(client.requests.size(), 3);
+    for (int file = 0; file < 3; ++file) {
+        const auto& request = client.requests.at(file);
+        QCOMPARE(request.function, QStringLiteral("readFileRecord"));
+        QVERIFY(request.listener == &reader);
+        QCOMPARE(request.address, 17);
+        QCOMPARE(request.start, file);
+        QCOMPARE(request.count, 0);
+        QCOMPARE(request.length, 20);
+        QCOMPARE(request.priority, 0);
+    }
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(failed.count(), 0);
+    QVERIFY(reader.isHeaderValid(0));
+    QVERIFY(!reader.isHeaderValid(1));
+    QVERIFY(reader.isHeaderValid(2));
+    QCOMPARE(int(reader.header(2)->faultSamples), 10);
+    QCOMPARE(reader.progress(), 0.0f);
+}
+
+void TestCrashProcessReader::headerReadingGivesUpWithFailureSignal()
+{
+    RecordingModBusClient client;
+    CrashProcessReader reader;
+    reader.setClient(&client);
+    QSignalSpy failed(&reader, &CrashProcessReader::recordReadingFailed);
+    QSignalSpy finished(&reader, &CrashProcessReader::headersReadingFinished);
+
+    reader.readHeaders(1);
+    deliver(reader, 0, 0, validHeader(600).encode());
+    for (int i = 0; i < 3; ++i)
+        reader.responseTimeout();
+
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(finished.count(), 0);
+    // Header 1 asked for three times, the received header kept.
+    QCOMPARE(client.requests.size(), 4);
+    for (int i = 1; i < 4; ++i)
+        QCOMPARE(client.requests.at(i).start, 1);
+    QVERIFY(reader.isHeaderValid(0));
+}
+
+void TestCrashProcessReader::recordOf600FaultSamplesTakes720Requests()
+{
+    RecordingModBusClient client;
+    FakeRelay relay(client);
+    CrashProcessReader reader;
+    reader.setClient(&client);
+    reader.readHeaders(1);
+    deliver(reader, 0, 0, QByteArray(40, '\0'));
+    deliver(reader, 1, 0, validHeader(600).encode());
+    deliver(reader, 2, 0, QByteArray(40, '\0'));
+    client.requests.clear();
+
+    QSignalSpy finished(&reader, &CrashProcessReader::recordReadingFinished);
+    reader.readCrashProcess(5, 1);
+    for (int k = 0; k < 360; ++k)
+        relay.answer();
+    QCOMPARE(int(reader.progress()), 50);
+    QCOMPARE(reader.state(), CrashProcessReader::ReadingRecord);
+    relay.answerAll();
+
+    QCOMPARE(client.requests.size(), 720);
+    for (int k = 0; k < 720; ++k) {
+        const auto& request = client.requests.at(k);
+        QCOMPARE(request.start, 1);
+        QCOMPARE(request.count, 20 + 7 * k);
+        QCOMPARE(request.length, 7);
+        QCOMPARE(request.address, 5);
+        QCOMPARE(request.priority, 0);
+    }
+    QCOMPARE(client.requests.last().count, 5053);
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.at(0).at(0).toInt(), 1);
+    QCOMPARE(reader.progress(), 100.0f);
+
+    const QByteArray* buffer = reader.samples(1);
+    QVERIFY(buffer != nullptr);
+    QCOMPARE(buffer->size(), 720 * 14);
+    for (int k : {0, 359, 719})
+        QCOMPARE(buffer->mid(k * 14, 14), sampleBytes(1, 0, k));
+    QVERIFY(reader.samples(0) == nullptr);
+    QVERIFY(reader.samples(2) == nullptr);
+}
+
+void TestCrashProcessReader::recordWithoutFaultSamplesStillReadsPreFault()
+{
+    RecordingModBusClient client;
+    FakeRelay relay(client);
+    CrashProcessReader reader;
+    reader.setClient(&client);
+    reader.readHeaders(1);
+    deliver(reader, 0, 0, validHeader(0).encode());
+    client.requests.clear();
+
+    QSignalSpy finished(&reader, &CrashProcessReader::recordReadingFinished);
+    reader.readCrashProcess(1, 0);
+    relay.answerAll();
+    QCOMPARE(client.requests.size(), 120);
+    QCOMPARE(client.requests.last().count, 20 + 7 * 119);
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(reader.samples(0)->size(), 120 * 14);
+}
+
+void TestCrashProcessReader::recordAboveTwoFailsWithoutRequest()
+{
+    RecordingModBusClient client;
+    CrashProcessReader reader;
+    reader.setClient(&client);
+    QSignalSpy failed(&reader, &CrashProcessReader::recordReadingFailed);
+    reader.readCrashProcess(1, 3);
+    QCOMPARE(failed.count(), 1);
+    QVERIFY(client.requests.isEmpty());
+    QCOMPARE(reader.state(), CrashProcessReader::Idle);
+}
+
+void TestCrashProcessReader::invalidHeaderFailsWithoutRequest()
+{
+    RecordingModBusClient client;
+    CrashProcessReader reader;
+    reader.setClient(&client);
+    reader.readHeaders(1);
+    CrashProcessHeader broken = validHeader(600);
+    broken.checksum ^= 1;
+    deliver(reader, 0, 0, broken.encode());
+    client.requests.clear();
+
+    QSignalSpy failed(&reader, &CrashProcessReader::recordReadingFailed);
+    reader.readCrashProcess(1, 0);
+    QCOMPARE(failed.count(), 1);
+    QVERIFY(client.requests.isEmpty());
+    QVERIFY(reader.samples(0) == nullptr);
+}
+
+void TestCrashProcessReader::readingAgainReplacesOnlyThatBuffer()
+{
+    RecordingModBusClient client;
+    FakeRelay relay(client);
+    relay.headers[0] = validHeader(5, 0).encode();
+    relay.headers[1] = validHeader(7, 1).encode();
+    relay.headers[2] = validHeader(9, 2).encode();
+    CrashProcessReader reader;
+    reader.setClient(&client);
+    reader.readHeaders(1);
+    relay.answerAll();
+
+    reader.readCrashProcess(1, 0);
+    relay.answerAll();
+    reader.readCrashProcess(1, 1);
+    relay.answerAll();
+    const QByteArray firstOfRecord1 = *reader.samples(1);
+
+    relay.pass = 1;
+    reader.readCrashProcess(1, 0);
+    relay.answerAll();
+
+    QCOMPARE(reader.samples(0)->size(), 125 * 14);
+    QCOMPARE(reader.samples(0)->mid(3 * 14, 14), sampleBytes(0, 1, 3));
+    QCOMPARE(*reader.samples(1), firstOfRecord1);
+    QCOMPARE(reader.samples(1)->mid(3 * 14, 14), sampleBytes(1, 0, 3));
+    QVERIFY(reader.samples(2) == nullptr);
+}
+
+void TestCrashProcessReader::longestRecordEndsAfterAllSamples()
+{
+    // 65535 fault samples make more samples than a 16-bit counter can count.
+    RecordingModBusClient client;
+    FakeRelay relay(client);
+    CrashProcessReader reader;
+    reader.setClient(&client);
+    reader.readHeaders(1);
+    deliver(reader, 0, 0, validHeader(65535).encode());
+    client.requests.clear();
+
+    QSignalSpy finished(&reader, &CrashProcessReader::recordReadingFinished);
+    reader.readCrashProcess(1, 0);
+    relay.answerAll();
+    QCOMPARE(client.requests.size(), 65655);
+    QCOMPARE(finished.count(), 1);
+    // Record numbers wrap modulo 65536.
+    QCOMPARE(client.requests.at(65535).count, (20 + 7 * 65535) % 65536);
+    QCOMPARE(reader.samples(0)->size(), 65655 * 14);
+}
+
+void TestCrashProcessReader::retries_data()
+{
+    QTest::addColumn<bool>("readingHeaders");
+    QTest::addColumn<bool>("useRequestFailed");
+    QTest::addColumn<int>("failuresBeforeAnswer");
+    QTest::addColumn<bool>("gaveUp");
+
+    QTest::newRow("record: two timeouts then an answer") << false << false << 2 << false;
+    QTest::newRow("record: three timeouts") << false << false << 3 << true;
+    QTest::newRow("record: three request failures") << false << true << 3 << true;
+    QTest::newRow("headers: two timeouts then an answer") << true << false << 2 << false;
+    QTest::newRow("headers: three timeouts") << true << false << 3 << true;
+}
+
+void TestCrashProcessReader::retries()
+{
+    QFETCH(bool, readingHeaders);
+    QFETCH(bool, useRequestFailed);
+    QFETCH(int, failuresBeforeAnswer);
+    QFETCH(bool, gaveUp);
+
+    RecordingModBusClient client;
+    FakeRelay relay(client);
+    relay.headers[0] = validHeader(30).encode();
+    CrashProcessReader reader;
+    reader.setClient(&client);
+    QSignalSpy failed(&reader, &CrashProcessReader::recordReadingFailed);
+    QSignalSpy recordDone(&reader, &CrashProcessReader::recordReadingFinished);
+    QSignalSpy headersDone(&reader, &CrashProcessReader::headersReadingFinished);
+
+    reader.readHeaders(1);
+    relay.answer();
+    if (!readingHeaders) {
+        relay.answerAll();
+        reader.readCrashProcess(1, 0);
+        relay.answer(); // sample 0 arrives, sample 1 is asked for
+    }
+    const auto asked = client.requests.last();
+    const int before = client.requests.size();
+
+    // A success in between resets the count: two more failures are survived.
+    for (int i = 0; i < 2; ++i)
+        useRequestFailed ? reader.requestFailed() : reader.responseTimeout();
+    relay.answer();
+    const auto next = client.requests.last();
+    QVERIFY(next.count != asked.count || next.start != asked.start);
+
+    const int resumed = client.requests.size();
+    for (int i = 0; i < failuresBeforeAnswer; ++i)
+        useRequestFailed ? reader.requestFailed() : reader.responseTimeout();
+
+    QCOMPARE(before, resumed - 3);
+    for (int i = before; i < before + 2; ++i) {
+        QCOMPARE(client.requests.at(i).start, asked.start);
+        QCOMPARE(client.requests.at(i).count, asked.count);
+    }
+    // Each request at most three times: the third failure sends nothing.
+    QCOMPARE(client.requests.size(), resumed + (gaveUp ? 2 : failuresBeforeAnswer));
+    QCOMPARE(failed.count(), gaveUp ? 1 : 0);
+    if (!gaveUp) {
+        relay.answerAll();
+        QCOMPARE((readingHeaders ? headersDone : recordDone).count(), 1);
+    }
+}
+
+void TestCrashProcessReader::droppedRequestIsRetriedByWatchdog()
+{
+    RecordingModBusClient client;
+    CrashProcessReader reader;
+    reader.setClient(&client);
+    reader.setWatchdogInterval(20);
+    QSignalSpy failed(&reader, &CrashProcessReader::recordReadingFailed);
+
+    // The client drops the request (exception answer) and never calls back.
+    reader.readHeaders(1);
+    QVERIFY(failed.wait(2000));
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(client.requests.size(), 3);
+    for (const auto& request : client.requests)
+        QCOMPARE(request.start, 0);
+
+    // Nothing more is sent once the reading has ended.
+    QTest::qWait(100);
+    QCOMPARE(client.requests.size(), 3);
+    QCOMPARE(failed.count(), 1);
+}
+
+void TestCrashProcessReader::staleAnswersAreIgnored()
+{
+    RecordingModBusClient client;
+    FakeRelay relay(client);
+    relay.headers[1] = validHeader(3, 1).encode();
+    CrashProcessReader reader;
+    reader.setClient(&client);
+    QSignalSpy headersDone(&reader, &CrashProcessReader::headersReadingFinished);
+
+    reader.readHeaders(1);
+    // An answer for another file while header 0 is awaited.
+    deliver(reader, 2, 0, validHeader(99).encode());
+    QCOMPARE(client.requests.size(), 1);
+    QVERIFY(!reader.isHeaderValid(2));
+    relay.answerAll();
+    QCOMPARE(headersDone.count(), 1);
+
+    QSignalSpy finished(&reader, &CrashProcessReader::recordReadingFinished);
+    reader.readCrashProcess(1, 1);
+    relay.answer();
+    QCOMPARE(client.requests.last().count, 27);
+    const int sent = client.requests.size();
+    const QByteArray before = *reader.samples(1);
+
+    // A late header answer of record 0 (never read: it has no buffer), an
+    // answer of another sample and one of a wrong length.
+    deliver(reader, 0, 0, validHeader(600).encode());
+    deliver(reader, 1, 20, sampleBytes(1, 9, 0));
+    deliver(reader, 1, 27, sampleBytes(1, 9, 1).left(12));
+    deliver(reader, 2, 27, sampleBytes(2, 9, 1));
+    QCOMPARE(client.requests.size(), sent);
+    QCOMPARE(*reader.samples(1), before);
+    QVERIFY(reader.samples(0) == nullptr);
+    QVERIFY(!reader.isHeaderValid(0));
+
+    relay.answerAll();
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(client.requests.size(), 3 + 123);
+}
+
+void TestCrashProcessReader::lateFailuresAfterTheEndAreIgnored()
+{
+    RecordingModBusClient client;
+    FakeRelay relay(client);
+    relay.headers[0] = validHeader(1).encode();
+    CrashProcessReader reader;
+    reader.setClient(&client);
+    reader.readHeaders(1);
+    relay.answerAll();
+    reader.readCrashProcess(1, 0);
+    relay.answerAll();
+
+    QSignalSpy failed(&reader, &CrashProcessReader::recordReadingFailed);
+    QSignalSpy finished(&reader, &CrashProcessReader::recordReadingFinished);
+    const int sent = client.requests.size();
+    for (int i = 0; i < 5; ++i)
+        reader.responseTimeout();
+    deliver(reader, 0, 20, sampleBytes(0, 5, 0));
+    QCOMPARE(failed.count(), 0);
+    QCOMPARE(finished.count(), 0);
+    QCOMPARE(client.requests.size(), sent);
+    QCOMPARE(reader.samples(0)->left(14), sampleBytes(0, 0, 0));
+}
+
+void TestCrashProcessReader::readsDemoRelayEndToEnd()
+{
+    DemoRTULink link;
+    ModBusClient client;
+    link.setListener(&client);
+    client.setLink(&link);
+
+    CrashProcessReader reader;
+    reader.setClient(&client);
+    QSignalSpy headersDone(&reader, &CrashProcessReader::headersReadingFinished);
+    QSignalSpy recordDone(&reader, &CrashProcessReader::recordReadingFinished);
+    QSignalSpy failed(&reader, &CrashProcessReader::recordReadingFailed);
+
+    reader.readHeaders(1);
+    QVERIFY(headersDone.wait(2000));
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY(reader.isHeaderValid(i));
+        QCOMPARE(int(reader.header(i)->hour), i);
+        QCOMPARE(reader.header(i)->encode(), link.record(i).left(40));
+    }
+    QCOMPARE(reader.header(0)->dateText(), QStringLiteral("01.01.2019"));
+    QCOMPARE(reader.header(1)->timeText(), QStringLiteral("01:01:00.0000"));
+
+    // 720 transactions of 10 ms each.
+    reader.readCrashProcess(1, 1);
+    QVERIFY(recordDone.wait(30000));
+    QCOMPARE(recordDone.at(0).at(0).toInt(), 1);
+    QCOMPARE(failed.count(), 0);
+    QCOMPARE(*reader.samples(1), link.record(1).mid(40));
+    const auto first = CrashProcessSample::decode(
+        reinterpret_cast<const uint8_t*>(reader.samples(1)->constData()));
+    QCOMPARE(int(first.ia), 974);
+}
+
+QTEST_MAIN(TestCrashProcessReader)
+#include "tst_crashprocessreader.moc"
