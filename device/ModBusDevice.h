@@ -28,8 +28,8 @@ public:
     // slave 1 every 1000 ms, the connection dialog's defaults.
     static constexpr uint8_t defaultDeviceAddress = 1;
     static constexpr int defaultPeriod = 1000;
-    // Registers are read in blocks of this size; the relay answers up to 32
-    // registers per read.
+    // A poll reads the image in blocks of at most this many registers, so the
+    // 85 registers take three reads.
     static constexpr uint16_t readBlockSize = 32;
     static constexpr int32_t pollPriority = 0;
     static constexpr int32_t writePriority = 1;

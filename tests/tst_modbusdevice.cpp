@@ -31,26 +31,18 @@ class TestModBusDevice : public QObject
 private slots:
     void pollReadsImageIn32RegisterBlocks_data();
     void pollReadsImageIn32RegisterBlocks();
-    void pollRequestsCarryPollerAddressAndPriority0();
-    void pollWithoutClientQueuesNothing();
-    void refreshAddsReadsEvenWhenEarlierOnesAreWaiting();
+    void withoutClientNothingIsQueued();
 
-    void imageIsZeroUntilAnswered();
     void readAnswerPastImageEndIsIgnored();
     void readAnswerNearTopOfAddressSpaceDoesNotWrap();
-    void readsOutsideImagesGiveZero_data();
     void readsOutsideImagesGiveZero();
-    void failedPollLeavesImageUnchanged();
 
     void writeIsQueuedWithPriority1AndCopiedValues();
     void writeDoesNotChangeImageUntilNextPoll();
     void coilEchoUpdatesCoilImage();
-    void coilWriteWithoutEchoLeavesCoilImage();
     void coilAnswersOutsideImageAreIgnored();
-    void writesWithoutClientAreDropped();
 
     void startTwiceKeepsOneRunningTimer();
-    void stopOnStoppedPollerDoesNothing();
     void timerPollsOncePerPeriodAfterStart();
     void newPeriodTakesEffectOnlyAfterRestart();
     void defaultsBeforeSettingsAreAccepted();
@@ -78,59 +70,29 @@ void TestModBusDevice::pollReadsImageIn32RegisterBlocks()
     RecordingModBusClient client;
     ModBusDevice device(8, static_cast<uint16_t>(registerCount));
     device.setClient(&client);
+    device.setDeviceAddress(17);
     device.refresh();
 
     QCOMPARE(client.requests.size(), expected.size());
     QCOMPARE(readBlocks(client.requests), expected);
-    for (const Request& request : qAsConst(client.requests))
-        QCOMPARE(request.priority, 0);
-}
-
-void TestModBusDevice::pollRequestsCarryPollerAddressAndPriority0()
-{
-    RecordingModBusClient client;
-    ModBusDevice device(8, 85);
-    device.setClient(&client);
-    device.setDeviceAddress(17);
-    device.refresh();
-
-    QCOMPARE(client.requests.size(), 3);
     for (const Request& request : qAsConst(client.requests)) {
+        QCOMPARE(request.priority, 0);
         QCOMPARE(request.address, 17);
         QCOMPARE(request.listener, static_cast<IModBusResponseListener*>(&device));
-        QCOMPARE(request.priority, 0);
     }
 }
 
-void TestModBusDevice::pollWithoutClientQueuesNothing()
+void TestModBusDevice::withoutClientNothingIsQueued()
 {
     RecordingModBusClient client;
     ModBusDevice device(8, 85);
-    device.refresh();
     device.setClient(&client);
     device.setClient(nullptr);
     device.refresh();
+    const uint16_t value = 1;
+    device.writeRegisters(71, 1, &value);
+    device.writeCoil(0, true);
     QVERIFY(client.requests.isEmpty());
-}
-
-void TestModBusDevice::refreshAddsReadsEvenWhenEarlierOnesAreWaiting()
-{
-    RecordingModBusClient client;
-    ModBusDevice device(8, 85);
-    device.setClient(&client);
-    device.refresh();
-    device.refresh();
-    QCOMPARE(readBlocks(client.requests),
-             (Blocks{{0, 32}, {32, 32}, {64, 21}, {0, 32}, {32, 32}, {64, 21}}));
-}
-
-void TestModBusDevice::imageIsZeroUntilAnswered()
-{
-    ModBusDevice device(8, 85);
-    for (uint16_t n = 0; n < 85; ++n)
-        QCOMPARE(device.getRegister(n), uint16_t(0));
-    for (uint16_t n = 0; n < 8; ++n)
-        QCOMPARE(device.getCoil(n), uint8_t(0));
 }
 
 void TestModBusDevice::readAnswerPastImageEndIsIgnored()
@@ -161,20 +123,8 @@ void TestModBusDevice::readAnswerNearTopOfAddressSpaceDoesNotWrap()
     QCOMPARE(device.getCoil(0), uint8_t(0));
 }
 
-void TestModBusDevice::readsOutsideImagesGiveZero_data()
-{
-    QTest::addColumn<int>("registerIndex");
-    QTest::addColumn<int>("coilIndex");
-
-    QTest::newRow("just past the end") << 85 << 8;
-    QTest::newRow("top of the address space") << 65535 << 65535;
-}
-
 void TestModBusDevice::readsOutsideImagesGiveZero()
 {
-    QFETCH(int, registerIndex);
-    QFETCH(int, coilIndex);
-
     ModBusDevice device(8, 85);
     std::vector<uint16_t> values(85, 0xFFFF);
     device.holdingRegsRead(0, values.data(), 85);
@@ -183,25 +133,9 @@ void TestModBusDevice::readsOutsideImagesGiveZero()
 
     QCOMPARE(device.getRegister(84), uint16_t(0xFFFF));
     QCOMPARE(device.getCoil(7), uint8_t(1));
-    QCOMPARE(device.getRegister(static_cast<uint16_t>(registerIndex)), uint16_t(0));
-    QCOMPARE(device.getCoil(static_cast<uint16_t>(coilIndex)), uint8_t(0));
-}
-
-void TestModBusDevice::failedPollLeavesImageUnchanged()
-{
-    ModBusDevice device(8, 85);
-    const uint16_t values[] = {11, 22};
-    device.holdingRegsRead(10, values, 2);
-
-    device.responseTimeout();
-    device.requestFailed();
-    const uint16_t written[] = {99};
-    device.multipleRegsWritten(10, written, 1);
-    const uint8_t record[] = {1, 2, 3, 4};
-    device.fileRecordRead(0, 0, record, 4);
-
-    QCOMPARE(device.getRegister(10), uint16_t(11));
-    QCOMPARE(device.getRegister(11), uint16_t(22));
+    QCOMPARE(device.getRegister(85), uint16_t(0));
+    QCOMPARE(device.getCoil(8), uint8_t(0));
+    QCOMPARE(device.getRegister(65535), uint16_t(0));
 }
 
 void TestModBusDevice::writeIsQueuedWithPriority1AndCopiedValues()
@@ -283,16 +217,6 @@ void TestModBusDevice::coilEchoUpdatesCoilImage()
         QCOMPARE(device.getCoil(n), uint8_t(0));
 }
 
-void TestModBusDevice::coilWriteWithoutEchoLeavesCoilImage()
-{
-    RecordingModBusClient client;
-    ModBusDevice device(8, 85);
-    device.setClient(&client);
-    device.writeCoil(2, true);
-    device.responseTimeout();
-    QCOMPARE(device.getCoil(2), uint8_t(0));
-}
-
 void TestModBusDevice::coilAnswersOutsideImageAreIgnored()
 {
     ModBusDevice device(8, 85);
@@ -305,16 +229,6 @@ void TestModBusDevice::coilAnswersOutsideImageAreIgnored()
     QCOMPARE(device.getCoil(8), uint8_t(0));
     for (uint16_t n = 0; n < 6; ++n)
         QCOMPARE(device.getCoil(n), uint8_t(0));
-}
-
-void TestModBusDevice::writesWithoutClientAreDropped()
-{
-    ModBusDevice device(8, 85);
-    const uint16_t value = 1;
-    device.writeRegisters(71, 1, &value);
-    device.writeCoil(0, true);
-    QCOMPARE(device.getRegister(71), uint16_t(0));
-    QCOMPARE(device.getCoil(0), uint8_t(0));
 }
 
 void TestModBusDevice::startTwiceKeepsOneRunningTimer()
@@ -331,20 +245,8 @@ void TestModBusDevice::startTwiceKeepsOneRunningTimer()
     QCOMPARE(timers.first()->interval(), 1000);
 
     device.stop();
+    device.stop();
     QVERIFY(!timers.first()->isActive());
-}
-
-void TestModBusDevice::stopOnStoppedPollerDoesNothing()
-{
-    RecordingModBusClient client;
-    ModBusDevice device(8, 85);
-    device.setClient(&client);
-    device.stop();
-    device.stop();
-    QTimer* timer = device.findChild<QTimer*>();
-    QVERIFY(timer != nullptr);
-    QVERIFY(!timer->isActive());
-    QVERIFY(client.requests.isEmpty());
 }
 
 void TestModBusDevice::timerPollsOncePerPeriodAfterStart()
