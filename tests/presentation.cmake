@@ -1,1 +1,3 @@
 # Tests of this area: talvik_add_test(tst_name) lines.
+target_sources(talvik_test_support PRIVATE support/FakeRegisterImage.h)
+talvik_add_test(tst_visualizers)

@@ -1,0 +1,198 @@
+#include "presentation/ComboBoxEditor.h"
+
+#include "device/IModBusDev.h"
+
+#include <QComboBox>
+#include <QSignalBlocker>
+#include <QStringList>
+
+namespace {
+
+// The relay's item lists: the register value of an item is its position.
+const QStringList onOffItems = {QStringLiteral("Откл"), QStringLiteral("Вкл")};
+const QStringList outTypeItems = {QStringLiteral("DO1"), QStringLiteral("DO2"),
+                                  QStringLiteral("DO4")};
+const QStringList charTypeItems = {QStringLiteral("Независимая"),  QStringLiteral("Пологая"),
+                                   QStringLiteral("Крутая"),       QStringLiteral("Чрезв. инв."),
+                                   QStringLiteral("Сильно инв."),  QStringLiteral("Норм. инв."),
+                                   QStringLiteral("Тепловая б.п.")};
+const QStringList releTypeItems = {QStringLiteral("3-х фазное"), QStringLiteral("2-х фазное")};
+const QStringList di3TypeItems = {QStringLiteral("ЧАПВ"), QStringLiteral("Блок"),
+                                  QStringLiteral("Блок. инв."), QStringLiteral("Вкл")};
+const QStringList di4TypeItems = {QStringLiteral("Откл"), QStringLiteral("Работа ВЗ")};
+const QStringList do1TypeItems = {QStringLiteral("Без ВВ"), QStringLiteral("200 мс"),
+                                  QStringLiteral("500 мс"), QStringLiteral("Фиксация")};
+const QStringList apvModeItems = {QStringLiteral("Откл"), QStringLiteral("АПВ1 крат"),
+                                  QStringLiteral("АПВ2 крат")};
+const QStringList vzTypeItems = {QStringLiteral("Отключение"), QStringLiteral("Индикация")};
+const QStringList speedItems = {QStringLiteral("9600"), QStringLiteral("19200"),
+                                QStringLiteral("38400")};
+const QStringList vzDo1ModeItems = {QStringLiteral("Потенциальный"), QStringLiteral("Импульсный")};
+const QStringList do3_2ModeItems = {QStringLiteral("МТЗ-1 мгновенный"), QStringLiteral("УРОВ")};
+const QStringList range3I0Items = {QStringLiteral("0.02-3.00A"), QStringLiteral("1.0-120.0A")};
+
+// DO2, the output that auto-reclose drives: its item index, which is also the
+// value of a protection's output register.
+constexpr int outputDO2 = 1;
+
+} // namespace
+
+ComboBoxEditor::ComboBoxEditor(QComboBox* box, IModBusDev* device, uint16_t reg)
+    : SettingEditor(box, device, reg), box(box)
+{
+    // Shown while no item is selected, that is for a value beyond the last item.
+    box->setPlaceholderText(QStringLiteral("Ошибка!"));
+    connect(box, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &ComboBoxEditor::currentIndexChanged);
+}
+
+void ComboBoxEditor::currentIndexChanged(int index)
+{
+    bool byUser = source == ChangeSource::User;
+    if (source == ChangeSource::Refusal) {
+        // A refusal puts back an earlier item: it stays the user's choice only
+        // if that very item was.
+        byUser = modified && userChange && index == lastIndex;
+    }
+    markChange(byUser);
+    lastIndex = index;
+}
+
+void ComboBoxEditor::fill(const QStringList& items)
+{
+    SourceScope scope(this, ChangeSource::Editor);
+    box->clear();
+    for (const QString& item : items)
+        box->addItem(item);
+}
+
+void ComboBoxEditor::refuseSelection(int allowedIndex)
+{
+    SourceScope scope(this, ChangeSource::Refusal);
+    box->setCurrentIndex(allowedIndex);
+}
+
+bool ComboBoxEditor::showRegister(uint16_t value)
+{
+    if (value >= box->count())
+        return false;
+    box->setCurrentIndex(value);
+    return true;
+}
+
+uint16_t ComboBoxEditor::widgetRegisterValue() const
+{
+    return static_cast<uint16_t>(static_cast<uint32_t>(box->currentIndex()) & 0xFFFFu);
+}
+
+void ComboBoxEditor::showUnrepresentable()
+{
+    // An unknown value is not a change of the user's: no change marking.
+    const QSignalBlocker blocker(box);
+    box->setCurrentIndex(-1);
+}
+
+OnOffEditor::OnOffEditor(QComboBox* box, IModBusDev* device, uint16_t reg)
+    : ComboBoxEditor(box, device, reg)
+{
+    fill(onOffItems);
+}
+
+OutTypeEditor::OutTypeEditor(QComboBox* box, IModBusDev* device, uint16_t reg,
+                             uint16_t interlockRegister)
+    : ComboBoxEditor(box, device, reg), interlockRegister(interlockRegister)
+{
+    fill(outTypeItems);
+}
+
+void OutTypeEditor::currentIndexChanged(int index)
+{
+    // The relay's auto-reclose mode as last read, not a choice still pending
+    // in the auto-reclose editor.
+    if (index == outputDO2 && device != nullptr && device->getRegister(interlockRegister) != 0) {
+        refuseSelection(lastSelectedIndex());
+        return;
+    }
+    ComboBoxEditor::currentIndexChanged(index);
+}
+
+CharTypeEditor::CharTypeEditor(QComboBox* box, IModBusDev* device, uint16_t reg)
+    : ComboBoxEditor(box, device, reg)
+{
+    fill(charTypeItems);
+}
+
+ReleTypeEditor::ReleTypeEditor(QComboBox* box, IModBusDev* device, uint16_t reg)
+    : ComboBoxEditor(box, device, reg)
+{
+    fill(releTypeItems);
+}
+
+DI3TypeEditor::DI3TypeEditor(QComboBox* box, IModBusDev* device, uint16_t reg)
+    : ComboBoxEditor(box, device, reg)
+{
+    fill(di3TypeItems);
+}
+
+DI4TypeEditor::DI4TypeEditor(QComboBox* box, IModBusDev* device, uint16_t reg)
+    : ComboBoxEditor(box, device, reg)
+{
+    fill(di4TypeItems);
+}
+
+DO1TypeEditor::DO1TypeEditor(QComboBox* box, IModBusDev* device, uint16_t reg)
+    : ComboBoxEditor(box, device, reg)
+{
+    fill(do1TypeItems);
+}
+
+APVModeEditor::APVModeEditor(QComboBox* box, IModBusDev* device, uint16_t reg,
+                             const QList<uint16_t>& interlockRegisters)
+    : ComboBoxEditor(box, device, reg), interlockRegisters(interlockRegisters)
+{
+    fill(apvModeItems);
+}
+
+void APVModeEditor::currentIndexChanged(int index)
+{
+    if (index > 0 && device != nullptr) {
+        // The protections' outputs as last read from the relay.
+        for (const uint16_t reg : qAsConst(interlockRegisters)) {
+            if (static_cast<int16_t>(device->getRegister(reg)) == outputDO2) {
+                refuseSelection(0);
+                return;
+            }
+        }
+    }
+    ComboBoxEditor::currentIndexChanged(index);
+}
+
+VZTypeEditor::VZTypeEditor(QComboBox* box, IModBusDev* device, uint16_t reg)
+    : ComboBoxEditor(box, device, reg)
+{
+    fill(vzTypeItems);
+}
+
+SpeedEditor::SpeedEditor(QComboBox* box, IModBusDev* device, uint16_t reg)
+    : ComboBoxEditor(box, device, reg)
+{
+    fill(speedItems);
+}
+
+VZ_DO1ModeEditor::VZ_DO1ModeEditor(QComboBox* box, IModBusDev* device, uint16_t reg)
+    : ComboBoxEditor(box, device, reg)
+{
+    fill(vzDo1ModeItems);
+}
+
+DO3_2_ModeEditor::DO3_2_ModeEditor(QComboBox* box, IModBusDev* device, uint16_t reg)
+    : ComboBoxEditor(box, device, reg)
+{
+    fill(do3_2ModeItems);
+}
+
+Range3I0Editor::Range3I0Editor(QComboBox* box, IModBusDev* device, uint16_t reg)
+    : ComboBoxEditor(box, device, reg)
+{
+    fill(range3I0Items);
+}

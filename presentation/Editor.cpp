@@ -1,0 +1,98 @@
+#include "presentation/Editor.h"
+
+#include "device/IModBusDev.h"
+
+#include <QFont>
+#include <QWidget>
+
+SettingEditor::SettingEditor(QWidget* widget, IModBusDev* device, uint16_t reg)
+    : device(device), editWidget(widget), reg(reg)
+{
+}
+
+SettingEditor::~SettingEditor() = default;
+
+bool SettingEditor::isEditing() const
+{
+    // A difference the editor produced itself is not an edit: the widget keeps
+    // following the relay until the user actually changes it.
+    return editWidget->hasFocus() || (modified && userChange);
+}
+
+void SettingEditor::visualize()
+{
+    if (device == nullptr)
+        return;
+    if (!isEditing())
+        showImage();
+    // The write has been queued; from now on the relay's answer is what counts.
+    if (modified && written)
+        reset();
+}
+
+void SettingEditor::save(uint16_t password)
+{
+    // A disabled widget cannot be changed by the user, so whatever it shows
+    // is never the user's choice.
+    if (device == nullptr || !modified || !userChange || !editWidget->isEnabled())
+        return;
+
+    const uint16_t passwordValue = password;
+    device->writeRegisters(passwordRegister, 1, &passwordValue);
+    const uint16_t value = widgetRegisterValue();
+    device->writeRegisters(reg, 1, &value);
+    written = true;
+}
+
+void SettingEditor::reset()
+{
+    if (device == nullptr)
+        return;
+    setWeight(QFont::Normal);
+    modified = false;
+    written = false;
+    userChange = false;
+    showImage();
+}
+
+void SettingEditor::showImage()
+{
+    SourceScope scope(this, ChangeSource::Editor);
+    if (showRegister(registerValue())) {
+        // A widget that already shows the clamped or rounded value emits no
+        // change, yet it still differs from the relay.
+        markChange(false);
+    } else {
+        showUnrepresentable();
+        setWeight(QFont::Normal);
+        modified = false;
+        userChange = false;
+    }
+}
+
+uint16_t SettingEditor::registerValue() const
+{
+    return device != nullptr ? device->getRegister(reg) : 0;
+}
+
+void SettingEditor::markChange(bool byUser)
+{
+    // Both sides are 16-bit register values; equal bits mean equal settings.
+    if (registerValue() == widgetRegisterValue()) {
+        setWeight(QFont::Normal);
+        modified = false;
+        userChange = false;
+    } else {
+        setWeight(QFont::Bold);
+        modified = true;
+        written = false;
+        userChange = byUser;
+    }
+}
+
+void SettingEditor::setWeight(int weight)
+{
+    QFont font = editWidget->font();
+    font.setWeight(weight);
+    editWidget->setFont(font);
+}

@@ -1,0 +1,25 @@
+#ifndef TALVIK_PRESENTATION_PARAMETERMAP_H
+#define TALVIK_PRESENTATION_PARAMETERMAP_H
+
+#include <QList>
+
+class IModBusDev;
+class IVisualizer;
+class QWidget;
+
+// Ties the relay's register layout to the main window: creates the six
+// visualizers of the measured values and states, then one editor for every
+// setting, each bound to its widget (found under root by object name) and to
+// its register.
+class ParameterMap
+{
+public:
+    // Appends 81 items to visualizers, which the caller owns and deletes. A
+    // widget that is missing is reported with a warning and its item left out.
+    static void create(QWidget* root, IModBusDev* device, QList<IVisualizer*>& visualizers);
+
+private:
+    ParameterMap() = delete;
+};
+
+#endif
