@@ -1,0 +1,336 @@
+#include "app/log/Logger.h"
+#include "modbus/DemoRTULink.h"
+#include "modbus/ModBusClient.h"
+#include "support/LogCapture.h"
+#include "support/RecordingResponseListener.h"
+#include "support/RecordingRtuListener.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+namespace {
+
+const QByteArray headerTemplate = QByteArray::fromHex("130101000100000000"
+                                                      "040004000400040004"
+                                                      "9d07821f7107010001000100000000005802"
+                                                      "00000100");
+
+void send(DemoRTULink& link, const QByteArray& body)
+{
+    link.send(reinterpret_cast<const uint8_t*>(body.constData()),
+              static_cast<uint16_t>(body.size()));
+}
+
+// Sends one request and waits for the one answer it gets.
+QByteArray exchange(DemoRTULink& link, RecordingRtuListener& listener, const QByteArray& body)
+{
+    const int before = listener.frames.size();
+    send(link, body);
+    if (listener.frames.size() != before)
+        return QByteArray("answered synchronously");
+    QElapsedTimer clock;
+    clock.start();
+    while (listener.frames.size() == before && clock.elapsed() < 1000)
+        QTest::qWait(1);
+    return listener.frames.size() == before + 1 ? listener.frames.last() : QByteArray();
+}
+
+uint16_t le16(const QByteArray& bytes, int offset)
+{
+    return static_cast<uint16_t>(static_cast<uint8_t>(bytes.at(offset)) |
+                                 static_cast<uint8_t>(bytes.at(offset + 1)) << 8);
+}
+
+QByteArray fileRequest(int file, int record, int length)
+{
+    QByteArray body = QByteArray::fromHex("01140706");
+    for (int value : {file, record, length}) {
+        body.append(static_cast<char>(value >> 8));
+        body.append(static_cast<char>(value & 0xFF));
+    }
+    return body;
+}
+
+} // namespace
+
+class TestDemoRtuLink : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void answersLikeTheRelay_data();
+    void answersLikeTheRelay();
+    void writtenRegistersReadBack_data();
+    void writtenRegistersReadBack();
+
+    void recordHeadersCarryIndexAndChecksum_data();
+    void recordHeadersCarryIndexAndChecksum();
+    void recordSamplesAreThreeShiftedSineWaves_data();
+    void recordSamplesAreThreeShiftedSineWaves();
+    void fileRecordPastTheEndReadsZeros();
+
+    void logShowsFramesWithoutCrcTenMillisecondsApart();
+    void secondRequestWithinDelayReplacesFirst();
+    void clearKeepsPendingAnswer();
+    void answerWithoutListenerIsDropped();
+    void pollAndFileReadThroughTheClient();
+};
+
+void TestDemoRtuLink::answersLikeTheRelay_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("response");
+
+    QTest::newRow("registers 8-9 at start-up")
+        << QByteArray::fromHex("010300080002") << QByteArray::fromHex("01030400010000");
+    QTest::newRow("register 0") << QByteArray::fromHex("010300000001")
+                                << QByteArray::fromHex("0103020000");
+    QTest::newRow("the poll's third block, 64-84")
+        << QByteArray::fromHex("010300400015")
+        << QByteArray::fromHex("01032a") + QByteArray(42, '\0');
+    QTest::newRow("registers past 84 read zero")
+        << QByteArray::fromHex("010300540003") << QByteArray::fromHex("010306000000000000");
+    QTest::newRow("far past the bank")
+        << QByteArray::fromHex("0103fffe0002") << QByteArray::fromHex("01030400000000");
+    QTest::newRow("any slave address is echoed")
+        << QByteArray::fromHex("f70300080001") << QByteArray::fromHex("f703020001");
+    QTest::newRow("8 coils in one byte")
+        << QByteArray::fromHex("010100000008") << QByteArray::fromHex("01010100");
+    QTest::newRow("9 coils in two bytes")
+        << QByteArray::fromHex("010100000009") << QByteArray::fromHex("0101020000");
+    QTest::newRow("coil write is echoed")
+        << QByteArray::fromHex("01050003ff00") << QByteArray::fromHex("01050003ff00");
+    QTest::newRow("file 3 reads zeros")
+        << fileRequest(3, 0, 20) << QByteArray::fromHex("0114282806") + QByteArray(40, '\0');
+    QTest::newRow("unsupported function gets exception 01")
+        << QByteArray::fromHex("010600010002") << QByteArray::fromHex("018601");
+    QTest::newRow("truncated read gets exception 03")
+        << QByteArray::fromHex("01030000") << QByteArray::fromHex("018303");
+    QTest::newRow("write missing its values gets exception 03")
+        << QByteArray::fromHex("0110000500020400") << QByteArray::fromHex("019003");
+}
+
+void TestDemoRtuLink::answersLikeTheRelay()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, response);
+
+    DemoRTULink link;
+    RecordingRtuListener listener;
+    link.setListener(&listener);
+    QCOMPARE(exchange(link, listener, request), response);
+    QCOMPARE(listener.linkErrors, 0);
+}
+
+void TestDemoRtuLink::writtenRegistersReadBack_data()
+{
+    QTest::addColumn<QByteArray>("write");
+    QTest::addColumn<QByteArray>("read");
+    QTest::addColumn<QByteArray>("readBack");
+
+    QTest::newRow("0x1234 into register 5")
+        << QByteArray::fromHex("01100005000102"
+                               "1234")
+        << QByteArray::fromHex("010300050001") << QByteArray::fromHex("0103021234");
+    QTest::newRow("setting register 84") << QByteArray::fromHex("01100054000102"
+                                                                "abcd")
+                                         << QByteArray::fromHex("010300530002")
+                                         << QByteArray::fromHex("01030400"
+                                                                "00abcd");
+    QTest::newRow("write across the end keeps only 84")
+        << QByteArray::fromHex("0110005400020411112222") << QByteArray::fromHex("010300540002")
+        << QByteArray::fromHex("0103041111"
+                               "0000");
+    QTest::newRow("write of register 8 replaces its start value")
+        << QByteArray::fromHex("01100008000204"
+                               "00070008")
+        << QByteArray::fromHex("010300080002") << QByteArray::fromHex("01030400070008");
+}
+
+void TestDemoRtuLink::writtenRegistersReadBack()
+{
+    QFETCH(QByteArray, write);
+    QFETCH(QByteArray, read);
+    QFETCH(QByteArray, readBack);
+
+    DemoRTULink link;
+    RecordingRtuListener listener;
+    link.setListener(&listener);
+    QCOMPARE(exchange(link, listener, write), write.left(6));
+    QCOMPARE(exchange(link, listener, read), readBack);
+    // Nothing past the bank was touched.
+    QCOMPARE(link.registerValue(85), uint16_t(0));
+}
+
+void TestDemoRtuLink::recordHeadersCarryIndexAndChecksum_data()
+{
+    QTest::addColumn<int>("file");
+    QTest::addColumn<int>("checksum");
+
+    QTest::newRow("record 0") << 0 << 0xBA;
+    QTest::newRow("record 1") << 1 << 0xB9;
+    QTest::newRow("record 2") << 2 << 0xB8;
+}
+
+void TestDemoRtuLink::recordHeadersCarryIndexAndChecksum()
+{
+    QFETCH(int, file);
+    QFETCH(int, checksum);
+
+    DemoRTULink link;
+    RecordingRtuListener listener;
+    link.setListener(&listener);
+    const QByteArray answer = exchange(link, listener, fileRequest(file, 0, 20));
+    QCOMPARE(answer.size(), 45);
+    QCOMPARE(answer.left(5), QByteArray::fromHex("0114282806"));
+
+    QByteArray expected = headerTemplate;
+    expected[3] = static_cast<char>(file);
+    expected[39] = static_cast<char>(checksum);
+    QCOMPARE(answer.mid(5).toHex(), expected.toHex());
+    QCOMPARE(link.record(file).size(), 10120);
+}
+
+void TestDemoRtuLink::recordSamplesAreThreeShiftedSineWaves_data()
+{
+    QTest::addColumn<int>("file");
+    QTest::addColumn<int>("sample");
+    QTest::addColumn<int>("a");
+    QTest::addColumn<int>("b");
+    QTest::addColumn<int>("c");
+
+    // M = 1949: A = trunc((sin d / 2 + 0.5) x M), B and C shifted by +-120 degrees.
+    for (int file = 0; file < 3; ++file) {
+        const QByteArray prefix = QByteArray::number(file);
+        QTest::newRow(prefix + ", first sample") << file << 0 << 974 << 1818 << 130;
+    }
+    QTest::newRow("quarter period") << 0 << 3 << 1949 << 487 << 487;
+    QTest::newRow("half period") << 1 << 6 << 974 << 130 << 1818;
+    QTest::newRow("three quarters") << 2 << 9 << 0 << 1461 << 1461;
+    QTest::newRow("second period repeats the first") << 0 << 13 << 1461 << 1461 << 0;
+    QTest::newRow("last sample before the fault") << 0 << 599 << 487 << 1949 << 487;
+    QTest::newRow("count starts again after the fault") << 0 << 600 << 974 << 1818 << 130;
+    QTest::newRow("last sample of the record") << 2 << 719 << 487 << 1949 << 487;
+}
+
+void TestDemoRtuLink::recordSamplesAreThreeShiftedSineWaves()
+{
+    QFETCH(int, file);
+    QFETCH(int, sample);
+    QFETCH(int, a);
+    QFETCH(int, b);
+    QFETCH(int, c);
+
+    DemoRTULink link;
+    RecordingRtuListener listener;
+    link.setListener(&listener);
+    // Record number 20 + 7k with length 7 is sample k.
+    const QByteArray answer = exchange(link, listener, fileRequest(file, 20 + 7 * sample, 7));
+    QCOMPARE(answer.left(5), QByteArray::fromHex("01140e0e06"));
+    const QByteArray bytes = answer.mid(5);
+    QCOMPARE(bytes.size(), 14);
+    QCOMPARE(int(le16(bytes, 0)), a);
+    QCOMPARE(int(le16(bytes, 2)), b);
+    QCOMPARE(int(le16(bytes, 4)), c);
+    QCOMPARE(bytes.mid(6), QByteArray(8, '\0'));
+}
+
+void TestDemoRtuLink::fileRecordPastTheEndReadsZeros()
+{
+    DemoRTULink link;
+    RecordingRtuListener listener;
+    link.setListener(&listener);
+    const QByteArray record = link.record(1);
+    // The last two words of the record and two words past its end.
+    const int lastWords = record.size() / 2 - 2;
+    QByteArray answer = exchange(link, listener, fileRequest(1, lastWords, 4));
+    QCOMPARE(answer.mid(5), record.right(4) + QByteArray(4, '\0'));
+
+    answer = exchange(link, listener, fileRequest(2, 0xFFFF, 100));
+    QCOMPARE(answer, QByteArray::fromHex("0114c8c806") + QByteArray(200, '\0'));
+}
+
+void TestDemoRtuLink::logShowsFramesWithoutCrcTenMillisecondsApart()
+{
+    LogCapture log(static_cast<int>(LogLevel::Debug));
+    DemoRTULink link;
+    RecordingRtuListener listener;
+    link.setListener(&listener);
+
+    QElapsedTimer clock;
+    clock.start();
+    send(link, QByteArray::fromHex("010300000001"));
+    QCOMPARE(log.lines(), QStringList{QStringLiteral("Отправлен пакет: 01 03 00 00 00 01")});
+    QVERIFY(listener.frames.isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(listener.frames.size(), 1, 1000);
+    QVERIFY2(clock.elapsed() >= 8, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(log.lines(), (QStringList{QStringLiteral("Отправлен пакет: 01 03 00 00 00 01"),
+                                       QStringLiteral("Принят пакет: 01 03 02 00 00")}));
+}
+
+void TestDemoRtuLink::secondRequestWithinDelayReplacesFirst()
+{
+    DemoRTULink link;
+    RecordingRtuListener listener;
+    link.setListener(&listener);
+    send(link, QByteArray::fromHex("010300080001"));
+    send(link, QByteArray::fromHex("010300000001"));
+    QTRY_COMPARE_WITH_TIMEOUT(listener.frames.size(), 1, 1000);
+    QTest::qWait(40);
+    QCOMPARE(listener.frames, QList<QByteArray>{QByteArray::fromHex("0103020000")});
+}
+
+void TestDemoRtuLink::clearKeepsPendingAnswer()
+{
+    DemoRTULink link;
+    RecordingRtuListener listener;
+    link.setListener(&listener);
+    send(link, QByteArray::fromHex("010300080001"));
+    link.clear();
+    QTRY_COMPARE_WITH_TIMEOUT(listener.frames.size(), 1, 1000);
+    QCOMPARE(listener.frames.first(), QByteArray::fromHex("0103020001"));
+}
+
+void TestDemoRtuLink::answerWithoutListenerIsDropped()
+{
+    LogCapture log(static_cast<int>(LogLevel::Debug));
+    DemoRTULink link;
+    send(link, QByteArray::fromHex("010300080001"));
+    QTRY_COMPARE_WITH_TIMEOUT(log.lines().size(), 2, 1000);
+    QCOMPARE(log.lines().last(), QStringLiteral("Принят пакет: 01 03 02 00 01"));
+
+    // A listener attached later gets nothing left over.
+    RecordingRtuListener listener;
+    link.setListener(&listener);
+    QTest::qWait(30);
+    QVERIFY(listener.frames.isEmpty());
+}
+
+void TestDemoRtuLink::pollAndFileReadThroughTheClient()
+{
+    DemoRTULink link;
+    ModBusClient client;
+    link.setListener(&client);
+    client.setLink(&link);
+    RecordingResponseListener listener;
+
+    const uint16_t value = 0x0102;
+    client.readHoldingRegs(&listener, 1, 0, 32, 0);
+    client.writeMultipleRegs(&listener, 1, 80, 1, &value, 1);
+    client.readHoldingRegs(&listener, 1, 64, 21, 0);
+    client.readFileRecord(&listener, 1, 0, 20, 7, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(listener.calls.size(), 4, 2000);
+
+    QCOMPARE(listener.names(), (QStringList{"holdingRegsRead", "multipleRegsWritten",
+                                            "holdingRegsRead", "fileRecordRead"}));
+    QCOMPARE(listener.calls.at(0).values.at(8), 1);
+    QCOMPARE(listener.calls.at(2).values.size(), 21);
+    QCOMPARE(listener.calls.at(2).values.at(16), 0x0102);
+    const QVector<int> sample = listener.calls.at(3).values;
+    QCOMPARE(sample.size(), 14);
+    QCOMPARE(sample.at(0) | sample.at(1) << 8, 974);
+    QCOMPARE(client.state(), ModBusClient::State::Idle);
+}
+
+QTEST_MAIN(TestDemoRtuLink)
+#include "tst_demortulink.moc"

@@ -1,0 +1,545 @@
+#include "app/log/Logger.h"
+#include "modbus/ModBusClient.h"
+#include "modbus/ModBusRtuLink.h"
+#include "support/LogCapture.h"
+#include "support/PtyPair.h"
+#include "support/RecordingResponseListener.h"
+#include "support/RecordingRtuLink.h"
+
+#include <QElapsedTimer>
+#include <QSerialPort>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+void deliver(ModBusClient& client, const QByteArray& body)
+{
+    client.frameReceived(reinterpret_cast<const uint8_t*>(body.constData()),
+                         static_cast<uint16_t>(body.size()));
+}
+
+// The read request of register `start` (count 1) from slave 1, as it goes out.
+QByteArray readFrame(int start)
+{
+    QByteArray frame = QByteArray::fromHex("01030000");
+    frame[2] = static_cast<char>(start >> 8);
+    frame[3] = static_cast<char>(start & 0xFF);
+    return frame + QByteArray::fromHex("0001");
+}
+
+bool anyTimerRunning(const ModBusClient& client)
+{
+    for (const QTimer* timer : client.findChildren<QTimer*>())
+        if (timer->isActive())
+            return true;
+    return false;
+}
+
+// Issues a further read from inside its callback, as the readers do.
+class ChainingListener : public RecordingResponseListener
+{
+public:
+    explicit ChainingListener(ModBusClient& owner) : client(owner) {}
+    void holdingRegsRead(uint16_t start, const uint16_t* values, uint16_t count) override
+    {
+        RecordingResponseListener::holdingRegsRead(start, values, count);
+        if (start < 2)
+            client.readHoldingRegs(this, 1, static_cast<uint16_t>(start + 1), 1, 0);
+    }
+
+private:
+    ModBusClient& client;
+};
+
+} // namespace
+
+class TestModBusClient : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void answersToItsInterfaceNames();
+    void createOperationsSendTheirFrames_data();
+    void createOperationsSendTheirFrames();
+    void createWithoutLinkQueuesNothing();
+    void firstRequestIsSentBeforeCreateReturns();
+    void higherPrioritySentFirstEqualInArrivalOrder_data();
+    void higherPrioritySentFirstEqualInArrivalOrder();
+
+    void fullTransactionOverRealLink();
+    void exceptionReplyIsLoggedNotDeliveredAndQueueMovesOn();
+    void replyFromOtherAddressDropsRequestSilently();
+    void timeoutNotifiesOnceAndSendsNext();
+    void listenerRequestsFromCallbackAreQueuedThenSent();
+    void clearQueueLeavesOutstandingRequestToFinish();
+    void linkSwitchTakesEffectAtNextRequest();
+
+    void linkErrorPausesClearsLinkAndSendsNext();
+    void secondLinkErrorDoesNotLengthenPause();
+    void requestIntoEmptyQueueDuringPauseIsSentAtOnce();
+    void requestsIntoNonEmptyQueueDuringPauseWaitForPauseEnd();
+    void strayFrameDuringPauseSendsNextWithoutDisplacingIt();
+    void destroyingClientFreesQueuedAndOutstanding();
+};
+
+void TestModBusClient::answersToItsInterfaceNames()
+{
+    ModBusClient client;
+    QObject* object = &client;
+    QVERIFY(qobject_cast<IModBusClient*>(object) == static_cast<IModBusClient*>(&client));
+    QVERIFY(qobject_cast<IModBusRTUResponseListener*>(object) ==
+            static_cast<IModBusRTUResponseListener*>(&client));
+    QVERIFY(client.parent() == nullptr);
+    QCOMPARE(client.state(), ModBusClient::State::Idle);
+}
+
+void TestModBusClient::createOperationsSendTheirFrames_data()
+{
+    QTest::addColumn<int>("function");
+    QTest::addColumn<QByteArray>("frame");
+
+    QTest::newRow("readHoldingRegs") << 3 << QByteArray::fromHex("07030102000a");
+    QTest::newRow("writeMultipleRegs") << 16 << QByteArray::fromHex("0710010200020412345678");
+    QTest::newRow("readCoils") << 1 << QByteArray::fromHex("07010102000a");
+    QTest::newRow("writeCoil") << 5 << QByteArray::fromHex("07050102ff00");
+    QTest::newRow("readFileRecord") << 20 << QByteArray::fromHex("07140706010200140007");
+}
+
+void TestModBusClient::createOperationsSendTheirFrames()
+{
+    QFETCH(int, function);
+    QFETCH(QByteArray, frame);
+
+    RecordingRtuLink link;
+    ModBusClient client;
+    client.setLink(&link);
+    RecordingResponseListener listener;
+    const uint16_t values[] = {0x1234, 0x5678};
+    switch (function) {
+    case 3:
+        client.readHoldingRegs(&listener, 7, 0x0102, 10, 0);
+        break;
+    case 16:
+        client.writeMultipleRegs(&listener, 7, 0x0102, 2, values, 1);
+        break;
+    case 1:
+        client.readCoils(&listener, 7, 0x0102, 10, 0);
+        break;
+    case 5:
+        client.writeCoil(&listener, 7, 0x0102, true, 1);
+        break;
+    case 20:
+        client.readFileRecord(&listener, 7, 0x0102, 20, 7, 0);
+        break;
+    }
+    QCOMPARE(link.sent, QList<QByteArray>{frame});
+}
+
+void TestModBusClient::createWithoutLinkQueuesNothing()
+{
+    LogCapture log(static_cast<int>(LogLevel::Debug));
+    ModBusClient client;
+    RecordingResponseListener listener;
+    const uint16_t value = 1;
+    client.readHoldingRegs(&listener, 1, 0, 1, 0);
+    client.writeMultipleRegs(&listener, 1, 0, 1, &value, 1);
+    client.readCoils(&listener, 1, 0, 1, 0);
+    client.writeCoil(&listener, 1, 0, true, 1);
+    client.readFileRecord(&listener, 1, 0, 0, 20, 0);
+    QCOMPARE(log.lines(), QStringList());
+    QCOMPARE(client.queuedCount(), 0);
+    QCOMPARE(client.state(), ModBusClient::State::Idle);
+
+    // Nothing was kept back to go out once a link appears.
+    RecordingRtuLink link;
+    client.setLink(&link);
+    client.start();
+    QVERIFY(link.sent.isEmpty());
+}
+
+void TestModBusClient::firstRequestIsSentBeforeCreateReturns()
+{
+    RecordingRtuLink link;
+    ModBusClient client;
+    client.setLink(&link);
+    client.readHoldingRegs(nullptr, 1, 0, 2, 0);
+    QCOMPARE(link.sent, QList<QByteArray>{QByteArray::fromHex("010300000002")});
+    QCOMPARE(client.state(), ModBusClient::State::Waiting);
+
+    // Behind an outstanding request the next one waits.
+    client.readHoldingRegs(nullptr, 1, 32, 2, 0);
+    QCOMPARE(link.sent.size(), 1);
+    QCOMPARE(client.queuedCount(), 1);
+}
+
+void TestModBusClient::higherPrioritySentFirstEqualInArrivalOrder_data()
+{
+    QTest::addColumn<QList<int>>("priorities");
+    QTest::addColumn<QList<int>>("order");
+
+    QTest::newRow("0, 0, 1") << QList<int>{0, 0, 1} << QList<int>{2, 0, 1};
+    QTest::newRow("signed comparison") << QList<int>{-1, 0, 2, 0, -1} << QList<int>{2, 1, 3, 0, 4};
+    QTest::newRow("all equal") << QList<int>{5, 5, 5} << QList<int>{0, 1, 2};
+}
+
+void TestModBusClient::higherPrioritySentFirstEqualInArrivalOrder()
+{
+    QFETCH(QList<int>, priorities);
+    QFETCH(QList<int>, order);
+
+    RecordingRtuLink link;
+    ModBusClient client;
+    client.setLink(&link);
+    RecordingResponseListener listener;
+    client.readHoldingRegs(&listener, 1, 100, 1, 0);
+    // Request i reads register i, so the frames tell the order.
+    for (int i = 0; i < priorities.size(); ++i)
+        client.readHoldingRegs(&listener, 1, static_cast<uint16_t>(i), 1, priorities.at(i));
+    QCOMPARE(link.sent.size(), 1);
+
+    for (int i = 0; i < priorities.size(); ++i)
+        deliver(client, QByteArray::fromHex("0103020000"));
+    QCOMPARE(link.sent.size(), priorities.size() + 1);
+    for (int i = 0; i < order.size(); ++i)
+        QCOMPARE(link.sent.at(i + 1), readFrame(order.at(i)));
+}
+
+void TestModBusClient::fullTransactionOverRealLink()
+{
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    QSerialPort port(pty.slavePath());
+    QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+    LogCapture log(static_cast<int>(LogLevel::Debug));
+    ModBusRtuLink link(&port);
+    link.setInterCharInterval(40);
+    ModBusClient client;
+    link.setListener(&client);
+    client.setLink(&link);
+    RecordingResponseListener listener;
+
+    client.readHoldingRegs(&listener, 1, 0, 2, 0);
+    const QByteArray request = QByteArray::fromHex("010300000002c40b");
+    QCOMPARE(pty.readMaster(request.size(), 2000), request);
+
+    const QByteArray reply = QByteArray::fromHex("010304000a0014da3e");
+    QVERIFY(pty.writeMaster(reply.left(4)));
+    QTest::qWait(5);
+    QVERIFY(pty.writeMaster(reply.mid(4)));
+    // Nothing is delivered before the line has been silent for the interval.
+    QVERIFY(listener.calls.isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(listener.calls.size(), 1, 2000);
+
+    const RecordingResponseListener::Call& call = listener.calls.first();
+    QCOMPARE(call.name, QStringLiteral("holdingRegsRead"));
+    QCOMPARE(call.start, 0);
+    QCOMPARE(call.second, 2);
+    QCOMPARE(call.values, (QVector<int>{10, 20}));
+    QCOMPARE(log.lines(), (QStringList{
+                              QStringLiteral("ReadHoldingRegs startReg = 0 Count = 2"),
+                              QStringLiteral("Отправлен пакет: 01 03 00 00 00 02 C4 0B"),
+                              QStringLiteral("Принят пакет: 01 03 04 00 0A 00 14 DA 3E"),
+                              QStringLiteral("ReadHoldingRegs ответ"),
+                          }));
+    QCOMPARE(client.state(), ModBusClient::State::Idle);
+    QVERIFY(!anyTimerRunning(client));
+}
+
+void TestModBusClient::exceptionReplyIsLoggedNotDeliveredAndQueueMovesOn()
+{
+    RecordingRtuLink link;
+    ModBusClient client;
+    client.setLink(&link);
+    RecordingResponseListener first;
+    RecordingResponseListener second;
+    client.readHoldingRegs(&first, 1, 0, 2, 0);
+    client.readHoldingRegs(&second, 1, 32, 1, 0);
+
+    LogCapture log(static_cast<int>(LogLevel::Error));
+    deliver(client, QByteArray::fromHex("018302"));
+    QCOMPARE(log.lines(), QStringList{QStringLiteral("Код ошибки: 0x2")});
+    QVERIFY(first.calls.isEmpty());
+    QCOMPARE(link.sent.size(), 2);
+    QCOMPARE(link.sent.at(1), readFrame(32));
+
+    deliver(client, QByteArray::fromHex("0103020007"));
+    QCOMPARE(second.names(), QStringList{QStringLiteral("holdingRegsRead")});
+    QVERIFY(first.calls.isEmpty());
+}
+
+void TestModBusClient::replyFromOtherAddressDropsRequestSilently()
+{
+    RecordingRtuLink link;
+    ModBusClient client;
+    client.setLink(&link);
+    RecordingResponseListener first;
+    RecordingResponseListener second;
+    client.readHoldingRegs(&first, 1, 0, 1, 0);
+    client.readHoldingRegs(&second, 1, 1, 1, 0);
+
+    LogCapture log(static_cast<int>(LogLevel::Debug));
+    deliver(client, QByteArray::fromHex("0203020005"));
+    QCOMPARE(log.lines(), QStringList());
+    QVERIFY(first.calls.isEmpty());
+    QCOMPARE(link.sent.size(), 2);
+    QCOMPARE(link.sent.at(1), readFrame(1));
+
+    // The dropped request does not come back for the right answer either.
+    deliver(client, QByteArray::fromHex("0103020005"));
+    QVERIFY(first.calls.isEmpty());
+    QCOMPARE(second.calls.size(), 1);
+    QCOMPARE(second.calls.first().values, QVector<int>{5});
+}
+
+void TestModBusClient::timeoutNotifiesOnceAndSendsNext()
+{
+    RecordingRtuLink link;
+    ModBusClient client;
+    client.setLink(&link);
+    RecordingResponseListener first;
+    RecordingResponseListener second;
+    LogCapture log(static_cast<int>(LogLevel::Error));
+    QElapsedTimer clock;
+    clock.start();
+    client.readHoldingRegs(&first, 1, 0, 1, 0);
+    client.readHoldingRegs(&second, 1, 1, 1, 0);
+
+    QTRY_COMPARE_WITH_TIMEOUT(first.calls.size(), 1, 3000);
+    QVERIFY2(clock.elapsed() >= 950, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(first.names(), QStringList{QStringLiteral("responseTimeout")});
+    QCOMPARE(log.lines(), QStringList{QStringLiteral("Таймаут ответа!")});
+    // The next request goes out at once; the timed-out one is not resent.
+    QCOMPARE(link.sent, (QList<QByteArray>{readFrame(0), readFrame(1)}));
+
+    deliver(client, QByteArray::fromHex("0103020009"));
+    QCOMPARE(second.names(), QStringList{QStringLiteral("holdingRegsRead")});
+    QCOMPARE(first.calls.size(), 1);
+    QVERIFY(!anyTimerRunning(client));
+    QCOMPARE(link.sent.size(), 2);
+}
+
+void TestModBusClient::listenerRequestsFromCallbackAreQueuedThenSent()
+{
+    RecordingRtuLink link;
+    ModBusClient client;
+    client.setLink(&link);
+    ChainingListener listener(client);
+    client.readHoldingRegs(&listener, 1, 0, 1, 0);
+
+    deliver(client, QByteArray::fromHex("0103020000"));
+    QCOMPARE(link.sent, (QList<QByteArray>{readFrame(0), readFrame(1)}));
+    deliver(client, QByteArray::fromHex("0103020000"));
+    QCOMPARE(link.sent, (QList<QByteArray>{readFrame(0), readFrame(1), readFrame(2)}));
+    deliver(client, QByteArray::fromHex("0103020000"));
+    QCOMPARE(listener.calls.size(), 3);
+    QCOMPARE(client.state(), ModBusClient::State::Idle);
+}
+
+void TestModBusClient::clearQueueLeavesOutstandingRequestToFinish()
+{
+    RecordingRtuLink link;
+    ModBusClient client;
+    client.setLink(&link);
+    RecordingResponseListener outstanding;
+    RecordingResponseListener queued;
+    client.readHoldingRegs(&outstanding, 1, 0, 1, 0);
+    client.readHoldingRegs(&queued, 1, 1, 1, 0);
+    client.writeCoil(&queued, 1, 0, true, 1);
+
+    client.clearQueue();
+    QCOMPARE(client.queuedCount(), 0);
+    QCOMPARE(client.state(), ModBusClient::State::Waiting);
+
+    deliver(client, QByteArray::fromHex("010302002a"));
+    QCOMPARE(outstanding.calls.size(), 1);
+    QCOMPARE(outstanding.calls.first().values, QVector<int>{42});
+    QVERIFY(queued.calls.isEmpty());
+    QCOMPARE(link.sent.size(), 1);
+    QCOMPARE(client.state(), ModBusClient::State::Idle);
+
+    // The client takes requests again as before.
+    client.readHoldingRegs(&queued, 1, 1, 1, 0);
+    QCOMPARE(link.sent.size(), 2);
+}
+
+void TestModBusClient::linkSwitchTakesEffectAtNextRequest()
+{
+    RecordingRtuLink serial;
+    RecordingRtuLink demo;
+    ModBusClient client;
+    client.setLink(&serial);
+    RecordingResponseListener first;
+    RecordingResponseListener second;
+    client.readHoldingRegs(&first, 1, 0, 1, 0);
+    client.setLink(&demo);
+    client.readHoldingRegs(&second, 1, 1, 1, 0);
+    QCOMPARE(client.link(), static_cast<IModBusRTULink*>(&demo));
+    QVERIFY(demo.sent.isEmpty());
+
+    // The answer to the request sent over the old link is still taken.
+    deliver(client, QByteArray::fromHex("0103020001"));
+    QCOMPARE(first.calls.size(), 1);
+    QCOMPARE(serial.sent, QList<QByteArray>{readFrame(0)});
+    QCOMPARE(demo.sent, QList<QByteArray>{readFrame(1)});
+}
+
+void TestModBusClient::linkErrorPausesClearsLinkAndSendsNext()
+{
+    RecordingRtuLink link;
+    ModBusClient client;
+    client.setLink(&link);
+    RecordingResponseListener failed;
+    RecordingResponseListener next;
+    client.readHoldingRegs(&failed, 1, 0, 1, 0);
+    client.readHoldingRegs(&next, 1, 1, 1, 0);
+
+    LogCapture log(static_cast<int>(LogLevel::Debug));
+    QElapsedTimer clock;
+    clock.start();
+    client.linkError();
+    QCOMPARE(client.state(), ModBusClient::State::Pausing);
+    QCOMPARE(link.clears, 0);
+    QCOMPARE(link.sent.size(), 1);
+
+    QTRY_COMPARE_WITH_TIMEOUT(link.sent.size(), 2, 2000);
+    QVERIFY2(clock.elapsed() >= 450, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(link.clears, 1);
+    QCOMPARE(link.sent.at(1), readFrame(1));
+    QVERIFY(failed.calls.isEmpty());
+    QCOMPARE(log.lines(), QStringList());
+
+    // A late answer for the dropped request is not given to it.
+    deliver(client, QByteArray::fromHex("0103020003"));
+    QVERIFY(failed.calls.isEmpty());
+    QCOMPARE(next.calls.size(), 1);
+}
+
+void TestModBusClient::secondLinkErrorDoesNotLengthenPause()
+{
+    RecordingRtuLink link;
+    ModBusClient client;
+    client.setLink(&link);
+    RecordingResponseListener listener;
+    client.readHoldingRegs(&listener, 1, 0, 1, 0);
+    client.readHoldingRegs(&listener, 1, 1, 1, 0);
+
+    QElapsedTimer clock;
+    clock.start();
+    client.linkError();
+    QTest::qWait(300);
+    client.linkError();
+    QTRY_COMPARE_WITH_TIMEOUT(link.sent.size(), 2, 2000);
+    QVERIFY2(clock.elapsed() < 750, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(link.clears, 1);
+    // The request sent after the pause is outstanding and untouched.
+    QCOMPARE(client.state(), ModBusClient::State::Waiting);
+    deliver(client, QByteArray::fromHex("0103020003"));
+    QCOMPARE(listener.calls.size(), 1);
+}
+
+void TestModBusClient::requestIntoEmptyQueueDuringPauseIsSentAtOnce()
+{
+    RecordingRtuLink link;
+    ModBusClient client;
+    client.setLink(&link);
+    RecordingResponseListener failed;
+    RecordingResponseListener early;
+    RecordingResponseListener later;
+    client.readHoldingRegs(&failed, 1, 0, 1, 0);
+    client.linkError();
+    QCOMPARE(client.state(), ModBusClient::State::Pausing);
+
+    client.readHoldingRegs(&early, 1, 1, 1, 0);
+    QCOMPARE(link.sent.size(), 2);
+    client.readHoldingRegs(&later, 1, 2, 1, 0);
+    QCOMPARE(link.sent.size(), 2);
+
+    // The end of the pause clears the line but does not push the queued
+    // request past the one already outstanding.
+    QTRY_COMPARE_WITH_TIMEOUT(link.clears, 1, 2000);
+    QCOMPARE(link.sent.size(), 2);
+    QCOMPARE(client.state(), ModBusClient::State::Waiting);
+
+    deliver(client, QByteArray::fromHex("0103020011"));
+    QCOMPARE(early.calls.size(), 1);
+    QCOMPARE(early.calls.first().values, QVector<int>{17});
+    QCOMPARE(link.sent.size(), 3);
+    QCOMPARE(link.sent.at(2), readFrame(2));
+    deliver(client, QByteArray::fromHex("0103020012"));
+    QCOMPARE(later.calls.size(), 1);
+    QVERIFY(failed.calls.isEmpty());
+}
+
+void TestModBusClient::requestsIntoNonEmptyQueueDuringPauseWaitForPauseEnd()
+{
+    RecordingRtuLink link;
+    ModBusClient client;
+    client.setLink(&link);
+    RecordingResponseListener listener;
+    client.readHoldingRegs(&listener, 1, 0, 1, 0);
+    client.readHoldingRegs(&listener, 1, 1, 1, 0);
+    client.linkError();
+
+    client.readHoldingRegs(&listener, 1, 2, 1, 0);
+    client.writeCoil(&listener, 1, 5, true, 1);
+    QCOMPARE(link.sent.size(), 1);
+    QCOMPARE(client.queuedCount(), 3);
+
+    QTRY_COMPARE_WITH_TIMEOUT(link.sent.size(), 2, 2000);
+    QCOMPARE(link.sent.at(1), QByteArray::fromHex("01050005ff00"));
+    deliver(client, QByteArray::fromHex("01050005ff00"));
+    deliver(client, QByteArray::fromHex("0103020000"));
+    QCOMPARE(link.sent.mid(2), (QList<QByteArray>{readFrame(1), readFrame(2)}));
+}
+
+void TestModBusClient::strayFrameDuringPauseSendsNextWithoutDisplacingIt()
+{
+    RecordingRtuLink link;
+    ModBusClient client;
+    client.setLink(&link);
+    RecordingResponseListener first;
+    RecordingResponseListener second;
+    RecordingResponseListener third;
+    client.readHoldingRegs(&first, 1, 0, 1, 0);
+    client.readHoldingRegs(&second, 1, 1, 1, 0);
+    client.readHoldingRegs(&third, 1, 2, 1, 0);
+    client.linkError();
+
+    // A frame with nothing outstanding moves the queue on.
+    deliver(client, QByteArray::fromHex("0103020000"));
+    QCOMPARE(link.sent.size(), 2);
+    QCOMPARE(link.sent.at(1), readFrame(1));
+
+    QTRY_COMPARE_WITH_TIMEOUT(link.clears, 1, 2000);
+    QCOMPARE(link.sent.size(), 2);
+
+    deliver(client, QByteArray::fromHex("0103020022"));
+    QCOMPARE(second.calls.size(), 1);
+    QCOMPARE(second.calls.first().values, QVector<int>{34});
+    QCOMPARE(link.sent.size(), 3);
+    QCOMPARE(link.sent.at(2), readFrame(2));
+    deliver(client, QByteArray::fromHex("0103020023"));
+    QCOMPARE(third.calls.size(), 1);
+    QVERIFY(first.calls.isEmpty());
+}
+
+void TestModBusClient::destroyingClientFreesQueuedAndOutstanding()
+{
+    // Run under the leak checker: every request, queued or on the line, is owned.
+    RecordingRtuLink link;
+    RecordingResponseListener listener;
+    {
+        ModBusClient client;
+        client.setLink(&link);
+        const uint16_t values[] = {1, 2};
+        client.readFileRecord(&listener, 1, 0, 0, 20, 0);
+        client.writeMultipleRegs(&listener, 1, 0, 2, values, 1);
+        client.readCoils(&listener, 1, 0, 9, 0);
+    }
+    QVERIFY(listener.calls.isEmpty());
+    QCOMPARE(link.sent.size(), 1);
+}
+
+QTEST_MAIN(TestModBusClient)
+#include "tst_modbusclient.moc"
