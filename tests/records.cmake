@@ -1,2 +1,4 @@
 # Tests of this area: talvik_add_test(tst_name) lines.
 talvik_add_test(tst_crashprocessreader)
+talvik_add_test(tst_comtradewriter)
+target_sources(talvik_test_support PRIVATE support/FailAfterDevice.h)
