@@ -2,3 +2,4 @@
 talvik_add_test(tst_crashprocessreader)
 talvik_add_test(tst_comtradewriter)
 target_sources(talvik_test_support PRIVATE support/FailAfterDevice.h)
+talvik_add_test(tst_logreader)
