@@ -64,6 +64,16 @@ QString ComtradeWriter::baseName(const CrashProcessHeader& header)
     return header.dateText() + QLatin1Char('_') + time;
 }
 
+QString ComtradeWriter::dateText(const CrashProcessHeader& header)
+{
+    return header.dateText();
+}
+
+QString ComtradeWriter::timeText(const CrashProcessHeader& header)
+{
+    return header.timeText();
+}
+
 QDateTime ComtradeWriter::triggerTime(const CrashProcessHeader& header)
 {
     const QDate date(2000 + header.year, header.month, header.day);
@@ -204,4 +214,9 @@ bool ComtradeWriter::save(const CrashProcessHeader& header, const QByteArray& sa
     if (!cfg.commit())
         return false;
     return dat.commit();
+}
+
+bool ComtradeWriter::save(const CrashProcessHeader& header, const QByteArray* samples) const
+{
+    return samples != nullptr && save(header, *samples);
 }

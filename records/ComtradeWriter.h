@@ -27,6 +27,8 @@ public:
     // exported, the buffer is shorter than the header's N samples, or either
     // file cannot be written; a failed pair leaves neither file behind.
     bool save(const CrashProcessHeader& header, const QByteArray& samples) const;
+    // The same for CrashProcessReader::samples(); false when there is no buffer.
+    bool save(const CrashProcessHeader& header, const QByteArray* samples) const;
 
     // A header the format cannot express: ring position above 119, a zero
     // scale divisor, or a trigger that is no valid calendar date and time.
@@ -35,6 +37,10 @@ public:
     // "dd.MM.yyyy_hh_mm_ss.zzzz" after the trigger time, e.g.
     // 01.01.2019_00_01_00.0000; the files are this name plus ".cfg"/".dat".
     static QString baseName(const CrashProcessHeader& header);
+    // "dd.MM.yyyy" and "hh:mm:ss.zzzz" of the trigger, as the record list and
+    // the details show them (the base name is built from the same texts).
+    static QString dateText(const CrashProcessHeader& header);
+    static QString timeText(const CrashProcessHeader& header);
 
     // The two files, written to any device (false on a write error).
     static bool writeCfg(QIODevice& device, const CrashProcessHeader& header);

@@ -493,7 +493,8 @@ void TestComtradeWriter::everyLineEndsInCrLf()
     const QString base = dir.filePath(QStringLiteral("record"));
     CrashProcessHeader header = demoLikeHeader();
     header.faultSamples = 3;
-    QVERIFY(ComtradeWriter(base).save(header, positionSamples(123)));
+    const QByteArray buffer = positionSamples(123);
+    QVERIFY(ComtradeWriter(base).save(header, &buffer));
     for (const QString& suffix : {QStringLiteral(".cfg"), QStringLiteral(".dat")}) {
         const QByteArray bytes = readFile(base + suffix);
         QVERIFY(!bytes.isEmpty());
@@ -535,7 +536,9 @@ void TestComtradeWriter::baseNames()
     header.millisecond = static_cast<uint16_t>(time.msec());
     QCOMPARE(ComtradeWriter::baseName(header), name);
     // The list and the details show the same texts with ':' kept.
-    QCOMPARE(header.dateText() + QLatin1Char('_') + header.timeText().replace(':', '_'), name);
+    QCOMPARE(ComtradeWriter::dateText(header) + QLatin1Char('_') +
+                 ComtradeWriter::timeText(header).replace(':', '_'),
+             name);
 }
 
 void TestComtradeWriter::saveWritesPairNamedAfterTrigger()
@@ -626,6 +629,8 @@ void TestComtradeWriter::shortBufferIsNotWritten()
     QVERIFY(dir.isValid());
     const QString base = dir.filePath("record");
     QVERIFY(!ComtradeWriter(base).save(demoLikeHeader(), positionSamples(719)));
+    const QByteArray* noBuffer = nullptr;
+    QVERIFY(!ComtradeWriter(base).save(demoLikeHeader(), noBuffer));
     QVERIFY(QDir(dir.path()).entryList(QDir::Files).isEmpty());
 
     QBuffer device;
