@@ -71,7 +71,6 @@ private slots:
 
     void logShowsFramesWithoutCrcTenMillisecondsApart();
     void secondRequestWithinDelayReplacesFirst();
-    void clearKeepsPendingAnswer();
     void answerWithoutListenerIsDropped();
     void pollAndFileReadThroughTheClient();
 };
@@ -278,17 +277,6 @@ void TestDemoRtuLink::secondRequestWithinDelayReplacesFirst()
     QTRY_COMPARE_WITH_TIMEOUT(listener.frames.size(), 1, 1000);
     QTest::qWait(40);
     QCOMPARE(listener.frames, QList<QByteArray>{QByteArray::fromHex("0103020000")});
-}
-
-void TestDemoRtuLink::clearKeepsPendingAnswer()
-{
-    DemoRTULink link;
-    RecordingRtuListener listener;
-    link.setListener(&listener);
-    send(link, QByteArray::fromHex("010300080001"));
-    link.clear();
-    QTRY_COMPARE_WITH_TIMEOUT(listener.frames.size(), 1, 1000);
-    QCOMPARE(listener.frames.first(), QByteArray::fromHex("0103020001"));
 }
 
 void TestDemoRtuLink::answerWithoutListenerIsDropped()

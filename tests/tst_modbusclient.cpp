@@ -74,6 +74,7 @@ private slots:
     void listenerRequestsFromCallbackAreQueuedThenSent();
     void clearQueueLeavesOutstandingRequestToFinish();
     void linkSwitchTakesEffectAtNextRequest();
+    void requestLeftWithoutLinkTimesOut();
 
     void linkErrorPausesClearsLinkAndSendsNext();
     void secondLinkErrorDoesNotLengthenPause();
@@ -382,6 +383,27 @@ void TestModBusClient::linkSwitchTakesEffectAtNextRequest()
     QCOMPARE(first.calls.size(), 1);
     QCOMPARE(serial.sent, QList<QByteArray>{readFrame(0)});
     QCOMPARE(demo.sent, QList<QByteArray>{readFrame(1)});
+}
+
+void TestModBusClient::requestLeftWithoutLinkTimesOut()
+{
+    RecordingRtuLink link;
+    ModBusClient client;
+    client.setLink(&link);
+    RecordingResponseListener first;
+    RecordingResponseListener second;
+    client.readHoldingRegs(&first, 1, 0, 1, 0);
+    client.readHoldingRegs(&second, 1, 1, 1, 0);
+    client.setLink(nullptr);
+
+    // The queue moves on with nothing to send over: the caller hears of it
+    // as of a relay that did not answer.
+    deliver(client, QByteArray::fromHex("0103020001"));
+    QCOMPARE(first.calls.size(), 1);
+    QCOMPARE(link.sent.size(), 1);
+    QCOMPARE(client.state(), ModBusClient::State::Waiting);
+    QTRY_COMPARE_WITH_TIMEOUT(second.names(), QStringList{QStringLiteral("responseTimeout")}, 3000);
+    QCOMPARE(client.state(), ModBusClient::State::Idle);
 }
 
 void TestModBusClient::linkErrorPausesClearsLinkAndSendsNext()

@@ -135,8 +135,6 @@ private slots:
     void shortResponseIsAFormatErrorAndNotDelivered();
 
     void fileRecordOfLength20DeliversFortyBytesAsReceived();
-    void nullListenerDropsTheResult();
-    void requestKeepsAddressPriorityAndListener();
 };
 
 void TestModBusRequests::constructorBuildsFrameAndLogsCreation_data()
@@ -373,29 +371,6 @@ void TestModBusRequests::fileRecordOfLength20DeliversFortyBytesAsReceived()
     for (int byte : call.values)
         delivered.append(static_cast<char>(byte));
     QCOMPARE(delivered, record);
-}
-
-void TestModBusRequests::nullListenerDropsTheResult()
-{
-    LogCapture log(static_cast<int>(LogLevel::Info));
-    ModBusReadHoldingRegsRequest request(nullptr, 1, 0, 1);
-    QVERIFY(request.listener() == nullptr);
-    parse(request, QByteArray::fromHex("0103020001"));
-    request.notify(nullptr);
-    QCOMPARE(log.lines(), (QStringList{QStringLiteral("ReadHoldingRegs startReg = 0 Count = 1"),
-                                       QStringLiteral("ReadHoldingRegs ответ")}));
-}
-
-void TestModBusRequests::requestKeepsAddressPriorityAndListener()
-{
-    RecordingResponseListener listener;
-    ModBusReadFileRecordRequest request(&listener, 0xF7, 0, 0, 20);
-    QCOMPARE(request.address(), uint8_t(0xF7));
-    QCOMPARE(request.priority(), 0);
-    request.setPriority(-5);
-    QCOMPARE(request.priority(), -5);
-    QVERIFY(request.listener() == &listener);
-    QVERIFY(!request.hasError());
 }
 
 QTEST_MAIN(TestModBusRequests)
