@@ -175,171 +175,113 @@ struct SettingsGroup
     std::vector<Field> fields;
 };
 
+// clang-format off
 const std::vector<SettingsGroup>& settingsGroups()
 {
     static const std::vector<SettingsGroup> groups = {
         // Page "Токовые защиты": a 2 x 2 grid.
-        {FORM_MEMBER(groupBox_4),
-         "МТЗ-1",
-         &Form::pageMTZ,
-         0,
-         0,
-         1,
-         {
-             combo(FORM_MEMBER(cbMTZ1_On), "Вкл/Откл"),
-             real(FORM_MEMBER(sbMTZ1_I), "Iсраб", 0.3, 120, 1, 0.1),
-             real(FORM_MEMBER(sbMTZ1_T), "Tсраб", 0, 250, 2, 0.01),
-             combo(FORM_MEMBER(cbMTZ1_APV), "Пуск АПВ"),
-             combo(FORM_MEMBER(cbMTZ1_Block), "Блок DI3"),
-             combo(FORM_MEMBER(cbMTZ1_Uskor), "Ускорение"),
-             real(FORM_MEMBER(sbMTZ1_Tuskor), "Туск", 0, 1, 2, 0.01),
-             combo(FORM_MEMBER(cbMTZ1_Bnt), "Блок. БНТ"),
-             combo(FORM_MEMBER(cbMTZ1_Out), "Выход"),
-             combo(FORM_MEMBER(cbMTZ1_DO3), "Пуск на DO3"),
-             combo(FORM_MEMBER(cbMTZ1_Characteristic), "Характеристика"),
-         }},
-        {FORM_MEMBER(groupBox_5),
-         "МТЗ-2",
-         &Form::pageMTZ,
-         0,
-         1,
-         1,
-         {
-             combo(FORM_MEMBER(cbMTZ2_On), "Вкл/Откл"),
-             real(FORM_MEMBER(sbMTZ2_I), "Iсраб", 0.3, 120, 1, 0.1),
-             real(FORM_MEMBER(sbMTZ2_T), "Tсраб", 0, 250, 2, 0.01),
-             combo(FORM_MEMBER(cbMTZ2_APV), "Пуск АПВ"),
-             combo(FORM_MEMBER(cbMTZ2_Block), "Блок DI3"),
-             combo(FORM_MEMBER(cbMTZ2_Uskor), "Ускорение"),
-             real(FORM_MEMBER(sbMTZ2_Tuskor), "Туск", 0, 1, 2, 0.01),
-             combo(FORM_MEMBER(cbMTZ2_Bnt), "Блок. БНТ"),
-             combo(FORM_MEMBER(cbMTZ2_Out), "Выход"),
-         }},
-        {FORM_MEMBER(groupBox_6),
-         "ТО",
-         &Form::pageMTZ,
-         1,
-         0,
-         1,
-         {
-             combo(FORM_MEMBER(cbTO_On), "Вкл/Откл"),
-             real(FORM_MEMBER(sbTO_I), "Iсраб", 0.3, 120, 1, 0.1),
-             real(FORM_MEMBER(sbTO_T), "Tсраб", 0, 30, 2, 0.01),
-             combo(FORM_MEMBER(cbTO_APV), "Пуск АПВ"),
-             combo(FORM_MEMBER(cbTO_Block), "Блок DI3"),
-             combo(FORM_MEMBER(cbTO_Bnt), "Блок. БНТ"),
-             combo(FORM_MEMBER(cbTO_Out), "Выход"),
-         }},
-        {FORM_MEMBER(groupBox_7),
-         "ЗНЗ",
-         &Form::pageMTZ,
-         1,
-         1,
-         1,
-         {
-             combo(FORM_MEMBER(cbZNZ_On), "Вкл/Откл"),
-             // Disabled rows only show the relay's value; the user cannot change them.
-             combo(FORM_MEMBER(cb3I0Range), "Диапазон 3I0", State::Disabled),
-             real(FORM_MEMBER(sbZNZ_I1), "Iсраб (0.02 - 3.00)", 0.02, 3, 2, 0.01),
-             real(FORM_MEMBER(sbZNZ_I2), "Iсраб (0.3 - 120.0)", 0.3, 120, 2, 0.1),
-             real(FORM_MEMBER(sbZNZ_T), "Tсраб", 0, 250, 2, 0.01),
-             combo(FORM_MEMBER(cbZNZ_APV), "Пуск АПВ"),
-             combo(FORM_MEMBER(cbZNZ_Block), "Блок DI3"),
-             combo(FORM_MEMBER(cbZNZ_Out), "Выход"),
-             combo(FORM_MEMBER(cbZNZ_Direct), "Направленность"),
-             real(FORM_MEMBER(sbZNZ_AngleMax), "Угол м.ч.", 0, 359, 0, 1),
-             real(FORM_MEMBER(sbZNZ_AngleWidth), "Угол. шир.", 10, 180, 0, 1),
-         }},
+        {FORM_MEMBER(groupBox_4), "МТЗ-1", &Form::pageMTZ, 0, 0, 1, {
+            combo(FORM_MEMBER(cbMTZ1_On), "Вкл/Откл"),
+            real(FORM_MEMBER(sbMTZ1_I), "Iсраб", 0.3, 120, 1, 0.1),
+            real(FORM_MEMBER(sbMTZ1_T), "Tсраб", 0, 250, 2, 0.01),
+            combo(FORM_MEMBER(cbMTZ1_APV), "Пуск АПВ"),
+            combo(FORM_MEMBER(cbMTZ1_Block), "Блок DI3"),
+            combo(FORM_MEMBER(cbMTZ1_Uskor), "Ускорение"),
+            real(FORM_MEMBER(sbMTZ1_Tuskor), "Туск", 0, 1, 2, 0.01),
+            combo(FORM_MEMBER(cbMTZ1_Bnt), "Блок. БНТ"),
+            combo(FORM_MEMBER(cbMTZ1_Out), "Выход"),
+            combo(FORM_MEMBER(cbMTZ1_DO3), "Пуск на DO3"),
+            combo(FORM_MEMBER(cbMTZ1_Characteristic), "Характеристика"),
+        }},
+        {FORM_MEMBER(groupBox_5), "МТЗ-2", &Form::pageMTZ, 0, 1, 1, {
+            combo(FORM_MEMBER(cbMTZ2_On), "Вкл/Откл"),
+            real(FORM_MEMBER(sbMTZ2_I), "Iсраб", 0.3, 120, 1, 0.1),
+            real(FORM_MEMBER(sbMTZ2_T), "Tсраб", 0, 250, 2, 0.01),
+            combo(FORM_MEMBER(cbMTZ2_APV), "Пуск АПВ"),
+            combo(FORM_MEMBER(cbMTZ2_Block), "Блок DI3"),
+            combo(FORM_MEMBER(cbMTZ2_Uskor), "Ускорение"),
+            real(FORM_MEMBER(sbMTZ2_Tuskor), "Туск", 0, 1, 2, 0.01),
+            combo(FORM_MEMBER(cbMTZ2_Bnt), "Блок. БНТ"),
+            combo(FORM_MEMBER(cbMTZ2_Out), "Выход"),
+        }},
+        {FORM_MEMBER(groupBox_6), "ТО", &Form::pageMTZ, 1, 0, 1, {
+            combo(FORM_MEMBER(cbTO_On), "Вкл/Откл"),
+            real(FORM_MEMBER(sbTO_I), "Iсраб", 0.3, 120, 1, 0.1),
+            real(FORM_MEMBER(sbTO_T), "Tсраб", 0, 30, 2, 0.01),
+            combo(FORM_MEMBER(cbTO_APV), "Пуск АПВ"),
+            combo(FORM_MEMBER(cbTO_Block), "Блок DI3"),
+            combo(FORM_MEMBER(cbTO_Bnt), "Блок. БНТ"),
+            combo(FORM_MEMBER(cbTO_Out), "Выход"),
+        }},
+        {FORM_MEMBER(groupBox_7), "ЗНЗ", &Form::pageMTZ, 1, 1, 1, {
+            combo(FORM_MEMBER(cbZNZ_On), "Вкл/Откл"),
+            // Disabled rows follow the relay's value; the user cannot change them.
+            combo(FORM_MEMBER(cb3I0Range), "Диапазон 3I0", State::Disabled),
+            real(FORM_MEMBER(sbZNZ_I1), "Iсраб (0.02 - 3.00)", 0.02, 3, 2, 0.01),
+            real(FORM_MEMBER(sbZNZ_I2), "Iсраб (0.3 - 120.0)", 0.3, 120, 2, 0.1),
+            real(FORM_MEMBER(sbZNZ_T), "Tсраб", 0, 250, 2, 0.01),
+            combo(FORM_MEMBER(cbZNZ_APV), "Пуск АПВ"),
+            combo(FORM_MEMBER(cbZNZ_Block), "Блок DI3"),
+            combo(FORM_MEMBER(cbZNZ_Out), "Выход"),
+            combo(FORM_MEMBER(cbZNZ_Direct), "Направленность"),
+            real(FORM_MEMBER(sbZNZ_AngleMax), "Угол м.ч.", 0, 359, 0, 1),
+            real(FORM_MEMBER(sbZNZ_AngleWidth), "Угол. шир.", 10, 180, 0, 1),
+        }},
 
         // Page "ВЗ/АПВ/Настройки": two columns of group boxes.
-        {FORM_MEMBER(groupBox_8),
-         "ВЗ",
-         &Form::pageOthers,
-         0,
-         0,
-         2,
-         {
-             combo(FORM_MEMBER(cbVZ_On), "Вкл/Откл"),
-             combo(FORM_MEMBER(cbVZ_Ind), "Индик./откл."),
-             real(FORM_MEMBER(sbVZ_T), "Tсраб", 0, 20, 2, 0.01),
-             combo(FORM_MEMBER(cbVZ_APV), "Пуск АПВ"),
-             combo(FORM_MEMBER(cbVZ_PuskPoI), "Пуск по I"),
-             combo(FORM_MEMBER(cbVZ_Out), "Выход"),
-             combo(FORM_MEMBER(cbVZ_DO1_Mode), "Выход DO1<br>Работа"),
-         }},
-        {FORM_MEMBER(groupBox_9),
-         "АПВ",
-         &Form::pageOthers,
-         0,
-         1,
-         1,
-         {
-             combo(FORM_MEMBER(cbAPV_On), "Работа АПВ"),
-             real(FORM_MEMBER(sbAPV_Tgot), "Тгот", 0, 240, 2, 0.01),
-             real(FORM_MEMBER(sbAPV1_Tsrab), "АПВ1 Tсраб", 0, 60, 2, 0.01),
-             real(FORM_MEMBER(sbAPV2_Tsrab), "АПВ2 Тсраб", 0, 60, 2, 0.01),
-             combo(FORM_MEMBER(cbCHAPV_On), "ЧАПВ"),
-         }},
-        {FORM_MEMBER(groupBox_16),
-         "УРОВ",
-         &Form::pageOthers,
-         1,
-         1,
-         2,
-         {
-             real(FORM_MEMBER(sbUrov_T), "Тсраб", 0.1, 2, 2, 0.01),
-             combo(FORM_MEMBER(cbUROV_MTZ1), "Пуск МТЗ-1"),
-             combo(FORM_MEMBER(cbUROV_MTZ2), "Пуск МТЗ-2"),
-             combo(FORM_MEMBER(cbUROV_TO), "Пуск ТО"),
-             combo(FORM_MEMBER(cbUROV_ZNZ), "Пуск ЗНЗ"),
-             combo(FORM_MEMBER(cbUROV_VZ), "Пуск ВЗ"),
-         }},
-        {FORM_MEMBER(groupBox_12),
-         "Конфигурация",
-         &Form::pageOthers,
-         2,
-         0,
-         3,
-         {
-             integer(FORM_MEMBER(sbKTT), "Ктр ТТ", 1, 5000),
-             integer(FORM_MEMBER(sbKTT0), "Ктр ТТ0", 1, 5000),
-             integer(FORM_MEMBER(sbKTU0), "Ктр ТH0", 1, 5000),
-             combo(FORM_MEMBER(cbIspoln), "Исполнение", State::Disabled),
-             combo(FORM_MEMBER(cbDI3), "Вход DI3"),
-             combo(FORM_MEMBER(cbDI4), "Вход DI4"),
-             combo(FORM_MEMBER(cbDO6), "Возврат DO6"),
-             combo(FORM_MEMBER(cbDO1), "Возврат DO1"),
-             combo(FORM_MEMBER(cbRazreshTU), "Разреш. ТУ", State::Disabled),
-             combo(FORM_MEMBER(cbInverseVD6), "Инверсия VD8"),
-             combo(FORM_MEMBER(cbDO3_2), "DO3_2"),
-         }},
-        {FORM_MEMBER(groupBox_13),
-         "Связь",
-         &Form::pageOthers,
-         3,
-         1,
-         1,
-         {
-             integer(FORM_MEMBER(sbLink_Address), "Адрес", 0, 99, State::Disabled),
-             combo(FORM_MEMBER(cbLink_Speed), "Скорость", State::Disabled),
-             combo(FORM_MEMBER(cbLink_Batt), "Батарея"),
-         }},
-        {FORM_MEMBER(groupBox_14),
-         "Осциллограф",
-         &Form::pageOthers,
-         4,
-         1,
-         1,
-         {
-             real(FORM_MEMBER(sbOsc_T), "Вр. зап.", 0.2, 1, 1, 0.1),
-             combo(FORM_MEMBER(cbOsc_MTZ1), "Пуск МТЗ-1"),
-             combo(FORM_MEMBER(cbOsc_MTZ2), "Пуск МТЗ-2"),
-             combo(FORM_MEMBER(cbOsc_TO), "Пуск ТО"),
-             combo(FORM_MEMBER(cbOsc_ZNZ), "Пуск ЗНЗ"),
-         }},
+        {FORM_MEMBER(groupBox_8), "ВЗ", &Form::pageOthers, 0, 0, 2, {
+            combo(FORM_MEMBER(cbVZ_On), "Вкл/Откл"),
+            combo(FORM_MEMBER(cbVZ_Ind), "Индик./откл."),
+            real(FORM_MEMBER(sbVZ_T), "Tсраб", 0, 20, 2, 0.01),
+            combo(FORM_MEMBER(cbVZ_APV), "Пуск АПВ"),
+            combo(FORM_MEMBER(cbVZ_PuskPoI), "Пуск по I"),
+            combo(FORM_MEMBER(cbVZ_Out), "Выход"),
+            combo(FORM_MEMBER(cbVZ_DO1_Mode), "Выход DO1<br>Работа"),
+        }},
+        {FORM_MEMBER(groupBox_9), "АПВ", &Form::pageOthers, 0, 1, 1, {
+            combo(FORM_MEMBER(cbAPV_On), "Работа АПВ"),
+            real(FORM_MEMBER(sbAPV_Tgot), "Тгот", 0, 240, 2, 0.01),
+            real(FORM_MEMBER(sbAPV1_Tsrab), "АПВ1 Tсраб", 0, 60, 2, 0.01),
+            real(FORM_MEMBER(sbAPV2_Tsrab), "АПВ2 Тсраб", 0, 60, 2, 0.01),
+            combo(FORM_MEMBER(cbCHAPV_On), "ЧАПВ"),
+        }},
+        {FORM_MEMBER(groupBox_16), "УРОВ", &Form::pageOthers, 1, 1, 2, {
+            real(FORM_MEMBER(sbUrov_T), "Тсраб", 0.1, 2, 2, 0.01),
+            combo(FORM_MEMBER(cbUROV_MTZ1), "Пуск МТЗ-1"),
+            combo(FORM_MEMBER(cbUROV_MTZ2), "Пуск МТЗ-2"),
+            combo(FORM_MEMBER(cbUROV_TO), "Пуск ТО"),
+            combo(FORM_MEMBER(cbUROV_ZNZ), "Пуск ЗНЗ"),
+            combo(FORM_MEMBER(cbUROV_VZ), "Пуск ВЗ"),
+        }},
+        {FORM_MEMBER(groupBox_12), "Конфигурация", &Form::pageOthers, 2, 0, 3, {
+            integer(FORM_MEMBER(sbKTT), "Ктр ТТ", 1, 5000),
+            integer(FORM_MEMBER(sbKTT0), "Ктр ТТ0", 1, 5000),
+            integer(FORM_MEMBER(sbKTU0), "Ктр ТH0", 1, 5000),
+            combo(FORM_MEMBER(cbIspoln), "Исполнение", State::Disabled),
+            combo(FORM_MEMBER(cbDI3), "Вход DI3"),
+            combo(FORM_MEMBER(cbDI4), "Вход DI4"),
+            combo(FORM_MEMBER(cbDO6), "Возврат DO6"),
+            combo(FORM_MEMBER(cbDO1), "Возврат DO1"),
+            combo(FORM_MEMBER(cbRazreshTU), "Разреш. ТУ", State::Disabled),
+            combo(FORM_MEMBER(cbInverseVD6), "Инверсия VD8"),
+            combo(FORM_MEMBER(cbDO3_2), "DO3_2"),
+        }},
+        {FORM_MEMBER(groupBox_13), "Связь", &Form::pageOthers, 3, 1, 1, {
+            integer(FORM_MEMBER(sbLink_Address), "Адрес", 0, 99, State::Disabled),
+            combo(FORM_MEMBER(cbLink_Speed), "Скорость", State::Disabled),
+            combo(FORM_MEMBER(cbLink_Batt), "Батарея"),
+        }},
+        {FORM_MEMBER(groupBox_14), "Осциллограф", &Form::pageOthers, 4, 1, 1, {
+            real(FORM_MEMBER(sbOsc_T), "Вр. зап.", 0.2, 1, 1, 0.1),
+            combo(FORM_MEMBER(cbOsc_MTZ1), "Пуск МТЗ-1"),
+            combo(FORM_MEMBER(cbOsc_MTZ2), "Пуск МТЗ-2"),
+            combo(FORM_MEMBER(cbOsc_TO), "Пуск ТО"),
+            combo(FORM_MEMBER(cbOsc_ZNZ), "Пуск ЗНЗ"),
+        }},
     };
     return groups;
 }
+// clang-format on
 
 void applyRange(QComboBox*, const Field&) {}
 
@@ -371,6 +313,17 @@ QWidget* createControl(Form& form, const Field& field, QWidget* parent)
         field.member);
 }
 
+// The grid of a label-control group box. The rows are set close together so
+// that the tallest page, with up to 19 rows in one column, fits the window's
+// initial height.
+QGridLayout* newRowsGrid(QGroupBox* box)
+{
+    auto* grid = new QGridLayout(box);
+    grid->setContentsMargins(6, 4, 6, 4);
+    grid->setVerticalSpacing(2);
+    return grid;
+}
+
 // A stretch row below the last one keeps the rows together at the top when
 // the group box is taller than its content.
 void closeRows(QGridLayout* grid, int rowCount)
@@ -379,19 +332,36 @@ void closeRows(QGridLayout* grid, int rowCount)
     grid->setColumnStretch(1, 1);
 }
 
+// The pages sit inside the "Параметры" group box, which already has a frame.
+QGridLayout* newPageGrid(QWidget* page)
+{
+    auto* grid = new QGridLayout(page);
+    grid->setContentsMargins(0, 0, 0, 0);
+    return grid;
+}
+
 void buildSettingsGroups(Form& form)
 {
     for (const SettingsGroup& group : settingsGroups()) {
         QWidget* page = form.*group.page;
         auto* box = named(new QGroupBox(page), group.name);
         form.*group.box = box;
-        auto* grid = new QGridLayout(box);
+        auto* grid = newRowsGrid(box);
         int row = 0;
         for (const Field& field : group.fields)
             addCaptionedRow(grid, row++, createControl(form, field, box));
         closeRows(grid, row);
-        static_cast<QGridLayout*>(page->layout())
-            ->addWidget(box, group.row, group.column, group.rowSpan, 1);
+
+        auto* pageGrid = static_cast<QGridLayout*>(page->layout());
+        pageGrid->addWidget(box, group.row, group.column, group.rowSpan, 1);
+        // A group that spans several page rows shares its height among them
+        // by the rows' stretch factors; without them the grid gives every
+        // spanned row the same share and the page grows taller than the
+        // window. Each row therefore stretches by the largest number of
+        // controls that a group puts in it.
+        const int share = int(group.fields.size()) / group.rowSpan;
+        for (int r = group.row; r < group.row + group.rowSpan; ++r)
+            pageGrid->setRowStretch(r, qMax(pageGrid->rowStretch(r), share));
     }
 }
 
@@ -486,7 +456,7 @@ void buildIndicators(Form& form, QGroupBox* box, const std::vector<IndicatorRow>
 
 void buildCurrentValuesPage(Form& form)
 {
-    auto* grid = new QGridLayout(form.pageParams);
+    auto* grid = newPageGrid(form.pageParams);
 
     form.groupBox = named(new QGroupBox(form.pageParams), "groupBox");
     auto* values = new QGridLayout(form.groupBox);
@@ -528,6 +498,7 @@ void buildParamsTab(Form& form)
 
     form.groupBox_10 = named(new QGroupBox(form.paramsTab), "groupBox_10");
     auto* sections = new QVBoxLayout(form.groupBox_10);
+    sections->setContentsMargins(4, 4, 4, 4);
     form.pagesList = named(new QListWidget(form.groupBox_10), "pagesList");
     form.pagesList->setSortingEnabled(false);
     for (int i = 0; i < 3; ++i)
@@ -537,6 +508,7 @@ void buildParamsTab(Form& form)
 
     form.groupBox_11 = named(new QGroupBox(form.paramsTab), "groupBox_11");
     auto* pages = new QVBoxLayout(form.groupBox_11);
+    pages->setContentsMargins(4, 4, 4, 4);
     form.displayPages = named(new QStackedWidget(form.groupBox_11), "displayPages");
     form.pageParams = named(new QWidget, "pageParams");
     form.pageMTZ = named(new QWidget, "pageMTZ");
@@ -551,8 +523,8 @@ void buildParamsTab(Form& form)
     grid->setColumnStretch(1, 2);
 
     buildCurrentValuesPage(form);
-    new QGridLayout(form.pageMTZ);
-    new QGridLayout(form.pageOthers);
+    newPageGrid(form.pageMTZ);
+    newPageGrid(form.pageOthers);
     buildSettingsGroups(form);
 }
 

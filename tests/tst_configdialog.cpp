@@ -1,0 +1,341 @@
+#include "app/ConfigDialog.h"
+#include "support/RunModal.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSerialPortInfo>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTest>
+
+class TestConfigDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void freshDialogOffersDefaults();
+    void windowHasTitleFixedSizeAndNoHelpButton();
+    void portListFollowsTheSystem();
+    void rowsStandInTheGrid_data();
+    void rowsStandInTheGrid();
+    void spinBoxesKeepTheirRanges_data();
+    void spinBoxesKeepTheirRanges();
+    void speedItemsCarryTheirBaudRate_data();
+    void speedItemsCarryTheirBaudRate();
+
+    void tickingDemoDisablesLineSettings();
+    void untickingDemoRestoresLineSettings();
+    void demoStateChangesOnlyByClick();
+
+    void okEmitsAcceptedWithEditedValues();
+    void cancelKeepsEditedValues();
+    void escapeKeepsEditedValues();
+};
+
+namespace {
+
+// The dialog's form is private; its widgets are reached by object name.
+template <class Widget> Widget* child(QWidget& dialog, const char* name)
+{
+    auto* widget = dialog.findChild<Widget*>(QString::fromLatin1(name));
+    if (!widget)
+        qWarning("no %s", name);
+    return widget;
+}
+
+QPushButton* button(QDialog& dialog, QDialogButtonBox::StandardButton which)
+{
+    return child<QDialogButtonBox>(dialog, "buttonBox")->button(which);
+}
+
+// The widgets that describe the serial line and so mean nothing in demo mode.
+const char* const lineSettings[] = {"lblAddress",  "lblInterval",     "lblPort",
+                                    "lblSpeed",    "comboPortName",   "comboSpeed",
+                                    "spinAddress", "spinCharInterval"};
+
+} // namespace
+
+void TestConfigDialog::freshDialogOffersDefaults()
+{
+    ConfigDialog dialog;
+    QCOMPARE(dialog.baudRate(), 9600);
+    QCOMPARE(child<QComboBox>(dialog, "comboSpeed")->currentText(), QStringLiteral("9600"));
+    QCOMPARE(dialog.deviceAddress(), 1);
+    QCOMPARE(dialog.charInterval(), 100);
+    QCOMPARE(dialog.pollPeriod(), 1);
+    QVERIFY(!dialog.isDemoMode());
+    QCOMPARE(child<QCheckBox>(dialog, "cbDemoMode")->text(), QStringLiteral("Откл"));
+    for (const char* name : lineSettings)
+        QVERIFY2(child<QWidget>(dialog, name)->isEnabled(), name);
+}
+
+void TestConfigDialog::windowHasTitleFixedSizeAndNoHelpButton()
+{
+    ConfigDialog dialog;
+    QCOMPARE(dialog.objectName(), QStringLiteral("ConfigDialog"));
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Настройки связи"));
+    QCOMPARE(dialog.size(), QSize(215, 239));
+    QCOMPARE(dialog.sizePolicy().horizontalPolicy(), QSizePolicy::Fixed);
+    QCOMPARE(dialog.sizePolicy().verticalPolicy(), QSizePolicy::Fixed);
+    QVERIFY(!(dialog.windowFlags() & Qt::WindowContextHelpButtonHint));
+    QVERIFY(dialog.windowFlags() & Qt::Dialog);
+}
+
+void TestConfigDialog::portListFollowsTheSystem()
+{
+    QStringList expected;
+    for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts())
+        expected << port.portName();
+
+    ConfigDialog dialog;
+    auto* ports = child<QComboBox>(dialog, "comboPortName");
+    QStringList offered;
+    for (int i = 0; i < ports->count(); ++i) {
+        offered << ports->itemText(i);
+        QVERIFY(!ports->itemData(i).isValid());
+    }
+    QCOMPARE(offered, expected);
+    // The first port found is chosen; with none, the name is empty.
+    QCOMPARE(dialog.portName(), expected.value(0));
+}
+
+void TestConfigDialog::rowsStandInTheGrid_data()
+{
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("inputClass");
+
+    QTest::newRow("0") << "lblPort"
+                       << "Порт"
+                       << "comboPortName"
+                       << "QComboBox";
+    QTest::newRow("1") << "lblSpeed"
+                       << "Скорость связи"
+                       << "comboSpeed"
+                       << "QComboBox";
+    QTest::newRow("2") << "lblAddress"
+                       << "Адрес устройства"
+                       << "spinAddress"
+                       << "QSpinBox";
+    QTest::newRow("3") << "lblInterval"
+                       << "Межсимвольный <br>интервал, мс"
+                       << "spinCharInterval"
+                       << "QSpinBox";
+    QTest::newRow("4") << "lblPeriod"
+                       << "Период опроса, с"
+                       << "spinInterval"
+                       << "QSpinBox";
+    QTest::newRow("5") << "lblDemo"
+                       << "Демо режим"
+                       << "cbDemoMode"
+                       << "QCheckBox";
+}
+
+void TestConfigDialog::rowsStandInTheGrid()
+{
+    QFETCH(QString, label);
+    QFETCH(QString, text);
+    QFETCH(QString, input);
+    QFETCH(QString, inputClass);
+    const int row = QString::fromLatin1(QTest::currentDataTag()).toInt();
+
+    ConfigDialog dialog;
+    auto* grid = dialog.findChild<QGridLayout*>(QStringLiteral("gridLayout"));
+    QVERIFY(grid);
+    QCOMPARE(dialog.layout(), grid);
+
+    QLayoutItem* left = grid->itemAtPosition(row, 0);
+    QLayoutItem* right = grid->itemAtPosition(row, 1);
+    QVERIFY(left && right);
+    auto* caption = qobject_cast<QLabel*>(left->widget());
+    QVERIFY(caption);
+    QCOMPARE(caption->objectName(), label);
+    QCOMPARE(caption->text(), text);
+    QCOMPARE(caption->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight | Qt::AlignTrailing);
+    QCOMPARE(caption->alignment() & Qt::AlignVertical_Mask, Qt::AlignVCenter);
+    QCOMPARE(right->widget()->objectName(), input);
+    QCOMPARE(QString::fromLatin1(right->widget()->metaObject()->className()), inputClass);
+}
+
+void TestConfigDialog::spinBoxesKeepTheirRanges_data()
+{
+    QTest::addColumn<int>("minimum");
+    QTest::addColumn<int>("maximum");
+
+    QTest::newRow("spinAddress") << 1 << 247;
+    QTest::newRow("spinCharInterval") << 40 << 200;
+    QTest::newRow("spinInterval") << 1 << 100;
+}
+
+void TestConfigDialog::spinBoxesKeepTheirRanges()
+{
+    QFETCH(int, minimum);
+    QFETCH(int, maximum);
+
+    ConfigDialog dialog;
+    auto* box = child<QSpinBox>(dialog, QTest::currentDataTag());
+    QVERIFY(box);
+    QCOMPARE(box->minimum(), minimum);
+    QCOMPARE(box->maximum(), maximum);
+    box->setValue(maximum + 1);
+    QCOMPARE(box->value(), maximum);
+    box->setValue(minimum - 1);
+    QCOMPARE(box->value(), minimum);
+}
+
+void TestConfigDialog::speedItemsCarryTheirBaudRate_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("rate");
+
+    QTest::newRow("9600") << 0 << 9600;
+    QTest::newRow("19200") << 1 << 19200;
+    QTest::newRow("38400") << 2 << 38400;
+}
+
+void TestConfigDialog::speedItemsCarryTheirBaudRate()
+{
+    QFETCH(int, index);
+    QFETCH(int, rate);
+
+    ConfigDialog dialog;
+    auto* speeds = child<QComboBox>(dialog, "comboSpeed");
+    QCOMPARE(speeds->count(), 3);
+    QCOMPARE(speeds->itemText(index), QString::fromLatin1(QTest::currentDataTag()));
+    speeds->setCurrentIndex(index);
+    QCOMPARE(dialog.baudRate(), rate);
+}
+
+void TestConfigDialog::tickingDemoDisablesLineSettings()
+{
+    ConfigDialog dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto* demo = child<QCheckBox>(dialog, "cbDemoMode");
+    QTest::mouseClick(demo, Qt::LeftButton);
+
+    QVERIFY(dialog.isDemoMode());
+    QCOMPARE(demo->text(), QStringLiteral("Вкл"));
+    for (const char* name : lineSettings)
+        QVERIFY2(!child<QWidget>(dialog, name)->isEnabled(), name);
+    // Polling goes on in demo mode, so its period stays editable.
+    QVERIFY(child<QWidget>(dialog, "lblPeriod")->isEnabled());
+    QVERIFY(child<QWidget>(dialog, "spinInterval")->isEnabled());
+    QVERIFY(demo->isEnabled());
+}
+
+void TestConfigDialog::untickingDemoRestoresLineSettings()
+{
+    ConfigDialog dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto* demo = child<QCheckBox>(dialog, "cbDemoMode");
+    QTest::mouseClick(demo, Qt::LeftButton);
+    QTest::mouseClick(demo, Qt::LeftButton);
+
+    QVERIFY(!dialog.isDemoMode());
+    QCOMPARE(demo->text(), QStringLiteral("Откл"));
+    for (const char* name : lineSettings)
+        QVERIFY2(child<QWidget>(dialog, name)->isEnabled(), name);
+}
+
+void TestConfigDialog::demoStateChangesOnlyByClick()
+{
+    ConfigDialog dialog;
+    auto* demo = child<QCheckBox>(dialog, "cbDemoMode");
+    // A programmatic change is no click: the caption and the rows stay.
+    demo->setChecked(true);
+    QVERIFY(dialog.isDemoMode());
+    QCOMPARE(demo->text(), QStringLiteral("Откл"));
+    QVERIFY(child<QWidget>(dialog, "comboPortName")->isEnabled());
+
+    // Running the dialog again does not reset it either.
+    const ModalRun run =
+        runModal(dialog, [](QDialog& shown) { button(shown, QDialogButtonBox::Cancel)->click(); });
+    QVERIFY(run.shown);
+    QVERIFY(!run.timedOut);
+    QVERIFY(dialog.isDemoMode());
+}
+
+void TestConfigDialog::okEmitsAcceptedWithEditedValues()
+{
+    ConfigDialog dialog;
+    QSignalSpy accepted(&dialog, &QDialog::accepted);
+    int addressWhenAccepted = 0;
+    connect(&dialog, &QDialog::accepted, [&] { addressWhenAccepted = dialog.deviceAddress(); });
+
+    const ModalRun run = runModal(dialog, [](QDialog& shown) {
+        child<QSpinBox>(shown, "spinAddress")->setValue(17);
+        child<QSpinBox>(shown, "spinCharInterval")->setValue(40);
+        child<QSpinBox>(shown, "spinInterval")->setValue(5);
+        child<QComboBox>(shown, "comboSpeed")->setCurrentIndex(2);
+        QTest::mouseClick(child<QCheckBox>(shown, "cbDemoMode"), Qt::LeftButton);
+        button(shown, QDialogButtonBox::Ok)->click();
+    });
+
+    QVERIFY(run.shown);
+    QVERIFY(!run.timedOut);
+    QCOMPARE(run.result, int(QDialog::Accepted));
+    QCOMPARE(accepted.count(), 1);
+    QCOMPARE(addressWhenAccepted, 17);
+    QCOMPARE(dialog.deviceAddress(), 17);
+    QCOMPARE(dialog.charInterval(), 40);
+    QCOMPARE(dialog.pollPeriod(), 5);
+    QCOMPARE(dialog.baudRate(), 38400);
+    QVERIFY(dialog.isDemoMode());
+}
+
+void TestConfigDialog::cancelKeepsEditedValues()
+{
+    ConfigDialog dialog;
+    QSignalSpy accepted(&dialog, &QDialog::accepted);
+
+    const ModalRun run = runModal(dialog, [](QDialog& shown) {
+        child<QSpinBox>(shown, "spinAddress")->setValue(42);
+        child<QSpinBox>(shown, "spinInterval")->setValue(9);
+        child<QComboBox>(shown, "comboSpeed")->setCurrentIndex(1);
+        button(shown, QDialogButtonBox::Cancel)->click();
+    });
+
+    QVERIFY(run.shown);
+    QVERIFY(!run.timedOut);
+    QCOMPARE(run.result, int(QDialog::Rejected));
+    QCOMPARE(accepted.count(), 0);
+    // Nothing is restored: these are the settings the window reads from now on.
+    QCOMPARE(dialog.deviceAddress(), 42);
+    QCOMPARE(dialog.pollPeriod(), 9);
+    QCOMPARE(dialog.baudRate(), 19200);
+
+    // And the next run starts from them.
+    int addressShown = 0;
+    runModal(dialog, [&](QDialog& shown) {
+        addressShown = child<QSpinBox>(shown, "spinAddress")->value();
+        button(shown, QDialogButtonBox::Cancel)->click();
+    });
+    QCOMPARE(addressShown, 42);
+}
+
+void TestConfigDialog::escapeKeepsEditedValues()
+{
+    ConfigDialog dialog;
+    QSignalSpy accepted(&dialog, &QDialog::accepted);
+
+    const ModalRun run = runModal(dialog, [](QDialog& shown) {
+        child<QSpinBox>(shown, "spinCharInterval")->setValue(150);
+        QTest::keyClick(&shown, Qt::Key_Escape);
+    });
+
+    QVERIFY(run.shown);
+    QVERIFY(!run.timedOut);
+    QCOMPARE(run.result, int(QDialog::Rejected));
+    QCOMPARE(accepted.count(), 0);
+    QCOMPARE(dialog.charInterval(), 150);
+}
+
+QTEST_MAIN(TestConfigDialog)
+#include "tst_configdialog.moc"
