@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QIODevice>
 #include <QSaveFile>
+#include <QStringList>
 #include <QTime>
 
 namespace {
