@@ -3,8 +3,11 @@
 #include "device/IModBusDev.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QSignalBlocker>
 #include <QStringList>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 
 namespace {
 
@@ -35,13 +38,15 @@ const QStringList range3I0Items = {QStringLiteral("0.02-3.00A"), QStringLiteral(
 // value of a protection's output register.
 constexpr int outputDO2 = 1;
 
+// Shown for a register value beyond the last item.
+const QString errorText = QStringLiteral("Ошибка!");
+
 } // namespace
 
 ComboBoxEditor::ComboBoxEditor(QComboBox* box, IModBusDev* device, uint16_t reg)
     : SettingEditor(box, device, reg), box(box)
 {
-    // Shown while no item is selected, that is for a value beyond the last item.
-    box->setPlaceholderText(QStringLiteral("Ошибка!"));
+    box->installEventFilter(this);
     connect(box, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &ComboBoxEditor::currentIndexChanged);
 }
@@ -56,6 +61,27 @@ void ComboBoxEditor::currentIndexChanged(int index)
     }
     markChange(byUser);
     lastIndex = index;
+}
+
+bool ComboBoxEditor::eventFilter(QObject* watched, QEvent* event)
+{
+    // A combo box that is not editable does not paint its placeholder text in
+    // this toolkit version, so the error text is painted here, in the place
+    // of the current item's text.
+    if (watched != box || event->type() != QEvent::Paint || box->currentIndex() >= 0 ||
+        box->isEditable() || box->placeholderText().isEmpty())
+        return false;
+
+    QStylePainter painter(box);
+    QStyleOptionComboBox option;
+    option.initFrom(box);
+    option.editable = false;
+    option.frame = box->hasFrame();
+    option.subControls = QStyle::SC_All;
+    option.currentText = box->placeholderText();
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+    return true;
 }
 
 void ComboBoxEditor::fill(const QStringList& items)
@@ -87,6 +113,9 @@ uint16_t ComboBoxEditor::widgetRegisterValue() const
 
 void ComboBoxEditor::showUnrepresentable()
 {
+    // Set only now: a combo box with a placeholder no longer selects its first
+    // item by itself when items are appended.
+    box->setPlaceholderText(errorText);
     // An unknown value is not a change of the user's: no change marking.
     const QSignalBlocker blocker(box);
     box->setCurrentIndex(-1);

@@ -26,6 +26,7 @@ public slots:
     virtual void currentIndexChanged(int index);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // Replaces the combo box's items; the first one appended becomes current.
     void fill(const QStringList& items);
     // Puts an allowed item back in place of a refused selection.

@@ -1,0 +1,469 @@
+#include "presentation/NumericEditors.h"
+
+#include "support/FakeRegisterImage.h"
+
+#include <QApplication>
+#include <QDoubleSpinBox>
+#include <QFont>
+#include <QLocale>
+#include <QSpinBox>
+#include <QTest>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include <memory>
+
+namespace {
+
+struct SpinSettings
+{
+    double minimum;
+    double maximum;
+    int decimals;
+};
+
+using Pair = QPair<int, int>;
+
+} // namespace
+
+Q_DECLARE_METATYPE(SpinSettings)
+
+class TestEditors : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void constructionLeavesWidgetAlone();
+    void refreshShowsRegisterInNormalFont();
+    void focusedWidgetIsNotOverwrittenByRefresh();
+    void editBackToImageValueEndsNormal();
+    void saveWithoutModificationSendsNothing();
+    void saveSendsPasswordFirstThenValue();
+    void afterSaveBoldUntilNextRefresh();
+    void changingAgainAfterSaveKeepsTheEdit();
+    void resetRestoresImageValueWithoutWriting();
+    void widgetValueConvertsToRegister_data();
+    void widgetValueConvertsToRegister();
+    void roundingIsHalfAwayFromZeroInLow16Bits_data();
+    void roundingIsHalfAwayFromZeroInLow16Bits();
+    void unrepresentableValueIsMarkedButNotWritten_data();
+    void unrepresentableValueIsMarkedButNotWritten();
+    void unrepresentableValueIsWrittenOnceTheUserChangesIt();
+    void unrepresentableValueKeepsFollowingTheRelay();
+    void disabledWidgetNeverWrites();
+    void editorAnswersToItsInterfaces();
+
+private:
+    QDoubleSpinBox* addDoubleSpin(double minimum, double maximum, int decimals);
+    QSpinBox* addSpin(int minimum, int maximum);
+
+    std::unique_ptr<QWidget> window;
+    FakeRegisterImage image;
+};
+
+static bool isBold(const QWidget* widget)
+{
+    return widget->font().weight() == QFont::Bold;
+}
+
+void TestEditors::initTestCase()
+{
+    QLocale::setDefault(QLocale::c());
+}
+
+void TestEditors::init()
+{
+    window = std::make_unique<QWidget>();
+    new QVBoxLayout(window.get());
+    image = FakeRegisterImage();
+}
+
+void TestEditors::cleanup()
+{
+    window.reset();
+}
+
+QDoubleSpinBox* TestEditors::addDoubleSpin(double minimum, double maximum, int decimals)
+{
+    auto* spin = new QDoubleSpinBox(window.get());
+    spin->setDecimals(decimals);
+    spin->setRange(minimum, maximum);
+    window->layout()->addWidget(spin);
+    return spin;
+}
+
+QSpinBox* TestEditors::addSpin(int minimum, int maximum)
+{
+    auto* spin = new QSpinBox(window.get());
+    spin->setRange(minimum, maximum);
+    window->layout()->addWidget(spin);
+    return spin;
+}
+
+void TestEditors::constructionLeavesWidgetAlone()
+{
+    image.set(9, 150);
+    auto* spin = addDoubleSpin(0.3, 120, 1);
+    spin->setValue(7.5);
+    CurrentEditor editor(spin, &image, 9);
+
+    QCOMPARE(spin->value(), 7.5);
+    QVERIFY(!isBold(spin));
+    QVERIFY(!editor.isModified());
+}
+
+void TestEditors::refreshShowsRegisterInNormalFont()
+{
+    image.set(9, 150);
+    auto* spin = addDoubleSpin(0.3, 120, 1);
+    CurrentEditor editor(spin, &image, 9);
+    editor.visualize();
+
+    QCOMPARE(spin->value(), 1.5);
+    QVERIFY(!isBold(spin));
+    QVERIFY(!editor.isModified());
+    QVERIFY(!editor.isEditing());
+    QVERIFY(image.writes.isEmpty());
+}
+
+void TestEditors::focusedWidgetIsNotOverwrittenByRefresh()
+{
+    image.set(10, 100);
+    auto* spin = addDoubleSpin(0, 250, 2);
+    auto* other = addSpin(0, 99);
+    TimeEditor editor(spin, &image, 10);
+    editor.visualize();
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    spin->setFocus();
+    QVERIFY(spin->hasFocus());
+    QVERIFY(editor.isEditing());
+
+    image.set(10, 250);
+    editor.visualize();
+    QCOMPARE(spin->value(), 1.0);
+
+    other->setFocus();
+    QVERIFY(!spin->hasFocus());
+    editor.visualize();
+    QCOMPARE(spin->value(), 2.5);
+    QVERIFY(!isBold(spin));
+}
+
+void TestEditors::editBackToImageValueEndsNormal()
+{
+    image.set(9, 150);
+    auto* spin = addDoubleSpin(0.3, 120, 1);
+    CurrentEditor editor(spin, &image, 9);
+    editor.visualize();
+
+    spin->setValue(1.6);
+    QVERIFY(isBold(spin));
+    QVERIFY(editor.isModified());
+    QVERIFY(editor.isEditing());
+
+    spin->setValue(1.5);
+    QVERIFY(!isBold(spin));
+    QVERIFY(!editor.isModified());
+    QVERIFY(!editor.isEditing());
+}
+
+void TestEditors::saveWithoutModificationSendsNothing()
+{
+    image.set(9, 150);
+    auto* spin = addDoubleSpin(0.3, 120, 1);
+    CurrentEditor editor(spin, &image, 9);
+    editor.visualize();
+    editor.save(0x1234);
+
+    QVERIFY(image.writes.isEmpty());
+    QVERIFY(!editor.isWritten());
+}
+
+void TestEditors::saveSendsPasswordFirstThenValue()
+{
+    image.set(9, 150);
+    auto* spin = addDoubleSpin(0.3, 120, 1);
+    CurrentEditor editor(spin, &image, 9);
+    editor.visualize();
+    spin->setValue(1.6);
+    editor.save(0xBEEF);
+
+    QCOMPARE(image.writes.size(), 2);
+    QCOMPARE(image.writes.at(0).start, uint16_t(71));
+    QCOMPARE(image.writes.at(0).values, QVector<uint16_t>{0xBEEF});
+    QCOMPARE(image.writes.at(1).start, uint16_t(9));
+    QCOMPARE(image.writes.at(1).values, QVector<uint16_t>{160});
+    QVERIFY(editor.isWritten());
+}
+
+void TestEditors::afterSaveBoldUntilNextRefresh()
+{
+    image.set(9, 150);
+    auto* spin = addDoubleSpin(0.3, 120, 1);
+    CurrentEditor editor(spin, &image, 9);
+    editor.visualize();
+    spin->setValue(2.0);
+    editor.save(0);
+    QVERIFY(isBold(spin));
+    QCOMPARE(spin->value(), 2.0);
+
+    // The relay has not been read back yet: the old value returns.
+    editor.visualize();
+    QVERIFY(!isBold(spin));
+    QVERIFY(!editor.isModified());
+    QCOMPARE(spin->value(), 1.5);
+
+    image.set(9, 200);
+    editor.visualize();
+    QCOMPARE(spin->value(), 2.0);
+    QVERIFY(!isBold(spin));
+    QCOMPARE(image.writes.size(), 2);
+}
+
+void TestEditors::changingAgainAfterSaveKeepsTheEdit()
+{
+    image.set(10, 100);
+    auto* spin = addDoubleSpin(0, 250, 2);
+    TimeEditor editor(spin, &image, 10);
+    editor.visualize();
+    spin->setValue(2.0);
+    editor.save(1);
+    spin->setValue(3.0);
+    QVERIFY(!editor.isWritten());
+
+    editor.visualize();
+    QCOMPARE(spin->value(), 3.0);
+    QVERIFY(isBold(spin));
+    QVERIFY(editor.isModified());
+}
+
+void TestEditors::resetRestoresImageValueWithoutWriting()
+{
+    image.set(52, 100);
+    auto* spin = addSpin(1, 5000);
+    IntegerEditor editor(spin, &image, 52);
+    editor.visualize();
+    spin->setValue(400);
+    QVERIFY(isBold(spin));
+
+    editor.reset();
+    QCOMPARE(spin->value(), 100);
+    QVERIFY(!isBold(spin));
+    QVERIFY(!editor.isModified());
+    QVERIFY(image.writes.isEmpty());
+    editor.save(0);
+    QVERIFY(image.writes.isEmpty());
+}
+
+void TestEditors::widgetValueConvertsToRegister_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<SpinSettings>("settings");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("expected");
+
+    QTest::newRow("current 1.23") << "current" << SpinSettings{0.02, 3, 2} << 1.23 << 123;
+    QTest::newRow("current 0.3") << "current" << SpinSettings{0.3, 120, 1} << 0.3 << 30;
+    QTest::newRow("current 0.29") << "current" << SpinSettings{0.02, 3, 2} << 0.29 << 29;
+    QTest::newRow("current 120.0") << "current" << SpinSettings{0.3, 120, 1} << 120.0 << 12000;
+    QTest::newRow("time 250.00") << "time" << SpinSettings{0, 250, 2} << 250.0 << 25000;
+    QTest::newRow("time 0.57") << "time" << SpinSettings{0, 250, 2} << 0.57 << 57;
+    QTest::newRow("time 0.2 one decimal") << "time" << SpinSettings{0.2, 1, 1} << 0.2 << 20;
+    QTest::newRow("angle 359") << "angle" << SpinSettings{0, 359, 0} << 359.0 << 3590;
+    QTest::newRow("angle 10") << "angle" << SpinSettings{10, 180, 0} << 10.0 << 100;
+    QTest::newRow("integer 5000") << "integer" << SpinSettings{1, 5000, 0} << 5000.0 << 5000;
+    QTest::newRow("integer low 16 bits") << "integer" << SpinSettings{0, 100000, 0} << 65543.0 << 7;
+}
+
+void TestEditors::widgetValueConvertsToRegister()
+{
+    QFETCH(QString, kind);
+    QFETCH(SpinSettings, settings);
+    QFETCH(double, value);
+    QFETCH(int, expected);
+
+    // The image holds a value no row expects, so every row is a modification.
+    image.set(20, 11111);
+    std::unique_ptr<SettingEditor> editor;
+    QWidget* widget = nullptr;
+    if (kind == "integer") {
+        auto* spin = addSpin(int(settings.minimum), int(settings.maximum));
+        editor = std::make_unique<IntegerEditor>(spin, &image, 20);
+        spin->setValue(int(value));
+        widget = spin;
+    } else {
+        auto* spin = addDoubleSpin(settings.minimum, settings.maximum, settings.decimals);
+        if (kind == "current")
+            editor = std::make_unique<CurrentEditor>(spin, &image, 20);
+        else if (kind == "time")
+            editor = std::make_unique<TimeEditor>(spin, &image, 20);
+        else
+            editor = std::make_unique<AngleEditor>(spin, &image, 20);
+        // From a value the row does not use, so that the change is signalled.
+        spin->setValue(settings.maximum);
+        spin->setValue(settings.minimum);
+        spin->setValue(value);
+        widget = spin;
+    }
+    QVERIFY(isBold(widget));
+    editor->save(0x0102);
+
+    const QList<Pair> expectedWrites{{71, 0x0102}, {20, expected}};
+    QCOMPARE(image.writtenValues(), expectedWrites);
+}
+
+void TestEditors::roundingIsHalfAwayFromZeroInLow16Bits_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("scale");
+    QTest::addColumn<int>("expected");
+
+    QTest::newRow("2.5") << 2.5 << 1 << 3;
+    QTest::newRow("-2.5") << -2.5 << 1 << 0xFFFD;
+    QTest::newRow("2.4") << 2.4 << 1 << 2;
+    QTest::newRow("0.005 x 100") << 0.005 << 100 << 1;
+    QTest::newRow("1.23 x 100") << 1.23 << 100 << 123;
+    QTest::newRow("70000") << 70000.0 << 1 << 70000 - 65536;
+    QTest::newRow("655.36 x 100") << 655.36 << 100 << 0;
+}
+
+void TestEditors::roundingIsHalfAwayFromZeroInLow16Bits()
+{
+    QFETCH(double, value);
+    QFETCH(int, scale);
+    QFETCH(int, expected);
+
+    QCOMPARE(int(scaledToRegister(value, scale)), expected);
+}
+
+void TestEditors::unrepresentableValueIsMarkedButNotWritten_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<SpinSettings>("settings");
+    QTest::addColumn<int>("registerValue");
+    QTest::addColumn<double>("shown");
+
+    QTest::newRow("rounded to one decimal") << "current" << SpinSettings{0.3, 120, 1} << 123 << 1.2;
+    QTest::newRow("below minimum, widget already there")
+        << "current" << SpinSettings{0.3, 120, 1} << 0 << 0.3;
+    QTest::newRow("above maximum") << "time" << SpinSettings{0.2, 1, 1} << 250 << 1.0;
+    QTest::newRow("ratio 0 below 1") << "integer" << SpinSettings{1, 5000, 0} << 0 << 1.0;
+    QTest::newRow("address above 99") << "integer" << SpinSettings{0, 99, 0} << 150 << 99.0;
+}
+
+void TestEditors::unrepresentableValueIsMarkedButNotWritten()
+{
+    QFETCH(QString, kind);
+    QFETCH(SpinSettings, settings);
+    QFETCH(int, registerValue);
+    QFETCH(double, shown);
+
+    image.set(30, registerValue);
+    std::unique_ptr<SettingEditor> editor;
+    QAbstractSpinBox* widget = nullptr;
+    if (kind == "integer") {
+        auto* spin = addSpin(int(settings.minimum), int(settings.maximum));
+        editor = std::make_unique<IntegerEditor>(spin, &image, 30);
+        editor->visualize();
+        QCOMPARE(double(spin->value()), shown);
+        widget = spin;
+    } else {
+        auto* spin = addDoubleSpin(settings.minimum, settings.maximum, settings.decimals);
+        if (kind == "current")
+            editor = std::make_unique<CurrentEditor>(spin, &image, 30);
+        else
+            editor = std::make_unique<TimeEditor>(spin, &image, 30);
+        editor->visualize();
+        QCOMPARE(spin->value(), shown);
+        widget = spin;
+    }
+
+    QVERIFY(isBold(widget));
+    QVERIFY(editor->isModified());
+    QVERIFY(!editor->isUserChange());
+    editor->save(0x5555);
+    QVERIFY(image.writes.isEmpty());
+
+    // Neither a further refresh nor a reset turns it into a write.
+    editor->visualize();
+    editor->reset();
+    QVERIFY(isBold(widget));
+    editor->save(0x5555);
+    QVERIFY(image.writes.isEmpty());
+}
+
+void TestEditors::unrepresentableValueIsWrittenOnceTheUserChangesIt()
+{
+    image.set(9, 123);
+    auto* spin = addDoubleSpin(0.3, 120, 1);
+    CurrentEditor editor(spin, &image, 9);
+    editor.visualize();
+    QCOMPARE(spin->value(), 1.2);
+
+    spin->setValue(1.3);
+    QVERIFY(editor.isUserChange());
+    editor.save(7);
+    const QList<Pair> expected{{71, 7}, {9, 130}};
+    QCOMPARE(image.writtenValues(), expected);
+}
+
+void TestEditors::unrepresentableValueKeepsFollowingTheRelay()
+{
+    image.set(61, 150);
+    auto* spin = addSpin(0, 99);
+    IntegerEditor editor(spin, &image, 61);
+    editor.visualize();
+    QCOMPARE(spin->value(), 99);
+    QVERIFY(isBold(spin));
+
+    image.set(61, 5);
+    editor.visualize();
+    QCOMPARE(spin->value(), 5);
+    QVERIFY(!isBold(spin));
+    QVERIFY(!editor.isModified());
+}
+
+void TestEditors::disabledWidgetNeverWrites()
+{
+    image.set(61, 3);
+    auto* spin = addSpin(0, 99);
+    spin->setEnabled(false);
+    IntegerEditor editor(spin, &image, 61);
+    editor.visualize();
+    QCOMPARE(spin->value(), 3);
+
+    spin->setValue(4);
+    QVERIFY(editor.isModified());
+    editor.save(0);
+    QVERIFY(image.writes.isEmpty());
+
+    image.set(61, 8);
+    editor.reset();
+    QCOMPARE(spin->value(), 8);
+}
+
+void TestEditors::editorAnswersToItsInterfaces()
+{
+    auto* spin = addSpin(0, 99);
+    IVisualizer* visualizer = new IntegerEditor(spin, &image, 61);
+    auto* object = dynamic_cast<QObject*>(visualizer);
+    QVERIFY(object != nullptr);
+    QVERIFY(object->qt_metacast("IVisualizer") != nullptr);
+    QVERIFY(object->qt_metacast("Editor") != nullptr);
+
+    IEditor* editor = dynamic_cast<IEditor*>(visualizer);
+    QVERIFY(editor != nullptr);
+    spin->setValue(42);
+    editor->save(9);
+    QCOMPARE(image.writes.size(), 2);
+    delete visualizer;
+}
+
+QTEST_MAIN(TestEditors)
+#include "tst_editors.moc"
