@@ -18,7 +18,7 @@ namespace {
 
 // A request described by its function code and parameters, so a test row can
 // name one and the request (and its log line) is built inside the test.
-struct RequestSpec
+struct RequestShape
 {
     int function = 3;
     int address = 1;
@@ -28,48 +28,48 @@ struct RequestSpec
     QVector<uint16_t> values;
 };
 
-std::unique_ptr<ModBusRequest> build(const RequestSpec& spec, IModBusResponseListener* listener)
+std::unique_ptr<ModBusRequest> build(const RequestShape& shape, IModBusResponseListener* listener)
 {
-    const auto address = static_cast<uint8_t>(spec.address);
-    const auto first = static_cast<uint16_t>(spec.first);
-    const auto second = static_cast<uint16_t>(spec.second);
-    switch (spec.function) {
+    const auto address = static_cast<uint8_t>(shape.address);
+    const auto first = static_cast<uint16_t>(shape.first);
+    const auto second = static_cast<uint16_t>(shape.second);
+    switch (shape.function) {
     case 3:
         return std::make_unique<ModBusReadHoldingRegsRequest>(listener, address, first, second);
     case 16:
         return std::make_unique<ModBusWriteMultipleRegsRequest>(listener, address, first, second,
-                                                                spec.values.constData());
+                                                                shape.values.constData());
     case 1:
         return std::make_unique<ModBusReadCoilsRequest>(listener, address, first, second);
     case 5:
         return std::make_unique<ModBusWriteCoilRequest>(listener, address, first, second != 0);
     case 20:
         return std::make_unique<ModBusReadFileRecordRequest>(listener, address, first, second,
-                                                             static_cast<uint16_t>(spec.third));
+                                                             static_cast<uint16_t>(shape.third));
     default:
         return nullptr;
     }
 }
 
-RequestSpec readRegs(int start, int count)
+RequestShape readRegs(int start, int count)
 {
-    return RequestSpec{3, 1, start, count, 0, {}};
+    return RequestShape{3, 1, start, count, 0, {}};
 }
-RequestSpec writeRegs(int start, QVector<uint16_t> values)
+RequestShape writeRegs(int start, QVector<uint16_t> values)
 {
-    return RequestSpec{16, 1, start, values.size(), 0, values};
+    return RequestShape{16, 1, start, values.size(), 0, values};
 }
-RequestSpec readCoils(int start, int count)
+RequestShape readCoils(int start, int count)
 {
-    return RequestSpec{1, 1, start, count, 0, {}};
+    return RequestShape{1, 1, start, count, 0, {}};
 }
-RequestSpec writeCoil(int coil, bool on)
+RequestShape writeCoil(int coil, bool on)
 {
-    return RequestSpec{5, 1, coil, on ? 1 : 0, 0, {}};
+    return RequestShape{5, 1, coil, on ? 1 : 0, 0, {}};
 }
-RequestSpec readFile(int file, int record, int length)
+RequestShape readFile(int file, int record, int length)
 {
-    return RequestSpec{20, 1, file, record, length, {}};
+    return RequestShape{20, 1, file, record, length, {}};
 }
 
 QByteArray frameOf(const IModBusRequest& request)
@@ -116,7 +116,7 @@ QStringList describe(const RecordingResponseListener& listener)
 
 } // namespace
 
-Q_DECLARE_METATYPE(RequestSpec)
+Q_DECLARE_METATYPE(RequestShape)
 
 class TestModBusRequests : public QObject
 {
@@ -139,7 +139,7 @@ private slots:
 
 void TestModBusRequests::constructorBuildsFrameAndLogsCreation_data()
 {
-    QTest::addColumn<RequestSpec>("spec");
+    QTest::addColumn<RequestShape>("shape");
     QTest::addColumn<QByteArray>("frame");
     QTest::addColumn<QString>("line");
 
@@ -147,7 +147,7 @@ void TestModBusRequests::constructorBuildsFrameAndLogsCreation_data()
         << readRegs(0, 32) << QByteArray::fromHex("010300000020")
         << QStringLiteral("ReadHoldingRegs startReg = 0 Count = 32");
     QTest::newRow("read with big-endian start and count")
-        << RequestSpec{3, 0xF7, 0x1234, 0x0102, 0, {}} << QByteArray::fromHex("f70312340102")
+        << RequestShape{3, 0xF7, 0x1234, 0x0102, 0, {}} << QByteArray::fromHex("f70312340102")
         << QStringLiteral("ReadHoldingRegs startReg = 4660 Count = 258");
     QTest::newRow("read of no registers")
         << readRegs(0x40, 0) << QByteArray::fromHex("010300400000")
@@ -157,7 +157,7 @@ void TestModBusRequests::constructorBuildsFrameAndLogsCreation_data()
         << QByteArray::fromHex("01100010000306010203040506")
         << QStringLiteral("WriteMultipleRegs startReg = 16 Count = 3");
     QTest::newRow("write of the password register")
-        << RequestSpec{16, 5, 71, 1, 0, {0xBEEF}} << QByteArray::fromHex("05100047000102beef")
+        << RequestShape{16, 5, 71, 1, 0, {0xBEEF}} << QByteArray::fromHex("05100047000102beef")
         << QStringLiteral("WriteMultipleRegs startReg = 71 Count = 1");
     QTest::newRow("read 10 coils from 0x0102")
         << readCoils(0x0102, 10) << QByteArray::fromHex("01010102000a")
@@ -171,25 +171,25 @@ void TestModBusRequests::constructorBuildsFrameAndLogsCreation_data()
         << readFile(0, 0, 20) << QByteArray::fromHex("01140706000000000014")
         << QStringLiteral("ReadFileRecord fileNumber = 0 recordNumber = 0 recordLength = 20");
     QTest::newRow("file 0x0102 record 0x0304 length 0x0506")
-        << RequestSpec{20, 2, 0x0102, 0x0304, 0x0506, {}}
+        << RequestShape{20, 2, 0x0102, 0x0304, 0x0506, {}}
         << QByteArray::fromHex("02140706010203040506")
         << QStringLiteral("ReadFileRecord fileNumber = 258 recordNumber = 772 recordLength = 1286");
 }
 
 void TestModBusRequests::constructorBuildsFrameAndLogsCreation()
 {
-    QFETCH(RequestSpec, spec);
+    QFETCH(RequestShape, shape);
     QFETCH(QByteArray, frame);
     QFETCH(QString, line);
 
     LogCapture log(static_cast<int>(LogLevel::Debug));
-    const std::unique_ptr<ModBusRequest> request = build(spec, nullptr);
+    const std::unique_ptr<ModBusRequest> request = build(shape, nullptr);
     QCOMPARE(frameOf(*request), frame);
     QCOMPARE(log.lines(), QStringList{line});
 
     // The creation line is an info line, hidden in the errors-only mode.
     LogCapture quiet(static_cast<int>(LogLevel::Error));
-    build(spec, nullptr);
+    build(shape, nullptr);
     QCOMPARE(quiet.lines(), QStringList());
 }
 
@@ -209,7 +209,7 @@ void TestModBusRequests::writeKeepsItsOwnCopyOfTheValues()
 
 void TestModBusRequests::normalResponseIsParsedAndNotified_data()
 {
-    QTest::addColumn<RequestSpec>("spec");
+    QTest::addColumn<RequestShape>("shape");
     QTest::addColumn<QByteArray>("response");
     QTest::addColumn<QString>("responseLine");
     QTest::addColumn<QString>("call");
@@ -258,13 +258,13 @@ void TestModBusRequests::normalResponseIsParsedAndNotified_data()
 
 void TestModBusRequests::normalResponseIsParsedAndNotified()
 {
-    QFETCH(RequestSpec, spec);
+    QFETCH(RequestShape, shape);
     QFETCH(QByteArray, response);
     QFETCH(QString, responseLine);
     QFETCH(QString, call);
 
     RecordingResponseListener listener;
-    const std::unique_ptr<ModBusRequest> request = build(spec, &listener);
+    const std::unique_ptr<ModBusRequest> request = build(shape, &listener);
     LogCapture log(static_cast<int>(LogLevel::Debug));
     parse(*request, response);
     QCOMPARE(log.lines(), QStringList{responseLine});
@@ -277,7 +277,7 @@ void TestModBusRequests::normalResponseIsParsedAndNotified()
 
 void TestModBusRequests::exceptionIsLoggedAndNotDelivered_data()
 {
-    QTest::addColumn<RequestSpec>("spec");
+    QTest::addColumn<RequestShape>("shape");
     QTest::addColumn<QByteArray>("response");
     QTest::addColumn<QString>("line");
 
@@ -298,12 +298,12 @@ void TestModBusRequests::exceptionIsLoggedAndNotDelivered_data()
 
 void TestModBusRequests::exceptionIsLoggedAndNotDelivered()
 {
-    QFETCH(RequestSpec, spec);
+    QFETCH(RequestShape, shape);
     QFETCH(QByteArray, response);
     QFETCH(QString, line);
 
     RecordingResponseListener listener;
-    const std::unique_ptr<ModBusRequest> request = build(spec, &listener);
+    const std::unique_ptr<ModBusRequest> request = build(shape, &listener);
     LogCapture log(static_cast<int>(LogLevel::Error));
     parse(*request, response);
     QCOMPARE(log.lines(), QStringList{line});
@@ -315,7 +315,7 @@ void TestModBusRequests::exceptionIsLoggedAndNotDelivered()
 
 void TestModBusRequests::shortResponseIsAFormatErrorAndNotDelivered_data()
 {
-    QTest::addColumn<RequestSpec>("spec");
+    QTest::addColumn<RequestShape>("shape");
     QTest::addColumn<QByteArray>("response");
 
     QTest::newRow("exception without its code") << readRegs(0, 2) << QByteArray::fromHex("0183");
@@ -337,11 +337,11 @@ void TestModBusRequests::shortResponseIsAFormatErrorAndNotDelivered_data()
 
 void TestModBusRequests::shortResponseIsAFormatErrorAndNotDelivered()
 {
-    QFETCH(RequestSpec, spec);
+    QFETCH(RequestShape, shape);
     QFETCH(QByteArray, response);
 
     RecordingResponseListener listener;
-    const std::unique_ptr<ModBusRequest> request = build(spec, &listener);
+    const std::unique_ptr<ModBusRequest> request = build(shape, &listener);
     LogCapture log(static_cast<int>(LogLevel::Debug));
     parse(*request, response);
     QCOMPARE(log.lines(), QStringList{QStringLiteral("Ошибка формата пакета!")});
