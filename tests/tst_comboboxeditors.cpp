@@ -50,10 +50,8 @@ private slots:
     void errorTextIsPaintedInPlaceOfAnItem();
     void userSelectionAfterErrorIsComparedWithRegister();
     void saveWritesPasswordThenIndex();
-    void writtenEditorReturnsToImageOnNextRefresh();
     void resetBeyondLastItemLeavesNoItemSelected();
     void outputRefusesDO2WhileAutoRecloseIsOn();
-    void outputAcceptsDO2WhileAutoRecloseIsOff();
     void autoRecloseRefusedWhileAnOutputIsDO2_data();
     void autoRecloseRefusedWhileAnOutputIsDO2();
     void interlocksCheckTheImageNotPendingChoices();
@@ -217,21 +215,6 @@ void TestComboBoxEditors::saveWritesPasswordThenIndex()
     QVERIFY(editor.isWritten());
 }
 
-void TestComboBoxEditors::writtenEditorReturnsToImageOnNextRefresh()
-{
-    QComboBox box;
-    OnOffEditor editor(&box, &image, 8);
-    editor.visualize();
-    box.setCurrentIndex(1);
-    editor.save(0);
-    QVERIFY(isBold(box));
-
-    editor.visualize();
-    QCOMPARE(box.currentIndex(), 0);
-    QVERIFY(!isBold(box));
-    QVERIFY(!editor.isModified());
-}
-
 void TestComboBoxEditors::resetBeyondLastItemLeavesNoItemSelected()
 {
     QComboBox box;
@@ -271,19 +254,6 @@ void TestComboBoxEditors::outputRefusesDO2WhileAutoRecloseIsOn()
     QCOMPARE(box.currentText(), QString("DO1"));
     QVERIFY(!isBold(box));
     QVERIFY(image.writes.isEmpty());
-}
-
-void TestComboBoxEditors::outputAcceptsDO2WhileAutoRecloseIsOff()
-{
-    QComboBox box;
-    OutTypeEditor editor(&box, &image, 27, 48);
-    editor.visualize();
-    box.setCurrentIndex(1);
-    QCOMPARE(box.currentText(), QString("DO2"));
-    QVERIFY(isBold(box));
-    editor.save(2);
-    const QList<Pair> expected{{71, 2}, {27, 1}};
-    QCOMPARE(image.writtenValues(), expected);
 }
 
 void TestComboBoxEditors::autoRecloseRefusedWhileAnOutputIsDO2_data()

@@ -38,12 +38,10 @@ private slots:
     void cleanup();
 
     void constructionLeavesWidgetAlone();
-    void refreshShowsRegisterInNormalFont();
     void focusedWidgetIsNotOverwrittenByRefresh();
     void editBackToImageValueEndsNormal();
     void saveWithoutModificationSendsNothing();
-    void saveSendsPasswordFirstThenValue();
-    void afterSaveBoldUntilNextRefresh();
+    void savedValueStaysBoldUntilNextRefresh();
     void changingAgainAfterSaveKeepsTheEdit();
     void resetRestoresImageValueWithoutWriting();
     void widgetValueConvertsToRegister_data();
@@ -116,20 +114,6 @@ void TestEditors::constructionLeavesWidgetAlone()
     QVERIFY(!editor.isModified());
 }
 
-void TestEditors::refreshShowsRegisterInNormalFont()
-{
-    image.set(9, 150);
-    auto* spin = addDoubleSpin(0.3, 120, 1);
-    CurrentEditor editor(spin, &image, 9);
-    editor.visualize();
-
-    QCOMPARE(spin->value(), 1.5);
-    QVERIFY(!isBold(spin));
-    QVERIFY(!editor.isModified());
-    QVERIFY(!editor.isEditing());
-    QVERIFY(image.writes.isEmpty());
-}
-
 void TestEditors::focusedWidgetIsNotOverwrittenByRefresh()
 {
     image.set(10, 100);
@@ -185,31 +169,20 @@ void TestEditors::saveWithoutModificationSendsNothing()
     QVERIFY(!editor.isWritten());
 }
 
-void TestEditors::saveSendsPasswordFirstThenValue()
-{
-    image.set(9, 150);
-    auto* spin = addDoubleSpin(0.3, 120, 1);
-    CurrentEditor editor(spin, &image, 9);
-    editor.visualize();
-    spin->setValue(1.6);
-    editor.save(0xBEEF);
-
-    QCOMPARE(image.writes.size(), 2);
-    QCOMPARE(image.writes.at(0).start, uint16_t(71));
-    QCOMPARE(image.writes.at(0).values, QVector<uint16_t>{0xBEEF});
-    QCOMPARE(image.writes.at(1).start, uint16_t(9));
-    QCOMPARE(image.writes.at(1).values, QVector<uint16_t>{160});
-    QVERIFY(editor.isWritten());
-}
-
-void TestEditors::afterSaveBoldUntilNextRefresh()
+void TestEditors::savedValueStaysBoldUntilNextRefresh()
 {
     image.set(9, 150);
     auto* spin = addDoubleSpin(0.3, 120, 1);
     CurrentEditor editor(spin, &image, 9);
     editor.visualize();
     spin->setValue(2.0);
-    editor.save(0);
+    editor.save(0xBEEF);
+    QCOMPARE(image.writes.size(), 2);
+    QCOMPARE(image.writes.at(0).start, uint16_t(71));
+    QCOMPARE(image.writes.at(0).values, QVector<uint16_t>{0xBEEF});
+    QCOMPARE(image.writes.at(1).start, uint16_t(9));
+    QCOMPARE(image.writes.at(1).values, QVector<uint16_t>{200});
+    QVERIFY(editor.isWritten());
     QVERIFY(isBold(spin));
     QCOMPARE(spin->value(), 2.0);
 

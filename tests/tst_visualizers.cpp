@@ -26,12 +26,10 @@ private slots:
     void residualVoltageIsShownOnlyWhenDirectional();
     void angleIsShownOnlyWhenDirectional_data();
     void angleIsShownOnlyWhenDirectional();
-    void labelsEmptyAgainWhenDirectionalSwitchedOff();
     void decimalPointDoesNotFollowTheLocale();
     void bitFieldChecksTheButtonOfEachSetBit_data();
     void bitFieldChecksTheButtonOfEachSetBit();
     void buttonsBeyondSixteenBitsStayUnchecked();
-    void missingWidgetsAreLeftOut();
 };
 
 void TestVisualizers::initTestCase()
@@ -187,28 +185,6 @@ void TestVisualizers::angleIsShownOnlyWhenDirectional()
     QTEST(label.text(), "text");
 }
 
-void TestVisualizers::labelsEmptyAgainWhenDirectionalSwitchedOff()
-{
-    FakeRegisterImage image;
-    image.set(4, 10);
-    image.set(5, 100);
-    image.set(54, 3);
-    image.set(41, 1);
-    QLabel voltage("0"), angle("0");
-    MeasuredVoltageVisualizer voltageVisualizer(&voltage, &image, 4);
-    MeasuredAngleVisualizer angleVisualizer(&angle, &image, 5);
-    voltageVisualizer.visualize();
-    angleVisualizer.visualize();
-    QCOMPARE(voltage.text(), QString("30"));
-    QCOMPARE(angle.text(), QString("10.00"));
-
-    image.set(41, 0);
-    voltageVisualizer.visualize();
-    angleVisualizer.visualize();
-    QCOMPARE(voltage.text(), QString());
-    QCOMPARE(angle.text(), QString());
-}
-
 void TestVisualizers::decimalPointDoesNotFollowTheLocale()
 {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
@@ -283,24 +259,6 @@ void TestVisualizers::buttonsBeyondSixteenBitsStayUnchecked()
         QVERIFY(boxes[i]->isChecked());
     QVERIFY(!boxes[16]->isChecked());
     QVERIFY(!boxes[17]->isChecked());
-}
-
-void TestVisualizers::missingWidgetsAreLeftOut()
-{
-    FakeRegisterImage image;
-    image.set(0, 100);
-    image.set(1, 200);
-    image.set(52, 1);
-    image.set(6, 0x0003);
-    QLabel ib;
-    PhaseCurrentsVisualizer phases(nullptr, &ib, nullptr, &image);
-    phases.visualize();
-    QCOMPARE(ib.text(), QString("2.00"));
-
-    QCheckBox second;
-    BinaryVisualizer bits({nullptr, &second}, &image, 6);
-    bits.visualize();
-    QVERIFY(second.isChecked());
 }
 
 QTEST_MAIN(TestVisualizers)
