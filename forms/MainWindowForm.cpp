@@ -611,6 +611,8 @@ void buildMenus(Form& form, QMainWindow* window)
     form.menu_6->addAction(form.actionLogDebug);
 }
 
+#undef FORM_MEMBER
+
 } // namespace
 
 void MainWindowForm::setupUi(QMainWindow* window)

@@ -182,10 +182,6 @@ void TestConfigDialog::spinBoxesKeepTheirRanges()
     QVERIFY(box);
     QCOMPARE(box->minimum(), minimum);
     QCOMPARE(box->maximum(), maximum);
-    box->setValue(maximum + 1);
-    QCOMPARE(box->value(), maximum);
-    box->setValue(minimum - 1);
-    QCOMPARE(box->value(), minimum);
 }
 
 void TestConfigDialog::speedItemsCarryTheirBaudRate_data()

@@ -18,7 +18,6 @@ private slots:
     void freshDialogIsNotAccepted();
     void passwordIsEnteredInHex_data();
     void passwordIsEnteredInHex();
-    void passwordStaysWithinSixteenBits();
 
     void closingSetsAcceptedFlag_data();
     void closingSetsAcceptedFlag();
@@ -136,16 +135,6 @@ void TestPasswordDialog::passwordIsEnteredInHex()
     QVERIFY(!run.timedOut);
     QCOMPARE(dialog.password(), password);
     QVERIFY(dialog.isAccepted());
-}
-
-void TestPasswordDialog::passwordStaysWithinSixteenBits()
-{
-    PasswordDialog dialog;
-    passwordBox(dialog)->setValue(0x10000);
-    QCOMPARE(dialog.password(), 0xFFFF);
-    QCOMPARE(passwordBox(dialog)->text().toUpper(), QStringLiteral("FFFF"));
-    passwordBox(dialog)->setValue(-1);
-    QCOMPARE(dialog.password(), 0);
 }
 
 void TestPasswordDialog::closingSetsAcceptedFlag_data()
