@@ -1,11 +1,15 @@
+#include "app/MainWindow.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("TALVIK Клиент"));
-    window.show();
-    return application.exec();
+    int exitCode = 0;
+    {
+        MainWindow window;
+        window.show();
+        exitCode = application.exec();
+    }
+    return exitCode;
 }

@@ -36,12 +36,14 @@ void ModalCloser::expectMessageBox()
     });
 }
 
-void ModalCloser::expectFileDialog(const QString& path)
+void ModalCloser::expectFileDialog(const QString& path, const std::function<void()>& onShown)
 {
-    steps.append([this, path](QWidget* modal) {
+    steps.append([this, path, onShown](QWidget* modal) {
         auto* dialog = qobject_cast<QFileDialog*>(modal);
         if (dialog == nullptr)
             return false;
+        if (onShown)
+            onShown();
         seen.append(Seen{QStringLiteral("QFileDialog"), dialog->windowTitle(), QString(), true});
         if (path.isEmpty()) {
             dialog->reject();

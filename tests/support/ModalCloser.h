@@ -34,8 +34,9 @@ public:
     // A QMessageBox: press its Ok (or only) button.
     void expectMessageBox();
     // A QFileDialog: choose `path` (a file or, for folder dialogs, a folder)
-    // and accept; an empty path cancels the dialog.
-    void expectFileDialog(const QString& path);
+    // and accept; an empty path cancels the dialog. `onShown` runs first,
+    // while the dialog is open.
+    void expectFileDialog(const QString& path, const std::function<void()>& onShown = {});
     // Any other dialog: `answer` fills it in and returns true to accept it,
     // false to reject it.
     void expectDialog(const std::function<bool(QDialog*)>& answer);

@@ -1,0 +1,586 @@
+#include "app/MainWindow.h"
+
+#include "app/ConfigDialog.h"
+#include "app/PasswordDialog.h"
+#include "app/log/Logger.h"
+#include "device/ConfigFile.h"
+#include "device/ModBusDevice.h"
+#include "forms/MainWindowForm.h"
+#include "modbus/DemoRTULink.h"
+#include "modbus/ModBusClient.h"
+#include "modbus/ModBusRtuLink.h"
+#include "presentation/IEditor.h"
+#include "presentation/IVisualizer.h"
+#include "presentation/ParameterMap.h"
+#include "records/ComtradeWriter.h"
+#include "records/CrashProcessReader.h"
+#include "records/EventsReadDialog.h"
+#include "records/LogReader.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QFileDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QSerialPort>
+#include <QStackedWidget>
+#include <QTimer>
+
+namespace {
+
+constexpr uint16_t coilCount = 8;
+constexpr uint16_t registerCount = 85;
+constexpr int progressInterval = 500;
+
+// Remote-command coils: the relay numbers them DO1, DO2, DO3_1, DO4, DO5,
+// DO6, DO3_2 after the acknowledge coil, so DO3_2 is coil 7.
+constexpr uint16_t coilKvit = 0;
+constexpr uint16_t coilDO1 = 1;
+constexpr uint16_t coilDO2 = 2;
+constexpr uint16_t coilDO3_1 = 3;
+constexpr uint16_t coilDO4 = 4;
+constexpr uint16_t coilDO5 = 5;
+constexpr uint16_t coilDO6 = 6;
+constexpr uint16_t coilDO3_2 = 7;
+
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
+{
+    ui = new MainWindowForm;
+    ui->setupUi(this);
+
+    configDialog = new ConfigDialog(this);
+    eventsReadDialog = new EventsReadDialog(this);
+    passwordDialog = new PasswordDialog(this);
+
+    serialPort = new QSerialPort;
+
+    logModeGroup = new QActionGroup(this);
+    logModeGroup->setExclusive(true);
+    logModeGroup->addAction(ui->actionLogDisable);
+    logModeGroup->addAction(ui->actionLogErrors);
+    logModeGroup->addAction(ui->actionLogInfo);
+    logModeGroup->addAction(ui->actionLogDebug);
+    ui->actionLogDisable->setChecked(true);
+    Logger::instance().setLevel(static_cast<int>(LogLevel::Disabled));
+    Logger::instance().setOutput(ui->listLog);
+
+    rtuLink = new ModBusRtuLink(serialPort);
+    demoLink = new DemoRTULink;
+    client = new ModBusClient;
+    client->setLink(rtuLink);
+
+    device = new ModBusDevice(coilCount, registerCount);
+    rtuLink->setListener(client);
+    demoLink->setListener(client);
+
+    configFile = new ConfigFile(device);
+    device->setClient(client);
+
+    crashReader = new CrashProcessReader;
+    crashReader->setClient(client);
+    logReader = new LogReader;
+    logReader->setClient(client);
+
+    progressTimer = new QTimer(this);
+    refreshTimer = new QTimer(this);
+    clearCoilsTimer = new QTimer;
+    clearCoilsTimer->setSingleShot(true);
+
+    createVisualizers();
+    connectSignals();
+}
+
+MainWindow::~MainWindow()
+{
+    progressTimer->stop();
+    delete progressTimer;
+    refreshTimer->stop();
+    delete refreshTimer;
+    device->stop();
+    client->clearQueue();
+    qDeleteAll(visualizers);
+    visualizers.clear();
+    delete device;
+    delete crashReader;
+    delete logReader;
+    delete client;
+    delete rtuLink;
+    delete demoLink;
+    delete configFile;
+    delete clearCoilsTimer;
+    if (serialPort->isOpen())
+        serialPort->close();
+    delete serialPort;
+    // The log must not write into the list that goes with the form.
+    if (Logger::instance().output() == ui->listLog)
+        Logger::instance().setOutput(nullptr);
+    delete logModeGroup;
+    delete ui;
+    delete configDialog;
+    delete eventsReadDialog;
+}
+
+void MainWindow::createVisualizers()
+{
+    ParameterMap::create(this, device, visualizers);
+}
+
+void MainWindow::connectSignals()
+{
+    connect(ui->actionConfigure, &QAction::triggered, this, &MainWindow::configure);
+    connect(ui->actionStart, &QAction::triggered, this, &MainWindow::refreshStart);
+    connect(refreshTimer, &QTimer::timeout, this, &MainWindow::refresh);
+    connect(clearCoilsTimer, &QTimer::timeout, this, &MainWindow::clearCoils);
+    connect(ui->actionStop, &QAction::triggered, this, [this] { refreshStop(); });
+    connect(ui->actionReadHeaders, &QAction::triggered, this, &MainWindow::readHeaders);
+    connect(ui->buttonSaveRecord, &QPushButton::clicked, this, &MainWindow::saveCrash);
+    connect(ui->actionExit, &QAction::triggered, this, &MainWindow::close);
+    connect(ui->actionSaveChanges, &QAction::triggered, this, &MainWindow::saveChanges);
+    connect(ui->actionResetChanges, &QAction::triggered, this, &MainWindow::resetChanges);
+    connect(ui->actionSaveConfig, &QAction::triggered, this, &MainWindow::saveConfig);
+    connect(ui->actionLoadConfig, &QAction::triggered, this, &MainWindow::loadConfig);
+    connect(ui->actionClearLog, &QAction::triggered, ui->listLog, &QListWidget::clear);
+    connect(configDialog, &QDialog::accepted, this, &MainWindow::configAccepted);
+    connect(crashReader, &CrashProcessReader::headersReadingFinished, this,
+            &MainWindow::readHeadersFinished);
+    connect(crashReader, &CrashProcessReader::recordReadingFinished, this,
+            &MainWindow::readCrashFinished);
+    connect(crashReader, &CrashProcessReader::recordReadingFailed, this,
+            &MainWindow::readCrashFailed);
+    connect(logReader, &LogReader::logReadingFinished, this, &MainWindow::readLogFinished);
+    connect(logReader, &LogReader::logReadingFailed, this, &MainWindow::readLogFailed);
+    connect(ui->crashList, &QListWidget::itemClicked, this, &MainWindow::crashHeaderSelected);
+    connect(progressTimer, &QTimer::timeout, this, &MainWindow::showProgress);
+    connect(ui->pagesList, &QListWidget::currentRowChanged, ui->displayPages,
+            &QStackedWidget::setCurrentIndex);
+    connect(ui->btnKvit, &QPushButton::clicked, this, &MainWindow::doKvit);
+    connect(ui->btnDO1, &QPushButton::clicked, this, &MainWindow::remoteDO1);
+    connect(ui->btnDO2, &QPushButton::clicked, this, &MainWindow::remoteDO2);
+    connect(ui->btnDO3_1, &QPushButton::clicked, this, &MainWindow::remoteDO3_1);
+    connect(ui->btnDO3_2, &QPushButton::clicked, this, &MainWindow::remoteDO3_2);
+    connect(ui->btnDO4, &QPushButton::clicked, this, &MainWindow::remoteDO4);
+    connect(ui->btnDO5, &QPushButton::clicked, this, &MainWindow::remoteDO5);
+    connect(ui->btnDO6, &QPushButton::clicked, this, &MainWindow::remoteDO6);
+    connect(ui->actionLogDebug, &QAction::triggered, this, &MainWindow::logModeDebug);
+    connect(ui->actionLogInfo, &QAction::triggered, this, &MainWindow::logModeInfo);
+    connect(ui->actionLogErrors, &QAction::triggered, this, &MainWindow::logModeErrors);
+    connect(ui->actionLogDisable, &QAction::triggered, this, &MainWindow::logModeDisabled);
+    connect(ui->actionSaveLog, &QAction::triggered, this, &MainWindow::logSave);
+    connect(ui->actionReadLog, &QAction::triggered, this, &MainWindow::readLogStart);
+}
+
+// --- Connection and polling -------------------------------------------------
+
+bool MainWindow::isPolling() const
+{
+    return refreshTimer->isActive();
+}
+
+void MainWindow::configure()
+{
+    if (isPolling()) {
+        QMessageBox::warning(this, "Внимание", "Остановите опрос");
+        return;
+    }
+    configDialog->exec();
+}
+
+void MainWindow::configAccepted()
+{
+    serialPort->setStopBits(QSerialPort::OneStop);
+    serialPort->setFlowControl(QSerialPort::NoFlowControl);
+    serialPort->setParity(QSerialPort::NoParity);
+    serialPort->setPortName(configDialog->portName());
+    serialPort->setBaudRate(configDialog->baudRate(), QSerialPort::AllDirections);
+
+    device->setDeviceAddress(static_cast<uint8_t>(configDialog->deviceAddress() & 0xFF));
+    device->setPeriod(configDialog->pollPeriod() * 1000);
+
+    rtuLink->setInterCharInterval(configDialog->charInterval());
+
+    if (configDialog->isDemoMode())
+        client->setLink(demoLink);
+    else
+        client->setLink(rtuLink);
+}
+
+bool MainWindow::portReady()
+{
+    if (serialPort->isOpen() || configDialog->isDemoMode())
+        return true;
+    serialPort->open(QIODevice::ReadWrite);
+    if (serialPort->error() == QSerialPort::NoError)
+        return true;
+    showPortOpenError();
+    return false;
+}
+
+void MainWindow::showPortOpenError()
+{
+    QMessageBox::warning(this, "Ошибка открытия порта",
+                         "Невозможно открыть порт, проверьте настройки");
+}
+
+void MainWindow::warnDemoMode()
+{
+    if (configDialog->isDemoMode())
+        QMessageBox::warning(this, "Демонстрационный режим",
+                             "Вы работаете в демонстрационном режиме.<br>Значения не будут "
+                             "записаны в устройство");
+}
+
+void MainWindow::refreshStart()
+{
+    if (!portReady())
+        return;
+    device->start();
+    refreshTimer->start(configDialog->pollPeriod() * 1000);
+}
+
+void MainWindow::refreshStop(bool closePort)
+{
+    if (isPolling())
+        stopPolling(closePort);
+}
+
+void MainWindow::stopPolling(bool closePort)
+{
+    device->stop();
+    client->clearQueue();
+    if (closePort)
+        serialPort->close();
+    refreshTimer->stop();
+}
+
+void MainWindow::refresh()
+{
+    for (IVisualizer* visualizer : qAsConst(visualizers))
+        visualizer->visualize();
+}
+
+// --- Log controls -----------------------------------------------------------
+
+void MainWindow::logModeDisabled()
+{
+    if (ui->actionLogDisable->isChecked())
+        Logger::instance().setLevel(static_cast<int>(LogLevel::Disabled));
+}
+
+void MainWindow::logModeErrors()
+{
+    if (ui->actionLogErrors->isChecked())
+        Logger::instance().setLevel(static_cast<int>(LogLevel::Error));
+}
+
+void MainWindow::logModeInfo()
+{
+    if (ui->actionLogInfo->isChecked())
+        Logger::instance().setLevel(static_cast<int>(LogLevel::Info));
+}
+
+void MainWindow::logModeDebug()
+{
+    if (ui->actionLogDebug->isChecked())
+        Logger::instance().setLevel(static_cast<int>(LogLevel::Debug));
+}
+
+void MainWindow::logSave()
+{
+    const QString fileName =
+        QFileDialog::getSaveFileName(this, "Выберите имя файла", "", "Log files (*.log)");
+    if (fileName.isEmpty())
+        return;
+
+    // Written aside and renamed over the target, so a failed save never
+    // leaves a truncated log in place of an older one.
+    QSaveFile file(fileName);
+    bool written = file.open(QIODevice::WriteOnly);
+    for (int row = 0; written && row < ui->listLog->count(); ++row) {
+        const QByteArray line = (ui->listLog->item(row)->text() + "\r\n").toLocal8Bit();
+        written = file.write(line) == line.size();
+    }
+    if (written)
+        written = file.commit();
+    else
+        file.cancelWriting();
+    if (!written)
+        QMessageBox::warning(this, "Ошибка", "Неверное имя файла.");
+}
+
+// --- Writing changes and remote commands ------------------------------------
+
+void MainWindow::saveChanges()
+{
+    passwordDialog->exec();
+    const uint16_t password = static_cast<uint16_t>(passwordDialog->password());
+    if (passwordDialog->isAccepted() && portReady()) {
+        warnDemoMode();
+        for (IVisualizer* visualizer : qAsConst(visualizers)) {
+            if (auto* editor = dynamic_cast<IEditor*>(visualizer))
+                editor->save(password);
+        }
+    }
+    ui->pagesList->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::resetChanges()
+{
+    for (IVisualizer* visualizer : qAsConst(visualizers)) {
+        if (auto* editor = dynamic_cast<IEditor*>(visualizer))
+            editor->reset();
+    }
+    ui->pagesList->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::pulseCoil(uint16_t coil)
+{
+    if (!portReady())
+        return;
+    // The relay acts on the rising edge; the second write releases the coil.
+    device->writeCoil(coil, true);
+    device->writeCoil(coil, false);
+}
+
+void MainWindow::doKvit()
+{
+    pulseCoil(coilKvit);
+}
+
+void MainWindow::remoteDO1()
+{
+    pulseCoil(coilDO1);
+}
+
+void MainWindow::remoteDO2()
+{
+    pulseCoil(coilDO2);
+}
+
+void MainWindow::remoteDO3_1()
+{
+    pulseCoil(coilDO3_1);
+}
+
+void MainWindow::remoteDO3_2()
+{
+    pulseCoil(coilDO3_2);
+}
+
+void MainWindow::remoteDO4()
+{
+    pulseCoil(coilDO4);
+}
+
+void MainWindow::remoteDO5()
+{
+    pulseCoil(coilDO5);
+}
+
+void MainWindow::remoteDO6()
+{
+    pulseCoil(coilDO6);
+}
+
+void MainWindow::clearCoils()
+{
+    for (uint16_t coil = 0; coil < coilCount; ++coil) {
+        if (device->getCoil(coil) != 0)
+            device->writeCoil(coil, false);
+    }
+    if (!isPolling())
+        serialPort->close();
+}
+
+// --- Settings file ----------------------------------------------------------
+
+void MainWindow::saveConfig()
+{
+    const QString fileName =
+        QFileDialog::getSaveFileName(this, "Выберите имя файла", "", "Configuration (*.json)");
+    if (fileName.isEmpty())
+        return;
+    if (!configFile->save(fileName))
+        QMessageBox::warning(this, "Ошибка", "Неверное имя файла.");
+}
+
+void MainWindow::loadConfig()
+{
+    const QString fileName =
+        QFileDialog::getOpenFileName(this, "Выберите имя файла", ".", "Configuration (*.json)");
+    if (fileName.isEmpty())
+        return;
+    if (!portReady())
+        return;
+    warnDemoMode();
+    passwordDialog->exec();
+    const uint16_t password = static_cast<uint16_t>(passwordDialog->password());
+    if (!passwordDialog->isAccepted())
+        return;
+
+    bool readable = false;
+    const QJsonDocument document = configFile->load(fileName, &readable);
+    if (!readable || !ConfigFile::hasRanges(document)) {
+        QMessageBox::warning(this, "Ошибка", "Неверный файл конфигурации.");
+        return;
+    }
+    configFile->apply(document, password);
+}
+
+// --- Records ----------------------------------------------------------------
+
+void MainWindow::suspendPolling(Reading reading)
+{
+    if (activeReadings == 0) {
+        wasPolling = isPolling();
+        if (wasPolling)
+            stopPolling(false);
+    }
+    activeReadings |= reading;
+}
+
+void MainWindow::resumePolling(Reading reading)
+{
+    activeReadings &= ~reading;
+    if (activeReadings == 0 && wasPolling) {
+        wasPolling = false;
+        refreshStart();
+    }
+}
+
+void MainWindow::readHeaders()
+{
+    if (!portReady())
+        return;
+    suspendPolling(CrashReading);
+    showCrashDetails(-1);
+    crashReader->readHeaders(static_cast<uint8_t>(configDialog->deviceAddress() & 0xFF));
+}
+
+void MainWindow::readHeadersFinished()
+{
+    ui->crashList->clear();
+    for (int record = 0; record < CrashProcessReader::recordCount; ++record) {
+        const CrashProcessHeader* header = crashReader->header(record);
+        if (header == nullptr || !crashReader->isHeaderValid(record))
+            continue;
+        auto* item = new QListWidgetItem(ComtradeWriter::dateText(*header) + ' ' +
+                                         ComtradeWriter::timeText(*header));
+        item->setData(Qt::UserRole, record);
+        ui->crashList->addItem(item);
+    }
+    resumePolling(CrashReading);
+}
+
+void MainWindow::crashHeaderSelected(QListWidgetItem* item)
+{
+    if (item != nullptr)
+        showCrashDetails(item->data(Qt::UserRole).toInt());
+}
+
+void MainWindow::showCrashDetails(int crashNumber)
+{
+    const CrashProcessHeader* header =
+        crashNumber >= 0 ? crashReader->header(crashNumber) : nullptr;
+    const bool shown = header != nullptr;
+    if (shown) {
+        ui->crashDate->setText(ComtradeWriter::dateText(*header));
+        ui->crashTime->setText(ComtradeWriter::timeText(*header));
+        ui->crashFaultLength->setText(
+            QString("%0").arg(header->faultSamples * 0.02 / 12, 0, 'f', 3));
+        ui->crashPreFaultLength->setText("0.2");
+    } else {
+        ui->crashDate->clear();
+        ui->crashTime->clear();
+        ui->crashFaultLength->clear();
+        ui->crashPreFaultLength->clear();
+    }
+    ui->buttonSaveRecord->setEnabled(shown);
+    ui->crashSaveProgress->setEnabled(shown);
+}
+
+void MainWindow::saveCrash()
+{
+    const QList<QListWidgetItem*> selected = ui->crashList->selectedItems();
+    saveFolder = QFileDialog::getExistingDirectory(this, "Выберите папку для сохранения",
+                                                   saveFolder, QFileDialog::ShowDirsOnly);
+    if (selected.size() != 1 || saveFolder.isEmpty())
+        return;
+    const int crashNumber = selected.first()->data(Qt::UserRole).toInt();
+
+    suspendPolling(CrashReading);
+    ui->buttonSaveRecord->setEnabled(false);
+    ui->actionReadHeaders->setEnabled(false);
+    crashReader->readCrashProcess(static_cast<uint8_t>(configDialog->deviceAddress() & 0xFF),
+                                  crashNumber);
+    // A reading that failed at once has already ended inside the call above.
+    if (activeReadings & CrashReading)
+        progressTimer->start(progressInterval);
+}
+
+void MainWindow::readCrashFinished(int crashNumber)
+{
+    const CrashProcessHeader* header = crashReader->header(crashNumber);
+    progressTimer->stop();
+    if (header == nullptr || !ComtradeWriter::isExportable(*header)) {
+        QMessageBox::warning(this, "Ошибка", "Некорректный заголовок осциллограммы.");
+    } else {
+        const ComtradeWriter writer(saveFolder + '/' + ComtradeWriter::baseName(*header));
+        if (writer.save(*header, crashReader->samples(crashNumber)))
+            QMessageBox::warning(this, "Успешно", "Осциллограмма успешно считана.");
+        else
+            QMessageBox::warning(this, "Ошибка", "Не удалось сохранить осциллограмму.");
+    }
+    ui->buttonSaveRecord->setEnabled(true);
+    ui->actionReadHeaders->setEnabled(true);
+    resumePolling(CrashReading);
+}
+
+void MainWindow::readCrashFailed()
+{
+    QMessageBox::warning(this, "Ошибка связи", "Проверьте настройки и повторите попытку.");
+    progressTimer->stop();
+    resumePolling(CrashReading);
+}
+
+void MainWindow::showProgress()
+{
+    ui->crashSaveProgress->setValue(static_cast<int>(crashReader->progress()));
+    eventsReadDialog->setProgress(static_cast<int>(logReader->progress()));
+}
+
+void MainWindow::readLogStart()
+{
+    if (!portReady())
+        return;
+    suspendPolling(JournalReading);
+    logReader->readRecords(static_cast<uint8_t>(configDialog->deviceAddress() & 0xFF));
+    // A reading that failed at once has already ended inside the call above.
+    if (!(activeReadings & JournalReading))
+        return;
+    eventsReadDialog->setProgress(0);
+    eventsReadDialog->show();
+    progressTimer->start(progressInterval);
+}
+
+void MainWindow::readLogFinished()
+{
+    eventsReadDialog->hide();
+    const QString fileName =
+        QFileDialog::getSaveFileName(this, "Выберите имя файла", "", "Файлы журнала (*.csv)");
+    if (!fileName.isEmpty() && !logReader->save(fileName))
+        QMessageBox::warning(this, "Ошибка", "Неверное имя файла.");
+    resumePolling(JournalReading);
+}
+
+void MainWindow::readLogFailed()
+{
+    eventsReadDialog->hide();
+    QMessageBox::warning(this, "Ошибка", "Возникла проблема при считывании журнала.");
+    resumePolling(JournalReading);
+}

@@ -1,0 +1,119 @@
+#ifndef TALVIK_APP_MAINWINDOW_H
+#define TALVIK_APP_MAINWINDOW_H
+
+#include <QList>
+#include <QMainWindow>
+#include <QString>
+
+class ConfigDialog;
+class ConfigFile;
+class CrashProcessReader;
+class DemoRTULink;
+class EventsReadDialog;
+class IVisualizer;
+class LogReader;
+class ModBusClient;
+class ModBusDevice;
+class ModBusRtuLink;
+class PasswordDialog;
+class QActionGroup;
+class QListWidgetItem;
+class QSerialPort;
+class QTimer;
+struct MainWindowForm;
+
+// The controller of the whole client: owns every long-lived object, wires
+// them together and turns the user's actions into operations on them.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+public slots:
+    void configAccepted();
+    void configure();
+    void refreshStart();
+    void refreshStop(bool closePort = true);
+    void refresh();
+    void readHeaders();
+    void readHeadersFinished();
+    void readCrashFinished(int crashNumber);
+    void readCrashFailed();
+    void crashHeaderSelected(QListWidgetItem* item);
+    void saveCrash();
+    void readLogStart();
+    void readLogFinished();
+    void readLogFailed();
+    void showProgress();
+    void clearCoils();
+    void saveChanges();
+    void resetChanges();
+    void loadConfig();
+    void saveConfig();
+    void logModeDisabled();
+    void logModeErrors();
+    void logModeInfo();
+    void logModeDebug();
+    void logSave();
+    void doKvit();
+    void remoteDO1();
+    void remoteDO2();
+    void remoteDO3_1();
+    void remoteDO3_2();
+    void remoteDO4();
+    void remoteDO5();
+    void remoteDO6();
+
+private:
+    Q_DISABLE_COPY(MainWindow)
+
+    // Which record readings are running; polling is suspended by the first to
+    // start and resumed when the last one ends.
+    enum Reading
+    {
+        CrashReading = 0x1,
+        JournalReading = 0x2
+    };
+
+    bool portReady();
+    void stopPolling(bool closePort);
+    void warnDemoMode();
+    void showPortOpenError();
+
+    void createVisualizers();
+    void connectSignals();
+    void pulseCoil(uint16_t coil);
+    // Shows the details of record crashNumber, or clears them for -1.
+    void showCrashDetails(int crashNumber);
+    void suspendPolling(Reading reading);
+    void resumePolling(Reading reading);
+    bool isPolling() const;
+
+    MainWindowForm* ui = nullptr;
+    ModBusDevice* device = nullptr;
+    ModBusClient* client = nullptr;
+    ModBusRtuLink* rtuLink = nullptr;
+    DemoRTULink* demoLink = nullptr;
+    ConfigFile* configFile = nullptr;
+    CrashProcessReader* crashReader = nullptr;
+    LogReader* logReader = nullptr;
+    QSerialPort* serialPort = nullptr;
+    ConfigDialog* configDialog = nullptr;
+    EventsReadDialog* eventsReadDialog = nullptr;
+    PasswordDialog* passwordDialog = nullptr;
+    bool wasPolling = false;
+    QTimer* progressTimer = nullptr;
+    QTimer* refreshTimer = nullptr;
+    QString saveFolder;
+    QList<IVisualizer*> visualizers;
+    QTimer* clearCoilsTimer = nullptr;
+    QActionGroup* logModeGroup = nullptr;
+    int activeReadings = 0;
+
+    friend class MainWindowTestAccess;
+};
+
+#endif

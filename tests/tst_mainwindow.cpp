@@ -1,0 +1,661 @@
+#include "app/MainWindow.h"
+#include "app/log/Logger.h"
+#include "device/ModBusDevice.h"
+#include "presentation/IVisualizer.h"
+#include "records/EventsReadDialog.h"
+#include "support/ModalCloser.h"
+#include "support/PtyPair.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSerialPort>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+// Reaches the window's private members for the checks of these tests.
+class MainWindowTestAccess
+{
+public:
+    explicit MainWindowTestAccess(MainWindow& window) : window(window) {}
+    bool polling() const { return window.refreshTimer->isActive(); }
+    QTimer* refreshTimer() const { return window.refreshTimer; }
+    QTimer* progressTimer() const { return window.progressTimer; }
+    ModBusDevice* device() const { return window.device; }
+    QSerialPort* port() const { return window.serialPort; }
+    QString saveFolder() const { return window.saveFolder; }
+    int visualizerCount() const { return window.visualizers.size(); }
+    EventsReadDialog* eventsDialog() const { return window.eventsReadDialog; }
+
+private:
+    MainWindow& window;
+};
+
+namespace {
+
+struct Settings
+{
+    bool demo = true;
+    int periodSeconds = 1;
+    int charInterval = 40;
+    QString portName;
+};
+
+template <typename T> T* child(QWidget* root, const char* name)
+{
+    T* widget = root->findChild<T*>(QString::fromLatin1(name));
+    if (widget == nullptr)
+        qFatal("widget %s not found", name);
+    return widget;
+}
+
+QAction* action(MainWindow& window, const char* name)
+{
+    QAction* found = window.findChild<QAction*>(QString::fromLatin1(name));
+    if (found == nullptr)
+        qFatal("action %s not found", name);
+    return found;
+}
+
+// Opens the connection dialog through its menu action and accepts it; the
+// closer then forgets the dialog, so a test sees only its own boxes.
+bool acceptSettings(MainWindow& window, ModalCloser& closer, const Settings& settings)
+{
+    closer.expectDialog([settings](QDialog* dialog) {
+        child<QCheckBox>(dialog, "cbDemoMode")->setChecked(settings.demo);
+        child<QSpinBox>(dialog, "spinInterval")->setValue(settings.periodSeconds);
+        child<QSpinBox>(dialog, "spinCharInterval")->setValue(settings.charInterval);
+        if (!settings.portName.isEmpty()) {
+            auto* ports = child<QComboBox>(dialog, "comboPortName");
+            ports->addItem(settings.portName);
+            ports->setCurrentIndex(ports->count() - 1);
+        }
+        return true;
+    });
+    action(window, "actionConfigure")->trigger();
+    const bool done = closer.waitUntilDone();
+    closer.seen.clear();
+    return done;
+}
+
+void answerPassword(ModalCloser& closer, int password, bool accept = true)
+{
+    closer.expectDialog([password, accept](QDialog* dialog) {
+        child<QSpinBox>(dialog, "sbPassword")->setValue(password);
+        return accept;
+    });
+}
+
+QStringList logLines(MainWindow& window)
+{
+    auto* list = child<QListWidget>(&window, "listLog");
+    QStringList lines;
+    for (int i = 0; i < list->count(); ++i)
+        lines << list->item(i)->text();
+    return lines;
+}
+
+QStringList writeLines(MainWindow& window)
+{
+    return logLines(window).filter(QRegularExpression("^Write"));
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray("<missing>");
+    return file.readAll();
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void startsUnconfiguredWithLogDisabled();
+    void startWithoutSettingsShowsPortErrorAndStaysIdle();
+    void demoPollingReadsRegistersAndRefreshesEditors();
+    void configureWhilePollingIsRefused();
+    void startWhilePollingRestartsOnlyRefreshTimer();
+    void stopDiscardsQueuedRequestsAndClosesPort();
+    void errorsModeLogsTimeoutsOnly();
+    void logSaveWritesCrLfLines_data();
+    void logSaveWritesCrLfLines();
+    void logSaveToUnwritablePathWarns();
+
+    void saveChangesWithoutModificationSendsNothing();
+    void saveChangesWritesPasswordBeforeEachValue();
+    void cancelledPasswordWritesNothing();
+    void resetChangesRestoresRelayValues();
+    void remoteCommandsPulseTheirCoil_data();
+    void remoteCommandsPulseTheirCoil();
+    void remoteCommandWithUnopenablePortSendsNothing();
+
+    void savedSettingsLoadBackThroughDemoRelay();
+    void invalidSettingsFileIsReported();
+
+    void readHeadersListsDemoRecordsAndResumesPolling();
+    void saveCrashWritesComtradePair();
+    void cancelledFolderDialogEmptiesSaveFolder();
+    void journalIsReadAndSavedBehindProgressDialog();
+
+private:
+    MainWindow* window = nullptr;
+    ModalCloser* closer = nullptr;
+};
+
+void TestMainWindow::init()
+{
+    window = new MainWindow;
+    window->show();
+    closer = new ModalCloser;
+}
+
+void TestMainWindow::cleanup()
+{
+    delete closer;
+    closer = nullptr;
+    delete window;
+    window = nullptr;
+}
+
+void TestMainWindow::startsUnconfiguredWithLogDisabled()
+{
+    MainWindowTestAccess access(*window);
+    QCOMPARE(window->windowTitle(), QStringLiteral("TALVIK Клиент"));
+    QVERIFY(action(*window, "actionLogDisable")->isChecked());
+    QCOMPARE(Logger::instance().level(), 0);
+    QCOMPARE(access.visualizerCount(), 81);
+    QVERIFY(!access.polling());
+    QVERIFY(!access.port()->isOpen());
+
+    auto* pages = child<QListWidget>(window, "pagesList");
+    auto* stack = child<QStackedWidget>(window, "displayPages");
+    pages->setCurrentRow(2);
+    QCOMPARE(stack->currentIndex(), 2);
+}
+
+void TestMainWindow::startWithoutSettingsShowsPortErrorAndStaysIdle()
+{
+    MainWindowTestAccess access(*window);
+    closer->expectMessageBox();
+    action(*window, "actionStart")->trigger();
+    QVERIFY(closer->waitUntilDone());
+    QCOMPARE(closer->seen.size(), 1);
+    QCOMPARE(closer->seen[0].title, QStringLiteral("Ошибка открытия порта"));
+    QCOMPARE(closer->seen[0].text, QStringLiteral("Невозможно открыть порт, проверьте настройки"));
+    QVERIFY(!access.polling());
+}
+
+void TestMainWindow::demoPollingReadsRegistersAndRefreshesEditors()
+{
+    MainWindowTestAccess access(*window);
+    QVERIFY(acceptSettings(*window, *closer, Settings{}));
+    action(*window, "actionStart")->trigger();
+    QVERIFY(access.polling());
+    QVERIFY(!access.port()->isOpen());
+
+    // The demo relay starts with register 8 (МТЗ-1 on) set to 1.
+    QTRY_COMPARE_WITH_TIMEOUT(access.device()->getRegister(8), uint16_t(1), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(child<QComboBox>(window, "cbMTZ1_On")->currentIndex(), 1, 3000);
+}
+
+void TestMainWindow::configureWhilePollingIsRefused()
+{
+    QVERIFY(acceptSettings(*window, *closer, Settings{}));
+    action(*window, "actionStart")->trigger();
+
+    closer->expectMessageBox();
+    action(*window, "actionConfigure")->trigger();
+    QVERIFY(closer->waitUntilDone());
+    QCOMPARE(closer->seen.last().title, QStringLiteral("Внимание"));
+    QCOMPARE(closer->seen.last().text, QStringLiteral("Остановите опрос"));
+
+    action(*window, "actionStop")->trigger();
+    closer->expectDialog([](QDialog*) { return false; });
+    action(*window, "actionConfigure")->trigger();
+    QVERIFY(closer->waitUntilDone());
+    QCOMPARE(closer->seen.last().title, QStringLiteral("Настройки связи"));
+    for (const ModalCloser::Seen& seen : qAsConst(closer->seen))
+        QVERIFY(seen.expected);
+}
+
+void TestMainWindow::startWhilePollingRestartsOnlyRefreshTimer()
+{
+    MainWindowTestAccess access(*window);
+    QVERIFY(acceptSettings(*window, *closer, Settings{}));
+    action(*window, "actionStart")->trigger();
+    QCOMPARE(access.refreshTimer()->interval(), 1000);
+
+    // A period changed in a cancelled dialog reaches only the refresh timer.
+    closer->expectMessageBox();
+    action(*window, "actionConfigure")->trigger();
+    QVERIFY(closer->waitUntilDone());
+    action(*window, "actionStop")->trigger();
+    closer->expectDialog([](QDialog* dialog) {
+        child<QSpinBox>(dialog, "spinInterval")->setValue(3);
+        return false;
+    });
+    action(*window, "actionConfigure")->trigger();
+    QVERIFY(closer->waitUntilDone());
+
+    action(*window, "actionStart")->trigger();
+    action(*window, "actionStart")->trigger();
+    QVERIFY(access.polling());
+    QCOMPARE(access.refreshTimer()->interval(), 3000);
+    // The poller keeps the period of the last accepted settings.
+    QTRY_COMPARE_WITH_TIMEOUT(access.device()->getRegister(8), uint16_t(1), 3000);
+}
+
+void TestMainWindow::stopDiscardsQueuedRequestsAndClosesPort()
+{
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    MainWindowTestAccess access(*window);
+    Settings settings;
+    settings.demo = false;
+    settings.portName = pty.slavePath();
+    QVERIFY(acceptSettings(*window, *closer, settings));
+
+    action(*window, "actionStart")->trigger();
+    QVERIFY(access.port()->isOpen());
+    QVERIFY(access.polling());
+
+    // Nobody answers on the pty: the first pulse write is outstanding, the
+    // second waits in the queue.
+    child<QPushButton>(window, "btnKvit")->click();
+    const QByteArray first = pty.readMaster(8, 2000);
+    QCOMPARE(first, QByteArray::fromHex("01050000ff008c3a"));
+
+    action(*window, "actionStop")->trigger();
+    QVERIFY(!access.polling());
+    QVERIFY(!access.port()->isOpen());
+    QTest::qWait(1300);
+    QCOMPARE(pty.readMasterAvailable(), QByteArray());
+
+    // Stop while idle does nothing; Start opens the port again.
+    action(*window, "actionStop")->trigger();
+    action(*window, "actionStart")->trigger();
+    QVERIFY(access.port()->isOpen());
+}
+
+void TestMainWindow::errorsModeLogsTimeoutsOnly()
+{
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    Settings settings;
+    settings.demo = false;
+    settings.portName = pty.slavePath();
+    QVERIFY(acceptSettings(*window, *closer, settings));
+    action(*window, "actionLogErrors")->trigger();
+    QCOMPARE(Logger::instance().level(), 1);
+
+    // One answered write, then one that times out.
+    child<QPushButton>(window, "btnDO1")->click();
+    QCOMPARE(pty.readMaster(8, 2000), QByteArray::fromHex("01050001ff00ddfa"));
+    QVERIFY(pty.writeMaster(QByteArray::fromHex("01050001ff00ddfa")));
+    QTRY_COMPARE_WITH_TIMEOUT(logLines(*window), QStringList{"Таймаут ответа!"}, 3000);
+
+    // Choosing the checked mode again changes nothing; Disabled silences.
+    action(*window, "actionLogErrors")->trigger();
+    QCOMPARE(Logger::instance().level(), 1);
+    action(*window, "actionLogDisable")->trigger();
+    QCOMPARE(Logger::instance().level(), 0);
+    QCOMPARE(logLines(*window).size(), 1);
+}
+
+void TestMainWindow::logSaveWritesCrLfLines_data()
+{
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<QByteArray>("bytes");
+
+    QTest::newRow("two items") << QStringList{"a", "b"} << QByteArray::fromHex("610d0a620d0a");
+    QTest::newRow("empty list") << QStringList() << QByteArray();
+}
+
+void TestMainWindow::logSaveWritesCrLfLines()
+{
+    QFETCH(QStringList, items);
+    QFETCH(QByteArray, bytes);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("traffic.log");
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("older and longer content");
+    old.close();
+
+    child<QListWidget>(window, "listLog")->addItems(items);
+    closer->expectFileDialog(path);
+    action(*window, "actionSaveLog")->trigger();
+    QVERIFY(closer->waitUntilDone());
+    QCOMPARE(closer->seen.size(), 1);
+    QCOMPARE(closer->seen[0].title, QStringLiteral("Выберите имя файла"));
+    QCOMPARE(readFile(path), bytes);
+}
+
+void TestMainWindow::logSaveToUnwritablePathWarns()
+{
+    QTemporaryDir dir;
+    child<QListWidget>(window, "listLog")->addItem("a");
+    closer->expectFileDialog(dir.filePath("missing/folder/traffic.log"));
+    closer->expectMessageBox();
+    action(*window, "actionSaveLog")->trigger();
+    QVERIFY(closer->waitUntilDone());
+    QCOMPARE(closer->seen.size(), 2);
+    QCOMPARE(closer->seen[1].title, QStringLiteral("Ошибка"));
+    QCOMPARE(closer->seen[1].text, QStringLiteral("Неверное имя файла."));
+}
+
+void TestMainWindow::saveChangesWithoutModificationSendsNothing()
+{
+    QVERIFY(acceptSettings(*window, *closer, Settings{}));
+    action(*window, "actionLogInfo")->trigger();
+
+    answerPassword(*closer, 0x1234);
+    closer->expectMessageBox();
+    action(*window, "actionSaveChanges")->trigger();
+    QVERIFY(closer->waitUntilDone());
+    QCOMPARE(closer->seen[0].title, QStringLiteral("Ввод пароля"));
+    QCOMPARE(closer->seen[1].title, QStringLiteral("Демонстрационный режим"));
+    QCOMPARE(closer->seen[1].text,
+             QStringLiteral("Вы работаете в демонстрационном режиме.<br>Значения не будут "
+                            "записаны в устройство"));
+    QTest::qWait(50);
+    QCOMPARE(writeLines(*window), QStringList());
+    QCOMPARE(window->focusWidget(), child<QListWidget>(window, "pagesList"));
+}
+
+void TestMainWindow::saveChangesWritesPasswordBeforeEachValue()
+{
+    MainWindowTestAccess access(*window);
+    QVERIFY(acceptSettings(*window, *closer, Settings{}));
+    action(*window, "actionLogInfo")->trigger();
+
+    child<QDoubleSpinBox>(window, "sbMTZ1_I")->setValue(1.5);
+    child<QComboBox>(window, "cbAPV_On")->setCurrentIndex(1);
+
+    answerPassword(*closer, 0);
+    closer->expectMessageBox();
+    action(*window, "actionSaveChanges")->trigger();
+    QVERIFY(closer->waitUntilDone());
+
+    QTRY_COMPARE_WITH_TIMEOUT(writeLines(*window).filter(" ответ").size(), 4, 2000);
+    QCOMPARE(writeLines(*window).filter("startReg"),
+             (QStringList{"WriteMultipleRegs startReg = 71 Count = 1",
+                          "WriteMultipleRegs startReg = 9 Count = 1",
+                          "WriteMultipleRegs startReg = 71 Count = 1",
+                          "WriteMultipleRegs startReg = 48 Count = 1"}));
+
+    // The relay took the values: a poll brings them into the image.
+    access.device()->refresh();
+    QTRY_COMPARE_WITH_TIMEOUT(access.device()->getRegister(9), uint16_t(150), 2000);
+    QCOMPARE(access.device()->getRegister(48), uint16_t(1));
+    QCOMPARE(access.device()->getRegister(71), uint16_t(0));
+}
+
+void TestMainWindow::cancelledPasswordWritesNothing()
+{
+    QVERIFY(acceptSettings(*window, *closer, Settings{}));
+    action(*window, "actionLogInfo")->trigger();
+    child<QDoubleSpinBox>(window, "sbMTZ1_I")->setValue(1.5);
+
+    answerPassword(*closer, 0x1234, false);
+    action(*window, "actionSaveChanges")->trigger();
+    QVERIFY(closer->waitUntilDone());
+    QTest::qWait(50);
+    QCOMPARE(closer->seen.size(), 1);
+    QCOMPARE(writeLines(*window), QStringList());
+}
+
+void TestMainWindow::resetChangesRestoresRelayValues()
+{
+    QVERIFY(acceptSettings(*window, *closer, Settings{}));
+    action(*window, "actionLogInfo")->trigger();
+    auto* current = child<QDoubleSpinBox>(window, "sbMTZ1_T");
+    const double before = current->value();
+    current->setValue(before + 1.0);
+    QVERIFY(current->font().bold());
+
+    action(*window, "actionResetChanges")->trigger();
+    QCOMPARE(current->value(), before);
+    QVERIFY(!current->font().bold());
+    QTest::qWait(50);
+    QCOMPARE(logLines(*window), QStringList());
+}
+
+void TestMainWindow::remoteCommandsPulseTheirCoil_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("coil");
+
+    QTest::newRow("Квитирование") << "btnKvit" << 0;
+    QTest::newRow("DO1") << "btnDO1" << 1;
+    QTest::newRow("DO2") << "btnDO2" << 2;
+    QTest::newRow("DO3_1") << "btnDO3_1" << 3;
+    QTest::newRow("DO4") << "btnDO4" << 4;
+    QTest::newRow("DO5") << "btnDO5" << 5;
+    QTest::newRow("DO6") << "btnDO6" << 6;
+    QTest::newRow("DO3_2") << "btnDO3_2" << 7;
+}
+
+void TestMainWindow::remoteCommandsPulseTheirCoil()
+{
+    QFETCH(QString, button);
+    QFETCH(int, coil);
+
+    QVERIFY(acceptSettings(*window, *closer, Settings{}));
+    action(*window, "actionLogInfo")->trigger();
+    child<QPushButton>(window, button.toLatin1().constData())->click();
+    QTRY_COMPARE_WITH_TIMEOUT(writeLines(*window).filter(" ответ").size(), 2, 2000);
+    QCOMPARE(writeLines(*window).filter("coilAddress"),
+             (QStringList{QString("WriteCoil coilAddress = %1 Value = 1").arg(coil),
+                          QString("WriteCoil coilAddress = %1 Value = 0").arg(coil)}));
+    QCOMPARE(closer->seen.size(), 0); // no demo warning for commands
+}
+
+void TestMainWindow::remoteCommandWithUnopenablePortSendsNothing()
+{
+    Settings settings;
+    settings.demo = false;
+    settings.portName = QStringLiteral("/dev/talvik-no-such-port");
+    QVERIFY(acceptSettings(*window, *closer, settings));
+    action(*window, "actionLogInfo")->trigger();
+
+    closer->expectMessageBox();
+    child<QPushButton>(window, "btnDO3_2")->click();
+    QVERIFY(closer->waitUntilDone());
+    QCOMPARE(closer->seen.last().title, QStringLiteral("Ошибка открытия порта"));
+    QCOMPARE(writeLines(*window), QStringList());
+}
+
+void TestMainWindow::savedSettingsLoadBackThroughDemoRelay()
+{
+    MainWindowTestAccess access(*window);
+    QVERIFY(acceptSettings(*window, *closer, Settings{}));
+    access.device()->refresh();
+    QTRY_COMPARE_WITH_TIMEOUT(access.device()->getRegister(8), uint16_t(1), 2000);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("settings.json");
+    closer->expectFileDialog(path);
+    action(*window, "actionSaveConfig")->trigger();
+    QVERIFY(closer->waitUntilDone());
+    QVERIFY(readFile(path).startsWith("{\n    \"regs\": [\n"));
+    closer->seen.clear();
+
+    // Change the file: МТЗ-1 current (register 9, second of the first range)
+    // becomes 2.50 A.
+    QJsonObject root = QJsonDocument::fromJson(readFile(path)).object();
+    QJsonArray ranges = root["regs"].toArray();
+    QJsonObject first = ranges[0].toObject();
+    QCOMPARE(first["start"].toInt(), 8);
+    QJsonArray values = first["values"].toArray();
+    QCOMPARE(values[0].toInt(), 1);
+    values[1] = 250;
+    first["values"] = values;
+    ranges[0] = first;
+    root["regs"] = ranges;
+    QFile edited(path);
+    QVERIFY(edited.open(QIODevice::WriteOnly));
+    edited.write(QJsonDocument(root).toJson());
+    edited.close();
+
+    action(*window, "actionLogInfo")->trigger();
+    closer->expectFileDialog(path);
+    closer->expectMessageBox();
+    answerPassword(*closer, 7);
+    action(*window, "actionLoadConfig")->trigger();
+    QVERIFY(closer->waitUntilDone());
+    QCOMPARE(closer->seen[1].title, QStringLiteral("Демонстрационный режим"));
+    QTRY_COMPARE_WITH_TIMEOUT(writeLines(*window).filter("ответ").size(), 128, 5000);
+
+    access.device()->refresh();
+    QTRY_COMPARE_WITH_TIMEOUT(access.device()->getRegister(9), uint16_t(250), 2000);
+    window->refresh();
+    QCOMPARE(child<QDoubleSpinBox>(window, "sbMTZ1_I")->value(), 2.5);
+}
+
+void TestMainWindow::invalidSettingsFileIsReported()
+{
+    QVERIFY(acceptSettings(*window, *closer, Settings{}));
+    action(*window, "actionLogInfo")->trigger();
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("broken.json");
+    QFile broken(path);
+    QVERIFY(broken.open(QIODevice::WriteOnly));
+    broken.write("{ not json");
+    broken.close();
+
+    closer->expectFileDialog(path);
+    closer->expectMessageBox();
+    answerPassword(*closer, 1);
+    closer->expectMessageBox();
+    action(*window, "actionLoadConfig")->trigger();
+    QVERIFY(closer->waitUntilDone());
+    QCOMPARE(closer->seen.last().title, QStringLiteral("Ошибка"));
+    QCOMPARE(closer->seen.last().text, QStringLiteral("Неверный файл конфигурации."));
+    QTest::qWait(50);
+    QCOMPARE(writeLines(*window), QStringList());
+}
+
+void TestMainWindow::readHeadersListsDemoRecordsAndResumesPolling()
+{
+    MainWindowTestAccess access(*window);
+    QVERIFY(acceptSettings(*window, *closer, Settings{}));
+    action(*window, "actionStart")->trigger();
+
+    action(*window, "actionReadHeaders")->trigger();
+    QVERIFY(!access.polling());
+    auto* list = child<QListWidget>(window, "crashList");
+    QTRY_COMPARE_WITH_TIMEOUT(list->count(), 3, 3000);
+    QVERIFY(access.polling());
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(list->item(i)->data(Qt::UserRole).toInt(), i);
+    QVERIFY(!child<QPushButton>(window, "buttonSaveRecord")->isEnabled());
+
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(1)).center());
+    QCOMPARE(child<QLabel>(window, "crashFaultLength")->text(), QStringLiteral("1.000"));
+    QCOMPARE(child<QLabel>(window, "crashPreFaultLength")->text(), QStringLiteral("0.2"));
+    QVERIFY(!child<QLabel>(window, "crashDate")->text().isEmpty());
+    QVERIFY(child<QPushButton>(window, "buttonSaveRecord")->isEnabled());
+    QVERIFY(child<QProgressBar>(window, "crashSaveProgress")->isEnabled());
+}
+
+void TestMainWindow::saveCrashWritesComtradePair()
+{
+    MainWindowTestAccess access(*window);
+    QVERIFY(acceptSettings(*window, *closer, Settings{}));
+    action(*window, "actionReadHeaders")->trigger();
+    auto* list = child<QListWidget>(window, "crashList");
+    QTRY_COMPARE_WITH_TIMEOUT(list->count(), 3, 3000);
+    list->setCurrentRow(0);
+    window->crashHeaderSelected(list->item(0));
+    const QString baseName = (list->item(0)->text()).replace(' ', '_').replace(':', '_');
+
+    QTemporaryDir dir;
+    closer->expectFileDialog(dir.path());
+    closer->expectMessageBox();
+    child<QPushButton>(window, "buttonSaveRecord")->click();
+    QVERIFY(!child<QPushButton>(window, "buttonSaveRecord")->isEnabled());
+    QVERIFY(!action(*window, "actionReadHeaders")->isEnabled());
+    QVERIFY(access.progressTimer()->isActive());
+
+    // 720 samples at 10 ms each from the demo relay.
+    QVERIFY(closer->waitUntilDone(20000));
+    QCOMPARE(closer->seen.last().title, QStringLiteral("Успешно"));
+    QCOMPARE(closer->seen.last().text, QStringLiteral("Осциллограмма успешно считана."));
+    QVERIFY(!access.progressTimer()->isActive());
+    QVERIFY(child<QPushButton>(window, "buttonSaveRecord")->isEnabled());
+    QVERIFY(action(*window, "actionReadHeaders")->isEnabled());
+    QCOMPARE(access.saveFolder(), dir.path());
+
+    const QByteArray cfg = readFile(dir.filePath(baseName + ".cfg"));
+    const QByteArray dat = readFile(dir.filePath(baseName + ".dat"));
+    QVERIFY2(cfg.contains("600,720\r\n"), cfg.constData());
+    QCOMPARE(dat.count('\n'), 720);
+}
+
+void TestMainWindow::cancelledFolderDialogEmptiesSaveFolder()
+{
+    MainWindowTestAccess access(*window);
+    closer->expectFileDialog(QString());
+    child<QPushButton>(window, "buttonSaveRecord")->setEnabled(true);
+    child<QPushButton>(window, "buttonSaveRecord")->click();
+    QVERIFY(closer->waitUntilDone());
+    QCOMPARE(closer->seen[0].title, QStringLiteral("Выберите папку для сохранения"));
+    QCOMPARE(access.saveFolder(), QString());
+    QVERIFY(!access.progressTimer()->isActive());
+}
+
+void TestMainWindow::journalIsReadAndSavedBehindProgressDialog()
+{
+    MainWindowTestAccess access(*window);
+    QVERIFY(acceptSettings(*window, *closer, Settings{}));
+    action(*window, "actionStart")->trigger();
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("journal.csv");
+    bool dialogHidden = false;
+    bool pollingDuringDialog = true;
+    closer->expectFileDialog(path, [&] {
+        dialogHidden = !access.eventsDialog()->isVisible();
+        pollingDuringDialog = access.polling();
+    });
+    action(*window, "actionReadLog")->trigger();
+    QVERIFY(access.eventsDialog()->isVisible());
+    QCOMPARE(child<QProgressBar>(access.eventsDialog(), "progressBar")->value(), 0);
+    QVERIFY(!access.polling());
+
+    QVERIFY(closer->waitUntilDone(10000));
+    QVERIFY(dialogHidden);
+    QVERIFY(!pollingDuringDialog);
+    QVERIFY(access.polling());
+    QVERIFY(QFile::exists(path));
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
