@@ -91,11 +91,13 @@ void DemoRTULink::buildRecord(int index)
 
     QByteArray* buffer = new QByteArray(headerSize + sampleSize * sampleTotal, '\0');
     char* bytes = buffer->data();
-    std::memcpy(bytes, header, headerSize);
+    uint8_t headerBytes[headerSize];
+    std::memcpy(headerBytes, header, headerSize);
     uint8_t sum = 0;
     for (int i = 0; i < checksumByte; ++i)
-        sum = static_cast<uint8_t>(sum + header[i]);
-    bytes[checksumByte] = static_cast<char>(static_cast<uint8_t>(~sum));
+        sum = static_cast<uint8_t>(sum + headerBytes[i]);
+    headerBytes[checksumByte] = static_cast<uint8_t>(~sum);
+    std::memcpy(bytes, headerBytes, headerSize);
 
     // Three sine waves 120 degrees apart; the count starts again for the
     // samples after the fault.

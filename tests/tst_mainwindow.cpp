@@ -201,7 +201,7 @@ void TestMainWindow::startWithoutSettingsShowsPortErrorAndStaysIdle()
     MainWindowTestAccess access(*window);
     closer->expectMessageBox();
     action(*window, "actionStart")->trigger();
-    QVERIFY(closer->waitUntilDone());
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
     QCOMPARE(closer->seen.size(), 1);
     QCOMPARE(closer->seen[0].title, QStringLiteral("Ошибка открытия порта"));
     QCOMPARE(closer->seen[0].text, QStringLiteral("Невозможно открыть порт, проверьте настройки"));
@@ -228,14 +228,14 @@ void TestMainWindow::configureWhilePollingIsRefused()
 
     closer->expectMessageBox();
     action(*window, "actionConfigure")->trigger();
-    QVERIFY(closer->waitUntilDone());
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
     QCOMPARE(closer->seen.last().title, QStringLiteral("Внимание"));
     QCOMPARE(closer->seen.last().text, QStringLiteral("Остановите опрос"));
 
     action(*window, "actionStop")->trigger();
     closer->expectDialog([](QDialog*) { return false; });
     action(*window, "actionConfigure")->trigger();
-    QVERIFY(closer->waitUntilDone());
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
     QCOMPARE(closer->seen.last().title, QStringLiteral("Настройки связи"));
     for (const ModalCloser::Seen& seen : qAsConst(closer->seen))
         QVERIFY(seen.expected);
@@ -251,14 +251,14 @@ void TestMainWindow::startWhilePollingRestartsOnlyRefreshTimer()
     // A period changed in a cancelled dialog reaches only the refresh timer.
     closer->expectMessageBox();
     action(*window, "actionConfigure")->trigger();
-    QVERIFY(closer->waitUntilDone());
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
     action(*window, "actionStop")->trigger();
     closer->expectDialog([](QDialog* dialog) {
         child<QSpinBox>(dialog, "spinInterval")->setValue(3);
         return false;
     });
     action(*window, "actionConfigure")->trigger();
-    QVERIFY(closer->waitUntilDone());
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
 
     action(*window, "actionStart")->trigger();
     action(*window, "actionStart")->trigger();
@@ -349,7 +349,7 @@ void TestMainWindow::logSaveWritesCrLfLines()
     child<QListWidget>(window, "listLog")->addItems(items);
     closer->expectFileDialog(path);
     action(*window, "actionSaveLog")->trigger();
-    QVERIFY(closer->waitUntilDone());
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
     QCOMPARE(closer->seen.size(), 1);
     QCOMPARE(closer->seen[0].title, QStringLiteral("Выберите имя файла"));
     QCOMPARE(readFile(path), bytes);
@@ -362,7 +362,7 @@ void TestMainWindow::logSaveToUnwritablePathWarns()
     closer->expectFileDialog(dir.filePath("missing/folder/traffic.log"));
     closer->expectMessageBox();
     action(*window, "actionSaveLog")->trigger();
-    QVERIFY(closer->waitUntilDone());
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
     QCOMPARE(closer->seen.size(), 2);
     QCOMPARE(closer->seen[1].title, QStringLiteral("Ошибка"));
     QCOMPARE(closer->seen[1].text, QStringLiteral("Неверное имя файла."));
@@ -376,7 +376,7 @@ void TestMainWindow::saveChangesWithoutModificationSendsNothing()
     answerPassword(*closer, 0x1234);
     closer->expectMessageBox();
     action(*window, "actionSaveChanges")->trigger();
-    QVERIFY(closer->waitUntilDone());
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
     QCOMPARE(closer->seen[0].title, QStringLiteral("Ввод пароля"));
     QCOMPARE(closer->seen[1].title, QStringLiteral("Демонстрационный режим"));
     QCOMPARE(closer->seen[1].text,
@@ -399,7 +399,7 @@ void TestMainWindow::saveChangesWritesPasswordBeforeEachValue()
     answerPassword(*closer, 0);
     closer->expectMessageBox();
     action(*window, "actionSaveChanges")->trigger();
-    QVERIFY(closer->waitUntilDone());
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
 
     QTRY_COMPARE_WITH_TIMEOUT(writeLines(*window).filter(" ответ").size(), 4, 2000);
     QCOMPARE(writeLines(*window).filter("startReg"),
@@ -423,7 +423,7 @@ void TestMainWindow::cancelledPasswordWritesNothing()
 
     answerPassword(*closer, 0x1234, false);
     action(*window, "actionSaveChanges")->trigger();
-    QVERIFY(closer->waitUntilDone());
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
     QTest::qWait(50);
     QCOMPARE(closer->seen.size(), 1);
     QCOMPARE(writeLines(*window), QStringList());
@@ -485,7 +485,7 @@ void TestMainWindow::remoteCommandWithUnopenablePortSendsNothing()
 
     closer->expectMessageBox();
     child<QPushButton>(window, "btnDO3_2")->click();
-    QVERIFY(closer->waitUntilDone());
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
     QCOMPARE(closer->seen.last().title, QStringLiteral("Ошибка открытия порта"));
     QCOMPARE(writeLines(*window), QStringList());
 }
@@ -501,7 +501,7 @@ void TestMainWindow::savedSettingsLoadBackThroughDemoRelay()
     const QString path = dir.filePath("settings.json");
     closer->expectFileDialog(path);
     action(*window, "actionSaveConfig")->trigger();
-    QVERIFY(closer->waitUntilDone());
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
     QVERIFY(readFile(path).startsWith("{\n    \"regs\": [\n"));
     closer->seen.clear();
 
@@ -527,7 +527,7 @@ void TestMainWindow::savedSettingsLoadBackThroughDemoRelay()
     closer->expectMessageBox();
     answerPassword(*closer, 7);
     action(*window, "actionLoadConfig")->trigger();
-    QVERIFY(closer->waitUntilDone());
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
     QCOMPARE(closer->seen[1].title, QStringLiteral("Демонстрационный режим"));
     QTRY_COMPARE_WITH_TIMEOUT(writeLines(*window).filter("ответ").size(), 128, 5000);
 
@@ -554,7 +554,7 @@ void TestMainWindow::invalidSettingsFileIsReported()
     answerPassword(*closer, 1);
     closer->expectMessageBox();
     action(*window, "actionLoadConfig")->trigger();
-    QVERIFY(closer->waitUntilDone());
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
     QCOMPARE(closer->seen.last().title, QStringLiteral("Ошибка"));
     QCOMPARE(closer->seen.last().text, QStringLiteral("Неверный файл конфигурации."));
     QTest::qWait(50);
@@ -605,7 +605,7 @@ void TestMainWindow::saveCrashWritesComtradePair()
     QVERIFY(access.progressTimer()->isActive());
 
     // 720 samples at 10 ms each from the demo relay.
-    QVERIFY(closer->waitUntilDone(20000));
+    QVERIFY2(closer->waitUntilDone(20000), closer->describe().constData());
     QCOMPARE(closer->seen.last().title, QStringLiteral("Успешно"));
     QCOMPARE(closer->seen.last().text, QStringLiteral("Осциллограмма успешно считана."));
     QVERIFY(!access.progressTimer()->isActive());
@@ -625,7 +625,7 @@ void TestMainWindow::cancelledFolderDialogEmptiesSaveFolder()
     closer->expectFileDialog(QString());
     child<QPushButton>(window, "buttonSaveRecord")->setEnabled(true);
     child<QPushButton>(window, "buttonSaveRecord")->click();
-    QVERIFY(closer->waitUntilDone());
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
     QCOMPARE(closer->seen[0].title, QStringLiteral("Выберите папку для сохранения"));
     QCOMPARE(access.saveFolder(), QString());
     QVERIFY(!access.progressTimer()->isActive());
@@ -650,7 +650,7 @@ void TestMainWindow::journalIsReadAndSavedBehindProgressDialog()
     QCOMPARE(child<QProgressBar>(access.eventsDialog(), "progressBar")->value(), 0);
     QVERIFY(!access.polling());
 
-    QVERIFY(closer->waitUntilDone(10000));
+    QVERIFY2(closer->waitUntilDone(10000), closer->describe().constData());
     QVERIFY(dialogHidden);
     QVERIFY(!pollingDuringDialog);
     QVERIFY(access.polling());

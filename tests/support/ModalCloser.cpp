@@ -1,6 +1,9 @@
 #include "support/ModalCloser.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
@@ -23,7 +26,7 @@ void ModalCloser::expectMessageBox()
     steps.append([this](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
         if (box == nullptr)
-            return false;
+            return NotThisStep;
         seen.append(Seen{QStringLiteral("QMessageBox"), box->windowTitle(), box->text(), true});
         QAbstractButton* button = box->button(QMessageBox::Ok);
         if (button == nullptr && !box->buttons().isEmpty())
@@ -32,7 +35,7 @@ void ModalCloser::expectMessageBox()
             button->click();
         else
             box->reject();
-        return true;
+        return Handled;
     });
 }
 
@@ -41,19 +44,26 @@ void ModalCloser::expectFileDialog(const QString& path, const std::function<void
     steps.append([this, path, onShown](QWidget* modal) {
         auto* dialog = qobject_cast<QFileDialog*>(modal);
         if (dialog == nullptr)
-            return false;
+            return NotThisStep;
         if (onShown)
             onShown();
         seen.append(Seen{QStringLiteral("QFileDialog"), dialog->windowTitle(), QString(), true});
-        if (path.isEmpty()) {
+        auto* nameEdit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        auto* listView = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"));
+        if (path.isEmpty() || nameEdit == nullptr) {
             dialog->reject();
         } else {
-            dialog->selectFile(path);
+            // The typed absolute path is the answer when nothing is selected
+            // in the list; the dialog lists its folder in the background and
+            // could otherwise reset a name chosen earlier.
+            if (listView != nullptr && listView->selectionModel() != nullptr)
+                listView->selectionModel()->clearSelection();
+            nameEdit->setText(path);
             // Through the QDialog base: done() skips the overwrite question
             // of the save dialog.
             static_cast<QDialog*>(dialog)->done(QDialog::Accepted);
         }
-        return true;
+        return Handled;
     });
 }
 
@@ -63,14 +73,14 @@ void ModalCloser::expectDialog(const std::function<bool(QDialog*)>& answer)
         auto* dialog = qobject_cast<QDialog*>(modal);
         if (dialog == nullptr || qobject_cast<QMessageBox*>(modal) != nullptr ||
             qobject_cast<QFileDialog*>(modal) != nullptr)
-            return false;
+            return NotThisStep;
         seen.append(Seen{QString::fromLatin1(modal->metaObject()->className()),
                          dialog->windowTitle(), QString(), true});
         if (answer(dialog))
             dialog->accept();
         else
             dialog->reject();
-        return true;
+        return Handled;
     });
 }
 
@@ -83,6 +93,17 @@ bool ModalCloser::waitUntilDone(int timeoutMs)
     return steps.isEmpty();
 }
 
+QByteArray ModalCloser::describe() const
+{
+    QStringList lines;
+    for (const Seen& item : seen)
+        lines << QStringLiteral("%1 \"%2\" \"%3\"%4")
+                     .arg(item.className, item.title, item.text,
+                          item.expected ? QString() : QStringLiteral(" (unexpected)"));
+    lines << QStringLiteral("%1 still expected").arg(steps.size());
+    return lines.join(QStringLiteral("; ")).toUtf8();
+}
+
 void ModalCloser::poll()
 {
     QWidget* modal = QApplication::activeModalWidget();
@@ -92,7 +113,10 @@ void ModalCloser::poll()
 
 void ModalCloser::handle(QWidget* modal)
 {
-    if (!steps.isEmpty() && steps.first()(modal)) {
+    const StepResult result = steps.isEmpty() ? NotThisStep : steps.first()(modal);
+    if (result == NotReadyYet)
+        return;
+    if (result == Handled) {
         steps.removeFirst();
         return;
     }

@@ -1,6 +1,7 @@
 #ifndef TALVIK_TESTS_SUPPORT_MODALCLOSER_H
 #define TALVIK_TESTS_SUPPORT_MODALCLOSER_H
 
+#include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -44,6 +45,8 @@ public:
     // Waits until every expected modal widget was handled, or the deadline.
     bool waitUntilDone(int timeoutMs = 5000);
     int pending() const { return steps.size(); }
+    // What was seen so far, for failure messages.
+    QByteArray describe() const;
 
     QList<Seen> seen;
 
@@ -51,7 +54,13 @@ private:
     void poll();
     void handle(QWidget* modal);
 
-    QList<std::function<bool(QWidget*)>> steps;
+    enum StepResult
+    {
+        NotThisStep,
+        Handled,
+        NotReadyYet
+    };
+    QList<std::function<StepResult(QWidget*)>> steps;
     QTimer* timer;
 };
 
