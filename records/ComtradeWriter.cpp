@@ -198,23 +198,24 @@ bool ComtradeWriter::writeDat(QIODevice& device, const CrashProcessHeader& heade
 
 bool ComtradeWriter::save(const CrashProcessHeader& header, const QByteArray& samples) const
 {
+    // Neither file can describe such a record truthfully.
     if (!isExportable(header) || samples.size() < header.sampleCount() * CrashProcessSample::size)
         return false;
 
+    // Each file stands on its own: a configuration that cannot be written
+    // must not cost the user the samples.
     QSaveFile cfg(basePath + QStringLiteral(".cfg"));
-    QSaveFile dat(basePath + QStringLiteral(".dat"));
-    const bool written = cfg.open(QIODevice::WriteOnly) && writeCfg(cfg, header) &&
-                         dat.open(QIODevice::WriteOnly) && writeDat(dat, header, samples);
-    if (!written) {
+    const bool cfgWritten = cfg.open(QIODevice::WriteOnly) && writeCfg(cfg, header) && cfg.commit();
+    if (!cfgWritten)
         cfg.cancelWriting();
+
+    QSaveFile dat(basePath + QStringLiteral(".dat"));
+    const bool datWritten =
+        dat.open(QIODevice::WriteOnly) && writeDat(dat, header, samples) && dat.commit();
+    if (!datWritten)
         dat.cancelWriting();
-        return false;
-    }
-    // The configuration names the data file's sample count, so a pair is
-    // replaced as a whole or not at all (short of a failing final rename).
-    if (!cfg.commit())
-        return false;
-    return dat.commit();
+
+    return cfgWritten && datWritten;
 }
 
 bool ComtradeWriter::save(const CrashProcessHeader& header, const QByteArray* samples) const

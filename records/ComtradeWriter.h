@@ -22,10 +22,11 @@ class ComtradeWriter
 public:
     explicit ComtradeWriter(const QString& basePath);
 
-    // Writes both files through QSaveFile, so an existing pair is replaced
-    // only when both new files are complete. False when the header cannot be
-    // exported, the buffer is shorter than the header's N samples, or either
-    // file cannot be written; a failed pair leaves neither file behind.
+    // Writes the .cfg and then the .dat, each through QSaveFile, so a file
+    // that cannot be written completely leaves an existing one of that name
+    // as it was; the other file is still written. False when either file
+    // could not be written, and (writing neither) when the header cannot be
+    // exported or the buffer is shorter than the header's N samples.
     bool save(const CrashProcessHeader& header, const QByteArray& samples) const;
     // The same for CrashProcessReader::samples(); false when there is no buffer.
     bool save(const CrashProcessHeader& header, const QByteArray* samples) const;

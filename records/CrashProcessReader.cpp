@@ -66,7 +66,7 @@ float CrashProcessReader::progress() const
 void CrashProcessReader::readHeaders(uint8_t deviceAddress)
 {
     readerState = ReadingHeaders;
-    address = deviceAddress;
+    this->deviceAddress = deviceAddress;
     attempts = 0;
     currentRecord = 0;
     requestHeader();
@@ -79,7 +79,7 @@ void CrashProcessReader::readCrashProcess(uint8_t deviceAddress, uint16_t crashP
         return;
     }
     currentRecord = crashProcessNumber;
-    address = deviceAddress;
+    this->deviceAddress = deviceAddress;
     attempts = 0;
     readerState = ReadingRecord;
     sampleIndex = 0;
@@ -184,7 +184,7 @@ void CrashProcessReader::sendRequest(uint16_t fileNumber, uint16_t recordNumber,
     // Started before the call: the client may answer from inside it.
     watchdog->start();
     if (client != nullptr)
-        client->readFileRecord(this, address, fileNumber, recordNumber, recordLength,
+        client->readFileRecord(this, deviceAddress, fileNumber, recordNumber, recordLength,
                                readerPriority);
 }
 

@@ -69,7 +69,6 @@ public:
     float progress() const;
 
     State state() const { return readerState; }
-    uint8_t deviceAddress() const { return address; }
 
     void holdingRegsRead(uint16_t start, const uint16_t* values, uint16_t count) override;
     void multipleRegsWritten(uint16_t start, const uint16_t* values, uint16_t count) override;
@@ -99,7 +98,7 @@ private:
     void watchdogExpired();
     uint16_t sampleRecordNumber() const;
 
-    uint8_t address = 0;
+    uint8_t deviceAddress = 0;
     IModBusClient* client = nullptr;
     State readerState = Idle;
     // Samples received so far; wider than a register because a record of

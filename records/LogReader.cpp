@@ -60,7 +60,7 @@ const JournalEntry* LogReader::entry(int index) const
 void LogReader::readRecords(uint8_t deviceAddress)
 {
     readerState = ReadingPointer;
-    address = deviceAddress;
+    this->deviceAddress = deviceAddress;
     entryIndex = 0;
     attempts = 0;
     requestPointer();
@@ -129,14 +129,15 @@ void LogReader::requestPointer()
 {
     startWatchdog();
     if (client != nullptr)
-        client->readHoldingRegs(this, address, pointerRegister, 1, readerPriority);
+        client->readHoldingRegs(this, deviceAddress, pointerRegister, 1, readerPriority);
 }
 
 void LogReader::requestEntry()
 {
     startWatchdog();
     if (client != nullptr)
-        client->readFileRecord(this, address, static_cast<uint16_t>(firstEntryFile + entryIndex),
+        client->readFileRecord(this, deviceAddress,
+                               static_cast<uint16_t>(firstEntryFile + entryIndex),
                                entryRecordNumber, entryLength, readerPriority);
 }
 

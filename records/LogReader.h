@@ -66,7 +66,6 @@ public:
     bool write(QIODevice& device) const;
 
     State state() const { return readerState; }
-    uint8_t deviceAddress() const { return address; }
     uint16_t journalPointer() const { return pointer; }
     // Entry at ring position index (0..29), or null outside the ring.
     const JournalEntry* entry(int index) const;
@@ -97,7 +96,7 @@ private:
     void watchdogExpired();
 
     State readerState = Idle;
-    uint8_t address = 0;
+    uint8_t deviceAddress = 0;
     IModBusClient* client = nullptr;
     std::array<JournalEntry, entryCount> entries{};
     uint16_t pointer = 0;

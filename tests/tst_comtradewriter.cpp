@@ -5,7 +5,9 @@
 
 #include <QBuffer>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <QTest>
@@ -290,6 +292,8 @@ private slots:
     void headerThatCannotBeExportedIsNotWritten_data();
     void headerThatCannotBeExportedIsNotWritten();
     void saveIntoMissingFolderFails();
+    void fileThatCannotBeWrittenDoesNotStopTheOther_data();
+    void fileThatCannotBeWrittenDoesNotStopTheOther();
     void shortBufferIsNotWritten();
     void writeErrorsAreReported_data();
     void writeErrorsAreReported();
@@ -621,6 +625,38 @@ void TestComtradeWriter::saveIntoMissingFolderFails()
     const QString base = dir.filePath("missing/record");
     QVERIFY(!ComtradeWriter(base).save(demoLikeHeader(), positionSamples(720)));
     QVERIFY(!QFile::exists(base + ".cfg"));
+}
+
+void TestComtradeWriter::fileThatCannotBeWrittenDoesNotStopTheOther_data()
+{
+    QTest::addColumn<QString>("blocked");
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<int>("lines");
+
+    QTest::newRow("cfg blocked, dat written") << ".cfg"
+                                              << ".dat" << 720;
+    QTest::newRow("dat blocked, cfg written") << ".dat"
+                                              << ".cfg" << 25;
+}
+
+void TestComtradeWriter::fileThatCannotBeWrittenDoesNotStopTheOther()
+{
+    QFETCH(QString, blocked);
+    QFETCH(QString, written);
+    QFETCH(int, lines);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString base = dir.filePath("record");
+    // A folder of that name cannot be replaced by a file.
+    QVERIFY(QDir(dir.path()).mkdir("record" + blocked));
+
+    QVERIFY(!ComtradeWriter(base).save(demoLikeHeader(), positionSamples(720)));
+    QVERIFY(QFileInfo(base + blocked).isDir());
+    const QByteArray other = readFile(base + written);
+    QCOMPARE(other.count("\r\n"), lines);
+    QVERIFY(other.endsWith("\r\n"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 2);
 }
 
 void TestComtradeWriter::shortBufferIsNotWritten()
