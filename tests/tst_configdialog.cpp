@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTest>
+#include <QTranslator>
 
 class TestConfigDialog : public QObject
 {
@@ -22,6 +23,8 @@ private slots:
     void portListFollowsTheSystem();
     void rowsStandInTheGrid_data();
     void rowsStandInTheGrid();
+    void buttonsSpanBothColumnsBelowTheRows();
+    void textsAreTranslatedInTheDialogsContext();
     void spinBoxesKeepTheirRanges_data();
     void spinBoxesKeepTheirRanges();
     void speedItemsCarryTheirBaudRate_data();
@@ -56,6 +59,27 @@ QPushButton* button(QDialog& dialog, QDialogButtonBox::StandardButton which)
 const char* const lineSettings[] = {"lblAddress",  "lblInterval",     "lblPort",
                                     "lblSpeed",    "comboPortName",   "comboSpeed",
                                     "spinAddress", "spinCharInterval"};
+
+// Marks every text it is asked for in one context, so a test sees which
+// texts went through the translation and under which context.
+class MarkingTranslator : public QTranslator
+{
+public:
+    explicit MarkingTranslator(const char* context) : context(context) {}
+
+    bool isEmpty() const override { return false; }
+
+    QString translate(const char* askedContext, const char* sourceText, const char* = nullptr,
+                      int = -1) const override
+    {
+        if (qstrcmp(askedContext, context) != 0)
+            return QString();
+        return QStringLiteral("~") + QString::fromUtf8(sourceText);
+    }
+
+private:
+    const char* context;
+};
 
 } // namespace
 
@@ -160,6 +184,45 @@ void TestConfigDialog::rowsStandInTheGrid()
     QCOMPARE(caption->alignment() & Qt::AlignVertical_Mask, Qt::AlignVCenter);
     QCOMPARE(right->widget()->objectName(), input);
     QCOMPARE(QString::fromLatin1(right->widget()->metaObject()->className()), inputClass);
+}
+
+void TestConfigDialog::buttonsSpanBothColumnsBelowTheRows()
+{
+    ConfigDialog dialog;
+    auto* grid = dialog.findChild<QGridLayout*>(QStringLiteral("gridLayout"));
+    auto* buttons = child<QDialogButtonBox>(dialog, "buttonBox");
+    QVERIFY(grid && buttons);
+    QCOMPARE(buttons->orientation(), Qt::Horizontal);
+    QCOMPARE(buttons->standardButtons(), QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    int row, column, rowSpan, columnSpan;
+    grid->getItemPosition(grid->indexOf(buttons), &row, &column, &rowSpan, &columnSpan);
+    QCOMPARE(row, 6);
+    QCOMPARE(column, 0);
+    QCOMPARE(rowSpan, 1);
+    QCOMPARE(columnSpan, 2);
+}
+
+void TestConfigDialog::textsAreTranslatedInTheDialogsContext()
+{
+    MarkingTranslator translator("ConfigDialog");
+    QCoreApplication::installTranslator(&translator);
+    {
+        ConfigDialog dialog;
+        auto* demo = child<QCheckBox>(dialog, "cbDemoMode");
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("~Настройки связи"));
+        QCOMPARE(child<QLabel>(dialog, "lblPort")->text(), QStringLiteral("~Порт"));
+        QCOMPARE(child<QLabel>(dialog, "lblDemo")->text(), QStringLiteral("~Демо режим"));
+        QCOMPARE(demo->text(), QStringLiteral("~Откл"));
+
+        // The caption the demo check box gets on a click is translated too.
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTest::mouseClick(demo, Qt::LeftButton);
+        QCOMPARE(demo->text(), QStringLiteral("~Вкл"));
+        QTest::mouseClick(demo, Qt::LeftButton);
+        QCOMPARE(demo->text(), QStringLiteral("~Откл"));
+    }
+    QCoreApplication::removeTranslator(&translator);
 }
 
 void TestConfigDialog::spinBoxesKeepTheirRanges_data()

@@ -422,6 +422,7 @@ void TestMainWindowForm::measuredValueShowsZeroBesideItsCaption()
     QCOMPARE(shownRow, row);
     QCOMPARE(label->text(), caption);
     QCOMPARE(label->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight | Qt::AlignTrailing);
+    QCOMPARE(label->alignment() & Qt::AlignVertical_Mask, Qt::AlignVCenter);
 }
 
 void TestMainWindowForm::indicatorStandsInItsColumn_data()
@@ -553,6 +554,14 @@ void TestMainWindowForm::currentValuesPageArrangement()
         QCOMPARE(cell.rowSpan, expected.rowSpan);
         QCOMPARE(cell.columnSpan, expected.columnSpan);
     }
+
+    // A stretch row below the six values keeps them together at the top.
+    auto* values = qobject_cast<QGridLayout*>(form->groupBox->layout());
+    QVERIFY(values);
+    QCOMPARE(values->rowCount(), 7);
+    QVERIFY(values->rowStretch(6) > 0);
+    for (int row = 0; row < 6; ++row)
+        QCOMPARE(values->rowStretch(row), 0);
 }
 
 void TestMainWindowForm::menuBarHoldsMenusInOrder()
@@ -775,6 +784,8 @@ void TestMainWindowForm::crashInfoRows()
     QVERIFY(label);
     QCOMPARE(shownRow, row);
     QCOMPARE(label->text(), caption);
+    QCOMPARE(label->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight | Qt::AlignTrailing);
+    QCOMPARE(label->alignment() & Qt::AlignVertical_Mask, Qt::AlignVCenter);
 }
 
 void TestMainWindowForm::crashSaveControlsStartDisabled()
@@ -797,6 +808,12 @@ void TestMainWindowForm::crashSaveControlsStartDisabled()
     QCOMPARE(button.row, 4);
     QCOMPARE(progress.row, 4);
     QVERIFY(button.column < progress.column);
+    // Stretch space below them keeps the rows at the top of the box.
+    auto* info = qobject_cast<QGridLayout*>(form->crashInfo->layout());
+    QVERIFY(info);
+    for (int r = 0; r <= 4; ++r)
+        QCOMPARE(info->rowStretch(r), 0);
+    QVERIFY(info->rowStretch(5) > 0);
 
     // The two group boxes stand side by side.
     auto* row = qobject_cast<QHBoxLayout*>(form->crashProcessTab->layout());

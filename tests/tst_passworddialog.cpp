@@ -42,7 +42,8 @@ enum class Close
     Ok,
     Cancel,
     Escape,
-    Enter
+    Enter,
+    TitleBar
 };
 
 void close(QDialog& dialog, Close how)
@@ -59,6 +60,10 @@ void close(QDialog& dialog, Close how)
         break;
     case Close::Enter:
         QTest::keyClick(passwordBox(dialog), Qt::Key_Return);
+        break;
+    case Close::TitleBar:
+        // What the title bar's close button asks of the window.
+        dialog.close();
         break;
     }
 }
@@ -146,6 +151,7 @@ void TestPasswordDialog::closingSetsAcceptedFlag_data()
     QTest::newRow("Enter") << Close::Enter << true;
     QTest::newRow("Cancel") << Close::Cancel << false;
     QTest::newRow("Escape") << Close::Escape << false;
+    QTest::newRow("title bar") << Close::TitleBar << false;
 }
 
 void TestPasswordDialog::closingSetsAcceptedFlag()
@@ -154,6 +160,11 @@ void TestPasswordDialog::closingSetsAcceptedFlag()
     QFETCH(bool, accepted);
 
     PasswordDialog dialog;
+    // Start from the opposite outcome, so that each way of closing has to
+    // change the flag rather than find it already right.
+    runModal(dialog, [&](QDialog& shown) { close(shown, accepted ? Close::Cancel : Close::Ok); });
+    QCOMPARE(dialog.isAccepted(), !accepted);
+
     const ModalRun run = runModal(dialog, [&](QDialog& shown) { close(shown, how); });
     QVERIFY(run.shown);
     QVERIFY(!run.timedOut);
