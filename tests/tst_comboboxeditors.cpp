@@ -45,6 +45,8 @@ private slots:
 
     void itemTablesAreTheRelays_data();
     void itemTablesAreTheRelays();
+    void fillingMarksAgainstTheImage_data();
+    void fillingMarksAgainstTheImage();
     void freshEditorFollowsTheImage();
     void valueBeyondLastItemShowsErrorUnmarked();
     void errorTextIsPaintedInPlaceOfAnItem();
@@ -128,6 +130,39 @@ void TestComboBoxEditors::itemTablesAreTheRelays()
     QComboBox second;
     std::unique_ptr<ComboBoxEditor> other(factory(&second, &image));
     QCOMPARE(itemsOf(second), items);
+}
+
+void TestComboBoxEditors::fillingMarksAgainstTheImage_data()
+{
+    QTest::addColumn<int>("registerValue");
+    QTest::addColumn<bool>("marked");
+
+    QTest::newRow("image 0 is the first item") << 0 << false;
+    QTest::newRow("image 1 differs from the first item") << 1 << true;
+    QTest::newRow("image beyond the items") << 5 << true;
+}
+
+void TestComboBoxEditors::fillingMarksAgainstTheImage()
+{
+    QFETCH(int, registerValue);
+    QFETCH(bool, marked);
+
+    // Appending the first item selects it, and that selection is compared
+    // with the register like any other.
+    image.set(8, registerValue);
+    QComboBox box;
+    OnOffEditor editor(&box, &image, 8);
+    QCOMPARE(box.currentIndex(), 0);
+    QCOMPARE(isBold(box), marked);
+    QCOMPARE(editor.isModified(), marked);
+    QCOMPARE(editor.lastSelectedIndex(), 0);
+
+    // Nothing the user chose: it is not written, and a refresh shows the relay.
+    editor.save(1);
+    QVERIFY(image.writes.isEmpty());
+    editor.visualize();
+    QVERIFY(!isBold(box));
+    QVERIFY(!editor.isModified());
 }
 
 void TestComboBoxEditors::freshEditorFollowsTheImage()

@@ -48,6 +48,8 @@ private slots:
     void widgetValueConvertsToRegister();
     void roundingIsHalfAwayFromZeroInLow16Bits_data();
     void roundingIsHalfAwayFromZeroInLow16Bits();
+    void changeMarkingComparesLow16Bits_data();
+    void changeMarkingComparesLow16Bits();
     void unrepresentableValueIsMarkedButNotWritten_data();
     void unrepresentableValueIsMarkedButNotWritten();
     void unrepresentableValueIsWrittenOnceTheUserChangesIt();
@@ -313,6 +315,58 @@ void TestEditors::roundingIsHalfAwayFromZeroInLow16Bits()
     QFETCH(int, expected);
 
     QCOMPARE(int(scaledToRegister(value, scale)), expected);
+}
+
+void TestEditors::changeMarkingComparesLow16Bits_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("registerValue");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<bool>("marked");
+
+    // The relay stores 16 bits: a value whose low 16 bits equal the register
+    // is the same setting, however far apart the widget numbers are.
+    QTest::newRow("integer 65543 is 7") << "integer" << 7 << 65543.0 << false;
+    QTest::newRow("integer 65536 is 0") << "integer" << 0 << 65536.0 << false;
+    QTest::newRow("integer 65542 is not 7") << "integer" << 7 << 65542.0 << true;
+    QTest::newRow("integer 40000 above 32767") << "integer" << 40000 << 40000.0 << false;
+    QTest::newRow("integer 40000 is not 40001") << "integer" << 40001 << 40000.0 << true;
+    QTest::newRow("current 655.36 is 0") << "current" << 0 << 655.36 << false;
+    QTest::newRow("current 655.37 is 1") << "current" << 1 << 655.37 << false;
+    QTest::newRow("current 655.35 is 65535") << "current" << 0xFFFF << 655.35 << false;
+    QTest::newRow("current 655.36 is not 1") << "current" << 1 << 655.36 << true;
+}
+
+void TestEditors::changeMarkingComparesLow16Bits()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, registerValue);
+    QFETCH(double, value);
+    QFETCH(bool, marked);
+
+    std::unique_ptr<SettingEditor> editor;
+    QWidget* widget = nullptr;
+    if (kind == "integer") {
+        auto* spin = addSpin(0, 100000);
+        // From a value no row uses, so that setting the row's value is a change.
+        spin->setValue(99999);
+        editor = std::make_unique<IntegerEditor>(spin, &image, 40);
+        image.set(40, registerValue);
+        spin->setValue(int(value));
+        widget = spin;
+    } else {
+        auto* spin = addDoubleSpin(0, 999.99, 2);
+        spin->setValue(999.99);
+        editor = std::make_unique<CurrentEditor>(spin, &image, 40);
+        image.set(40, registerValue);
+        spin->setValue(value);
+        widget = spin;
+    }
+
+    QCOMPARE(isBold(widget), marked);
+    QCOMPARE(editor->isModified(), marked);
+    editor->save(1);
+    QCOMPARE(image.writes.isEmpty(), !marked);
 }
 
 void TestEditors::unrepresentableValueIsMarkedButNotWritten_data()
