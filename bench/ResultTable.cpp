@@ -1,0 +1,150 @@
+#include "ResultTable.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+#include <cstdio>
+
+namespace {
+
+struct Row
+{
+    QString what;
+    QString value;
+    QString floor;
+    QString ratio;
+    QString goal;
+    QString met;
+};
+
+QString number(double value, int decimals)
+{
+    return QString::number(value, 'f', decimals);
+}
+
+QString verdict(bool met)
+{
+    return met ? "yes" : "**no**";
+}
+
+// "BM_PollOverPty/baud:9600/interval:40/..." -> {baud: 9600, interval: 40}
+QMap<QString, int> arguments(const QString& name)
+{
+    QMap<QString, int> found;
+    QRegularExpressionMatchIterator it = QRegularExpression("/(\\w+):(\\d+)").globalMatch(name);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch match = it.next();
+        found.insert(match.captured(1), match.captured(2).toInt());
+    }
+    return found;
+}
+
+// The benchmark's own time in the unit its JSON states, converted.
+double timeIn(const QJsonObject& run, const QString& unit)
+{
+    static const QMap<QString, double> perSecond = {
+        {"ns", 1e9}, {"us", 1e6}, {"ms", 1e3}, {"s", 1}};
+    const double seconds = run.value("real_time").toDouble() /
+                           perSecond.value(run.value("time_unit").toString(), 1e9);
+    return seconds * perSecond.value(unit, 1);
+}
+
+void addRows(const QJsonObject& run, QList<Row>& rows)
+{
+    const QString name = run.value("name").toString();
+    const QMap<QString, int> args = arguments(name);
+    const auto counter = [&run](const char* key) { return run.value(key).toDouble(); };
+
+    if (run.contains("error_occurred") && run.value("error_occurred").toBool()) {
+        rows << Row{name, "failed: " + run.value("error_message").toString(), "", "", "", "**no**"};
+        return;
+    }
+    if (name.startsWith("BM_Transaction/")) {
+        const double us = timeIn(run, "us");
+        rows << Row{QString("1. one transaction, function %1 (loopback link)").arg(args.value("fc")),
+                    number(us, 2) + " µs", "", "", "< 20 µs", verdict(us < 20)};
+    } else if (name.startsWith("BM_Crc16/")) {
+        rows << Row{QString("1. CRC-16 over %1 bytes").arg(args.value("bytes")),
+                    number(counter("bytes_per_second") / 1e6, 0) + " MB/s", "", "", "", ""};
+    } else if (name.startsWith("BM_PollOverPty/")) {
+        const double ratio = counter("floor_ratio");
+        rows << Row{QString("2. poll over a pty, %1 Bd, interval %2 ms")
+                        .arg(args.value("baud"))
+                        .arg(args.value("interval")),
+                    number(timeIn(run, "ms"), 1) + " ms (worst " +
+                        number(counter("worst_ms"), 1) + ")",
+                    number(counter("floor_ms"), 1) + " ms", number(ratio, 4), "≤ 1.02 × floor",
+                    verdict(ratio <= 1.02)};
+    } else if (name.startsWith("BM_DemoRecordRead")) {
+        const double ratio = counter("floor_ratio");
+        rows << Row{QString("3. fault record of %1 samples, demo mode").arg(counter("samples")),
+                    number(timeIn(run, "s"), 3) + " s", number(counter("floor_ms") / 1000, 3) + " s",
+                    number(ratio, 4), "≤ 1.05 × floor", verdict(ratio <= 1.05)};
+    } else if (name.startsWith("BM_ParameterMapRefresh")) {
+        const double us = timeIn(run, "us");
+        rows << Row{QString("4. refresh of the parameter map (%1 visualize() calls)")
+                        .arg(counter("visualizers")),
+                    number(us, 1) + " µs", "", "", "< 1000 µs", verdict(us < 1000)};
+        rows << Row{"4. repaint that follows the refresh", number(counter("repaint_us"), 1) + " µs",
+                    "", "", "", ""};
+    } else if (name.startsWith("BM_DebugLog/")) {
+        const double perLine = counter("us_per_line");
+        const double worst = counter("worst_step_ms");
+        rows << Row{QString("5. debug log, %1 lines: time per line").arg(counter("lines")),
+                    number(perLine, 2) + " µs", "", "", "< 10 µs", verdict(perLine < 10)};
+        rows << Row{"5. debug log: slowest step (one line or one loop pass)",
+                    number(worst, 2) + " ms", "", "", "< 50 ms", verdict(worst < 50)};
+        rows << Row{"5. debug log: resident memory afterwards",
+                    number(counter("rss_after_MiB"), 1) + " MiB (+" +
+                        number(counter("rss_growth_MiB"), 1) + ")",
+                    "", "", "", ""};
+    } else if (name.startsWith("BM_StartUp")) {
+        const double ms = timeIn(run, "ms");
+        rows << Row{"6. start-up to the shown main window (offscreen)", number(ms, 1) + " ms", "",
+                    "", "< 300 ms", verdict(ms < 300)};
+        rows << Row{"6. resident memory at idle", number(counter("rss_idle_MiB"), 1) + " MiB", "",
+                    "", "", ""};
+    } else if (name.startsWith("BM_PollingMemory/")) {
+        const double rssGrowth = counter("rss_growth_KiB");
+        const double heapGrowth = counter("heap_growth_KiB");
+        rows << Row{QString("6. %1 demo polls (one hour at 1 s): resident memory")
+                        .arg(counter("polls")),
+                    number(counter("rss_end_MiB"), 1) + " MiB", "", "", "", ""};
+        // Allocator and font caches settle during the first polls; after
+        // them a leak of even one small block per poll would show here.
+        rows << Row{"6. growth from poll 100 to the last: resident / heap in use",
+                    number(rssGrowth, 0) + " KiB / " + number(heapGrowth, 1) + " KiB", "", "",
+                    "no growth", verdict(heapGrowth < 16 && rssGrowth < 256)};
+    }
+}
+
+} // namespace
+
+namespace ResultTable {
+
+int print(const QStringList& jsonFiles)
+{
+    QList<Row> rows;
+    for (const QString& path : jsonFiles) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "cannot read %s\n", qPrintable(path));
+            return 1;
+        }
+        const QJsonArray runs = QJsonDocument::fromJson(file.readAll()).object().value("benchmarks").toArray();
+        for (const QJsonValue& run : runs)
+            addRows(run.toObject(), rows);
+    }
+    std::printf("| measurement | measured | floor | ratio to floor | goal | met |\n");
+    std::printf("|---|---|---|---|---|---|\n");
+    for (const Row& row : rows)
+        std::printf("| %s | %s | %s | %s | %s | %s |\n", qPrintable(row.what), qPrintable(row.value),
+                    qPrintable(row.floor), qPrintable(row.ratio), qPrintable(row.goal),
+                    qPrintable(row.met));
+    return 0;
+}
+
+} // namespace ResultTable
