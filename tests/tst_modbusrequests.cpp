@@ -182,7 +182,7 @@ void TestModBusRequests::constructorBuildsFrameAndLogsCreation()
     QFETCH(QByteArray, frame);
     QFETCH(QString, line);
 
-    LogCapture log(static_cast<int>(LogLevel::Debug));
+    LogCapture log(static_cast<int>(LogLevel::Info));
     const std::unique_ptr<ModBusRequest> request = build(shape, nullptr);
     QCOMPARE(frameOf(*request), frame);
     QCOMPARE(log.lines(), QStringList{line});
@@ -224,6 +224,9 @@ void TestModBusRequests::normalResponseIsParsedAndNotified_data()
     QTest::newRow("relay's byte count is not trusted")
         << readRegs(3, 1) << QByteArray::fromHex("0103ff1234")
         << QStringLiteral("ReadHoldingRegs ответ") << QStringLiteral("holdingRegsRead 3 1 [4660]");
+    QTest::newRow("function code of the answer is not compared")
+        << readRegs(7, 1) << QByteArray::fromHex("0104020102")
+        << QStringLiteral("ReadHoldingRegs ответ") << QStringLiteral("holdingRegsRead 7 1 [258]");
     QTest::newRow("no registers") << readRegs(5, 0) << QByteArray::fromHex("010300")
                                   << QStringLiteral("ReadHoldingRegs ответ")
                                   << QStringLiteral("holdingRegsRead 5 0 []");
@@ -265,7 +268,7 @@ void TestModBusRequests::normalResponseIsParsedAndNotified()
 
     RecordingResponseListener listener;
     const std::unique_ptr<ModBusRequest> request = build(shape, &listener);
-    LogCapture log(static_cast<int>(LogLevel::Debug));
+    LogCapture log(static_cast<int>(LogLevel::Info));
     parse(*request, response);
     QCOMPARE(log.lines(), QStringList{responseLine});
     QVERIFY(!request->hasError());
@@ -273,6 +276,12 @@ void TestModBusRequests::normalResponseIsParsedAndNotified()
 
     notifyOwnListener(*request);
     QCOMPARE(describe(listener), QStringList{call});
+
+    // The response line is an info line, hidden in the errors-only mode.
+    const std::unique_ptr<ModBusRequest> again = build(shape, nullptr);
+    LogCapture quiet(static_cast<int>(LogLevel::Error));
+    parse(*again, response);
+    QCOMPARE(quiet.lines(), QStringList());
 }
 
 void TestModBusRequests::exceptionIsLoggedAndNotDelivered_data()
@@ -342,7 +351,7 @@ void TestModBusRequests::shortResponseIsAFormatErrorAndNotDelivered()
 
     RecordingResponseListener listener;
     const std::unique_ptr<ModBusRequest> request = build(shape, &listener);
-    LogCapture log(static_cast<int>(LogLevel::Debug));
+    LogCapture log(static_cast<int>(LogLevel::Error));
     parse(*request, response);
     QCOMPARE(log.lines(), QStringList{QStringLiteral("Ошибка формата пакета!")});
     QVERIFY(request->hasError());

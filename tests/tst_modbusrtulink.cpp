@@ -63,6 +63,9 @@ private slots:
     void clearDropsPartialFrame();
     void intervalChangeTakesEffectAtNextChunk();
     void receivedLineIsLoggedBeforeChecks();
+    void trafficLinesShowOnlyInDebugMode_data();
+    void trafficLinesShowOnlyInDebugMode();
+    void answersToItsInterfaceName();
 };
 
 void TestModBusRtuLink::crcMatchesStandardCheckValue()
@@ -167,6 +170,12 @@ void TestModBusRtuLink::sendWritesFrameWithCrcToRealPort()
                                         expected.size()));
     if (body.size() == 6)
         QCOMPARE(log.lines().first(), QStringLiteral("Отправлен пакет: 01 03 00 00 00 01 84 0A"));
+
+    // The frame line is a debug line: the information mode does not show it.
+    LogCapture quiet(static_cast<int>(LogLevel::Info));
+    link.send(reinterpret_cast<const uint8_t*>(body.constData()), uint16_t(body.size()));
+    QCOMPARE(pty.readMaster(expected.size(), 2000), expected);
+    QCOMPARE(quiet.lines(), QStringList());
 }
 
 void TestModBusRtuLink::replyInChunksOverRealPortIsOneFrame()
@@ -343,6 +352,45 @@ void TestModBusRtuLink::receivedLineIsLoggedBeforeChecks()
     QVERIFY(waitForSilence(link));
     QCOMPARE(log.lines(), (QStringList{QStringLiteral("Принят пакет: 0A 0B"),
                                        QStringLiteral("Ошибка формата пакета!")}));
+}
+
+void TestModBusRtuLink::trafficLinesShowOnlyInDebugMode_data()
+{
+    QTest::addColumn<int>("threshold");
+    QTest::addColumn<QStringList>("lines");
+
+    QTest::newRow("errors") << static_cast<int>(LogLevel::Error) << QStringList();
+    QTest::newRow("information") << static_cast<int>(LogLevel::Info) << QStringList();
+    QTest::newRow("debug") << static_cast<int>(LogLevel::Debug)
+                           << QStringList{QStringLiteral("Не могу отправить пакет. Порт закрыт."),
+                                          QStringLiteral("Принят пакет: 01 03 02 00 01 79 84")};
+}
+
+void TestModBusRtuLink::trafficLinesShowOnlyInDebugMode()
+{
+    QFETCH(int, threshold);
+    QFETCH(QStringList, lines);
+
+    LogCapture log(threshold);
+    FedLink link;
+    link.setInterCharInterval(5);
+    RecordingRtuListener listener;
+    link.setListener(&listener);
+
+    const QByteArray body = QByteArray::fromHex("010300000001");
+    link.send(reinterpret_cast<const uint8_t*>(body.constData()), uint16_t(body.size()));
+    link.feed(QByteArray::fromHex("01030200017984"));
+    QVERIFY(waitForSilence(link));
+    QCOMPARE(listener.frames, QList<QByteArray>{QByteArray::fromHex("0103020001")});
+    QCOMPARE(log.lines(), lines);
+}
+
+void TestModBusRtuLink::answersToItsInterfaceName()
+{
+    ModBusRtuLink link(nullptr);
+    QObject* object = &link;
+    QVERIFY(qobject_cast<IModBusRTULink*>(object) == static_cast<IModBusRTULink*>(&link));
+    QVERIFY(link.parent() == nullptr);
 }
 
 QTEST_MAIN(TestModBusRtuLink)
