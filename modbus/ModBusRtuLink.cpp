@@ -43,6 +43,10 @@ ModBusRtuLink::ModBusRtuLink(QSerialPort* serialPort)
     : port(serialPort), interCharTimer(new QTimer(this))
 {
     interCharTimer->setSingleShot(true);
+    // A coarse timer may fire up to 5 % early or late: early would end a
+    // frame before the line has been silent for the interval, late would
+    // stretch every transaction. The silence is the frame end, so keep to it.
+    interCharTimer->setTimerType(Qt::PreciseTimer);
     connect(interCharTimer, &QTimer::timeout, this, &ModBusRtuLink::timeout);
     if (port != nullptr)
         connect(port, &QSerialPort::readyRead, this, &ModBusRtuLink::readyRead);
