@@ -214,8 +214,9 @@ bool MainWindow::portReady()
 {
     if (serialPort->isOpen() || configDialog->isDemoMode())
         return true;
-    serialPort->open(QIODevice::ReadWrite);
-    if (serialPort->error() == QSerialPort::NoError)
+    // The result of open() decides: an error left over from an earlier
+    // operation on the closed port must not veto a good opening.
+    if (serialPort->open(QIODevice::ReadWrite))
         return true;
     showPortOpenError();
     return false;

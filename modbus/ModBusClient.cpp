@@ -159,6 +159,10 @@ void ModBusClient::dropCurrent()
 
 void ModBusClient::frameReceived(const uint8_t* data, uint16_t length)
 {
+    // A frame arriving while the previous answer is still being delivered
+    // answers nothing outstanding.
+    if (delivering)
+        return;
     responseTimer->stop();
     if (current != nullptr) {
         // A frame from another slave answers nothing we asked: the request is
@@ -168,8 +172,11 @@ void ModBusClient::frameReceived(const uint8_t* data, uint16_t length)
             // The listener runs while the request is still outstanding, so
             // requests it issues from the callback are queued, not sent.
             IModBusResponse* response = responseOf(current);
-            if (response != nullptr && response->listener() != nullptr)
+            if (response != nullptr && response->listener() != nullptr) {
+                delivering = true;
                 response->notify(response->listener());
+                delivering = false;
+            }
         }
         dropCurrent();
     }
@@ -181,6 +188,8 @@ void ModBusClient::frameReceived(const uint8_t* data, uint16_t length)
 
 void ModBusClient::timeout()
 {
+    if (delivering)
+        return;
     responseTimer->stop();
     logError("Таймаут ответа!");
     if (current != nullptr) {
@@ -197,7 +206,8 @@ void ModBusClient::linkError()
     // One pause per burst of garbled frames.
     if (errorDelayTimer->isActive())
         return;
-    dropCurrent();
+    if (!delivering)
+        dropCurrent();
     responseTimer->stop();
     errorDelayTimer->start(errorPauseMs);
 }

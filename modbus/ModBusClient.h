@@ -80,6 +80,10 @@ private:
     IModBusRTULink* rtuLink = nullptr;
     QTimer* responseTimer;
     QTimer* errorDelayTimer;
+    // Set while the outstanding request's listener runs. A listener may open a
+    // modal box, whose event loop can deliver more frames or link errors:
+    // those must not parse into or delete the request being delivered.
+    bool delivering = false;
 };
 
 #endif

@@ -52,6 +52,25 @@ private:
     ModBusClient& client;
 };
 
+// Stands for a listener that opens a modal box from its callback: while the
+// box's event loop runs, the line delivers another frame and a garbled one.
+class ReenteringListener : public RecordingResponseListener
+{
+public:
+    explicit ReenteringListener(ModBusClient& owner) : client(owner) {}
+    void holdingRegsRead(uint16_t start, const uint16_t* values, uint16_t count) override
+    {
+        RecordingResponseListener::holdingRegsRead(start, values, count);
+        deliver(client, QByteArray::fromHex("0103020007"));
+        client.linkError();
+        valuesAfterReentry = values[0];
+    }
+    int valuesAfterReentry = -1;
+
+private:
+    ModBusClient& client;
+};
+
 } // namespace
 
 class TestModBusClient : public QObject
@@ -72,6 +91,7 @@ private slots:
     void replyFromOtherAddressDropsRequestSilently();
     void timeoutNotifiesOnceAndSendsNext();
     void listenerRequestsFromCallbackAreQueuedThenSent();
+    void framesDuringDeliveryLeaveTheDeliveredRequestAlone();
     void clearQueueLeavesOutstandingRequestToFinish();
     void linkSwitchTakesEffectAtNextRequest();
     void requestLeftWithoutLinkTimesOut();
@@ -335,6 +355,27 @@ void TestModBusClient::listenerRequestsFromCallbackAreQueuedThenSent()
     deliver(client, QByteArray::fromHex("0103020000"));
     QCOMPARE(listener.calls.size(), 3);
     QCOMPARE(client.state(), ModBusClient::State::Idle);
+}
+
+void TestModBusClient::framesDuringDeliveryLeaveTheDeliveredRequestAlone()
+{
+    RecordingRtuLink link;
+    ModBusClient client;
+    client.setLink(&link);
+    ReenteringListener listener(client);
+    RecordingResponseListener next;
+    client.readHoldingRegs(&listener, 1, 0, 1, 0);
+    client.readHoldingRegs(&next, 1, 1, 1, 0);
+
+    deliver(client, QByteArray::fromHex("0103020005"));
+    // The request being delivered was neither re-parsed nor deleted under
+    // its listener, and its values stayed valid for the whole call.
+    QCOMPARE(listener.calls.size(), 1);
+    QCOMPARE(listener.calls[0].values, QVector<int>{5});
+    QCOMPARE(listener.valuesAfterReentry, 5);
+    QVERIFY(next.calls.isEmpty());
+    QCOMPARE(client.state(), ModBusClient::State::Waiting);
+    QCOMPARE(link.sent.last(), readFrame(1));
 }
 
 void TestModBusClient::clearQueueLeavesOutstandingRequestToFinish()
