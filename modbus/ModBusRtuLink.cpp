@@ -117,7 +117,8 @@ void ModBusRtuLink::send(const uint8_t* data, uint16_t length)
 void ModBusRtuLink::clear()
 {
     rxBuffer.clear();
-    if (port != nullptr)
+    // Clearing a closed port only sets its error state.
+    if (port != nullptr && port->isOpen())
         port->clear(QSerialPort::AllDirections);
 }
 
