@@ -1,6 +1,7 @@
 #include "device/ModBusDevice.h"
 
 #include "modbus/IModBusClient.h"
+#include "modbus/ModBusClient.h"
 
 #include <QTimer>
 
@@ -111,6 +112,13 @@ void ModBusDevice::requestFailed() {}
 void ModBusDevice::refresh()
 {
     if (client == nullptr)
+        return;
+    // When the relay answers slower than the poll period (timeouts, pauses
+    // after line errors), the reads of the last poll are still waiting: more
+    // reads of the same registers would only make the queue grow without
+    // bound. The poll is skipped until the queue has drained.
+    const auto* queue = dynamic_cast<const ModBusClient*>(client);
+    if (queue != nullptr && queue->queuedCount() > 0)
         return;
     const int fullBlocks = registerCount / readBlockSize;
     for (int i = 0; i < fullBlocks; ++i)

@@ -1,0 +1,8 @@
+# Reliability: a relay on a pseudo-terminal with fault switches, and the
+# end-to-end scenarios run against it through the whole program.
+target_sources(talvik_test_support PRIVATE
+    support/TestRelay.h
+    support/TestRelay.cpp
+    support/ReliabilityHarness.h
+)
+talvik_add_test(tst_reliabilitypolling)

@@ -1,0 +1,340 @@
+#include "support/TestRelay.h"
+
+#include "support/PtyPair.h"
+
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// The relay takes a request as complete when the line has been quiet this
+// long; the master writes a request in one piece, so a short gap will do.
+constexpr int frameSilenceMs = 8;
+
+constexpr uint8_t readCoilsCode = 0x01;
+constexpr uint8_t readHoldingRegsCode = 0x03;
+constexpr uint8_t writeCoilCode = 0x05;
+constexpr uint8_t writeMultipleRegsCode = 0x10;
+constexpr uint8_t readFileRecordCode = 0x14;
+constexpr uint8_t referenceType = 0x06;
+
+constexpr uint8_t illegalFunction = 0x01;
+constexpr uint8_t illegalDataAddress = 0x02;
+constexpr uint8_t illegalDataValue = 0x03;
+
+uint16_t crc16(const QByteArray& body)
+{
+    uint16_t crc = 0xFFFF;
+    for (const char byte : body) {
+        crc ^= static_cast<uint8_t>(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001)
+                            : static_cast<uint16_t>(crc >> 1);
+    }
+    return crc;
+}
+
+uint16_t be16(const QByteArray& bytes, int offset)
+{
+    return static_cast<uint16_t>(static_cast<uint8_t>(bytes.at(offset)) << 8 |
+                                 static_cast<uint8_t>(bytes.at(offset + 1)));
+}
+
+void appendBe16(QByteArray& bytes, uint16_t value)
+{
+    bytes.append(static_cast<char>(value >> 8));
+    bytes.append(static_cast<char>(value & 0xFF));
+}
+
+} // namespace
+
+TestRelay::TestRelay(uint8_t slaveAddress, QObject* parent)
+    : QObject(parent), address(slaveAddress), pty(new PtyPair), silence(new QTimer(this)),
+      registers(registerCount, 0), coils(coilCount, false), files(fileCount)
+{
+    silence->setSingleShot(true);
+    connect(silence, &QTimer::timeout, this, &TestRelay::frameEnded);
+    if (!pty->isValid())
+        return;
+    // Holding the slave side open keeps the master from reading a hang-up
+    // (and spinning on it) while the program has its port closed.
+    slaveKeeper = ::open(pty->slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    notifier = new QSocketNotifier(pty->masterDescriptor(), QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, &TestRelay::readLine);
+}
+
+TestRelay::~TestRelay()
+{
+    unplug();
+}
+
+bool TestRelay::isValid() const
+{
+    return pty->isValid() && slaveKeeper >= 0;
+}
+
+QString TestRelay::portName() const
+{
+    return pty->slavePath();
+}
+
+void TestRelay::unplug()
+{
+    delete notifier;
+    notifier = nullptr;
+    silence->stop();
+    rxBuffer.clear();
+    pty->closeMaster();
+    if (slaveKeeper >= 0)
+        ::close(slaveKeeper);
+    slaveKeeper = -1;
+}
+
+void TestRelay::setRegister(uint16_t n, uint16_t value)
+{
+    if (n < registerCount)
+        registers[n] = value;
+}
+
+uint16_t TestRelay::registerValue(uint16_t n) const
+{
+    return n < registerCount ? registers[n] : 0;
+}
+
+bool TestRelay::coil(uint16_t n) const
+{
+    return n < coilCount && coils[n];
+}
+
+void TestRelay::setFile(uint16_t fileNumber, const QByteArray& bytes)
+{
+    if (fileNumber < fileCount)
+        files[fileNumber] = bytes;
+}
+
+void TestRelay::clearRecords()
+{
+    received.clear();
+    writes.clear();
+    counted = 0;
+    badFrames = 0;
+    answers = 0;
+}
+
+QByteArray TestRelay::withCrc(const QByteArray& body)
+{
+    const uint16_t crc = crc16(body);
+    QByteArray frame = body;
+    frame.append(static_cast<char>(crc & 0xFF));
+    frame.append(static_cast<char>(crc >> 8));
+    return frame;
+}
+
+void TestRelay::readLine()
+{
+    const QByteArray bytes = pty->readMasterAvailable();
+    if (bytes.isEmpty())
+        return;
+    rxBuffer.append(bytes);
+    silence->start(frameSilenceMs);
+}
+
+void TestRelay::frameEnded()
+{
+    QByteArray frame;
+    frame.swap(rxBuffer);
+    if (frame.size() < 4 || withCrc(frame.left(frame.size() - 2)) != frame) {
+        ++badFrames;
+        return;
+    }
+    received.append(frame);
+    emit requestReceived(frame);
+
+    const QByteArray body = frame.left(frame.size() - 2);
+    // Broadcasts are carried out but never answered; other slaves' requests
+    // are none of this relay's business.
+    const uint8_t target = static_cast<uint8_t>(body.at(0));
+    if (target == 0) {
+        answer(body);
+        return;
+    }
+    if (target != address)
+        return;
+
+    const int n = ++counted;
+    QByteArray reply =
+        every(faults.exceptionEvery, n) ? exception(body, faults.exceptionCode) : answer(body);
+    if (every(faults.dropEvery, n))
+        return;
+    if (every(faults.wrongAddressEvery, n)) {
+        // Another slave answers, with data of its own.
+        reply[0] = static_cast<char>(address + 1);
+        for (int i = 3; i < reply.size(); ++i)
+            reply[i] = static_cast<char>(~static_cast<uint8_t>(reply.at(i)));
+    }
+    QByteArray onLine = withCrc(reply);
+    if (every(faults.corruptCrcEvery, n))
+        onLine[onLine.size() - 1] = static_cast<char>(onLine.at(onLine.size() - 1) ^ 0x5A);
+    const bool delayed = faults.answerDelayEvery == 0 || every(faults.answerDelayEvery, n);
+    transmit(onLine, delayed ? faults.answerDelayMs : 0);
+
+    if (every(faults.noiseEvery, n)) {
+        QByteArray noise;
+        for (int i = 0; i < faults.noiseBytes; ++i) {
+            // xorshift: the same noise in every run.
+            noiseSeed ^= noiseSeed << 13;
+            noiseSeed ^= noiseSeed >> 17;
+            noiseSeed ^= noiseSeed << 5;
+            noise.append(static_cast<char>(noiseSeed & 0xFF));
+        }
+        const int chunks =
+            faults.chunkSize > 0 ? (onLine.size() + faults.chunkSize - 1) / faults.chunkSize : 1;
+        const int answerEnd =
+            (delayed ? faults.answerDelayMs : 0) + (chunks - 1) * faults.chunkGapMs;
+        QTimer::singleShot(answerEnd + faults.noiseGapMs, this,
+                           [this, noise] { writeLine(noise); });
+    }
+}
+
+QByteArray TestRelay::exception(const QByteArray& body, uint8_t code) const
+{
+    QByteArray reply;
+    reply.append(static_cast<char>(address));
+    reply.append(static_cast<char>(static_cast<uint8_t>(body.at(1)) | 0x80));
+    reply.append(static_cast<char>(code));
+    return reply;
+}
+
+QByteArray TestRelay::answer(const QByteArray& body)
+{
+    const uint8_t function = static_cast<uint8_t>(body.at(1));
+    QByteArray reply = body.left(2);
+    reply[0] = static_cast<char>(address);
+
+    switch (function) {
+    case readHoldingRegsCode: {
+        if (body.size() != 6)
+            return exception(body, illegalDataValue);
+        const int start = be16(body, 2);
+        const int count = be16(body, 4);
+        if (count < 1 || count > 125)
+            return exception(body, illegalDataValue);
+        if (start + count > registerCount)
+            return exception(body, illegalDataAddress);
+        reply.append(static_cast<char>(2 * count));
+        for (int i = 0; i < count; ++i)
+            appendBe16(reply, registers[start + i]);
+        return reply;
+    }
+    case writeMultipleRegsCode: {
+        if (body.size() < 7)
+            return exception(body, illegalDataValue);
+        const int start = be16(body, 2);
+        const int count = be16(body, 4);
+        const int byteCount = static_cast<uint8_t>(body.at(6));
+        if (count < 1 || count > 123 || byteCount != 2 * count || body.size() != 7 + byteCount)
+            return exception(body, illegalDataValue);
+        if (start + count > registerCount)
+            return exception(body, illegalDataAddress);
+        for (int i = 0; i < count; ++i) {
+            const uint16_t value = be16(body, 7 + 2 * i);
+            registers[start + i] = value;
+            writes.append(RegisterWrite{static_cast<uint16_t>(start + i), value});
+        }
+        return body.left(6);
+    }
+    case readCoilsCode: {
+        if (body.size() != 6)
+            return exception(body, illegalDataValue);
+        const int start = be16(body, 2);
+        const int count = be16(body, 4);
+        if (count < 1 || count > 2000)
+            return exception(body, illegalDataValue);
+        if (start + count > coilCount)
+            return exception(body, illegalDataAddress);
+        const int byteCount = (count + 7) / 8;
+        reply.append(static_cast<char>(byteCount));
+        for (int b = 0; b < byteCount; ++b) {
+            uint8_t bits = 0;
+            for (int i = 0; i < 8 && 8 * b + i < count; ++i)
+                bits |= coils[start + 8 * b + i] ? (1u << i) : 0u;
+            reply.append(static_cast<char>(bits));
+        }
+        return reply;
+    }
+    case writeCoilCode: {
+        if (body.size() != 6)
+            return exception(body, illegalDataValue);
+        const int coil = be16(body, 2);
+        const uint16_t value = be16(body, 4);
+        if (value != 0xFF00 && value != 0x0000)
+            return exception(body, illegalDataValue);
+        if (coil >= coilCount)
+            return exception(body, illegalDataAddress);
+        coils[coil] = value == 0xFF00;
+        return body;
+    }
+    case readFileRecordCode: {
+        // One sub-request: reference type, file, record number, record length.
+        if (body.size() != 10 || static_cast<uint8_t>(body.at(2)) != 7 ||
+            static_cast<uint8_t>(body.at(3)) != referenceType)
+            return exception(body, illegalDataValue);
+        const int file = be16(body, 4);
+        const int record = be16(body, 6);
+        const int length = be16(body, 8);
+        if (length < 1 || 2 * length + 2 > 0xF5)
+            return exception(body, illegalDataValue);
+        if (file >= fileCount || 2 * (record + length) > files[file].size())
+            return exception(body, illegalDataAddress);
+        reply.append(static_cast<char>(2 * length + 2)); // response data length
+        reply.append(static_cast<char>(2 * length + 1)); // file response length
+        reply.append(static_cast<char>(referenceType));
+        reply.append(files[file].mid(2 * record, 2 * length));
+        return reply;
+    }
+    default:
+        return exception(body, illegalFunction);
+    }
+}
+
+void TestRelay::transmit(QByteArray frame, int delayMs)
+{
+    ++answers;
+    if (faults.chunkSize <= 0) {
+        if (delayMs <= 0)
+            writeLine(frame);
+        else
+            QTimer::singleShot(delayMs, this, [this, frame] { writeLine(frame); });
+        return;
+    }
+    int at = delayMs;
+    for (int offset = 0; offset < frame.size(); offset += faults.chunkSize) {
+        const QByteArray chunk = frame.mid(offset, faults.chunkSize);
+        if (at <= 0)
+            writeLine(chunk);
+        else
+            QTimer::singleShot(at, Qt::PreciseTimer, this, [this, chunk] { writeLine(chunk); });
+        at += faults.chunkGapMs;
+    }
+}
+
+void TestRelay::writeLine(const QByteArray& bytes)
+{
+    // Not through PtyPair::writeMaster: it may spin the event loop, and the
+    // relay must not answer the next request from inside this one.
+    const int fd = pty->masterDescriptor();
+    int done = 0;
+    for (int tries = 0; fd >= 0 && done < bytes.size() && tries < 1000; ++tries) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, bytes.size() - done);
+        if (n > 0)
+            done += static_cast<int>(n);
+        else if (n < 0 && errno != EAGAIN && errno != EINTR)
+            return;
+        else
+            ::usleep(200);
+    }
+}

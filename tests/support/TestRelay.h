@@ -1,0 +1,137 @@
+#ifndef TALVIK_TESTS_SUPPORT_TESTRELAY_H
+#define TALVIK_TESTS_SUPPORT_TESTRELAY_H
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QVector>
+
+#include <cstdint>
+#include <memory>
+
+class PtyPair;
+class QSocketNotifier;
+class QTimer;
+
+// A relay on the far end of a pseudo-terminal: the program under test opens
+// portName() with its QSerialPort, and this object answers its Modbus RTU
+// frames as the relay does — holding registers 0..84, coils 0..7, fault
+// records in files 0..2, journal entries in files 3..32 — with real CRCs and
+// a frame end found by line silence. Fault switches make it misbehave the
+// ways a noisy RS-485 line and a busy relay do; every request it received is
+// kept, byte for byte.
+class TestRelay : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int registerCount = 85;
+    static constexpr int coilCount = 8;
+    static constexpr int fileCount = 33;
+    static constexpr uint16_t journalPointerRegister = 74;
+
+    // Each switch acts on every k-th request addressed to the relay (counted
+    // from 1 over all of them, k = 0 switches it off), so several switches
+    // can run together on different requests.
+    struct Faults
+    {
+        // The relay refuses the request with this exception code and does
+        // not carry it out.
+        int exceptionEvery = 0;
+        uint8_t exceptionCode = 0x04;
+        // The request is carried out, but its answer is lost on the line.
+        int dropEvery = 0;
+        // The request is carried out; its answer arrives with a wrong CRC.
+        int corruptCrcEvery = 0;
+        // The next slave address answers, with a good CRC and its own data.
+        int wrongAddressEvery = 0;
+        // The answer is written in chunks of this many bytes, chunkGapMs
+        // apart (0: in one piece).
+        int chunkSize = 0;
+        int chunkGapMs = 0;
+        // Random bytes put on the line noiseGapMs after the end of an answer.
+        int noiseEvery = 0;
+        int noiseBytes = 3;
+        int noiseGapMs = 60;
+        // Every answer leaves this much later; answerDelayEvery limits it to
+        // every k-th (0: all answers).
+        int answerDelayMs = 0;
+        int answerDelayEvery = 0;
+    };
+
+    struct RegisterWrite
+    {
+        uint16_t address;
+        uint16_t value;
+    };
+
+    explicit TestRelay(uint8_t slaveAddress = 1, QObject* parent = nullptr);
+    ~TestRelay() override;
+
+    bool isValid() const;
+    // The device path the program opens as its serial port.
+    QString portName() const;
+    // Pulls the cable: the relay's side of the line goes away for good.
+    void unplug();
+
+    void setFaults(const Faults& newFaults) { faults = newFaults; }
+    Faults currentFaults() const { return faults; }
+
+    void setRegister(uint16_t address, uint16_t value);
+    uint16_t registerValue(uint16_t address) const;
+    bool coil(uint16_t address) const;
+    // The raw bytes of a file record buffer (files 0..32), little-endian
+    // contents as the relay stores them.
+    void setFile(uint16_t fileNumber, const QByteArray& bytes);
+
+    // Every frame with a good CRC that reached the relay, whatever its
+    // address, including the CRC.
+    QList<QByteArray> requests() const { return received; }
+    // Requests addressed to the relay (the ones the fault counters count).
+    int requestCount() const { return counted; }
+    // Frames that failed the CRC check or were too short.
+    int badFrameCount() const { return badFrames; }
+    // Register writes carried out, in order (function 16, one per register).
+    QList<RegisterWrite> registerWrites() const { return writes; }
+    int answersSent() const { return answers; }
+    void clearRecords();
+
+    // CRC-16/MODBUS of a frame body, low byte first as it goes on the line.
+    static QByteArray withCrc(const QByteArray& body);
+
+signals:
+    void requestReceived(const QByteArray& frame);
+
+private:
+    Q_DISABLE_COPY(TestRelay)
+
+    void readLine();
+    void frameEnded();
+    QByteArray answer(const QByteArray& body);
+    QByteArray exception(const QByteArray& body, uint8_t code) const;
+    void transmit(QByteArray frame, int delayMs);
+    void writeLine(const QByteArray& bytes);
+    static bool every(int k, int n) { return k > 0 && n % k == 0; }
+
+    uint8_t address;
+    std::unique_ptr<PtyPair> pty;
+    int slaveKeeper = -1;
+    QSocketNotifier* notifier = nullptr;
+    QTimer* silence = nullptr;
+    QByteArray rxBuffer;
+    Faults faults;
+
+    QVector<uint16_t> registers;
+    QVector<bool> coils;
+    QVector<QByteArray> files;
+
+    QList<QByteArray> received;
+    QList<RegisterWrite> writes;
+    int counted = 0;
+    int badFrames = 0;
+    int answers = 0;
+    uint32_t noiseSeed = 0x2545F491u;
+};
+
+#endif

@@ -1,0 +1,351 @@
+// Polling and writing through the whole program — serial port, RTU link,
+// client, poller, window — against a relay on a pseudo-terminal whose line
+// and answers go wrong in the ways a noisy RS-485 line and a busy relay do.
+#include "support/ReliabilityHarness.h"
+#include "support/TestRelay.h"
+
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QTest>
+
+using namespace reliability;
+
+Q_DECLARE_METATYPE(TestRelay::Faults)
+
+namespace {
+
+// Two recognisable register images: what the relay holds before the faults
+// start and what it holds while they run. The program's image may hold only
+// these values, register by register, whatever the line does.
+uint16_t before(int reg)
+{
+    return static_cast<uint16_t>(0x1100 + reg);
+}
+
+uint16_t after(int reg)
+{
+    return static_cast<uint16_t>(0x2200 + reg);
+}
+
+void loadRelay(TestRelay& relay, uint16_t (*pattern)(int))
+{
+    for (int reg = 0; reg < TestRelay::registerCount; ++reg)
+        relay.setRegister(static_cast<uint16_t>(reg), pattern(reg));
+}
+
+bool imageHolds(const ModBusDevice& device, uint16_t (*pattern)(int))
+{
+    for (int reg = 0; reg < TestRelay::registerCount; ++reg) {
+        if (device.getRegister(static_cast<uint16_t>(reg)) != pattern(reg))
+            return false;
+    }
+    return true;
+}
+
+// The first register whose image value is neither the old nor the new value
+// of the relay, or -1.
+int foreignRegister(const ModBusDevice& device)
+{
+    for (int reg = 0; reg < TestRelay::registerCount; ++reg) {
+        const uint16_t value = device.getRegister(static_cast<uint16_t>(reg));
+        if (value != before(reg) && value != after(reg))
+            return reg;
+    }
+    return -1;
+}
+
+struct PhaseResult
+{
+    int foreign = -1;
+    uint16_t foreignValue = 0;
+    int maxQueued = 0;
+    int lateQueued = 0;
+};
+
+// Runs the event loop for `ms`, checking the image and the client's queue
+// every 50 ms. lateQueued is the largest queue seen in the last quarter.
+PhaseResult watch(MainWindowTestAccess& access, int ms)
+{
+    PhaseResult result;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms) {
+        QTest::qWait(50);
+        const int queued = access.client()->queuedCount();
+        result.maxQueued = qMax(result.maxQueued, queued);
+        if (clock.elapsed() > ms * 3 / 4)
+            result.lateQueued = qMax(result.lateQueued, queued);
+        const int reg = foreignRegister(*access.device());
+        if (reg >= 0 && result.foreign < 0) {
+            result.foreign = reg;
+            result.foreignValue = access.device()->getRegister(static_cast<uint16_t>(reg));
+        }
+    }
+    return result;
+}
+
+} // namespace
+
+class TestReliabilityPolling : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void pollingRidesOutFault_data();
+    void pollingRidesOutFault();
+    void queueStaysBoundedThroughMixedFaults();
+    void settingsWritesReachRelayInPairs_data();
+    void settingsWritesReachRelayInPairs();
+
+private:
+    bool startPolling();
+
+    MainWindow* window = nullptr;
+    ModalCloser* closer = nullptr;
+    TestRelay* relay = nullptr;
+};
+
+void TestReliabilityPolling::init()
+{
+    relay = new TestRelay(1);
+    QVERIFY(relay->isValid());
+    window = new MainWindow;
+    window->show();
+    closer = new ModalCloser;
+}
+
+void TestReliabilityPolling::cleanup()
+{
+    delete closer;
+    closer = nullptr;
+    delete window;
+    window = nullptr;
+    delete relay;
+    relay = nullptr;
+}
+
+bool TestReliabilityPolling::startPolling()
+{
+    if (!connectTo(*window, *closer, relay->portName()))
+        return false;
+    action(*window, "actionLogErrors")->trigger();
+    action(*window, "actionStart")->trigger();
+    return MainWindowTestAccess(*window).polling();
+}
+
+void TestReliabilityPolling::pollingRidesOutFault_data()
+{
+    QTest::addColumn<TestRelay::Faults>("faults");
+    // Every error line must match `allowed`; at least one must match
+    // `required` (empty: the log stays empty).
+    QTest::addColumn<QString>("required");
+    QTest::addColumn<QString>("allowed");
+    // An answer later than the response timeout lands in the next request
+    // of the same shape: Modbus RTU frames carry no transaction number, and
+    // the relay is held to answer within 1000 ms. Only that row may see
+    // foreign values in the image.
+    QTest::addColumn<bool>("exactImage");
+
+    const QString lineErrors = QStringLiteral("^(Ошибка CRC!|Ошибка формата пакета!)$");
+    // The link is cleared when the pause after a line error ends; the answer
+    // to a request sent during the pause, if it is being received just then,
+    // is lost and its request times out.
+    const QString afterPause =
+        QStringLiteral("^(Ошибка CRC!|Ошибка формата пакета!|Таймаут ответа!)$");
+    const QString timeout = QStringLiteral("^Таймаут ответа!$");
+
+    TestRelay::Faults f;
+    f.exceptionEvery = 2;
+    QTest::newRow("exception answers")
+        << f << QStringLiteral("^Код ошибки: 0x4$") << QStringLiteral("^Код ошибки: 0x4$") << true;
+    f = TestRelay::Faults();
+    f.dropEvery = 3;
+    QTest::newRow("lost answers") << f << timeout << timeout << true;
+    f = TestRelay::Faults();
+    f.corruptCrcEvery = 2;
+    QTest::newRow("corrupt CRC") << f << QStringLiteral("^Ошибка CRC!$") << afterPause << true;
+    f = TestRelay::Faults();
+    f.wrongAddressEvery = 2;
+    QTest::newRow("answers from another slave") << f << QString() << QString() << true;
+    f = TestRelay::Faults();
+    f.chunkSize = 4;
+    f.chunkGapMs = 15;
+    QTest::newRow("answers in chunks within the interval") << f << QString() << QString() << true;
+    f = TestRelay::Faults();
+    f.chunkSize = 20;
+    f.chunkGapMs = 90;
+    QTest::newRow("answers torn beyond the interval") << f << lineErrors << afterPause << true;
+    f = TestRelay::Faults();
+    f.noiseEvery = 2;
+    QTest::newRow("line noise between frames") << f << lineErrors << afterPause << true;
+    f = TestRelay::Faults();
+    f.answerDelayMs = 400;
+    QTest::newRow("slow answers") << f << QString() << QString() << true;
+    f = TestRelay::Faults();
+    f.answerDelayMs = 1150;
+    f.answerDelayEvery = 4;
+    QTest::newRow("answers later than the timeout") << f << timeout << afterPause << false;
+}
+
+void TestReliabilityPolling::pollingRidesOutFault()
+{
+    QFETCH(TestRelay::Faults, faults);
+    QFETCH(QString, required);
+    QFETCH(QString, allowed);
+    QFETCH(bool, exactImage);
+
+    MainWindowTestAccess access(*window);
+    loadRelay(*relay, before);
+    QVERIFY(startPolling());
+    QTRY_VERIFY_WITH_TIMEOUT(imageHolds(*access.device(), before), 4000);
+
+    child<QListWidget>(window, "listLog")->clear();
+    loadRelay(*relay, after);
+    relay->setFaults(faults);
+    const int requestsBefore = relay->requestCount();
+    const PhaseResult phase = watch(access, 6000);
+
+    QVERIFY2(!exactImage || phase.foreign < 0, qPrintable(QStringLiteral("register %1 holds 0x%2")
+                                                              .arg(phase.foreign)
+                                                              .arg(phase.foreignValue, 0, 16)));
+    // Polling went on: about three reads a second.
+    QVERIFY2(relay->requestCount() - requestsBefore >= 6,
+             qPrintable(QString::number(relay->requestCount() - requestsBefore)));
+    QVERIFY(access.polling());
+
+    const QStringList lines = logLines(*window);
+    if (required.isEmpty()) {
+        QCOMPARE(lines, QStringList());
+    } else {
+        QVERIFY2(!lines.filter(QRegularExpression(required)).isEmpty(),
+                 qPrintable(lines.join(QLatin1Char('|'))));
+        for (const QString& line : lines)
+            QVERIFY2(QRegularExpression(allowed).match(line).hasMatch(), qPrintable(line));
+    }
+
+    // Once the line is clean again the image catches up with the relay.
+    relay->setFaults(TestRelay::Faults());
+    QTRY_VERIFY_WITH_TIMEOUT(imageHolds(*access.device(), after), 6000);
+}
+
+void TestReliabilityPolling::queueStaysBoundedThroughMixedFaults()
+{
+    MainWindowTestAccess access(*window);
+    loadRelay(*relay, before);
+    QVERIFY(startPolling());
+    QTRY_VERIFY_WITH_TIMEOUT(imageHolds(*access.device(), before), 4000);
+
+    // Half the answers lost, and the rest of the faults on top: the relay
+    // answers far slower than the poll period asks.
+    TestRelay::Faults f;
+    f.dropEvery = 2;
+    f.exceptionEvery = 5;
+    f.corruptCrcEvery = 7;
+    f.wrongAddressEvery = 11;
+    f.noiseEvery = 13;
+    f.chunkSize = 3;
+    f.chunkGapMs = 5;
+    f.answerDelayMs = 250;
+    f.answerDelayEvery = 3;
+    loadRelay(*relay, after);
+    relay->setFaults(f);
+    const int requestsBefore = relay->requestCount();
+    const PhaseResult phase = watch(access, 30000);
+
+    QVERIFY2(phase.foreign < 0, qPrintable(QString::number(phase.foreign)));
+    // A poll is three reads; a few more may wait behind the outstanding one
+    // and a write, but not a backlog that keeps growing.
+    QVERIFY2(phase.maxQueued <= 6, qPrintable(QString::number(phase.maxQueued)));
+    QVERIFY2(phase.lateQueued <= 6, qPrintable(QString::number(phase.lateQueued)));
+    QVERIFY(relay->requestCount() - requestsBefore >= 20);
+    QVERIFY(access.polling());
+
+    const QStringList lines = logLines(*window);
+    QVERIFY(lines.contains(QStringLiteral("Таймаут ответа!")));
+    QVERIFY(lines.contains(QStringLiteral("Код ошибки: 0x4")));
+    QVERIFY(lines.contains(QStringLiteral("Ошибка CRC!")));
+
+    relay->setFaults(TestRelay::Faults());
+    QTRY_VERIFY_WITH_TIMEOUT(imageHolds(*access.device(), after), 6000);
+}
+
+void TestReliabilityPolling::settingsWritesReachRelayInPairs_data()
+{
+    QTest::addColumn<TestRelay::Faults>("faults");
+
+    TestRelay::Faults f;
+    f.dropEvery = 2;
+    QTest::newRow("lost answers") << f;
+    f = TestRelay::Faults();
+    f.corruptCrcEvery = 2;
+    QTest::newRow("corrupt CRC") << f;
+    f.dropEvery = 3;
+    f.corruptCrcEvery = 4;
+    f.noiseEvery = 5;
+    QTest::newRow("both, and noise") << f;
+}
+
+void TestReliabilityPolling::settingsWritesReachRelayInPairs()
+{
+    QFETCH(TestRelay::Faults, faults);
+
+    MainWindowTestAccess access(*window);
+    relay->setRegister(8, 1);
+    QVERIFY(startPolling());
+    QTRY_COMPARE_WITH_TIMEOUT(access.device()->getRegister(8), uint16_t(1), 4000);
+    window->refresh();
+
+    // МТЗ-1 current 1.50 A (register 9) and АПВ on (register 48).
+    child<QDoubleSpinBox>(window, "sbMTZ1_I")->setValue(1.5);
+    child<QComboBox>(window, "cbAPV_On")->setCurrentIndex(1);
+    relay->setFaults(faults);
+    relay->clearRecords();
+    action(*window, "actionLogInfo")->trigger();
+    child<QListWidget>(window, "listLog")->clear();
+
+    closer->expectDialog([](QDialog* dialog) {
+        child<QSpinBox>(dialog, "sbPassword")->setValue(0x1234);
+        return true;
+    });
+    action(*window, "actionSaveChanges")->trigger();
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
+
+    QTRY_VERIFY_WITH_TIMEOUT(relay->registerWrites().size() >= 4, 8000);
+    // Let anything sent twice show up.
+    QTest::qWait(2500);
+
+    const QList<TestRelay::RegisterWrite> writes = relay->registerWrites();
+    QCOMPARE(writes.size(), 4);
+    const uint16_t expected[4][2] = {{71, 0x1234}, {9, 150}, {71, 0x1234}, {48, 1}};
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(writes[i].address, expected[i][0]);
+        QCOMPARE(writes[i].value, expected[i][1]);
+    }
+
+    // Every write frame on the line is one the program logged as queued.
+    int writeFrames = 0;
+    for (const QByteArray& frame : relay->requests()) {
+        if (frame.size() > 1 && static_cast<uint8_t>(frame.at(1)) == 0x10)
+            ++writeFrames;
+    }
+    const QStringList queued =
+        logLines(*window).filter(QStringLiteral("WriteMultipleRegs startReg"));
+    QCOMPARE(writeFrames, queued.size());
+    QCOMPARE(queued, (QStringList{QStringLiteral("WriteMultipleRegs startReg = 71 Count = 1"),
+                                  QStringLiteral("WriteMultipleRegs startReg = 9 Count = 1"),
+                                  QStringLiteral("WriteMultipleRegs startReg = 71 Count = 1"),
+                                  QStringLiteral("WriteMultipleRegs startReg = 48 Count = 1")}));
+
+    // The relay took the values; the next good polls bring them back.
+    relay->setFaults(TestRelay::Faults());
+    QTRY_COMPARE_WITH_TIMEOUT(access.device()->getRegister(9), uint16_t(150), 4000);
+    QTRY_COMPARE_WITH_TIMEOUT(access.device()->getRegister(48), uint16_t(1), 4000);
+}
+
+QTEST_MAIN(TestReliabilityPolling)
+#include "tst_reliabilitypolling.moc"
