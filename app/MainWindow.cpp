@@ -138,6 +138,14 @@ void MainWindow::connectSignals()
     connect(refreshTimer, &QTimer::timeout, this, &MainWindow::refresh);
     connect(clearCoilsTimer, &QTimer::timeout, this, &MainWindow::clearCoils);
     connect(ui->actionStop, &QAction::triggered, this, [this] { refreshStop(); });
+    // A port whose device went away (adapter pulled, far end hung up) reports
+    // a read error on every pass of the event loop and keeps the processor
+    // busy: it is closed, and what is still sent times out as on a closed port.
+    connect(serialPort, &QSerialPort::errorOccurred, this,
+            [this](QSerialPort::SerialPortError error) {
+                if (error == QSerialPort::ReadError || error == QSerialPort::ResourceError)
+                    serialPort->close();
+            });
     connect(ui->actionReadHeaders, &QAction::triggered, this, &MainWindow::readHeaders);
     connect(ui->buttonSaveRecord, &QPushButton::clicked, this, &MainWindow::saveCrash);
     connect(ui->actionExit, &QAction::triggered, this, &MainWindow::close);

@@ -6,3 +6,4 @@ target_sources(talvik_test_support PRIVATE
     support/ReliabilityHarness.h
 )
 talvik_add_test(tst_reliabilitypolling)
+talvik_add_test(tst_reliabilityrecords)

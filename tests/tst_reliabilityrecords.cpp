@@ -1,0 +1,380 @@
+// Reading a fault record and the event journal through the whole program —
+// window, readers, client, RTU link, serial port — from a relay on a
+// pseudo-terminal whose line goes wrong, and pulling the cable mid-reading.
+#include "support/ReliabilityHarness.h"
+#include "support/TestRelay.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <ctime>
+
+using namespace reliability;
+
+Q_DECLARE_METATYPE(TestRelay::Faults)
+
+namespace {
+
+constexpr int faultSamples = 12;
+constexpr int sampleCount = faultSamples + 120;
+
+void putLe16(QByteArray& bytes, int offset, int value)
+{
+    bytes[offset] = static_cast<char>(value & 0xFF);
+    bytes[offset + 1] = static_cast<char>((value >> 8) & 0xFF);
+}
+
+// Fault record `index` as the relay keeps it in its file: the 40-byte header
+// (triggered on 1 January 2019 at 00:0<index+1>:00.250), then 132 samples of
+// 14 bytes, every one different.
+QByteArray faultRecord(int index)
+{
+    QByteArray header(40, '\0');
+    header[0] = 19;
+    header[1] = 1;
+    header[2] = 1;
+    header[4] = static_cast<char>(index + 1);
+    putLe16(header, 6, 250);
+    for (int gain = 8; gain <= 16; gain += 2)
+        putLe16(header, gain, 1024);
+    putLe16(header, 18, 1949);
+    putLe16(header, 20, 8066);
+    putLe16(header, 22, 1905);
+    putLe16(header, 24, 40);
+    putLe16(header, 26, 10);
+    putLe16(header, 30, 5); // ring position
+    putLe16(header, 34, faultSamples);
+    header[38] = 1;
+    uint8_t sum = 0;
+    for (int i = 0; i < 39; ++i)
+        sum = static_cast<uint8_t>(sum + static_cast<uint8_t>(header.at(i)));
+    header[39] = static_cast<char>(~sum);
+
+    QByteArray record = header;
+    for (int k = 0; k < sampleCount; ++k) {
+        QByteArray sample(14, '\0');
+        for (int channel = 0; channel < 5; ++channel)
+            putLe16(sample, 2 * channel, (k * 37 + channel * 101 + index) % 4096 - 2048);
+        putLe16(sample, 10, (k * 13) & 0x07FF);
+        putLe16(sample, 12, k);
+        record.append(sample);
+    }
+    return record;
+}
+
+// Journal entry at ring position `position`: six kinds of events and some
+// empty slots.
+QByteArray journalEntry(int position)
+{
+    QByteArray entry(24, '\0');
+    entry[0] = static_cast<char>(position % 7 == 6 ? 0xFF : position % 7);
+    putLe16(entry, 2, 100 + 37 * position);
+    putLe16(entry, 4, 10 * position);
+    entry[6] = static_cast<char>(position);
+    entry[7] = static_cast<char>(59 - position);
+    entry[8] = static_cast<char>(position % 24);
+    entry[10] = static_cast<char>(1 + position % 28);
+    entry[12] = static_cast<char>(0x80 | (1 + position % 12));
+    putLe16(entry, 14, 19);
+    putLe16(entry, 16, 40);
+    putLe16(entry, 18, 10);
+    putLe16(entry, 20, 1000);
+    putLe16(entry, 22, 100);
+    return entry;
+}
+
+void loadRecords(TestRelay& relay)
+{
+    for (int record = 0; record < 3; ++record)
+        relay.setFile(static_cast<uint16_t>(record), faultRecord(record));
+    for (int position = 0; position < 30; ++position)
+        relay.setFile(static_cast<uint16_t>(3 + position), journalEntry(position));
+    relay.setRegister(TestRelay::journalPointerRegister, 4);
+}
+
+bool sawBox(const ModalCloser& closer, const QString& title)
+{
+    for (const ModalCloser::Seen& seen : closer.seen) {
+        if (seen.title == title)
+            return true;
+    }
+    return false;
+}
+
+// What one pass of reading the headers, record 0 and the journal gave.
+struct Outcome
+{
+    bool headersRead = false;
+    QString recordBox; // title of the box that ended the record reading
+    QByteArray cfg;
+    QByteArray dat;
+    bool journalRead = false;
+    QString journalBox; // title of the failure box, if any
+    QByteArray csv;
+    QByteArray boxes; // all boxes seen, for failure messages
+};
+
+// Drives the window like a user: reads the headers, saves record 0 into
+// `folder`, reads the journal into `folder`/journal.csv. `faultsNow` is
+// switched on once the headers have been read (it may already be on).
+Outcome readEverything(MainWindow& window, ModalCloser& closer, TestRelay& relay,
+                       const QString& folder, const TestRelay::Faults& faultsNow)
+{
+    Outcome outcome;
+    auto* list = child<QListWidget>(&window, "crashList");
+    list->clear();
+    action(window, "actionReadHeaders")->trigger();
+    QElapsedTimer clock;
+    clock.start();
+    while (list->count() < 3 && !sawBox(closer, QStringLiteral("Ошибка связи")) &&
+           clock.elapsed() < 60000)
+        QTest::qWait(20);
+    outcome.headersRead = list->count() == 3;
+    relay.setFaults(faultsNow);
+
+    if (outcome.headersRead) {
+        list->setCurrentRow(0);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(0)).center());
+        closer.expectFileDialog(folder);
+        closer.expectMessageBox();
+        child<QPushButton>(&window, "buttonSaveRecord")->click();
+        closer.waitUntilDone(120000);
+        if (!closer.seen.isEmpty())
+            outcome.recordBox = closer.seen.last().title;
+        const QString base = list->item(0)->text().replace(QLatin1Char(' '), QLatin1Char('_'));
+        QString fileBase = base;
+        fileBase.replace(QLatin1Char(':'), QLatin1Char('_'));
+        outcome.cfg = readFile(QDir(folder).filePath(fileBase + QStringLiteral(".cfg")));
+        outcome.dat = readFile(QDir(folder).filePath(fileBase + QStringLiteral(".dat")));
+    }
+
+    const QString csvPath = QDir(folder).filePath(QStringLiteral("journal.csv"));
+    const int seenBefore = closer.seen.size();
+    closer.expectFileDialog(csvPath);
+    action(window, "actionReadLog")->trigger();
+    clock.restart();
+    while (closer.pending() > 0 && closer.seen.size() == seenBefore && clock.elapsed() < 120000)
+        QTest::qWait(20);
+    outcome.journalRead = closer.pending() == 0;
+    if (!outcome.journalRead) {
+        if (closer.seen.size() > seenBefore)
+            outcome.journalBox = closer.seen.last().title;
+        // Nobody answers the file dialog now: drop the expectation.
+        closer.waitUntilDone(0);
+    }
+    outcome.csv = readFile(csvPath);
+    outcome.boxes = closer.describe();
+    return outcome;
+}
+
+// Share of the wall time the process spent on the CPU over `ms`.
+double cpuShare(int ms)
+{
+    const std::clock_t cpuBefore = std::clock();
+    QElapsedTimer clock;
+    clock.start();
+    QTest::qWait(ms);
+    const double cpuMs = 1000.0 * static_cast<double>(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
+    return cpuMs / static_cast<double>(clock.elapsed());
+}
+
+} // namespace
+
+class TestReliabilityRecords : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void readingsUnderFaults_data();
+    void readingsUnderFaults();
+    void unplugMidReadingReportsTimeoutsAndStaysUsable();
+
+private:
+    bool connectAndPoll(TestRelay& target);
+
+    MainWindow* window = nullptr;
+    ModalCloser* closer = nullptr;
+    TestRelay* relay = nullptr;
+    Outcome reference;
+};
+
+bool TestReliabilityRecords::connectAndPoll(TestRelay& target)
+{
+    if (!connectTo(*window, *closer, target.portName()))
+        return false;
+    action(*window, "actionLogErrors")->trigger();
+    action(*window, "actionStart")->trigger();
+    return MainWindowTestAccess(*window).polling();
+}
+
+void TestReliabilityRecords::initTestCase()
+{
+    // The reference: the same readings over a clean line.
+    init();
+    QVERIFY(connectAndPoll(*relay));
+    QTemporaryDir folder;
+    reference = readEverything(*window, *closer, *relay, folder.path(), TestRelay::Faults());
+    QVERIFY2(reference.headersRead, reference.boxes.constData());
+    QCOMPARE(reference.recordBox, QStringLiteral("Успешно"));
+    QVERIFY(reference.journalRead);
+    QVERIFY(reference.cfg.contains("600,132\r\n"));
+    QCOMPARE(reference.dat.count('\n'), sampleCount);
+    // Pointer 4 over 30 entries, every seventh slot empty.
+    QVERIFY(reference.csv.startsWith("Тип;Iвтор;Iперв;Дата;Время\n"));
+    QCOMPARE(reference.csv.count('\n'), 1 + 30 - 4);
+    cleanup();
+}
+
+void TestReliabilityRecords::init()
+{
+    relay = new TestRelay(1);
+    QVERIFY(relay->isValid());
+    loadRecords(*relay);
+    window = new MainWindow;
+    window->show();
+    closer = new ModalCloser;
+}
+
+void TestReliabilityRecords::cleanup()
+{
+    delete closer;
+    closer = nullptr;
+    delete window;
+    window = nullptr;
+    delete relay;
+    relay = nullptr;
+}
+
+void TestReliabilityRecords::readingsUnderFaults_data()
+{
+    QTest::addColumn<TestRelay::Faults>("faults");
+    // Switched on for the headers already, or only once they have been read.
+    QTest::addColumn<bool>("duringHeaders");
+    // The faults leave every request a chance: the readings must complete.
+    QTest::addColumn<bool>("mustComplete");
+    // No request gets through: the readings must end with their failure boxes.
+    QTest::addColumn<bool>("mustFail");
+
+    TestRelay::Faults mixed;
+    mixed.dropEvery = 11;
+    mixed.corruptCrcEvery = 50;
+    mixed.wrongAddressEvery = 70;
+    mixed.noiseEvery = 45;
+    mixed.exceptionEvery = 90;
+    mixed.chunkSize = 4;
+    mixed.chunkGapMs = 5;
+    mixed.answerDelayMs = 300;
+    mixed.answerDelayEvery = 10;
+    QTest::newRow("mixed line faults") << mixed << true << true << false;
+
+    TestRelay::Faults silent;
+    silent.dropEvery = 1;
+    QTest::newRow("relay stops answering") << silent << false << false << true;
+
+    // The client ends such requests without a word to the reader.
+    TestRelay::Faults refusing;
+    refusing.exceptionEvery = 1;
+    QTest::newRow("relay refuses every request") << refusing << false << false << true;
+}
+
+void TestReliabilityRecords::readingsUnderFaults()
+{
+    QFETCH(TestRelay::Faults, faults);
+    QFETCH(bool, duringHeaders);
+    QFETCH(bool, mustComplete);
+    QFETCH(bool, mustFail);
+
+    MainWindowTestAccess access(*window);
+    QVERIFY(connectAndPoll(*relay));
+    if (duringHeaders)
+        relay->setFaults(faults);
+    QTemporaryDir folder;
+    const Outcome outcome = readEverything(*window, *closer, *relay, folder.path(), faults);
+    QVERIFY2(outcome.headersRead, outcome.boxes.constData());
+
+    // Either the data of a clean reading, or the failure box and no file.
+    if (outcome.recordBox == QStringLiteral("Успешно")) {
+        QCOMPARE(outcome.cfg, reference.cfg);
+        QCOMPARE(outcome.dat, reference.dat);
+    } else {
+        QCOMPARE(outcome.recordBox, QStringLiteral("Ошибка связи"));
+        QCOMPARE(outcome.dat, QByteArray("<missing>"));
+    }
+    if (outcome.journalRead) {
+        QCOMPARE(outcome.csv, reference.csv);
+    } else {
+        QCOMPARE(outcome.journalBox, QStringLiteral("Ошибка"));
+        QCOMPARE(outcome.csv, QByteArray("<missing>"));
+    }
+    if (mustComplete) {
+        QVERIFY2(outcome.recordBox == QStringLiteral("Успешно") && outcome.journalRead,
+                 outcome.boxes.constData());
+    }
+    if (mustFail) {
+        QVERIFY2(outcome.recordBox == QStringLiteral("Ошибка связи") && !outcome.journalRead,
+                 outcome.boxes.constData());
+        QVERIFY(!logLines(*window).isEmpty());
+    }
+    // Polling was on before the readings and is on again after them.
+    QVERIFY(access.polling());
+}
+
+void TestReliabilityRecords::unplugMidReadingReportsTimeoutsAndStaysUsable()
+{
+    MainWindowTestAccess access(*window);
+    QVERIFY(connectAndPoll(*relay));
+    auto* list = child<QListWidget>(window, "crashList");
+    action(*window, "actionReadHeaders")->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(list->count(), 3, 10000);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(1)).center());
+
+    QTemporaryDir folder;
+    closer->expectFileDialog(folder.path());
+    closer->expectMessageBox();
+    child<QPushButton>(window, "buttonSaveRecord")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(child<QProgressBar>(window, "crashSaveProgress")->value() >= 10,
+                             10000);
+    child<QListWidget>(window, "listLog")->clear();
+    relay->unplug();
+
+    // The sample request and its retries time out, and the reading ends with
+    // its failure box. Polling then resumes, and finds the port gone: its
+    // error box (if the port path has not been reused meanwhile) is taken by
+    // the closer as an unexpected one.
+    QVERIFY2(closer->waitUntilDone(20000), closer->describe().constData());
+    QCOMPARE(closer->seen.at(1).title, QStringLiteral("Ошибка связи"));
+    QCOMPARE(closer->seen.at(1).text, QStringLiteral("Проверьте настройки и повторите попытку."));
+    QVERIFY(logLines(*window).contains(QStringLiteral("Таймаут ответа!")));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList());
+
+    // Nothing keeps the processor busy on the dead line.
+    const double share = cpuShare(2000);
+    QVERIFY2(share < 0.3, qPrintable(QString::number(share)));
+    for (int i = 2; i < closer->seen.size(); ++i)
+        QCOMPARE(closer->seen.at(i).title, QStringLiteral("Ошибка открытия порта"));
+
+    // The cable goes into another relay: stop, reconnect, poll.
+    action(*window, "actionStop")->trigger();
+    QVERIFY(!access.port()->isOpen());
+    TestRelay other(1);
+    QVERIFY(other.isValid());
+    other.setRegister(8, 1);
+    other.setRegister(9, 321);
+    QVERIFY(connectAndPoll(other));
+    QTRY_COMPARE_WITH_TIMEOUT(access.device()->getRegister(9), uint16_t(321), 5000);
+    action(*window, "actionStop")->trigger();
+}
+
+QTEST_MAIN(TestReliabilityRecords)
+#include "tst_reliabilityrecords.moc"
