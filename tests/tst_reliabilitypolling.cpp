@@ -173,8 +173,8 @@ void TestReliabilityPolling::pollingRidesOutFault_data()
     f.wrongAddressEvery = 2;
     QTest::newRow("answers from another slave") << f << QString() << QString() << true;
     f = TestRelay::Faults();
-    f.chunkSize = 4;
-    f.chunkGapMs = 15;
+    f.chunkSize = 8;
+    f.chunkGapMs = 10;
     QTest::newRow("answers in chunks within the interval") << f << QString() << QString() << true;
     f = TestRelay::Faults();
     f.chunkSize = 20;
