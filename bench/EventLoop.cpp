@@ -30,7 +30,9 @@ bool showAndExpose(QWidget* window, int timeoutMs)
 {
     window->show();
     const bool exposed = waitUntil(
-        [window] { return window->windowHandle() != nullptr && window->windowHandle()->isExposed(); },
+        [window] {
+            return window->windowHandle() != nullptr && window->windowHandle()->isExposed();
+        },
         timeoutMs);
     QCoreApplication::processEvents();
     return exposed;

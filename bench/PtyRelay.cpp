@@ -48,7 +48,8 @@ PtyRelay::PtyRelay(int baudRate) : baud(baudRate)
     if (masterFd < 0)
         return;
     const char* name = nullptr;
-    if (grantpt(masterFd) != 0 || unlockpt(masterFd) != 0 || (name = ptsname(masterFd)) == nullptr) {
+    if (grantpt(masterFd) != 0 || unlockpt(masterFd) != 0 ||
+        (name = ptsname(masterFd)) == nullptr) {
         ::close(masterFd);
         masterFd = -1;
         return;
