@@ -22,7 +22,7 @@ BenchRelay::BenchRelay()
 {
     // Plausible live values: currents, states and settings that are not all zero.
     for (int i = 0; i < registerCount; ++i)
-        registers[i] = static_cast<uint16_t>(i * 7 + 1);
+        registers[i] = initialValue(i);
 }
 
 void BenchRelay::setRegister(int index, uint16_t value)

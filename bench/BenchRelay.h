@@ -27,6 +27,8 @@ public:
     QByteArray answer(const QByteArray& request);
 
     static QByteArray withCrc(QByteArray body);
+    // What register `index` holds until it is written.
+    static uint16_t initialValue(int index) { return static_cast<uint16_t>(index * 7 + 1); }
 
     void setRegister(int index, uint16_t value);
 
