@@ -71,6 +71,34 @@ private:
     ModBusClient& client;
 };
 
+// A client whose requests go out over a link that records them.
+struct WiredClient
+{
+    WiredClient() { client.setLink(&link); }
+    RecordingRtuLink link;
+    ModBusClient client;
+};
+
+// After a link error the request sent at the end of the pause holds the line:
+// its answer reaches `second` and lets the read of register 2 go out, whose
+// answer reaches `third`; the request lost to the error hears nothing.
+void answerSecondThenThird(WiredClient& wired, const RecordingResponseListener& lost,
+                           const RecordingResponseListener& second,
+                           const RecordingResponseListener& third, int value)
+{
+    QByteArray answer = QByteArray::fromHex("0103020000");
+    answer[4] = static_cast<char>(value);
+    deliver(wired.client, answer);
+    QCOMPARE(second.calls.size(), 1);
+    QCOMPARE(second.calls.first().values, QVector<int>{value});
+    QCOMPARE(wired.link.sent.size(), 3);
+    QCOMPARE(wired.link.sent.at(2), readFrame(2));
+    answer[4] = static_cast<char>(value + 1);
+    deliver(wired.client, answer);
+    QCOMPARE(third.calls.size(), 1);
+    QVERIFY(lost.calls.isEmpty());
+}
+
 } // namespace
 
 class TestModBusClient : public QObject
@@ -132,9 +160,8 @@ void TestModBusClient::createOperationsSendTheirFrames()
     QFETCH(int, function);
     QFETCH(QByteArray, frame);
 
-    RecordingRtuLink link;
-    ModBusClient client;
-    client.setLink(&link);
+    WiredClient wired;
+    auto& [link, client] = wired;
     RecordingResponseListener listener;
     const uint16_t values[] = {0x1234, 0x5678};
     switch (function) {
@@ -181,9 +208,8 @@ void TestModBusClient::createWithoutLinkQueuesNothing()
 
 void TestModBusClient::firstRequestIsSentBeforeCreateReturns()
 {
-    RecordingRtuLink link;
-    ModBusClient client;
-    client.setLink(&link);
+    WiredClient wired;
+    auto& [link, client] = wired;
     client.readHoldingRegs(nullptr, 1, 0, 2, 0);
     QCOMPARE(link.sent, QList<QByteArray>{QByteArray::fromHex("010300000002")});
     QCOMPARE(client.state(), ModBusClient::State::Waiting);
@@ -209,9 +235,8 @@ void TestModBusClient::higherPrioritySentFirstEqualInArrivalOrder()
     QFETCH(QList<int>, priorities);
     QFETCH(QList<int>, order);
 
-    RecordingRtuLink link;
-    ModBusClient client;
-    client.setLink(&link);
+    WiredClient wired;
+    auto& [link, client] = wired;
     RecordingResponseListener listener;
     client.readHoldingRegs(&listener, 1, 100, 1, 0);
     // Request i reads register i, so the frames tell the order.
@@ -269,9 +294,8 @@ void TestModBusClient::fullTransactionOverRealLink()
 
 void TestModBusClient::exceptionReplyIsLoggedNotDeliveredAndQueueMovesOn()
 {
-    RecordingRtuLink link;
-    ModBusClient client;
-    client.setLink(&link);
+    WiredClient wired;
+    auto& [link, client] = wired;
     RecordingResponseListener first;
     RecordingResponseListener second;
     client.readHoldingRegs(&first, 1, 0, 2, 0);
@@ -291,9 +315,8 @@ void TestModBusClient::exceptionReplyIsLoggedNotDeliveredAndQueueMovesOn()
 
 void TestModBusClient::replyFromOtherAddressDropsRequestSilently()
 {
-    RecordingRtuLink link;
-    ModBusClient client;
-    client.setLink(&link);
+    WiredClient wired;
+    auto& [link, client] = wired;
     RecordingResponseListener first;
     RecordingResponseListener second;
     client.readHoldingRegs(&first, 1, 0, 1, 0);
@@ -315,9 +338,8 @@ void TestModBusClient::replyFromOtherAddressDropsRequestSilently()
 
 void TestModBusClient::timeoutNotifiesOnceAndSendsNext()
 {
-    RecordingRtuLink link;
-    ModBusClient client;
-    client.setLink(&link);
+    WiredClient wired;
+    auto& [link, client] = wired;
     RecordingResponseListener first;
     RecordingResponseListener second;
     LogCapture log(static_cast<int>(LogLevel::Error));
@@ -342,9 +364,8 @@ void TestModBusClient::timeoutNotifiesOnceAndSendsNext()
 
 void TestModBusClient::listenerRequestsFromCallbackAreQueuedThenSent()
 {
-    RecordingRtuLink link;
-    ModBusClient client;
-    client.setLink(&link);
+    WiredClient wired;
+    auto& [link, client] = wired;
     ChainingListener listener(client);
     client.readHoldingRegs(&listener, 1, 0, 1, 0);
 
@@ -359,9 +380,8 @@ void TestModBusClient::listenerRequestsFromCallbackAreQueuedThenSent()
 
 void TestModBusClient::framesDuringDeliveryLeaveTheDeliveredRequestAlone()
 {
-    RecordingRtuLink link;
-    ModBusClient client;
-    client.setLink(&link);
+    WiredClient wired;
+    auto& [link, client] = wired;
     ReenteringListener listener(client);
     RecordingResponseListener next;
     client.readHoldingRegs(&listener, 1, 0, 1, 0);
@@ -380,9 +400,8 @@ void TestModBusClient::framesDuringDeliveryLeaveTheDeliveredRequestAlone()
 
 void TestModBusClient::clearQueueLeavesOutstandingRequestToFinish()
 {
-    RecordingRtuLink link;
-    ModBusClient client;
-    client.setLink(&link);
+    WiredClient wired;
+    auto& [link, client] = wired;
     RecordingResponseListener outstanding;
     RecordingResponseListener queued;
     client.readHoldingRegs(&outstanding, 1, 0, 1, 0);
@@ -428,9 +447,8 @@ void TestModBusClient::linkSwitchTakesEffectAtNextRequest()
 
 void TestModBusClient::requestLeftWithoutLinkTimesOut()
 {
-    RecordingRtuLink link;
-    ModBusClient client;
-    client.setLink(&link);
+    WiredClient wired;
+    auto& [link, client] = wired;
     RecordingResponseListener first;
     RecordingResponseListener second;
     client.readHoldingRegs(&first, 1, 0, 1, 0);
@@ -449,9 +467,8 @@ void TestModBusClient::requestLeftWithoutLinkTimesOut()
 
 void TestModBusClient::linkErrorPausesClearsLinkAndSendsNext()
 {
-    RecordingRtuLink link;
-    ModBusClient client;
-    client.setLink(&link);
+    WiredClient wired;
+    auto& [link, client] = wired;
     RecordingResponseListener failed;
     RecordingResponseListener next;
     client.readHoldingRegs(&failed, 1, 0, 1, 0);
@@ -480,9 +497,8 @@ void TestModBusClient::linkErrorPausesClearsLinkAndSendsNext()
 
 void TestModBusClient::secondLinkErrorDoesNotLengthenPause()
 {
-    RecordingRtuLink link;
-    ModBusClient client;
-    client.setLink(&link);
+    WiredClient wired;
+    auto& [link, client] = wired;
     RecordingResponseListener listener;
     client.readHoldingRegs(&listener, 1, 0, 1, 0);
     client.readHoldingRegs(&listener, 1, 1, 1, 0);
@@ -503,9 +519,8 @@ void TestModBusClient::secondLinkErrorDoesNotLengthenPause()
 
 void TestModBusClient::requestIntoEmptyQueueDuringPauseIsSentAtOnce()
 {
-    RecordingRtuLink link;
-    ModBusClient client;
-    client.setLink(&link);
+    WiredClient wired;
+    auto& [link, client] = wired;
     RecordingResponseListener failed;
     RecordingResponseListener early;
     RecordingResponseListener later;
@@ -524,21 +539,13 @@ void TestModBusClient::requestIntoEmptyQueueDuringPauseIsSentAtOnce()
     QCOMPARE(link.sent.size(), 2);
     QCOMPARE(client.state(), ModBusClient::State::Waiting);
 
-    deliver(client, QByteArray::fromHex("0103020011"));
-    QCOMPARE(early.calls.size(), 1);
-    QCOMPARE(early.calls.first().values, QVector<int>{17});
-    QCOMPARE(link.sent.size(), 3);
-    QCOMPARE(link.sent.at(2), readFrame(2));
-    deliver(client, QByteArray::fromHex("0103020012"));
-    QCOMPARE(later.calls.size(), 1);
-    QVERIFY(failed.calls.isEmpty());
+    answerSecondThenThird(wired, failed, early, later, 0x11);
 }
 
 void TestModBusClient::requestsIntoNonEmptyQueueDuringPauseWaitForPauseEnd()
 {
-    RecordingRtuLink link;
-    ModBusClient client;
-    client.setLink(&link);
+    WiredClient wired;
+    auto& [link, client] = wired;
     RecordingResponseListener listener;
     client.readHoldingRegs(&listener, 1, 0, 1, 0);
     client.readHoldingRegs(&listener, 1, 1, 1, 0);
@@ -558,9 +565,8 @@ void TestModBusClient::requestsIntoNonEmptyQueueDuringPauseWaitForPauseEnd()
 
 void TestModBusClient::strayFrameDuringPauseSendsNextWithoutDisplacingIt()
 {
-    RecordingRtuLink link;
-    ModBusClient client;
-    client.setLink(&link);
+    WiredClient wired;
+    auto& [link, client] = wired;
     RecordingResponseListener first;
     RecordingResponseListener second;
     RecordingResponseListener third;
@@ -577,14 +583,7 @@ void TestModBusClient::strayFrameDuringPauseSendsNextWithoutDisplacingIt()
     QTRY_COMPARE_WITH_TIMEOUT(link.clears, 1, 2000);
     QCOMPARE(link.sent.size(), 2);
 
-    deliver(client, QByteArray::fromHex("0103020022"));
-    QCOMPARE(second.calls.size(), 1);
-    QCOMPARE(second.calls.first().values, QVector<int>{34});
-    QCOMPARE(link.sent.size(), 3);
-    QCOMPARE(link.sent.at(2), readFrame(2));
-    deliver(client, QByteArray::fromHex("0103020023"));
-    QCOMPARE(third.calls.size(), 1);
-    QVERIFY(first.calls.isEmpty());
+    answerSecondThenThird(wired, first, second, third, 0x22);
 }
 
 void TestModBusClient::destroyingClientFreesQueuedAndOutstanding()
