@@ -3,6 +3,7 @@
 #include "records/CrashProcessHeader.h"
 #include "records/CrashProcessReader.h"
 #include "support/RecordingModBusClient.h"
+#include "support/ScriptedRelay.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -38,11 +39,12 @@ QByteArray sampleBytes(int file, int pass, int position)
     return sample.encode();
 }
 
-// Plays the relay behind the recording client: answers the latest request.
-class FakeRelay
+// The relay's record files: empty header slots unless a test fills them,
+// samples that tell where they came from.
+class FakeRelay : public ScriptedRelay
 {
 public:
-    explicit FakeRelay(RecordingModBusClient& recording) : client(recording) {}
+    using ScriptedRelay::ScriptedRelay;
 
     // Empty slots unless a test fills them.
     QByteArray headers[3] = {QByteArray(40, '\0'), QByteArray(40, '\0'), QByteArray(40, '\0')};
@@ -50,7 +52,7 @@ public:
 
     const RecordingModBusClient::Request& last() const { return client.requests.last(); }
 
-    void answer()
+    void answer() override
     {
         const RecordingModBusClient::Request request = last();
         QByteArray data;
@@ -59,29 +61,24 @@ public:
         else
             data = sampleBytes(request.start, pass, (request.count - 20) / 7);
         QCOMPARE(data.size(), request.length * 2);
-        request.listener->fileRecordRead(
-            static_cast<uint16_t>(request.start), static_cast<uint16_t>(request.count),
-            reinterpret_cast<const uint8_t*>(data.constData()), static_cast<uint16_t>(data.size()));
+        deliverFileRecord(*request.listener, static_cast<uint16_t>(request.start),
+                          static_cast<uint16_t>(request.count), data);
     }
-
-    // Answers requests until none is new.
-    void answerAll()
-    {
-        int answered = -1;
-        while (answered != client.requests.size()) {
-            answered = client.requests.size();
-            answer();
-        }
-    }
-
-private:
-    RecordingModBusClient& client;
 };
 
 void deliver(CrashProcessReader& reader, uint16_t file, uint16_t record, const QByteArray& data)
 {
-    reader.fileRecordRead(file, record, reinterpret_cast<const uint8_t*>(data.constData()),
-                          static_cast<uint16_t>(data.size()));
+    deliverFileRecord(reader, file, record, data);
+}
+
+// Reads the headers with `header` in record 0, then forgets the requests
+// that took, so that a test sees only those of the record reading.
+void readHeaderZero(CrashProcessReader& reader, RecordingModBusClient& client,
+                    const CrashProcessHeader& header)
+{
+    reader.readHeaders(1);
+    deliver(reader, 0, 0, header.encode());
+    client.requests.clear();
 }
 
 } // namespace
@@ -251,8 +248,7 @@ void TestCrashProcessReader::headerReadingGivesUpWithFailureSignal()
 
     reader.readHeaders(1);
     deliver(reader, 0, 0, validHeader(600).encode());
-    for (int i = 0; i < 3; ++i)
-        reader.responseTimeout();
+    failRequest(reader, 3, false);
 
     QCOMPARE(failed.count(), 1);
     QCOMPARE(finished.count(), 0);
@@ -312,9 +308,7 @@ void TestCrashProcessReader::recordWithoutFaultSamplesStillReadsPreFault()
     FakeRelay relay(client);
     CrashProcessReader reader;
     reader.setClient(&client);
-    reader.readHeaders(1);
-    deliver(reader, 0, 0, validHeader(0).encode());
-    client.requests.clear();
+    readHeaderZero(reader, client, validHeader(0));
 
     QSignalSpy finished(&reader, &CrashProcessReader::recordReadingFinished);
     reader.readCrashProcess(1, 0);
@@ -342,11 +336,9 @@ void TestCrashProcessReader::invalidHeaderFailsWithoutRequest()
     RecordingModBusClient client;
     CrashProcessReader reader;
     reader.setClient(&client);
-    reader.readHeaders(1);
     CrashProcessHeader broken = validHeader(600);
     broken.checksum ^= 1;
-    deliver(reader, 0, 0, broken.encode());
-    client.requests.clear();
+    readHeaderZero(reader, client, broken);
 
     QSignalSpy failed(&reader, &CrashProcessReader::recordReadingFailed);
     reader.readCrashProcess(1, 0);
@@ -391,9 +383,7 @@ void TestCrashProcessReader::longestRecordEndsAfterAllSamples()
     FakeRelay relay(client);
     CrashProcessReader reader;
     reader.setClient(&client);
-    reader.readHeaders(1);
-    deliver(reader, 0, 0, validHeader(65535).encode());
-    client.requests.clear();
+    readHeaderZero(reader, client, validHeader(65535));
 
     QSignalSpy finished(&reader, &CrashProcessReader::recordReadingFinished);
     reader.readCrashProcess(1, 0);
@@ -446,15 +436,13 @@ void TestCrashProcessReader::retries()
     const int before = client.requests.size();
 
     // A success in between resets the count: two more failures are survived.
-    for (int i = 0; i < 2; ++i)
-        useRequestFailed ? reader.requestFailed() : reader.responseTimeout();
+    failRequest(reader, 2, useRequestFailed);
     relay.answer();
     const auto next = client.requests.last();
     QVERIFY(next.count != asked.count || next.start != asked.start);
 
     const int resumed = client.requests.size();
-    for (int i = 0; i < failuresBeforeAnswer; ++i)
-        useRequestFailed ? reader.requestFailed() : reader.responseTimeout();
+    failRequest(reader, failuresBeforeAnswer, useRequestFailed);
 
     QCOMPARE(before, resumed - 3);
     for (int i = before; i < before + 2; ++i) {
@@ -547,8 +535,7 @@ void TestCrashProcessReader::lateFailuresAfterTheEndAreIgnored()
     QSignalSpy failed(&reader, &CrashProcessReader::recordReadingFailed);
     QSignalSpy finished(&reader, &CrashProcessReader::recordReadingFinished);
     const int sent = client.requests.size();
-    for (int i = 0; i < 5; ++i)
-        reader.responseTimeout();
+    failRequest(reader, 5, false);
     deliver(reader, 0, 20, sampleBytes(0, 5, 0));
     QCOMPARE(failed.count(), 0);
     QCOMPARE(finished.count(), 0);

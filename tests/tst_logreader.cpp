@@ -5,6 +5,7 @@
 #include "records/LogReader.h"
 #include "support/FailAfterDevice.h"
 #include "support/RecordingModBusClient.h"
+#include "support/ScriptedRelay.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -77,11 +78,12 @@ JournalEntry decoded(const QByteArray& bytes)
     return JournalEntry::decode(reinterpret_cast<const uint8_t*>(bytes.constData()));
 }
 
-// Plays the relay behind the recording client: answers the latest request.
-class FakeRelay
+// The relay's journal: its pointer register and the 30 entry files, each
+// entry tagged by its ring position unless a test puts another there.
+class FakeRelay : public ScriptedRelay
 {
 public:
-    explicit FakeRelay(RecordingModBusClient& recording) : client(recording)
+    explicit FakeRelay(RecordingModBusClient& recording) : ScriptedRelay(recording)
     {
         for (int i = 0; i < 30; ++i)
             entries[i] = taggedEntry(i);
@@ -90,30 +92,16 @@ public:
     uint16_t pointer = 0;
     QByteArray entries[30];
 
-    void answer()
+    void answer() override
     {
         const RecordingModBusClient::Request request = client.requests.last();
         if (request.function == QLatin1String("readHoldingRegs")) {
             request.listener->holdingRegsRead(static_cast<uint16_t>(request.start), &pointer, 1);
             return;
         }
-        const QByteArray& data = entries[request.start - 3];
-        request.listener->fileRecordRead(
-            static_cast<uint16_t>(request.start), static_cast<uint16_t>(request.count),
-            reinterpret_cast<const uint8_t*>(data.constData()), static_cast<uint16_t>(data.size()));
+        deliverFileRecord(*request.listener, static_cast<uint16_t>(request.start),
+                          static_cast<uint16_t>(request.count), entries[request.start - 3]);
     }
-
-    void answerAll()
-    {
-        int answered = -1;
-        while (answered != client.requests.size()) {
-            answered = client.requests.size();
-            answer();
-        }
-    }
-
-private:
-    RecordingModBusClient& client;
 };
 
 QByteArray csvOf(const LogReader& reader)
@@ -139,8 +127,7 @@ QVector<int> positionsInFile(const QByteArray& csv)
 
 void deliverEntry(LogReader& reader, uint16_t file, const QByteArray& data)
 {
-    reader.fileRecordRead(file, 0, reinterpret_cast<const uint8_t*>(data.constData()),
-                          static_cast<uint16_t>(data.size()));
+    deliverFileRecord(reader, file, 0, data);
 }
 
 const QByteArray headerLine = QStringLiteral("Тип;Iвтор;Iперв;Дата;Время\n").toLocal8Bit();
@@ -447,8 +434,7 @@ void TestLogReader::retries()
     }
     const auto asked = client.requests.last();
     const int before = client.requests.size();
-    for (int i = 0; i < failures; ++i)
-        useRequestFailed ? reader.requestFailed() : reader.responseTimeout();
+    failRequest(reader, failures, useRequestFailed);
 
     QCOMPARE(client.requests.size(), before + (gaveUp ? 2 : failures));
     for (int i = before; i < client.requests.size(); ++i) {
@@ -529,8 +515,7 @@ void TestLogReader::staleAnswersAreIgnored()
 
     // After the end, late answers and failures change nothing.
     QSignalSpy failed(&reader, &LogReader::logReadingFailed);
-    for (int i = 0; i < 4; ++i)
-        reader.responseTimeout();
+    failRequest(reader, 4, false);
     deliverEntry(reader, 32, taggedEntry(25));
     QCOMPARE(failed.count(), 0);
     QCOMPARE(finished.count(), 1);
