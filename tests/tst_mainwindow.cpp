@@ -3,6 +3,7 @@
 #include "device/ModBusDevice.h"
 #include "presentation/IVisualizer.h"
 #include "records/EventsReadDialog.h"
+#include "support/MainWindowTestAccess.h"
 #include "support/ModalCloser.h"
 #include "support/PtyPair.h"
 
@@ -28,70 +29,14 @@
 #include <QTest>
 #include <QTimer>
 
-// Reaches the window's private members for the checks of these tests.
-class MainWindowTestAccess
-{
-public:
-    explicit MainWindowTestAccess(MainWindow& window) : window(window) {}
-    bool polling() const { return window.refreshTimer->isActive(); }
-    QTimer* refreshTimer() const { return window.refreshTimer; }
-    QTimer* progressTimer() const { return window.progressTimer; }
-    ModBusDevice* device() const { return window.device; }
-    QSerialPort* port() const { return window.serialPort; }
-    QString saveFolder() const { return window.saveFolder; }
-    int visualizerCount() const { return window.visualizers.size(); }
-    EventsReadDialog* eventsDialog() const { return window.eventsReadDialog; }
-
-private:
-    MainWindow& window;
-};
-
 namespace {
 
-struct Settings
-{
-    bool demo = true;
-    int periodSeconds = 1;
-    int charInterval = 40;
-    QString portName;
-};
-
-template <typename T> T* child(QWidget* root, const char* name)
-{
-    T* widget = root->findChild<T*>(QString::fromLatin1(name));
-    if (widget == nullptr)
-        qFatal("widget %s not found", name);
-    return widget;
-}
-
-QAction* action(MainWindow& window, const char* name)
-{
-    QAction* found = window.findChild<QAction*>(QString::fromLatin1(name));
-    if (found == nullptr)
-        qFatal("action %s not found", name);
-    return found;
-}
-
-// Opens the connection dialog through its menu action and accepts it; the
-// closer then forgets the dialog, so a test sees only its own boxes.
-bool acceptSettings(MainWindow& window, ModalCloser& closer, const Settings& settings)
-{
-    closer.expectDialog([settings](QDialog* dialog) {
-        child<QCheckBox>(dialog, "cbDemoMode")->setChecked(settings.demo);
-        child<QSpinBox>(dialog, "spinInterval")->setValue(settings.periodSeconds);
-        child<QSpinBox>(dialog, "spinCharInterval")->setValue(settings.charInterval);
-        if (!settings.portName.isEmpty()) {
-            auto* ports = child<QComboBox>(dialog, "comboPortName");
-            ports->addItem(settings.portName);
-            ports->setCurrentIndex(ports->count() - 1);
-        }
-        return true;
-    });
-    action(window, "actionConfigure")->trigger();
-    const bool done = closer.waitUntilDone();
-    closer.seen.clear();
-    return done;
-}
+using windowtest::acceptSettings;
+using windowtest::action;
+using windowtest::child;
+using windowtest::logLines;
+using windowtest::readFile;
+using windowtest::Settings;
 
 void answerPassword(ModalCloser& closer, int password, bool accept = true)
 {
@@ -101,26 +46,9 @@ void answerPassword(ModalCloser& closer, int password, bool accept = true)
     });
 }
 
-QStringList logLines(MainWindow& window)
-{
-    auto* list = child<QListWidget>(&window, "listLog");
-    QStringList lines;
-    for (int i = 0; i < list->count(); ++i)
-        lines << list->item(i)->text();
-    return lines;
-}
-
 QStringList writeLines(MainWindow& window)
 {
     return logLines(window).filter(QRegularExpression("^Write"));
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<missing>");
-    return file.readAll();
 }
 
 } // namespace

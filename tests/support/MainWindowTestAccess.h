@@ -1,0 +1,107 @@
+#ifndef TALVIK_TESTS_SUPPORT_MAINWINDOWTESTACCESS_H
+#define TALVIK_TESTS_SUPPORT_MAINWINDOWTESTACCESS_H
+
+#include "app/MainWindow.h"
+#include "device/ModBusDevice.h"
+#include "modbus/ModBusClient.h"
+#include "records/EventsReadDialog.h"
+#include "support/ModalCloser.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QFile>
+#include <QListWidget>
+#include <QSerialPort>
+#include <QSpinBox>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+// Reaches the window's private members for the checks of the window tests.
+class MainWindowTestAccess
+{
+public:
+    explicit MainWindowTestAccess(MainWindow& window) : window(window) {}
+    bool polling() const { return window.refreshTimer->isActive(); }
+    QTimer* refreshTimer() const { return window.refreshTimer; }
+    QTimer* progressTimer() const { return window.progressTimer; }
+    ModBusDevice* device() const { return window.device; }
+    ModBusClient* client() const { return window.client; }
+    QSerialPort* port() const { return window.serialPort; }
+    QString saveFolder() const { return window.saveFolder; }
+    int visualizerCount() const { return window.visualizers.size(); }
+    EventsReadDialog* eventsDialog() const { return window.eventsReadDialog; }
+
+private:
+    MainWindow& window;
+};
+
+namespace windowtest {
+
+// A named child the test cannot go on without.
+template <typename T> T* child(QObject* root, const char* name)
+{
+    T* found = root->findChild<T*>(QString::fromLatin1(name));
+    if (found == nullptr)
+        qFatal("%s not found", name);
+    return found;
+}
+
+inline QAction* action(MainWindow& window, const char* name)
+{
+    return child<QAction>(&window, name);
+}
+
+// What a test enters in the connection dialog.
+struct Settings
+{
+    bool demo = true;
+    int periodSeconds = 1;
+    int charInterval = 40;
+    QString portName;
+};
+
+// Opens the connection dialog through its menu action and accepts it; the
+// closer then forgets the dialog, so a test sees only its own boxes.
+inline bool acceptSettings(MainWindow& window, ModalCloser& closer, const Settings& settings)
+{
+    closer.expectDialog([settings](QDialog* dialog) {
+        child<QCheckBox>(dialog, "cbDemoMode")->setChecked(settings.demo);
+        child<QSpinBox>(dialog, "spinInterval")->setValue(settings.periodSeconds);
+        child<QSpinBox>(dialog, "spinCharInterval")->setValue(settings.charInterval);
+        if (!settings.portName.isEmpty()) {
+            auto* ports = child<QComboBox>(dialog, "comboPortName");
+            ports->addItem(settings.portName);
+            ports->setCurrentIndex(ports->count() - 1);
+        }
+        return true;
+    });
+    action(window, "actionConfigure")->trigger();
+    const bool done = closer.waitUntilDone();
+    closer.seen.clear();
+    return done;
+}
+
+// The lines the window shows in its log list, oldest first.
+inline QStringList logLines(MainWindow& window)
+{
+    auto* list = child<QListWidget>(&window, "listLog");
+    QStringList lines;
+    for (int i = 0; i < list->count(); ++i)
+        lines << list->item(i)->text();
+    return lines;
+}
+
+inline QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray("<missing>");
+    return file.readAll();
+}
+
+} // namespace windowtest
+
+#endif
