@@ -88,7 +88,7 @@ PhaseResult watch(MainWindowTestAccess& access, int ms)
 
 } // namespace
 
-class TestReliabilityPolling : public QObject
+class TestReliabilityPolling : public QObject, private Scenario
 {
     Q_OBJECT
 
@@ -101,41 +101,18 @@ private slots:
     void queueStaysBoundedThroughMixedFaults();
     void settingsWritesReachRelayInPairs_data();
     void settingsWritesReachRelayInPairs();
-
-private:
-    bool startPolling();
-
-    MainWindow* window = nullptr;
-    ModalCloser* closer = nullptr;
-    TestRelay* relay = nullptr;
 };
 
 void TestReliabilityPolling::init()
 {
-    relay = new TestRelay(1);
+    openRelay();
     QVERIFY(relay->isValid());
-    window = new MainWindow;
-    window->show();
-    closer = new ModalCloser;
+    openWindow();
 }
 
 void TestReliabilityPolling::cleanup()
 {
-    delete closer;
-    closer = nullptr;
-    delete window;
-    window = nullptr;
-    delete relay;
-    relay = nullptr;
-}
-
-bool TestReliabilityPolling::startPolling()
-{
-    if (!connectTo(*window, *closer, relay->portName()))
-        return false;
-    action(*window, "actionLogErrors")->trigger();
-    action(*window, "actionStart")->trigger();
-    return MainWindowTestAccess(*window).polling();
+    closeAll();
 }
 
 void TestReliabilityPolling::pollingRidesOutFault_data()
@@ -201,7 +178,7 @@ void TestReliabilityPolling::pollingRidesOutFault()
 
     MainWindowTestAccess access(*window);
     loadRelay(*relay, before);
-    QVERIFY(startPolling());
+    QVERIFY(connectAndPoll(*relay));
     QTRY_VERIFY_WITH_TIMEOUT(imageHolds(*access.device(), before), 4000);
 
     child<QListWidget>(window, "listLog")->clear();
@@ -237,7 +214,7 @@ void TestReliabilityPolling::queueStaysBoundedThroughMixedFaults()
 {
     MainWindowTestAccess access(*window);
     loadRelay(*relay, before);
-    QVERIFY(startPolling());
+    QVERIFY(connectAndPoll(*relay));
     QTRY_VERIFY_WITH_TIMEOUT(imageHolds(*access.device(), before), 4000);
 
     // Half the answers lost, and the rest of the faults on top: the relay
@@ -296,7 +273,7 @@ void TestReliabilityPolling::settingsWritesReachRelayInPairs()
 
     MainWindowTestAccess access(*window);
     relay->setRegister(8, 1);
-    QVERIFY(startPolling());
+    QVERIFY(connectAndPoll(*relay));
     QTRY_COMPARE_WITH_TIMEOUT(access.device()->getRegister(8), uint16_t(1), 4000);
     window->refresh();
 

@@ -186,7 +186,7 @@ double cpuShare(int ms)
 
 } // namespace
 
-class TestReliabilityRecords : public QObject
+class TestReliabilityRecords : public QObject, private Scenario
 {
     Q_OBJECT
 
@@ -200,22 +200,8 @@ private slots:
     void unplugMidReadingReportsTimeoutsAndStaysUsable();
 
 private:
-    bool connectAndPoll(TestRelay& target);
-
-    MainWindow* window = nullptr;
-    ModalCloser* closer = nullptr;
-    TestRelay* relay = nullptr;
     Outcome reference;
 };
-
-bool TestReliabilityRecords::connectAndPoll(TestRelay& target)
-{
-    if (!connectTo(*window, *closer, target.portName()))
-        return false;
-    action(*window, "actionLogErrors")->trigger();
-    action(*window, "actionStart")->trigger();
-    return MainWindowTestAccess(*window).polling();
-}
 
 void TestReliabilityRecords::initTestCase()
 {
@@ -237,22 +223,15 @@ void TestReliabilityRecords::initTestCase()
 
 void TestReliabilityRecords::init()
 {
-    relay = new TestRelay(1);
+    openRelay();
     QVERIFY(relay->isValid());
     loadRecords(*relay);
-    window = new MainWindow;
-    window->show();
-    closer = new ModalCloser;
+    openWindow();
 }
 
 void TestReliabilityRecords::cleanup()
 {
-    delete closer;
-    closer = nullptr;
-    delete window;
-    window = nullptr;
-    delete relay;
-    relay = nullptr;
+    closeAll();
 }
 
 void TestReliabilityRecords::readingsUnderFaults_data()

@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 #include "support/MainWindowTestAccess.h"
 #include "support/ModalCloser.h"
+#include "support/TestRelay.h"
 
 #include <QString>
 
@@ -24,6 +25,47 @@ inline bool connectTo(MainWindow& window, ModalCloser& closer, const QString& po
     settings.portName = portName;
     return windowtest::acceptSettings(window, closer, settings);
 }
+
+// What one end-to-end scenario runs on: a relay on a pseudo-terminal, the
+// window and the closer of its boxes, made afresh for each test by the test
+// class's init() and deleted by its cleanup().
+struct Scenario
+{
+    // A relay at slave address 1; the caller checks that it came up.
+    void openRelay() { relay = new TestRelay(1); }
+
+    void openWindow()
+    {
+        window = new MainWindow;
+        window->show();
+        closer = new ModalCloser;
+    }
+
+    // The closer goes first: it watches the window's boxes.
+    void closeAll()
+    {
+        delete closer;
+        closer = nullptr;
+        delete window;
+        window = nullptr;
+        delete relay;
+        relay = nullptr;
+    }
+
+    // Connects to `target` with error lines in the log and starts polling.
+    bool connectAndPoll(TestRelay& target)
+    {
+        if (!connectTo(*window, *closer, target.portName()))
+            return false;
+        action(*window, "actionLogErrors")->trigger();
+        action(*window, "actionStart")->trigger();
+        return MainWindowTestAccess(*window).polling();
+    }
+
+    MainWindow* window = nullptr;
+    ModalCloser* closer = nullptr;
+    TestRelay* relay = nullptr;
+};
 
 } // namespace reliability
 
