@@ -97,11 +97,11 @@ private slots:
     void headerReadingGivesUpWithFailureSignal();
 
     void recordOf600FaultSamplesTakes720Requests();
-    void recordWithoutFaultSamplesStillReadsPreFault();
+    void recordTakesOneRequestPerSample_data();
+    void recordTakesOneRequestPerSample();
     void recordAboveTwoFailsWithoutRequest();
     void invalidHeaderFailsWithoutRequest();
     void readingAgainReplacesOnlyThatBuffer();
-    void longestRecordEndsAfterAllSamples();
 
     void retries_data();
     void retries();
@@ -302,21 +302,38 @@ void TestCrashProcessReader::recordOf600FaultSamplesTakes720Requests()
     QVERIFY(reader.samples(2) == nullptr);
 }
 
-void TestCrashProcessReader::recordWithoutFaultSamplesStillReadsPreFault()
+void TestCrashProcessReader::recordTakesOneRequestPerSample_data()
 {
+    QTest::addColumn<int>("faultSamples");
+    QTest::addColumn<int>("samples");
+    // A request whose record number the test checks.
+    QTest::addColumn<int>("checked");
+
+    QTest::newRow("no fault samples: the pre-fault ones still read") << 0 << 120 << 119;
+    // 65535 fault samples make more samples than a 16-bit counter can count;
+    // record numbers wrap modulo 65536.
+    QTest::newRow("longest record ends after all samples") << 65535 << 65655 << 65535;
+}
+
+void TestCrashProcessReader::recordTakesOneRequestPerSample()
+{
+    QFETCH(int, faultSamples);
+    QFETCH(int, samples);
+    QFETCH(int, checked);
+
     RecordingModBusClient client;
     FakeRelay relay(client);
     CrashProcessReader reader;
     reader.setClient(&client);
-    readHeaderZero(reader, client, validHeader(0));
+    readHeaderZero(reader, client, validHeader(static_cast<uint16_t>(faultSamples)));
 
     QSignalSpy finished(&reader, &CrashProcessReader::recordReadingFinished);
     reader.readCrashProcess(1, 0);
     relay.answerAll();
-    QCOMPARE(client.requests.size(), 120);
-    QCOMPARE(client.requests.last().count, 20 + 7 * 119);
+    QCOMPARE(client.requests.size(), samples);
+    QCOMPARE(client.requests.at(checked).count, (20 + 7 * checked) % 65536);
     QCOMPARE(finished.count(), 1);
-    QCOMPARE(reader.samples(0)->size(), 120 * 14);
+    QCOMPARE(reader.samples(0)->size(), samples * 14);
 }
 
 void TestCrashProcessReader::recordAboveTwoFailsWithoutRequest()
@@ -374,25 +391,6 @@ void TestCrashProcessReader::readingAgainReplacesOnlyThatBuffer()
     QCOMPARE(*reader.samples(1), firstOfRecord1);
     QCOMPARE(reader.samples(1)->mid(3 * 14, 14), sampleBytes(1, 0, 3));
     QVERIFY(reader.samples(2) == nullptr);
-}
-
-void TestCrashProcessReader::longestRecordEndsAfterAllSamples()
-{
-    // 65535 fault samples make more samples than a 16-bit counter can count.
-    RecordingModBusClient client;
-    FakeRelay relay(client);
-    CrashProcessReader reader;
-    reader.setClient(&client);
-    readHeaderZero(reader, client, validHeader(65535));
-
-    QSignalSpy finished(&reader, &CrashProcessReader::recordReadingFinished);
-    reader.readCrashProcess(1, 0);
-    relay.answerAll();
-    QCOMPARE(client.requests.size(), 65655);
-    QCOMPARE(finished.count(), 1);
-    // Record numbers wrap modulo 65536.
-    QCOMPARE(client.requests.at(65535).count, (20 + 7 * 65535) % 65536);
-    QCOMPARE(reader.samples(0)->size(), 65655 * 14);
 }
 
 void TestCrashProcessReader::retries_data()
