@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <initializer_list>
+
 namespace {
 
 void deliver(ModBusClient& client, const QByteArray& body)
@@ -70,6 +72,15 @@ public:
 private:
     ModBusClient& client;
 };
+
+// Reads register i (count 1, priority 0) from slave 1 for listener i.
+void readRegisters(ModBusClient& client,
+                   std::initializer_list<RecordingResponseListener*> listeners)
+{
+    uint16_t start = 0;
+    for (RecordingResponseListener* listener : listeners)
+        client.readHoldingRegs(listener, 1, start++, 1, 0);
+}
 
 // A client whose requests go out over a link that records them.
 struct WiredClient
@@ -319,8 +330,7 @@ void TestModBusClient::replyFromOtherAddressDropsRequestSilently()
     auto& [link, client] = wired;
     RecordingResponseListener first;
     RecordingResponseListener second;
-    client.readHoldingRegs(&first, 1, 0, 1, 0);
-    client.readHoldingRegs(&second, 1, 1, 1, 0);
+    readRegisters(client, {&first, &second});
 
     LogCapture log(static_cast<int>(LogLevel::Debug));
     deliver(client, QByteArray::fromHex("0203020005"));
@@ -345,8 +355,7 @@ void TestModBusClient::timeoutNotifiesOnceAndSendsNext()
     LogCapture log(static_cast<int>(LogLevel::Error));
     QElapsedTimer clock;
     clock.start();
-    client.readHoldingRegs(&first, 1, 0, 1, 0);
-    client.readHoldingRegs(&second, 1, 1, 1, 0);
+    readRegisters(client, {&first, &second});
 
     QTRY_COMPARE_WITH_TIMEOUT(first.calls.size(), 1, 3000);
     QVERIFY2(clock.elapsed() >= 950, qPrintable(QString::number(clock.elapsed())));
@@ -384,8 +393,7 @@ void TestModBusClient::framesDuringDeliveryLeaveTheDeliveredRequestAlone()
     auto& [link, client] = wired;
     ReenteringListener listener(client);
     RecordingResponseListener next;
-    client.readHoldingRegs(&listener, 1, 0, 1, 0);
-    client.readHoldingRegs(&next, 1, 1, 1, 0);
+    readRegisters(client, {&listener, &next});
 
     deliver(client, QByteArray::fromHex("0103020005"));
     // The request being delivered was neither re-parsed nor deleted under
@@ -404,8 +412,7 @@ void TestModBusClient::clearQueueLeavesOutstandingRequestToFinish()
     auto& [link, client] = wired;
     RecordingResponseListener outstanding;
     RecordingResponseListener queued;
-    client.readHoldingRegs(&outstanding, 1, 0, 1, 0);
-    client.readHoldingRegs(&queued, 1, 1, 1, 0);
+    readRegisters(client, {&outstanding, &queued});
     client.writeCoil(&queued, 1, 0, true, 1);
 
     client.clearQueue();
@@ -451,8 +458,7 @@ void TestModBusClient::requestLeftWithoutLinkTimesOut()
     auto& [link, client] = wired;
     RecordingResponseListener first;
     RecordingResponseListener second;
-    client.readHoldingRegs(&first, 1, 0, 1, 0);
-    client.readHoldingRegs(&second, 1, 1, 1, 0);
+    readRegisters(client, {&first, &second});
     client.setLink(nullptr);
 
     // The queue moves on with nothing to send over: the caller hears of it
@@ -471,8 +477,7 @@ void TestModBusClient::linkErrorPausesClearsLinkAndSendsNext()
     auto& [link, client] = wired;
     RecordingResponseListener failed;
     RecordingResponseListener next;
-    client.readHoldingRegs(&failed, 1, 0, 1, 0);
-    client.readHoldingRegs(&next, 1, 1, 1, 0);
+    readRegisters(client, {&failed, &next});
 
     LogCapture log(static_cast<int>(LogLevel::Debug));
     QElapsedTimer clock;
@@ -500,8 +505,7 @@ void TestModBusClient::secondLinkErrorDoesNotLengthenPause()
     WiredClient wired;
     auto& [link, client] = wired;
     RecordingResponseListener listener;
-    client.readHoldingRegs(&listener, 1, 0, 1, 0);
-    client.readHoldingRegs(&listener, 1, 1, 1, 0);
+    readRegisters(client, {&listener, &listener});
 
     QElapsedTimer clock;
     clock.start();
@@ -547,8 +551,7 @@ void TestModBusClient::requestsIntoNonEmptyQueueDuringPauseWaitForPauseEnd()
     WiredClient wired;
     auto& [link, client] = wired;
     RecordingResponseListener listener;
-    client.readHoldingRegs(&listener, 1, 0, 1, 0);
-    client.readHoldingRegs(&listener, 1, 1, 1, 0);
+    readRegisters(client, {&listener, &listener});
     client.linkError();
 
     client.readHoldingRegs(&listener, 1, 2, 1, 0);
@@ -570,9 +573,7 @@ void TestModBusClient::strayFrameDuringPauseSendsNextWithoutDisplacingIt()
     RecordingResponseListener first;
     RecordingResponseListener second;
     RecordingResponseListener third;
-    client.readHoldingRegs(&first, 1, 0, 1, 0);
-    client.readHoldingRegs(&second, 1, 1, 1, 0);
-    client.readHoldingRegs(&third, 1, 2, 1, 0);
+    readRegisters(client, {&first, &second, &third});
     client.linkError();
 
     // A frame with nothing outstanding moves the queue on.
