@@ -87,6 +87,7 @@ private slots:
     void saveCrashWritesComtradePair();
     void cancelledFolderDialogEmptiesSaveFolder();
     void journalIsReadAndSavedBehindProgressDialog();
+    void overlappingReadingsResumePollingOnlyAfterTheLast();
 
 private:
     MainWindow* window = nullptr;
@@ -583,6 +584,32 @@ void TestMainWindow::journalIsReadAndSavedBehindProgressDialog()
     QVERIFY(!pollingDuringDialog);
     QVERIFY(access.polling());
     QVERIFY(QFile::exists(path));
+}
+
+void TestMainWindow::overlappingReadingsResumePollingOnlyAfterTheLast()
+{
+    MainWindowTestAccess access(*window);
+    QVERIFY(acceptSettings(*window, *closer, Settings{}));
+    action(*window, "actionStart")->trigger();
+
+    QTemporaryDir dir;
+    bool pollingWhenJournalEnded = true;
+    closer->expectFileDialog(dir.filePath("journal.csv"),
+                             [&] { pollingWhenJournalEnded = access.polling(); });
+    // The journal starts while the headers are read: polling was on when the
+    // first reading began and must stay off until the second one ends.
+    action(*window, "actionReadHeaders")->trigger();
+    action(*window, "actionReadLog")->trigger();
+    QVERIFY(!access.polling());
+
+    auto* list = child<QListWidget>(window, "crashList");
+    QTRY_COMPARE_WITH_TIMEOUT(list->count(), 3, 5000);
+    QVERIFY(access.eventsDialog()->isVisible());
+    QVERIFY(!access.polling());
+
+    QVERIFY2(closer->waitUntilDone(10000), closer->describe().constData());
+    QVERIFY(!pollingWhenJournalEnded);
+    QVERIFY(access.polling());
 }
 
 QTEST_MAIN(TestMainWindow)
