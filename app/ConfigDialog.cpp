@@ -28,6 +28,7 @@ ConfigDialog::ConfigDialog(QWidget* parent) : QDialog(parent)
         ui->comboSpeed->addItem(QString::number(speed), speed);
 
     connect(ui->cbDemoMode, &QCheckBox::clicked, this, &ConfigDialog::demoModeChanged);
+    rememberAccepted();
 }
 
 ConfigDialog::~ConfigDialog()
@@ -75,4 +76,42 @@ void ConfigDialog::demoModeChanged(bool mode)
                                      ui->spinAddress, ui->spinCharInterval};
     for (QWidget* widget : lineSettings)
         widget->setEnabled(!mode);
+}
+
+void ConfigDialog::accept()
+{
+    rememberAccepted();
+    QDialog::accept();
+}
+
+// Escape, the window's close button and Cancel all end here.
+void ConfigDialog::reject()
+{
+    restoreAccepted();
+    QDialog::reject();
+}
+
+void ConfigDialog::rememberAccepted()
+{
+    accepted.portName = ui->comboPortName->currentText();
+    accepted.speedIndex = ui->comboSpeed->currentIndex();
+    accepted.address = ui->spinAddress->value();
+    accepted.charInterval = ui->spinCharInterval->value();
+    accepted.pollPeriod = ui->spinInterval->value();
+    accepted.demo = ui->cbDemoMode->isChecked();
+}
+
+void ConfigDialog::restoreAccepted()
+{
+    const int portIndex = ui->comboPortName->findText(accepted.portName);
+    if (portIndex >= 0 || !ui->comboPortName->isEditable())
+        ui->comboPortName->setCurrentIndex(portIndex);
+    else
+        ui->comboPortName->setEditText(accepted.portName);
+    ui->comboSpeed->setCurrentIndex(accepted.speedIndex);
+    ui->spinAddress->setValue(accepted.address);
+    ui->spinCharInterval->setValue(accepted.charInterval);
+    ui->spinInterval->setValue(accepted.pollPeriod);
+    ui->cbDemoMode->setChecked(accepted.demo);
+    demoModeChanged(accepted.demo);
 }

@@ -6,9 +6,9 @@
 
 struct ConfigDialogForm;
 
-// The connection settings. The dialog's widgets are the only store of the
-// settings while the program runs: the main window reads them through the
-// accessors, and Cancel leaves whatever the user entered.
+// The connection settings. The dialog's widgets hold the settings last
+// accepted: the main window reads them through the accessors at any time, so
+// Cancel (or closing the dialog) puts back every widget as it was accepted.
 class ConfigDialog : public QDialog
 {
     Q_OBJECT
@@ -30,11 +30,29 @@ public:
 
 public slots:
     void demoModeChanged(bool mode);
+    void accept() override;
+    void reject() override;
 
 private:
     Q_DISABLE_COPY(ConfigDialog)
 
+    // What the widgets showed when the dialog was last accepted (at first,
+    // the defaults the window starts with).
+    struct Accepted
+    {
+        QString portName;
+        int speedIndex = 0;
+        int address = 0;
+        int charInterval = 0;
+        int pollPeriod = 0;
+        bool demo = false;
+    };
+
+    void rememberAccepted();
+    void restoreAccepted();
+
     ConfigDialogForm* ui = nullptr;
+    Accepted accepted;
 };
 
 #endif

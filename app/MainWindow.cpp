@@ -2,6 +2,7 @@
 
 #include "app/ConfigDialog.h"
 #include "app/PasswordDialog.h"
+#include "app/SaveFileDialog.h"
 #include "app/log/Logger.h"
 #include "device/ConfigFile.h"
 #include "device/ModBusDevice.h"
@@ -10,6 +11,7 @@
 #include "modbus/ModBusClient.h"
 #include "modbus/ModBusRtuLink.h"
 #include "presentation/IEditor.h"
+#include "presentation/Editor.h"
 #include "presentation/IVisualizer.h"
 #include "presentation/ParameterMap.h"
 #include "records/ComtradeWriter.h"
@@ -19,6 +21,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QCloseEvent>
 #include <QFileDialog>
 #include <QLabel>
 #include <QListWidget>
@@ -35,6 +38,8 @@ namespace {
 constexpr uint16_t coilCount = 8;
 constexpr uint16_t registerCount = 85;
 constexpr int progressInterval = 500;
+// Data older than this many poll periods is no longer the relay's present.
+constexpr int stalePollPeriods = 3;
 
 // Remote-command coils: the relay numbers them DO1, DO2, DO3_1, DO4, DO5,
 // DO6, DO3_2 after the acknowledge coil, so DO3_2 is coil 7.
@@ -46,6 +51,16 @@ constexpr uint16_t coilDO4 = 4;
 constexpr uint16_t coilDO5 = 5;
 constexpr uint16_t coilDO6 = 6;
 constexpr uint16_t coilDO3_2 = 7;
+
+QString ageText(qint64 ms)
+{
+    const qint64 seconds = ms / 1000;
+    if (seconds < 60)
+        return QStringLiteral("%1 с").arg(seconds);
+    if (seconds < 3600)
+        return QStringLiteral("%1 мин %2 с").arg(seconds / 60).arg(seconds % 60);
+    return QStringLiteral("%1 ч %2 мин").arg(seconds / 3600).arg(seconds % 3600 / 60);
+}
 
 } // namespace
 
@@ -94,6 +109,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 
     createVisualizers();
     connectSignals();
+    enableCommands(false);
 }
 
 MainWindow::~MainWindow()
@@ -164,6 +180,11 @@ void MainWindow::connectSignals()
     connect(logReader, &LogReader::logReadingFinished, this, &MainWindow::readLogFinished);
     connect(logReader, &LogReader::logReadingFailed, this, &MainWindow::readLogFailed);
     connect(ui->crashList, &QListWidget::itemClicked, this, &MainWindow::crashHeaderSelected);
+    // The details follow the current record however it changes: a click, the
+    // arrow keys, or the list being filled anew.
+    connect(ui->crashList, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
+        showCrashDetails(item != nullptr ? item->data(Qt::UserRole).toInt() : -1);
+    });
     connect(progressTimer, &QTimer::timeout, this, &MainWindow::showProgress);
     connect(ui->pagesList, &QListWidget::currentRowChanged, ui->displayPages,
             &QStackedWidget::setCurrentIndex);
@@ -211,6 +232,9 @@ void MainWindow::configAccepted()
     device->setPeriod(configDialog->pollPeriod() * 1000);
 
     rtuLink->setInterCharInterval(configDialog->charInterval());
+    // Another relay, or the same one after a change: what was read so far is
+    // not its data.
+    device->forgetReadTimes();
 
     if (configDialog->isDemoMode())
         client->setLink(demoLink);
@@ -232,8 +256,28 @@ bool MainWindow::portReady()
 
 void MainWindow::showPortOpenError()
 {
-    QMessageBox::warning(this, "Ошибка открытия порта",
-                         "Невозможно открыть порт, проверьте настройки");
+    QMessageBox::warning(
+        this, "Ошибка открытия порта",
+        // The name as the user chose it (the port keeps it
+        // without "/dev/"); none before settings were accepted.
+        portOpenErrorText(serialPort->portName().isEmpty() ? QString() : configDialog->portName(),
+                          serialPort->error() == QSerialPort::PermissionError,
+                          serialPort->errorString()));
+}
+
+QString MainWindow::portOpenErrorText(const QString& portName, bool permissionDenied,
+                                      const QString& reason)
+{
+    QString text = QStringLiteral("Невозможно открыть порт, проверьте настройки\n\nПорт: %1")
+                       .arg(portName.isEmpty() ? QStringLiteral("не выбран") : portName);
+    if (!reason.isEmpty())
+        text += QStringLiteral("\nПричина: %1").arg(reason);
+    // On Linux the serial devices belong to the group dialout.
+    if (permissionDenied)
+        text += QStringLiteral("\n\nНет доступа к порту: пользователь должен входить в группу "
+                               "dialout (sudo usermod -aG dialout $USER, затем войти в систему "
+                               "заново).");
+    return text;
 }
 
 void MainWindow::warnDemoMode()
@@ -250,6 +294,7 @@ void MainWindow::refreshStart()
         return;
     device->start();
     refreshTimer->start(configDialog->pollPeriod() * 1000);
+    enableCommands(true);
 }
 
 void MainWindow::refreshStop(bool closePort)
@@ -265,6 +310,7 @@ void MainWindow::stopPolling(bool closePort)
     if (closePort)
         serialPort->close();
     refreshTimer->stop();
+    enableCommands(false);
 }
 
 void MainWindow::refresh()
@@ -302,7 +348,7 @@ void MainWindow::logModeDebug()
 void MainWindow::logSave()
 {
     const QString fileName =
-        QFileDialog::getSaveFileName(this, "Выберите имя файла", "", "Log files (*.log)");
+        SaveFileDialog::fileName(this, "Выберите имя файла", "", "Log files (*.log)", "log");
     if (fileName.isEmpty())
         return;
 
@@ -356,44 +402,65 @@ void MainWindow::pulseCoil(uint16_t coil)
     device->writeCoil(coil, false);
 }
 
+void MainWindow::runCommand(uint16_t coil, const QPushButton* button)
+{
+    if (!isPolling())
+        return;
+    warnDemoMode();
+    const QMessageBox::StandardButton answer =
+        QMessageBox::question(this, "Подтверждение команды",
+                              QStringLiteral("Выполнить команду «%1»?").arg(button->text()),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer == QMessageBox::Yes)
+        pulseCoil(coil);
+}
+
+void MainWindow::enableCommands(bool enabled)
+{
+    QPushButton* const buttons[] = {ui->btnKvit,  ui->btnDO1, ui->btnDO2, ui->btnDO3_1,
+                                    ui->btnDO3_2, ui->btnDO4, ui->btnDO5, ui->btnDO6};
+    for (QPushButton* button : buttons)
+        button->setEnabled(enabled);
+}
+
 void MainWindow::doKvit()
 {
-    pulseCoil(coilKvit);
+    runCommand(coilKvit, ui->btnKvit);
 }
 
 void MainWindow::remoteDO1()
 {
-    pulseCoil(coilDO1);
+    runCommand(coilDO1, ui->btnDO1);
 }
 
 void MainWindow::remoteDO2()
 {
-    pulseCoil(coilDO2);
+    runCommand(coilDO2, ui->btnDO2);
 }
 
 void MainWindow::remoteDO3_1()
 {
-    pulseCoil(coilDO3_1);
+    runCommand(coilDO3_1, ui->btnDO3_1);
 }
 
 void MainWindow::remoteDO3_2()
 {
-    pulseCoil(coilDO3_2);
+    runCommand(coilDO3_2, ui->btnDO3_2);
 }
 
 void MainWindow::remoteDO4()
 {
-    pulseCoil(coilDO4);
+    runCommand(coilDO4, ui->btnDO4);
 }
 
 void MainWindow::remoteDO5()
 {
-    pulseCoil(coilDO5);
+    runCommand(coilDO5, ui->btnDO5);
 }
 
 void MainWindow::remoteDO6()
 {
-    pulseCoil(coilDO6);
+    runCommand(coilDO6, ui->btnDO6);
 }
 
 void MainWindow::clearCoils()
@@ -408,10 +475,33 @@ void MainWindow::clearCoils()
 
 // --- Settings file ----------------------------------------------------------
 
+bool MainWindow::confirmImageExport()
+{
+    const qint64 age = device->imageAgeMs();
+    if (age < 0) {
+        QMessageBox::warning(this, "Нет данных",
+                             "Настройки ещё не считаны из реле: сохранять нечего.\n"
+                             "Запустите опрос и дождитесь ответа реле.");
+        return false;
+    }
+    const qint64 staleAfter = qint64(stalePollPeriods) * configDialog->pollPeriod() * 1000;
+    if (age <= staleAfter)
+        return true;
+    const QMessageBox::StandardButton answer = QMessageBox::warning(
+        this, "Данные устарели",
+        QStringLiteral("Последний ответ реле получен %1 назад: реле может хранить другие "
+                       "значения.\nСохранить эти данные?")
+            .arg(ageText(age)),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    return answer == QMessageBox::Yes;
+}
+
 void MainWindow::saveConfig()
 {
+    if (!confirmImageExport())
+        return;
     const QString fileName =
-        QFileDialog::getSaveFileName(this, "Выберите имя файла", "", "Configuration (*.json)");
+        SaveFileDialog::fileName(this, "Выберите имя файла", "", "Configuration (*.json)", "json");
     if (fileName.isEmpty())
         return;
     if (!configFile->save(fileName))
@@ -497,6 +587,7 @@ void MainWindow::showCrashDetails(int crashNumber)
     const CrashProcessHeader* header =
         crashNumber >= 0 ? crashReader->header(crashNumber) : nullptr;
     const bool shown = header != nullptr;
+    shownCrash = shown ? crashNumber : -1;
     if (shown) {
         ui->crashDate->setText(ComtradeWriter::dateText(*header));
         ui->crashTime->setText(ComtradeWriter::timeText(*header));
@@ -509,20 +600,21 @@ void MainWindow::showCrashDetails(int crashNumber)
         ui->crashFaultLength->clear();
         ui->crashPreFaultLength->clear();
     }
-    ui->buttonSaveRecord->setEnabled(shown);
+    ui->buttonSaveRecord->setEnabled(shown && !recordReading);
     ui->crashSaveProgress->setEnabled(shown);
 }
 
 void MainWindow::saveCrash()
 {
-    const QList<QListWidgetItem*> selected = ui->crashList->selectedItems();
+    // The record the user sees in the details is the one read and saved.
+    const int crashNumber = shownCrash;
     saveFolder = QFileDialog::getExistingDirectory(this, "Выберите папку для сохранения",
                                                    saveFolder, QFileDialog::ShowDirsOnly);
-    if (selected.size() != 1 || saveFolder.isEmpty())
+    if (crashNumber < 0 || crashNumber != shownCrash || saveFolder.isEmpty())
         return;
-    const int crashNumber = selected.first()->data(Qt::UserRole).toInt();
 
     suspendPolling(CrashReading);
+    recordReading = true;
     ui->buttonSaveRecord->setEnabled(false);
     ui->actionReadHeaders->setEnabled(false);
     crashReader->readCrashProcess(static_cast<uint8_t>(configDialog->deviceAddress() & 0xFF),
@@ -536,12 +628,13 @@ void MainWindow::readCrashFinished(int crashNumber)
 {
     const CrashProcessHeader* header = crashReader->header(crashNumber);
     progressTimer->stop();
+    recordReading = false;
     if (header == nullptr || !ComtradeWriter::isExportable(*header)) {
         QMessageBox::warning(this, "Ошибка", "Некорректный заголовок осциллограммы.");
     } else {
         const ComtradeWriter writer(saveFolder + '/' + ComtradeWriter::baseName(*header));
         if (writer.save(*header, crashReader->samples(crashNumber)))
-            QMessageBox::warning(this, "Успешно", "Осциллограмма успешно считана.");
+            QMessageBox::information(this, "Успешно", "Осциллограмма успешно считана.");
         else
             QMessageBox::warning(this, "Ошибка", "Не удалось сохранить осциллограмму.");
     }
@@ -552,6 +645,7 @@ void MainWindow::readCrashFinished(int crashNumber)
 
 void MainWindow::readCrashFailed()
 {
+    recordReading = false;
     QMessageBox::warning(this, "Ошибка связи", "Проверьте настройки и повторите попытку.");
     progressTimer->stop();
     resumePolling(CrashReading);
@@ -581,7 +675,7 @@ void MainWindow::readLogFinished()
 {
     eventsReadDialog->hide();
     const QString fileName =
-        QFileDialog::getSaveFileName(this, "Выберите имя файла", "", "Файлы журнала (*.csv)");
+        SaveFileDialog::fileName(this, "Выберите имя файла", "", "Файлы журнала (*.csv)", "csv");
     if (!fileName.isEmpty() && !logReader->save(fileName))
         QMessageBox::warning(this, "Ошибка", "Неверное имя файла.");
     resumePolling(JournalReading);
@@ -592,4 +686,40 @@ void MainWindow::readLogFailed()
     eventsReadDialog->hide();
     QMessageBox::warning(this, "Ошибка", "Возникла проблема при считывании журнала.");
     resumePolling(JournalReading);
+}
+
+// --- Leaving ----------------------------------------------------------------
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (confirmClose())
+        event->accept();
+    else
+        event->ignore();
+}
+
+bool MainWindow::confirmClose()
+{
+    bool unwritten = false;
+    for (IVisualizer* visualizer : qAsConst(visualizers)) {
+        const auto* editor = dynamic_cast<const SettingEditor*>(visualizer);
+        if (editor != nullptr && editor->isUserChange() && !editor->isWritten())
+            unwritten = true;
+    }
+    if (unwritten && QMessageBox::question(
+                         this, "Выход", "Есть незаписанные изменения уставок. Выйти?",
+                         QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+        return false;
+
+    QString reading;
+    if ((activeReadings & CrashReading) && (activeReadings & JournalReading))
+        reading = QStringLiteral("осциллограммы и журнала");
+    else if (activeReadings & CrashReading)
+        reading = QStringLiteral("осциллограммы");
+    else if (activeReadings & JournalReading)
+        reading = QStringLiteral("журнала");
+    return reading.isEmpty() ||
+           QMessageBox::question(
+               this, "Выход", QStringLiteral("Идёт чтение %1. Прервать и выйти?").arg(reading),
+               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }

@@ -17,7 +17,9 @@ class ModBusDevice;
 class ModBusRtuLink;
 class PasswordDialog;
 class QActionGroup;
+class QCloseEvent;
 class QListWidgetItem;
+class QPushButton;
 class QSerialPort;
 class QTimer;
 struct MainWindowForm;
@@ -31,6 +33,11 @@ class MainWindow : public QMainWindow
 public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
+
+    // The port error box's text: the port, the system's reason and, when the
+    // system refused access, what the user can do about it.
+    static QString portOpenErrorText(const QString& portName, bool permissionDenied,
+                                     const QString& reason);
 
 public slots:
     void configAccepted();
@@ -67,6 +74,9 @@ public slots:
     void remoteDO5();
     void remoteDO6();
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     Q_DISABLE_COPY(MainWindow)
 
@@ -86,6 +96,16 @@ private:
     void createVisualizers();
     void connectSignals();
     void pulseCoil(uint16_t coil);
+    // Asks before pulsing a command coil: the relay's outputs may trip a
+    // breaker. `button` names the command.
+    void runCommand(uint16_t coil, const QPushButton* button);
+    // The command buttons work only while the relay is polled.
+    void enableCommands(bool enabled);
+    // Whether the register image may be exported: refused before any answer
+    // since the connection was made, asked when the data is old.
+    bool confirmImageExport();
+    // Whether leaving now loses nothing the user would miss, or they agree.
+    bool confirmClose();
     // Shows the details of record crashNumber, or clears them for -1.
     void showCrashDetails(int crashNumber);
     void suspendPolling(Reading reading);
@@ -109,6 +129,11 @@ private:
     QTimer* refreshTimer = nullptr;
     QString saveFolder;
     QList<IVisualizer*> visualizers;
+    // The record whose details are shown, -1 for none.
+    int shownCrash = -1;
+    // A record is being read: choosing another one must not offer a second
+    // reading meanwhile.
+    bool recordReading = false;
     QTimer* clearCoilsTimer = nullptr;
     QActionGroup* logModeGroup = nullptr;
     int activeReadings = 0;

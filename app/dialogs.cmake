@@ -4,4 +4,6 @@ target_sources(talvik_core PRIVATE
     ConfigDialog.cpp
     PasswordDialog.h
     PasswordDialog.cpp
+    SaveFileDialog.h
+    SaveFileDialog.cpp
 )

@@ -18,6 +18,16 @@ public:
     // 0 or 1; 0 when n is not below the coil count.
     virtual uint8_t getCoil(uint16_t n) const = 0;
 
+    // Every request the image queues takes the next ticket, so a read queued
+    // after a write has a greater ticket than the write. A written value can
+    // only be judged by an answer to a read sent after it: an earlier read
+    // still shows what the relay held before.
+    // The ticket of the newest request queued (0 before any).
+    virtual uint64_t lastTicket() const = 0;
+    // The ticket of the newest read whose answer brought register n (0 before
+    // any, and for n not below the register count).
+    virtual uint64_t readTicket(uint16_t n) const = 0;
+
 protected:
     ~IModBusDev() = default;
 };

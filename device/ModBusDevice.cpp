@@ -5,10 +5,25 @@
 
 #include <QTimer>
 
+#include <algorithm>
+
+namespace {
+
+// Reads left without an answer (an exception, a dropped queue) stay in the
+// list until a later answer passes them; beyond this many the oldest go. A
+// poll queues its reads only onto an empty queue, so no read that old is
+// still alive.
+constexpr int maxPendingReads = 64;
+
+} // namespace
+
 ModBusDevice::ModBusDevice(uint16_t newCoilCount, uint16_t newRegisterCount)
     : pollTimer(new QTimer(this)), registers(new uint16_t[newRegisterCount]()),
-      registerCount(newRegisterCount), coils(new uint8_t[newCoilCount]()), coilCount(newCoilCount)
+      registerCount(newRegisterCount), coils(new uint8_t[newCoilCount]()), coilCount(newCoilCount),
+      readTickets(new uint64_t[newRegisterCount]()), readTimes(new qint64[newRegisterCount])
 {
+    clock.start();
+    forgetReadTimes();
     pollTimer->setSingleShot(false);
     connect(pollTimer, &QTimer::timeout, this, &ModBusDevice::refresh);
 }
@@ -19,6 +34,8 @@ ModBusDevice::~ModBusDevice()
     delete pollTimer;
     delete[] registers;
     delete[] coils;
+    delete[] readTickets;
+    delete[] readTimes;
 }
 
 void ModBusDevice::setClient(IModBusClient* newClient)
@@ -50,6 +67,7 @@ void ModBusDevice::writeRegisters(uint16_t start, uint16_t count, const uint16_t
     if (client == nullptr || (values == nullptr && count > 0))
         return;
     client->writeMultipleRegs(this, deviceAddress, start, count, values, writePriority);
+    ++tickets;
 }
 
 void ModBusDevice::writeCoil(uint16_t coil, bool on)
@@ -57,6 +75,7 @@ void ModBusDevice::writeCoil(uint16_t coil, bool on)
     if (client == nullptr)
         return;
     client->writeCoil(this, deviceAddress, coil, on, writePriority);
+    ++tickets;
 }
 
 uint8_t ModBusDevice::getCoil(uint16_t n) const
@@ -64,10 +83,35 @@ uint8_t ModBusDevice::getCoil(uint16_t n) const
     return n < coilCount ? coils[n] : 0;
 }
 
+uint64_t ModBusDevice::lastTicket() const
+{
+    return tickets;
+}
+
+uint64_t ModBusDevice::readTicket(uint16_t n) const
+{
+    return n < registerCount ? readTickets[n] : 0;
+}
+
+void ModBusDevice::forgetReadTimes()
+{
+    std::fill(readTimes, readTimes + registerCount, qint64(-1));
+}
+
+qint64 ModBusDevice::imageAgeMs() const
+{
+    if (registerCount == 0)
+        return -1;
+    const qint64 oldest = *std::min_element(readTimes, readTimes + registerCount);
+    return oldest < 0 ? -1 : clock.elapsed() - oldest;
+}
+
 void ModBusDevice::holdingRegsRead(uint16_t start, const uint16_t* values, uint16_t count)
 {
     if (values == nullptr)
         return;
+    const uint64_t ticket = takeReadTicket(start, count);
+    const qint64 now = clock.elapsed();
     // Computed in int: a block near the top of the address space must not
     // wrap around onto the low registers.
     for (int i = 0; i < count; ++i) {
@@ -75,7 +119,34 @@ void ModBusDevice::holdingRegsRead(uint16_t start, const uint16_t* values, uint1
         if (n >= registerCount)
             break;
         registers[n] = values[i];
+        readTickets[n] = std::max(readTickets[n], ticket);
+        readTimes[n] = now;
     }
+}
+
+void ModBusDevice::queueRead(uint16_t start, uint16_t count)
+{
+    client->readHoldingRegs(this, deviceAddress, start, count, pollPriority);
+    pendingReads.append(PendingRead{++tickets, start, count});
+    if (pendingReads.size() > maxPendingReads)
+        pendingReads.removeFirst();
+}
+
+// The answer belongs to the oldest pending read of the same block: the reads
+// before it ended without an answer. Should an older, silently ended read of
+// the same block still be listed, the answer is taken for that one, whose
+// ticket is smaller: a written value then waits one poll longer, but an
+// answer is never taken for a read sent later than it was.
+uint64_t ModBusDevice::takeReadTicket(uint16_t start, uint16_t count)
+{
+    for (int i = 0; i < pendingReads.size(); ++i) {
+        const PendingRead read = pendingReads.at(i);
+        if (read.start == start && read.count == count) {
+            pendingReads.remove(0, i + 1);
+            return read.ticket;
+        }
+    }
+    return 0;
 }
 
 void ModBusDevice::multipleRegsWritten(uint16_t, const uint16_t*, uint16_t)
@@ -122,13 +193,10 @@ void ModBusDevice::refresh()
         return;
     const int fullBlocks = registerCount / readBlockSize;
     for (int i = 0; i < fullBlocks; ++i)
-        client->readHoldingRegs(this, deviceAddress, static_cast<uint16_t>(i * readBlockSize),
-                                readBlockSize, pollPriority);
+        queueRead(static_cast<uint16_t>(i * readBlockSize), readBlockSize);
     const uint16_t rest = registerCount % readBlockSize;
     if (rest != 0)
-        client->readHoldingRegs(this, deviceAddress,
-                                static_cast<uint16_t>(fullBlocks * readBlockSize), rest,
-                                pollPriority);
+        queueRead(static_cast<uint16_t>(fullBlocks * readBlockSize), rest);
 }
 
 void ModBusDevice::stop()

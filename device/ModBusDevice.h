@@ -4,7 +4,9 @@
 #include "device/IModBusDev.h"
 #include "modbus/IModBusResponseListener.h"
 
+#include <QElapsedTimer>
 #include <QObject>
+#include <QVector>
 
 #include <cstdint>
 
@@ -49,6 +51,15 @@ public:
     void writeRegisters(uint16_t start, uint16_t count, const uint16_t* values) override;
     void writeCoil(uint16_t coil, bool on) override;
     uint8_t getCoil(uint16_t n) const override;
+    uint64_t lastTicket() const override;
+    uint64_t readTicket(uint16_t n) const override;
+
+    // Forgets when the registers were read: the next relay may hold other
+    // values, so nothing read before counts as its data.
+    void forgetReadTimes();
+    // Milliseconds since the oldest register of the image was read, or -1
+    // while some register has not been read since forgetReadTimes().
+    qint64 imageAgeMs() const;
 
     // IModBusResponseListener
     void holdingRegsRead(uint16_t start, const uint16_t* values, uint16_t count) override;
@@ -73,6 +84,18 @@ signals:
 private:
     Q_DISABLE_COPY(ModBusDevice)
 
+    // A poll read on its way: answers come back in the order the reads were
+    // sent, each naming its start and count.
+    struct PendingRead
+    {
+        uint64_t ticket;
+        uint16_t start;
+        uint16_t count;
+    };
+
+    void queueRead(uint16_t start, uint16_t count);
+    uint64_t takeReadTicket(uint16_t start, uint16_t count);
+
     QTimer* pollTimer = nullptr;
     IModBusClient* client = nullptr;
     uint8_t deviceAddress = defaultDeviceAddress;
@@ -81,6 +104,11 @@ private:
     uint8_t* coils = nullptr;
     uint16_t coilCount = 0;
     int period = defaultPeriod;
+    uint64_t tickets = 0;
+    uint64_t* readTickets = nullptr;
+    QVector<PendingRead> pendingReads;
+    QElapsedTimer clock;
+    qint64* readTimes = nullptr;
 };
 
 #endif

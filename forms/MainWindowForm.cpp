@@ -448,6 +448,11 @@ void buildIndicators(Form& form, QGroupBox* box, const std::vector<IndicatorRow>
     auto* column = new QVBoxLayout(box);
     for (const IndicatorRow& row : rows) {
         auto* check = named(new QCheckBox(box), row.name);
+        // The relay's state, shown only: neither a click nor a key may tick
+        // it, or it would show a state the relay does not have until the
+        // next poll. The check box still tells assistive tools its state.
+        check->setAttribute(Qt::WA_TransparentForMouseEvents);
+        check->setFocusPolicy(Qt::NoFocus);
         form.*row.member = check;
         column->addWidget(check);
     }

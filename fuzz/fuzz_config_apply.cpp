@@ -29,6 +29,8 @@ public:
     }
     void writeCoil(uint16_t, bool) override { __builtin_trap(); }
     uint8_t getCoil(uint16_t) const override { return 0; }
+    uint64_t lastTicket() const override { return static_cast<uint64_t>(writes); }
+    uint64_t readTicket(uint16_t) const override { return 0; }
 
     long writes = 0;
 

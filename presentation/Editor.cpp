@@ -25,9 +25,19 @@ void SettingEditor::visualize()
         return;
     if (!isEditing())
         showImage();
-    // The write has been queued; from now on the relay's answer is what counts.
-    if (modified && written)
+    // The written value stays on show until a read sent after the write has
+    // been answered; only that answer tells whether the relay took it (an
+    // earlier read would flash the old value back as if the write had failed).
+    if (modified && written && device->readTicket(reg) > writeTicket) {
+        const uint16_t intended = writtenValue;
         reset();
+        // The relay kept another value: it stays bold until the user
+        // changes or resets it, or the relay comes to hold the value.
+        refused = registerValue() != intended;
+        writtenValue = intended;
+        if (refused)
+            setWeight(QFont::Bold);
+    }
 }
 
 void SettingEditor::save(uint16_t password)
@@ -41,6 +51,8 @@ void SettingEditor::save(uint16_t password)
     device->writeRegisters(passwordRegister, 1, &passwordValue);
     const uint16_t value = widgetRegisterValue();
     device->writeRegisters(reg, 1, &value);
+    writeTicket = device->lastTicket();
+    writtenValue = value;
     written = true;
 }
 
@@ -52,6 +64,7 @@ void SettingEditor::reset()
     modified = false;
     written = false;
     userChange = false;
+    refused = false;
     showImage();
 }
 
@@ -77,9 +90,11 @@ uint16_t SettingEditor::registerValue() const
 
 void SettingEditor::markChange(bool byUser)
 {
+    if (byUser || registerValue() == writtenValue)
+        refused = false;
     // Both sides are 16-bit register values; equal bits mean equal settings.
     if (registerValue() == widgetRegisterValue()) {
-        setWeight(QFont::Normal);
+        setWeight(refused ? QFont::Bold : QFont::Normal);
         modified = false;
         userChange = false;
     } else {

@@ -52,6 +52,9 @@ public:
     bool isWritten() const { return written; }
     // A pending modification that the user made and that save() will write.
     bool isUserChange() const { return modified && userChange; }
+    // The last write was read back with another value: the relay did not
+    // take it, and the relay's value is shown bold.
+    bool isRefused() const { return refused; }
 
 protected:
     // Who is changing the widget's value right now.
@@ -100,6 +103,10 @@ protected:
     bool modified = false;
     bool written = false;
     bool userChange = false;
+    // The image's ticket and the value of the last write of this setting.
+    uint64_t writeTicket = 0;
+    uint16_t writtenValue = 0;
+    bool refused = false;
 
 private:
     Q_DISABLE_COPY(SettingEditor)

@@ -105,7 +105,11 @@ QString ComtradeWriter::dateTimeLine(const QDateTime& dateTime)
 
 QString ComtradeWriter::dataLine(int number, const CrashProcessSample& sample)
 {
-    QString line = QString::number(number) + QStringLiteral(",,");
+    // The time stamp in microseconds since the first sample (time multiplier
+    // 1): readers that require it refuse a record whose stamps are empty.
+    const qint64 microseconds = qRound64((number - 1) * 1000000.0 / samplesPerSecond);
+    QString line = QString::number(number) + QLatin1Char(',') + QString::number(microseconds) +
+                   QLatin1Char(',');
     const int analog[] = {sample.ia, sample.ib, sample.ic, sample.i3I0, sample.u3U0};
     for (const int value : analog)
         line += QString::number(value) + QLatin1Char(',');
@@ -121,7 +125,10 @@ QString ComtradeWriter::dataLine(int number, const CrashProcessSample& sample)
 
 bool ComtradeWriter::writeCfg(QIODevice& device, const CrashProcessHeader& header)
 {
-    const QString phaseLine = QStringLiteral("%1,%2,,,A,%3,0,,-200,200,%4,1,S\r\n");
+    // Every analog channel declares the whole range of its signed 16-bit
+    // samples: fault currents go far beyond the rated values, and readers
+    // that honour the range would clip them.
+    const QString phaseLine = QStringLiteral("%1,%2,,,A,%3,0,,-32767,32767,%4,1,S\r\n");
     const QStringList lines = {
         QStringLiteral("TestSubst,0,1999\r\n"),
         QStringLiteral("16,5A,11D\r\n"),
@@ -134,11 +141,11 @@ bool ComtradeWriter::writeCfg(QIODevice& device, const CrashProcessHeader& heade
         phaseLine.arg(QStringLiteral("3"), QStringLiteral("PhaseC"),
                       multiplierText(header.gainIc, phaseFactor, header.scalePhase, phaseCounts),
                       QString::number(header.ratioPhase)),
-        QStringLiteral("4,3I0,,,A,%1,0,,-2048,2047,%2,1,S\r\n")
+        QStringLiteral("4,3I0,,,A,%1,0,,-32767,32767,%2,1,S\r\n")
             .arg(multiplierText(header.gain3I0, residualCurrentFactor, header.scale3I0,
                                 residualCounts),
                  QString::number(header.ratio3I0)),
-        QStringLiteral("5,3U0,,,V,%1,0,,-2048,2047,1,1,S\r\n")
+        QStringLiteral("5,3U0,,,V,%1,0,,-32767,32767,1,1,S\r\n")
             .arg(multiplierText(header.gain3U0, residualVoltageFactor, header.scale3U0,
                                 residualCounts)),
         QStringLiteral("1,DI1,,,1\r\n"),

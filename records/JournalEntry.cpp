@@ -92,5 +92,6 @@ QString JournalEntry::csvLine() const
         .arg(typeText(), currentText(secondaryKnown, secondary), currentText(primaryKnown, primary),
              QString::number(day), QString::number(month), QString::number(2000 + year),
              QString::number(hour), QString::number(minute), QString::number(second))
-        .arg(millisecond);
+        // Three digits: 3.045 s must not read as 3.45 s in a spreadsheet.
+        .arg(millisecond, 3, 10, QLatin1Char('0'));
 }

@@ -296,6 +296,8 @@ private slots:
     void digitalChannelBitOrder_data();
     void digitalChannelBitOrder();
     void analogValuesAreSignedDecimals();
+    void sampleTimeStampsAreRoundedMicroseconds_data();
+    void sampleTimeStampsAreRoundedMicroseconds();
     void everyLineEndsInCrLf();
     void baseNames_data();
     void baseNames();
@@ -324,9 +326,9 @@ void TestComtradeWriter::multipliers_data()
     QTest::addColumn<int>("line");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("PhaseA") << 3 << "1,PhaseA,,,A,1.088415E-02,0,,-200,200,40,1,S";
-    QTest::newRow("3I0") << 6 << "4,3I0,,,A,2.629953E-04,0,,-2048,2047,10,1,S";
-    QTest::newRow("3U0") << 7 << "5,3U0,,,V,1.113554E-01,0,,-2048,2047,1,1,S";
+    QTest::newRow("PhaseA") << 3 << "1,PhaseA,,,A,1.088415E-02,0,,-32767,32767,40,1,S";
+    QTest::newRow("3I0") << 6 << "4,3I0,,,A,2.629953E-04,0,,-32767,32767,10,1,S";
+    QTest::newRow("3U0") << 7 << "5,3U0,,,V,1.113554E-01,0,,-32767,32767,1,1,S";
 }
 
 void TestComtradeWriter::multipliers()
@@ -347,11 +349,11 @@ void TestComtradeWriter::configurationHasTwentyFiveLines()
     const QStringList expected = {
         "TestSubst,0,1999",
         "16,5A,11D",
-        "1,PhaseA,,,A,1.088415E-02,0,,-200,200,40,1,S",
-        "2,PhaseB,,,A,2.176829E-02,0,,-200,200,40,1,S",
-        "3,PhaseC,,,A,0.000000E+00,0,,-200,200,40,1,S",
-        "4,3I0,,,A,2.629953E-04,0,,-2048,2047,10,1,S",
-        "5,3U0,,,V,1.113554E-01,0,,-2048,2047,1,1,S",
+        "1,PhaseA,,,A,1.088415E-02,0,,-32767,32767,40,1,S",
+        "2,PhaseB,,,A,2.176829E-02,0,,-32767,32767,40,1,S",
+        "3,PhaseC,,,A,0.000000E+00,0,,-32767,32767,40,1,S",
+        "4,3I0,,,A,2.629953E-04,0,,-32767,32767,10,1,S",
+        "5,3U0,,,V,1.113554E-01,0,,-32767,32767,1,1,S",
         "1,DI1,,,1",
         "2,DI2,,,1",
         "3,DI3,,,1",
@@ -499,7 +501,29 @@ void TestComtradeWriter::analogValuesAreSignedDecimals()
     sample.discrete = 0x0001;
     sample.reserved = 0x1234;
     QCOMPARE(ComtradeWriter::dataLine(12, sample),
-             QStringLiteral("12,,-5,7,-32768,32767,0,1,0,0,0,0,0,0,0,0,0,0\r\n"));
+             QStringLiteral("12,18333,-5,7,-32768,32767,0,1,0,0,0,0,0,0,0,0,0,0\r\n"));
+}
+
+void TestComtradeWriter::sampleTimeStampsAreRoundedMicroseconds_data()
+{
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("stamp");
+
+    QTest::newRow("first sample at 0") << 1 << "0";
+    QTest::newRow("1666.67 rounds up") << 2 << "1667";
+    QTest::newRow("3333.33 rounds down") << 3 << "3333";
+    QTest::newRow("exact 5000") << 4 << "5000";
+    QTest::newRow("trigger after 200 ms") << 121 << "200000";
+    QTest::newRow("last of 720") << 720 << "1198333";
+}
+
+void TestComtradeWriter::sampleTimeStampsAreRoundedMicroseconds()
+{
+    QFETCH(int, number);
+    QFETCH(QString, stamp);
+    const QString line = ComtradeWriter::dataLine(number, CrashProcessSample());
+    QCOMPARE(line.section(QLatin1Char(','), 0, 0), QString::number(number));
+    QCOMPARE(line.section(QLatin1Char(','), 1, 1), stamp);
 }
 
 void TestComtradeWriter::everyLineEndsInCrLf()
@@ -741,8 +765,14 @@ void TestComtradeWriter::demoRecordReadsBackAsComtrade()
     QCOMPARE(record.start.msecsTo(record.trigger), 200);
     for (int row = 0; row < record.rows.size(); ++row) {
         QCOMPARE(record.rows[row].number, row + 1);
-        QVERIFY(record.rows[row].timestamp.isEmpty());
+        // The stamps agree with the sample rate to the rounding, so a reader
+        // that times the samples by their stamps gets the same times.
+        bool isNumber = false;
+        const double stamp = record.rows[row].timestamp.toDouble(&isNumber) * record.timeMultiplier;
+        QVERIFY(isNumber);
+        QVERIFY(qAbs(stamp - row * 1e6 / record.rate) <= 0.5);
     }
+    QCOMPARE(record.rows[120].timestamp, QStringLiteral("200000"));
     QCOMPARE(record.rowTime(120), record.trigger);
 
     // The demo relay records three sines of amplitude M/2 around M/2 counts,

@@ -35,8 +35,8 @@ private slots:
     void demoStateChangesOnlyByClick();
 
     void okEmitsAcceptedWithEditedValues();
-    void cancelKeepsEditedValues();
-    void escapeKeepsEditedValues();
+    void leavingWithoutOkRestoresAcceptedValues_data();
+    void leavingWithoutOkRestoresAcceptedValues();
 };
 
 namespace {
@@ -313,9 +313,10 @@ void TestConfigDialog::demoStateChangesOnlyByClick()
     QCOMPARE(demo->text(), QStringLiteral("Откл"));
     QVERIFY(child<QWidget>(dialog, "comboPortName")->isEnabled());
 
-    // Running the dialog again does not reset it either.
+    // Running the dialog again does not reset it either; only Cancel puts
+    // back what was accepted.
     const ModalRun run =
-        runModal(dialog, [](QDialog& shown) { button(shown, QDialogButtonBox::Cancel)->click(); });
+        runModal(dialog, [](QDialog& shown) { button(shown, QDialogButtonBox::Ok)->click(); });
     QVERIFY(run.shown);
     QVERIFY(!run.timedOut);
     QVERIFY(dialog.isDemoMode());
@@ -349,51 +350,59 @@ void TestConfigDialog::okEmitsAcceptedWithEditedValues()
     QVERIFY(dialog.isDemoMode());
 }
 
-void TestConfigDialog::cancelKeepsEditedValues()
+void TestConfigDialog::leavingWithoutOkRestoresAcceptedValues_data()
 {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Cancel") << "cancel";
+    QTest::newRow("Escape") << "escape";
+    QTest::newRow("window closed") << "close";
+}
+
+void TestConfigDialog::leavingWithoutOkRestoresAcceptedValues()
+{
+    QFETCH(QString, how);
     ConfigDialog dialog;
+    runModal(dialog, [](QDialog& shown) {
+        child<QSpinBox>(shown, "spinAddress")->setValue(17);
+        child<QSpinBox>(shown, "spinInterval")->setValue(4);
+        button(shown, QDialogButtonBox::Ok)->click();
+    });
     QSignalSpy accepted(&dialog, &QDialog::accepted);
 
-    const ModalRun run = runModal(dialog, [](QDialog& shown) {
+    const ModalRun run = runModal(dialog, [how](QDialog& shown) {
         child<QSpinBox>(shown, "spinAddress")->setValue(42);
         child<QSpinBox>(shown, "spinInterval")->setValue(9);
-        child<QComboBox>(shown, "comboSpeed")->setCurrentIndex(1);
-        button(shown, QDialogButtonBox::Cancel)->click();
+        child<QSpinBox>(shown, "spinCharInterval")->setValue(150);
+        child<QComboBox>(shown, "comboSpeed")->setCurrentIndex(2);
+        QTest::mouseClick(child<QCheckBox>(shown, "cbDemoMode"), Qt::LeftButton);
+        if (how == "cancel")
+            button(shown, QDialogButtonBox::Cancel)->click();
+        else if (how == "escape")
+            QTest::keyClick(&shown, Qt::Key_Escape);
+        else
+            shown.close();
     });
 
     QVERIFY(run.shown);
     QVERIFY(!run.timedOut);
     QCOMPARE(run.result, int(QDialog::Rejected));
     QCOMPARE(accepted.count(), 0);
-    // Nothing is restored: these are the settings the window reads from now on.
-    QCOMPARE(dialog.deviceAddress(), 42);
-    QCOMPARE(dialog.pollPeriod(), 9);
-    QCOMPARE(dialog.baudRate(), 19200);
+    // What the window reads is what was accepted, in every widget.
+    QCOMPARE(dialog.deviceAddress(), 17);
+    QCOMPARE(dialog.pollPeriod(), 4);
+    QCOMPARE(dialog.charInterval(), 100);
+    QCOMPARE(dialog.baudRate(), 9600);
+    QVERIFY(!dialog.isDemoMode());
+    QCOMPARE(child<QCheckBox>(dialog, "cbDemoMode")->text(), QStringLiteral("Откл"));
+    QVERIFY(child<QWidget>(dialog, "spinAddress")->isEnabled());
 
-    // And the next run starts from them.
+    // And the next run shows them.
     int addressShown = 0;
     runModal(dialog, [&](QDialog& shown) {
         addressShown = child<QSpinBox>(shown, "spinAddress")->value();
         button(shown, QDialogButtonBox::Cancel)->click();
     });
-    QCOMPARE(addressShown, 42);
-}
-
-void TestConfigDialog::escapeKeepsEditedValues()
-{
-    ConfigDialog dialog;
-    QSignalSpy accepted(&dialog, &QDialog::accepted);
-
-    const ModalRun run = runModal(dialog, [](QDialog& shown) {
-        child<QSpinBox>(shown, "spinCharInterval")->setValue(150);
-        QTest::keyClick(&shown, Qt::Key_Escape);
-    });
-
-    QVERIFY(run.shown);
-    QVERIFY(!run.timedOut);
-    QCOMPARE(run.result, int(QDialog::Rejected));
-    QCOMPARE(accepted.count(), 0);
-    QCOMPARE(dialog.charInterval(), 150);
+    QCOMPARE(addressShown, 17);
 }
 
 QTEST_MAIN(TestConfigDialog)

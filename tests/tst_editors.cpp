@@ -41,7 +41,8 @@ private slots:
     void focusedWidgetIsNotOverwrittenByRefresh();
     void editBackToImageValueEndsNormal();
     void saveWithoutModificationSendsNothing();
-    void savedValueStaysBoldUntilNextRefresh();
+    void savedValueStaysUntilReadBack_data();
+    void savedValueStaysUntilReadBack();
     void changingAgainAfterSaveKeepsTheEdit();
     void resetRestoresImageValueWithoutWriting();
     void widgetValueConvertsToRegister_data();
@@ -171,8 +172,22 @@ void TestEditors::saveWithoutModificationSendsNothing()
     QVERIFY(!editor.isWritten());
 }
 
-void TestEditors::savedValueStaysBoldUntilNextRefresh()
+void TestEditors::savedValueStaysUntilReadBack_data()
 {
+    QTest::addColumn<int>("readBack");
+    QTest::addColumn<double>("shown");
+    QTest::addColumn<bool>("bold");
+
+    QTest::newRow("relay took the value") << 200 << 2.0 << false;
+    QTest::newRow("relay kept the old value") << 150 << 1.5 << true;
+}
+
+void TestEditors::savedValueStaysUntilReadBack()
+{
+    QFETCH(int, readBack);
+    QFETCH(double, shown);
+    QFETCH(bool, bold);
+
     image.set(9, 150);
     auto* spin = addDoubleSpin(0.3, 120, 1);
     CurrentEditor editor(spin, &image, 9);
@@ -185,19 +200,27 @@ void TestEditors::savedValueStaysBoldUntilNextRefresh()
     QCOMPARE(image.writes.at(1).start, uint16_t(9));
     QCOMPARE(image.writes.at(1).values, QVector<uint16_t>{200});
     QVERIFY(editor.isWritten());
+
+    // No read since the write: the refresh must not flash the old value back.
+    editor.visualize();
+    QCOMPARE(spin->value(), 2.0);
     QVERIFY(isBold(spin));
-    QCOMPARE(spin->value(), 2.0);
+    QVERIFY(editor.isWritten());
 
-    // The relay has not been read back yet: the old value returns.
+    // A read sent after the write tells what the relay holds.
+    image.set(9, static_cast<uint16_t>(readBack));
     editor.visualize();
-    QVERIFY(!isBold(spin));
-    QVERIFY(!editor.isModified());
-    QCOMPARE(spin->value(), 1.5);
+    QCOMPARE(spin->value(), shown);
+    QCOMPARE(isBold(spin), bold);
+    QVERIFY(!editor.isWritten());
+    QVERIFY(!editor.isUserChange());
+    QCOMPARE(editor.isRefused(), bold);
 
-    image.set(9, 200);
+    // The mark stays with later polls, and nothing is written again.
+    image.set(9, static_cast<uint16_t>(readBack));
     editor.visualize();
-    QCOMPARE(spin->value(), 2.0);
-    QVERIFY(!isBold(spin));
+    QCOMPARE(isBold(spin), bold);
+    editor.save(0xBEEF);
     QCOMPARE(image.writes.size(), 2);
 }
 

@@ -208,19 +208,19 @@ void TestLogReader::entryLines_data()
     QTest::addColumn<QString>("line");
 
     QTest::newRow("МТЗ-1, phase scaling")
-        << 1 << 1000 << 1000 << 100 << 3 << "МТЗ-1;5.00;200.00;5.3.2019;9:7:3.45\n";
+        << 1 << 1000 << 1000 << 100 << 3 << "МТЗ-1;5.00;200.00;5.3.2019;9:7:3.045\n";
     QTest::newRow("ЗНЗ, residual scaling")
-        << 0 << 150 << 1000 << 100 << 3 << "ЗНЗ;1.50;15.00;5.3.2019;9:7:3.45\n";
-    QTest::newRow("МТЗ-2") << 2 << 1 << 3 << 0 << 3 << "МТЗ-2;1.67;66.67;5.3.2019;9:7:3.45\n";
-    QTest::newRow("ТО") << 3 << 0 << 1 << 1 << 12 << "ТО;0.00;0.00;5.12.2019;9:7:3.45\n";
-    QTest::newRow("ВЗ") << 4 << 200 << 1000 << 1 << 3 << "ВЗ;1.00;40.00;5.3.2019;9:7:3.45\n";
-    QTest::newRow("УРОВ") << 5 << 200 << 1000 << 1 << 3 << "УРОВ;1.00;40.00;5.3.2019;9:7:3.45\n";
+        << 0 << 150 << 1000 << 100 << 3 << "ЗНЗ;1.50;15.00;5.3.2019;9:7:3.045\n";
+    QTest::newRow("МТЗ-2") << 2 << 1 << 3 << 0 << 3 << "МТЗ-2;1.67;66.67;5.3.2019;9:7:3.045\n";
+    QTest::newRow("ТО") << 3 << 0 << 1 << 1 << 12 << "ТО;0.00;0.00;5.12.2019;9:7:3.045\n";
+    QTest::newRow("ВЗ") << 4 << 200 << 1000 << 1 << 3 << "ВЗ;1.00;40.00;5.3.2019;9:7:3.045\n";
+    QTest::newRow("УРОВ") << 5 << 200 << 1000 << 1 << 3 << "УРОВ;1.00;40.00;5.3.2019;9:7:3.045\n";
     QTest::newRow("month bit 7 ignored")
-        << 1 << 1000 << 1000 << 100 << 0x83 << "МТЗ-1;5.00;200.00;5.3.2019;9:7:3.45\n";
+        << 1 << 1000 << 1000 << 100 << 0x83 << "МТЗ-1;5.00;200.00;5.3.2019;9:7:3.045\n";
     QTest::newRow("zero phase divisor")
-        << 1 << 1000 << 0 << 100 << 3 << "МТЗ-1;;;5.3.2019;9:7:3.45\n";
+        << 1 << 1000 << 0 << 100 << 3 << "МТЗ-1;;;5.3.2019;9:7:3.045\n";
     QTest::newRow("zero residual divisor")
-        << 0 << 150 << 1000 << 0 << 3 << "ЗНЗ;;;5.3.2019;9:7:3.45\n";
+        << 0 << 150 << 1000 << 0 << 3 << "ЗНЗ;;;5.3.2019;9:7:3.045\n";
 }
 
 void TestLogReader::entryLines()
@@ -252,11 +252,11 @@ void TestLogReader::currentsFollowTheLocale_data()
     const QLocale russian(QLocale::Russian, QLocale::Russia);
     const QLocale german(QLocale::German, QLocale::Germany);
     QTest::newRow("МТЗ-1 example, comma locale")
-        << russian << 1 << 1000 << 40 << "МТЗ-1;5,00;200,00;5.3.2019;9:7:3.45\n";
+        << russian << 1 << 1000 << 40 << "МТЗ-1;5,00;200,00;5.3.2019;9:7:3.045\n";
     QTest::newRow("ЗНЗ, comma locale")
-        << russian << 0 << 150 << 10 << "ЗНЗ;1,50;15,00;5.3.2019;9:7:3.45\n";
+        << russian << 0 << 150 << 10 << "ЗНЗ;1,50;15,00;5.3.2019;9:7:3.045\n";
     QTest::newRow("digit grouping")
-        << german << 1 << 1000 << 6000 << "МТЗ-1;5,00;30.000,00;5.3.2019;9:7:3.45\n";
+        << german << 1 << 1000 << 6000 << "МТЗ-1;5,00;30.000,00;5.3.2019;9:7:3.045\n";
 }
 
 void TestLogReader::currentsFollowTheLocale()
@@ -552,8 +552,8 @@ void TestLogReader::saveWritesFileAndReportsFailures()
     QVERIFY(reader.save(name));
     QFile file(name);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray expected = headerLine + QStringLiteral("ЗНЗ;1,50;15,00;5.3.2019;1:7:3.45\n"
-                                                            "МТЗ-1;5,00;200,00;5.3.2019;0:7:3.45\n")
+    const QByteArray expected = headerLine + QStringLiteral("ЗНЗ;1,50;15,00;5.3.2019;1:7:3.045\n"
+                                                            "МТЗ-1;5,00;200,00;5.3.2019;0:7:3.045\n")
                                                  .toLocal8Bit();
     QCOMPARE(file.readAll(), expected);
     QVERIFY(!expected.contains('\r'));
@@ -626,7 +626,7 @@ void TestLogReader::readsDemoRelayEndToEnd()
     QVERIFY(file.open(QIODevice::ReadOnly));
     QByteArray expected = headerLine;
     for (int i = 0; i < 30; ++i)
-        expected += QStringLiteral("ЗНЗ;;;0.0.2000;0:0:0.0\n").toLocal8Bit();
+        expected += QStringLiteral("ЗНЗ;;;0.0.2000;0:0:0.000\n").toLocal8Bit();
     QCOMPARE(file.readAll(), expected);
 }
 

@@ -63,9 +63,12 @@ private slots:
 
     void startsUnconfiguredWithLogDisabled();
     void startWithoutSettingsShowsPortErrorAndStaysIdle();
+    void portErrorNamesPortReasonAndDialoutHint_data();
+    void portErrorNamesPortReasonAndDialoutHint();
+    void portErrorOfARealPortNamesIt();
     void demoPollingReadsRegistersAndRefreshesEditors();
     void configureWhilePollingIsRefused();
-    void startWhilePollingRestartsOnlyRefreshTimer();
+    void cancelledSettingsReachNothing();
     void stopDiscardsQueuedRequestsAndClosesPort();
     void errorsModeLogsTimeoutsOnly();
     void logSaveWritesCrLfLines_data();
@@ -78,7 +81,7 @@ private slots:
     void resetChangesRestoresRelayValues();
     void remoteCommandsPulseTheirCoil_data();
     void remoteCommandsPulseTheirCoil();
-    void remoteCommandWithUnopenablePortSendsNothing();
+    void commandButtonsWorkOnlyWhilePolling();
 
     void savedSettingsLoadBackThroughDemoRelay();
     void invalidSettingsFileIsReported();
@@ -133,8 +136,49 @@ void TestMainWindow::startWithoutSettingsShowsPortErrorAndStaysIdle()
     QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
     QCOMPARE(closer->seen.size(), 1);
     QCOMPARE(closer->seen[0].title, QStringLiteral("Ошибка открытия порта"));
-    QCOMPARE(closer->seen[0].text, QStringLiteral("Невозможно открыть порт, проверьте настройки"));
+    QVERIFY(closer->seen[0].text.startsWith(QStringLiteral(
+        "Невозможно открыть порт, проверьте настройки\n\nПорт: не выбран\nПричина: ")));
     QVERIFY(!access.polling());
+}
+
+void TestMainWindow::portErrorNamesPortReasonAndDialoutHint_data()
+{
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<bool>("permissionDenied");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("missing device")
+        << "/dev/ttyUSB0" << false
+        << "Невозможно открыть порт, проверьте настройки\n\nПорт: /dev/ttyUSB0\nПричина: reason";
+    QTest::newRow("no permission")
+        << "/dev/ttyS0" << true
+        << "Невозможно открыть порт, проверьте настройки\n\nПорт: /dev/ttyS0\nПричина: reason\n\n"
+           "Нет доступа к порту: пользователь должен входить в группу dialout (sudo usermod -aG "
+           "dialout $USER, затем войти в систему заново).";
+}
+
+void TestMainWindow::portErrorNamesPortReasonAndDialoutHint()
+{
+    QFETCH(QString, port);
+    QFETCH(bool, permissionDenied);
+    QFETCH(QString, text);
+    QCOMPARE(MainWindow::portOpenErrorText(port, permissionDenied, "reason"), text);
+}
+
+void TestMainWindow::portErrorOfARealPortNamesIt()
+{
+    Settings settings;
+    settings.demo = false;
+    settings.portName = QStringLiteral("/dev/talvik-no-such-port");
+    QVERIFY(acceptSettings(*window, *closer, settings));
+    closer->expectMessageBox();
+    action(*window, "actionStart")->trigger();
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
+    const QString text = closer->seen.last().text;
+    QVERIFY2(text.contains(QStringLiteral("Порт: /dev/talvik-no-such-port\nПричина: ")),
+             qPrintable(text));
+    // The system's own reason follows, whatever its wording.
+    QVERIFY(text.section(QStringLiteral("Причина: "), 1).size() > 0);
 }
 
 void TestMainWindow::demoPollingReadsRegistersAndRefreshesEditors()
@@ -170,20 +214,23 @@ void TestMainWindow::configureWhilePollingIsRefused()
         QVERIFY(seen.expected);
 }
 
-void TestMainWindow::startWhilePollingRestartsOnlyRefreshTimer()
+void TestMainWindow::cancelledSettingsReachNothing()
 {
     MainWindowTestAccess access(*window);
     QVERIFY(acceptSettings(*window, *closer, Settings{}));
     action(*window, "actionStart")->trigger();
     QCOMPARE(access.refreshTimer()->interval(), 1000);
 
-    // A period changed in a cancelled dialog reaches only the refresh timer.
+    // A period, an address and the demo flag changed in a cancelled dialog
+    // reach nothing: not the timers, not the readers, not the link.
     closer->expectMessageBox();
     action(*window, "actionConfigure")->trigger();
     QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
     action(*window, "actionStop")->trigger();
     closer->expectDialog([](QDialog* dialog) {
         child<QSpinBox>(dialog, "spinInterval")->setValue(3);
+        child<QSpinBox>(dialog, "spinAddress")->setValue(42);
+        child<QCheckBox>(dialog, "cbDemoMode")->setChecked(false);
         return false;
     });
     action(*window, "actionConfigure")->trigger();
@@ -192,9 +239,27 @@ void TestMainWindow::startWhilePollingRestartsOnlyRefreshTimer()
     action(*window, "actionStart")->trigger();
     action(*window, "actionStart")->trigger();
     QVERIFY(access.polling());
-    QCOMPARE(access.refreshTimer()->interval(), 3000);
-    // The poller keeps the period of the last accepted settings.
+    QCOMPARE(access.refreshTimer()->interval(), 1000);
+    // Still the demo relay at address 1, which answers.
+    QVERIFY(!access.port()->isOpen());
     QTRY_COMPARE_WITH_TIMEOUT(access.device()->getRegister(8), uint16_t(1), 3000);
+
+    // Reopened, the dialog shows what was accepted.
+    action(*window, "actionStop")->trigger();
+    int address = 0;
+    int period = 0;
+    bool demo = false;
+    closer->expectDialog([&](QDialog* dialog) {
+        address = child<QSpinBox>(dialog, "spinAddress")->value();
+        period = child<QSpinBox>(dialog, "spinInterval")->value();
+        demo = child<QCheckBox>(dialog, "cbDemoMode")->isChecked();
+        return false;
+    });
+    action(*window, "actionConfigure")->trigger();
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
+    QCOMPARE(address, 1);
+    QCOMPARE(period, 1);
+    QVERIFY(demo);
 }
 
 void TestMainWindow::stopDiscardsQueuedRequestsAndClosesPort()
@@ -213,7 +278,9 @@ void TestMainWindow::stopDiscardsQueuedRequestsAndClosesPort()
 
     // Nobody answers on the pty: the first pulse write is outstanding, the
     // second waits in the queue.
+    closer->expectMessageBox(QMessageBox::Yes);
     child<QPushButton>(window, "btnKvit")->click();
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
     const QByteArray first = pty.readMaster(8, 2000);
     QCOMPARE(first, QByteArray::fromHex("01050000ff008c3a"));
 
@@ -241,7 +308,10 @@ void TestMainWindow::errorsModeLogsTimeoutsOnly()
     QCOMPARE(Logger::instance().level(), 1);
 
     // One answered write, then one that times out.
-    child<QPushButton>(window, "btnDO1")->click();
+    MainWindowTestAccess access(*window);
+    QVERIFY(access.port()->open(QIODevice::ReadWrite));
+    access.device()->writeCoil(1, true);
+    access.device()->writeCoil(1, false);
     QCOMPARE(pty.readMaster(8, 2000), QByteArray::fromHex("01050001ff00ddfa"));
     QVERIFY(pty.writeMaster(QByteArray::fromHex("01050001ff00ddfa")));
     QTRY_COMPARE_WITH_TIMEOUT(logLines(*window), QStringList{"Таймаут ответа!"}, 3000);
@@ -395,28 +465,43 @@ void TestMainWindow::remoteCommandsPulseTheirCoil()
     QFETCH(int, coil);
 
     QVERIFY(acceptSettings(*window, *closer, Settings{}));
+    action(*window, "actionStart")->trigger();
     action(*window, "actionLogInfo")->trigger();
-    child<QPushButton>(window, button.toLatin1().constData())->click();
+    auto* pushButton = child<QPushButton>(window, button.toLatin1().constData());
+
+    // Asked first, the demo warning before the question; No sends nothing.
+    closer->expectMessageBox();
+    closer->expectMessageBox(QMessageBox::No);
+    pushButton->click();
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
+    QCOMPARE(closer->seen[0].title, QStringLiteral("Демонстрационный режим"));
+    QCOMPARE(closer->seen[1].text,
+             QStringLiteral("Выполнить команду «%1»?").arg(pushButton->text()));
+    QCOMPARE(closer->seen[1].defaultButton, QMessageBox::No);
+    QTest::qWait(50);
+    QCOMPARE(writeLines(*window), QStringList());
+
+    closer->expectMessageBox();
+    closer->expectMessageBox(QMessageBox::Yes);
+    pushButton->click();
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
     QTRY_COMPARE_WITH_TIMEOUT(writeLines(*window).filter(" ответ").size(), 2, 2000);
     QCOMPARE(writeLines(*window).filter("coilAddress"),
              (QStringList{QString("WriteCoil coilAddress = %1 Value = 1").arg(coil),
                           QString("WriteCoil coilAddress = %1 Value = 0").arg(coil)}));
-    QCOMPARE(closer->seen.size(), 0); // no demo warning for commands
 }
 
-void TestMainWindow::remoteCommandWithUnopenablePortSendsNothing()
+void TestMainWindow::commandButtonsWorkOnlyWhilePolling()
 {
-    Settings settings;
-    settings.demo = false;
-    settings.portName = QStringLiteral("/dev/talvik-no-such-port");
-    QVERIFY(acceptSettings(*window, *closer, settings));
-    action(*window, "actionLogInfo")->trigger();
-
-    closer->expectMessageBox();
-    child<QPushButton>(window, "btnDO3_2")->click();
-    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
-    QCOMPARE(closer->seen.last().title, QStringLiteral("Ошибка открытия порта"));
-    QCOMPARE(writeLines(*window), QStringList());
+    auto* kvit = child<QPushButton>(window, "btnKvit");
+    QVERIFY(!kvit->isEnabled());
+    QVERIFY(acceptSettings(*window, *closer, Settings{}));
+    QVERIFY(!child<QPushButton>(window, "btnDO6")->isEnabled());
+    action(*window, "actionStart")->trigger();
+    QVERIFY(kvit->isEnabled());
+    QVERIFY(child<QPushButton>(window, "btnDO6")->isEnabled());
+    action(*window, "actionStop")->trigger();
+    QVERIFY(!kvit->isEnabled());
 }
 
 void TestMainWindow::savedSettingsLoadBackThroughDemoRelay()

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -101,6 +102,9 @@ private slots:
     void queueStaysBoundedThroughMixedFaults();
     void settingsWritesReachRelayInPairs_data();
     void settingsWritesReachRelayInPairs();
+    void writtenSettingShowsUntilReadBack_data();
+    void writtenSettingShowsUntilReadBack();
+    void commandReachesRelayOnlyWhenConfirmed();
 };
 
 void TestReliabilityPolling::init()
@@ -322,6 +326,100 @@ void TestReliabilityPolling::settingsWritesReachRelayInPairs()
     relay->setFaults(TestRelay::Faults());
     QTRY_COMPARE_WITH_TIMEOUT(access.device()->getRegister(9), uint16_t(150), 4000);
     QTRY_COMPARE_WITH_TIMEOUT(access.device()->getRegister(48), uint16_t(1), 4000);
+}
+
+void TestReliabilityPolling::writtenSettingShowsUntilReadBack_data()
+{
+    QTest::addColumn<bool>("refused");
+    QTest::addColumn<double>("shownAfterReadBack");
+
+    QTest::newRow("relay takes the value") << false << 1.5;
+    QTest::newRow("relay refuses the password") << true << 1.0;
+}
+
+void TestReliabilityPolling::writtenSettingShowsUntilReadBack()
+{
+    QFETCH(bool, refused);
+    QFETCH(double, shownAfterReadBack);
+
+    MainWindowTestAccess access(*window);
+    relay->setRegister(9, 100); // МТЗ-1 current 1.00 A
+    QVERIFY(connectAndPoll(*relay));
+    QTRY_COMPARE_WITH_TIMEOUT(access.device()->getRegister(9), uint16_t(100), 4000);
+    // The test polls by hand from here on, so it knows which reads were sent
+    // after the write.
+    access.refreshTimer()->stop();
+    access.device()->stop();
+    window->refresh();
+
+    auto* spin = child<QDoubleSpinBox>(window, "sbMTZ1_I");
+    QCOMPARE(spin->value(), 1.0);
+    spin->setValue(1.5);
+    if (refused) {
+        TestRelay::Faults faults;
+        faults.exceptionEvery = 1;
+        faults.exceptionCode = 0x03;
+        relay->setFaults(faults);
+    }
+    const int requestsBefore = relay->requestCount();
+    closer->expectDialog([](QDialog* dialog) {
+        child<QSpinBox>(dialog, "sbPassword")->setValue(0x1234);
+        return true;
+    });
+    action(*window, "actionSaveChanges")->trigger();
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
+    QTRY_VERIFY_WITH_TIMEOUT(relay->requestCount() >= requestsBefore + 2, 4000);
+    QTRY_COMPARE_WITH_TIMEOUT(access.client()->queuedCount(), 0, 4000);
+    QTest::qWait(300);
+
+    // Written and answered, but not read back yet: the written value stays.
+    window->refresh();
+    QCOMPARE(spin->value(), 1.5);
+    QVERIFY(spin->font().bold());
+
+    relay->setFaults(TestRelay::Faults());
+    const uint64_t ticket = access.device()->lastTicket();
+    access.device()->refresh();
+    QTRY_VERIFY_WITH_TIMEOUT(access.device()->readTicket(9) > ticket, 4000);
+    window->refresh();
+    QCOMPARE(spin->value(), shownAfterReadBack);
+    QCOMPARE(spin->font().bold(), refused);
+    QCOMPARE(relay->registerValue(9), uint16_t(refused ? 100 : 150));
+}
+
+void TestReliabilityPolling::commandReachesRelayOnlyWhenConfirmed()
+{
+    QVERIFY(connectAndPoll(*relay));
+    auto* button = child<QPushButton>(window, "btnDO4");
+    QVERIFY(button->isEnabled());
+    auto coilWrites = [this] {
+        int count = 0;
+        for (const QByteArray& frame : relay->requests())
+            count += frame.size() > 1 && static_cast<uint8_t>(frame.at(1)) == 0x05;
+        return count;
+    };
+
+    closer->expectMessageBox(QMessageBox::No);
+    button->click();
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
+    QTest::qWait(1500);
+    QCOMPARE(coilWrites(), 0);
+
+    closer->expectMessageBox(QMessageBox::Yes);
+    button->click();
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
+    QTRY_COMPARE_WITH_TIMEOUT(coilWrites(), 2, 4000);
+    QList<QByteArray> writes;
+    for (const QByteArray& frame : relay->requests()) {
+        if (static_cast<uint8_t>(frame.at(1)) == 0x05)
+            writes << frame.left(6).toHex();
+    }
+    QCOMPARE(writes, (QList<QByteArray>{"01050004ff00", "010500040000"}));
+    QVERIFY(!relay->coil(4));
+
+    // Stopped, the buttons refuse work.
+    action(*window, "actionStop")->trigger();
+    QVERIFY(!button->isEnabled());
 }
 
 QTEST_MAIN(TestReliabilityPolling)

@@ -27,11 +27,23 @@ public:
     void writeRegisters(uint16_t start, uint16_t count, const uint16_t* values) override
     {
         writes.append(Write{start, QVector<uint16_t>(values, values + count)});
+        ++tickets;
     }
-    void writeCoil(uint16_t coil, bool on) override { coilWrites.append(qMakePair(coil, on)); }
+    void writeCoil(uint16_t coil, bool on) override
+    {
+        coilWrites.append(qMakePair(coil, on));
+        ++tickets;
+    }
     uint8_t getCoil(uint16_t n) const override { return n < coilCount ? coils[n] : 0; }
+    uint64_t lastTicket() const override { return tickets; }
+    uint64_t readTicket(uint16_t n) const override { return n < registerCount ? reads[n] : 0; }
 
-    void set(uint16_t n, uint16_t value) { registers[n] = value; }
+    // The value a read queued after everything so far brought back.
+    void set(uint16_t n, uint16_t value)
+    {
+        registers[n] = value;
+        reads[n] = ++tickets;
+    }
 
     // The writes as (register, value) pairs, one per written register.
     QList<QPair<int, int>> writtenValues() const
@@ -46,6 +58,8 @@ public:
 
     uint16_t registers[registerCount] = {};
     uint8_t coils[coilCount] = {};
+    uint64_t reads[registerCount] = {};
+    uint64_t tickets = 0;
     QList<Write> writes;
     QList<QPair<uint16_t, bool>> coilWrites;
 };

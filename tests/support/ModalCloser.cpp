@@ -5,6 +5,7 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QApplication>
+#include <QPushButton>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFileDialog>
@@ -27,7 +28,8 @@ void ModalCloser::expectMessageBox()
         auto* box = qobject_cast<QMessageBox*>(modal);
         if (box == nullptr)
             return NotThisStep;
-        seen.append(Seen{QStringLiteral("QMessageBox"), box->windowTitle(), box->text(), true});
+        seen.append(Seen{QStringLiteral("QMessageBox"), box->windowTitle(), box->text(), true,
+                         box->standardButton(box->defaultButton())});
         QAbstractButton* button = box->button(QMessageBox::Ok);
         if (button == nullptr && !box->buttons().isEmpty())
             button = box->buttons().first();
@@ -35,6 +37,19 @@ void ModalCloser::expectMessageBox()
             button->click();
         else
             box->reject();
+        return Handled;
+    });
+}
+
+void ModalCloser::expectMessageBox(QMessageBox::StandardButton answer)
+{
+    steps.append([this, answer](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (box == nullptr || box->button(answer) == nullptr)
+            return NotThisStep;
+        seen.append(Seen{QStringLiteral("QMessageBox"), box->windowTitle(), box->text(), true,
+                         box->standardButton(box->defaultButton())});
+        box->button(answer)->click();
         return Handled;
     });
 }

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMessageBox>
 #include <QObject>
 #include <QString>
 
@@ -27,6 +28,8 @@ public:
         QString title;
         QString text; // message box text; empty for other dialogs
         bool expected = true;
+        // A message box's default button (NoButton for other dialogs).
+        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
     };
 
     explicit ModalCloser(QObject* parent = nullptr);
@@ -34,6 +37,9 @@ public:
 
     // A QMessageBox: press its Ok (or only) button.
     void expectMessageBox();
+    // A QMessageBox that asks: press `answer`; a box without it fails the step
+    // (it is rejected and recorded as unexpected).
+    void expectMessageBox(QMessageBox::StandardButton answer);
     // A QFileDialog: choose `path` (a file or, for folder dialogs, a folder)
     // and accept; an empty path cancels the dialog. `onShown` runs first,
     // while the dialog is open.
