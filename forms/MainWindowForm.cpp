@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDoubleSpinBox>
@@ -443,6 +444,28 @@ const std::vector<ButtonCell>& commandButtons()
     return cells;
 }
 
+// Swallows the mouse and key events that would toggle a check box.
+class DisplayOnly : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+            return true;
+        default:
+            return false;
+        }
+    }
+};
+
 void buildIndicators(Form& form, QGroupBox* box, const std::vector<IndicatorRow>& rows)
 {
     auto* column = new QVBoxLayout(box);
@@ -451,7 +474,7 @@ void buildIndicators(Form& form, QGroupBox* box, const std::vector<IndicatorRow>
         // The relay's state, shown only: neither a click nor a key may tick
         // it, or it would show a state the relay does not have until the
         // next poll. The check box still tells assistive tools its state.
-        check->setAttribute(Qt::WA_TransparentForMouseEvents);
+        check->installEventFilter(new DisplayOnly(check));
         check->setFocusPolicy(Qt::NoFocus);
         form.*row.member = check;
         column->addWidget(check);

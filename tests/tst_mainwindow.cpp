@@ -1,4 +1,5 @@
 #include "app/MainWindow.h"
+#include "app/QtTranslation.h"
 #include "app/log/Logger.h"
 #include "device/ModBusDevice.h"
 #include "presentation/IVisualizer.h"
@@ -19,6 +20,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSerialPort>
@@ -86,11 +88,21 @@ private slots:
     void savedSettingsLoadBackThroughDemoRelay();
     void invalidSettingsFileIsReported();
 
+    void settingsExportNeedsAnsweredPoll();
+    void staleSettingsExportAsksWithAge();
+    void saveDialogsAddTheirExtension();
+    void indicatorsIgnoreClicksAndKeys();
+    void closingWithUnwrittenChangesAsks_data();
+    void closingWithUnwrittenChangesAsks();
+    void closingDuringJournalReadingAsks();
+
     void readHeadersListsDemoRecordsAndResumesPolling();
+    void keyboardChoiceOfRecordIsTheOneSaved();
     void saveCrashWritesComtradePair();
     void cancelledFolderDialogEmptiesSaveFolder();
     void journalIsReadAndSavedBehindProgressDialog();
     void overlappingReadingsResumePollingOnlyAfterTheLast();
+    void qtStandardTextsAreRussian();
 
 private:
     MainWindow* window = nullptr;
@@ -510,6 +522,7 @@ void TestMainWindow::savedSettingsLoadBackThroughDemoRelay()
     QVERIFY(acceptSettings(*window, *closer, Settings{}));
     access.device()->refresh();
     QTRY_COMPARE_WITH_TIMEOUT(access.device()->getRegister(8), uint16_t(1), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(access.device()->imageAgeMs() >= 0, 2000);
 
     QTemporaryDir dir;
     const QString path = dir.filePath("settings.json");
@@ -575,6 +588,129 @@ void TestMainWindow::invalidSettingsFileIsReported()
     QCOMPARE(writeLines(*window), QStringList());
 }
 
+void TestMainWindow::settingsExportNeedsAnsweredPoll()
+{
+    // Connected, but no poll answered: the image is all zeros.
+    QVERIFY(acceptSettings(*window, *closer, Settings{}));
+    closer->expectMessageBox();
+    action(*window, "actionSaveConfig")->trigger();
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
+    QTest::qWait(100);
+    QCOMPARE(closer->seen.size(), 1); // no file dialog follows
+    QCOMPARE(closer->seen[0].title, QStringLiteral("Нет данных"));
+    QCOMPARE(closer->seen[0].icon, QMessageBox::Warning);
+
+    // A new connection forgets what the last one read.
+    MainWindowTestAccess access(*window);
+    access.device()->refresh();
+    QTRY_VERIFY_WITH_TIMEOUT(access.device()->imageAgeMs() >= 0, 2000);
+    QVERIFY(acceptSettings(*window, *closer, Settings{}));
+    QCOMPARE(access.device()->imageAgeMs(), qint64(-1));
+}
+
+void TestMainWindow::staleSettingsExportAsksWithAge()
+{
+    MainWindowTestAccess access(*window);
+    QVERIFY(acceptSettings(*window, *closer, Settings{}));
+    access.device()->refresh();
+    QTRY_VERIFY_WITH_TIMEOUT(access.device()->imageAgeMs() >= 0, 2000);
+    // Three poll periods of 1 s without an answer.
+    QTest::qWait(3200);
+
+    closer->expectMessageBox(QMessageBox::No);
+    action(*window, "actionSaveConfig")->trigger();
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
+    QCOMPARE(closer->seen[0].title, QStringLiteral("Данные устарели"));
+    QVERIFY2(closer->seen[0].text.contains(QStringLiteral("получен 3 с назад")),
+             qPrintable(closer->seen[0].text));
+    QCOMPARE(closer->seen[0].defaultButton, QMessageBox::No);
+
+    QTemporaryDir dir;
+    closer->expectMessageBox(QMessageBox::Yes);
+    closer->expectFileDialog(dir.filePath("feeder"));
+    action(*window, "actionSaveConfig")->trigger();
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
+    QVERIFY(QFile::exists(dir.filePath("feeder.json")));
+}
+
+void TestMainWindow::saveDialogsAddTheirExtension()
+{
+    QTemporaryDir dir;
+    child<QListWidget>(window, "listLog")->addItem("a");
+    closer->expectFileDialog(dir.filePath("traffic"));
+    action(*window, "actionSaveLog")->trigger();
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
+    QCOMPARE(readFile(dir.filePath("traffic.log")), QByteArray("a\r\n"));
+
+    // A name with an extension of its own keeps it.
+    closer->expectFileDialog(dir.filePath("traffic.txt"));
+    action(*window, "actionSaveLog")->trigger();
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
+    QVERIFY(QFile::exists(dir.filePath("traffic.txt")));
+    QVERIFY(!QFile::exists(dir.filePath("traffic.txt.log")));
+}
+
+void TestMainWindow::indicatorsIgnoreClicksAndKeys()
+{
+    auto* pages = child<QListWidget>(window, "pagesList");
+    pages->setCurrentRow(0);
+    for (const char* name : {"ledMTZ1", "checkDI1", "checkDO6"}) {
+        auto* indicator = child<QCheckBox>(window, name);
+        QVERIFY2(indicator->isVisible(), name);
+        QTest::mouseClick(indicator, Qt::LeftButton);
+        QTest::keyClick(indicator, Qt::Key_Space);
+        QVERIFY2(!indicator->isChecked(), name);
+        QCOMPARE(indicator->focusPolicy(), Qt::NoFocus);
+    }
+    // The relay's state still shows.
+    window->refresh();
+    child<QCheckBox>(window, "ledMTZ1")->setChecked(true);
+    QTest::mouseClick(child<QCheckBox>(window, "ledMTZ1"), Qt::LeftButton);
+    QVERIFY(child<QCheckBox>(window, "ledMTZ1")->isChecked());
+}
+
+void TestMainWindow::closingWithUnwrittenChangesAsks_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("closed");
+    QTest::newRow("No keeps the window") << int(QMessageBox::No) << false;
+    QTest::newRow("Yes leaves") << int(QMessageBox::Yes) << true;
+}
+
+void TestMainWindow::closingWithUnwrittenChangesAsks()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, closed);
+
+    // Unchanged settings: the window closes without a question.
+    QVERIFY(window->close());
+    QVERIFY(closer->seen.isEmpty());
+    window->show();
+
+    auto* current = child<QDoubleSpinBox>(window, "sbMTZ1_T");
+    current->setValue(current->value() + 1.0);
+    closer->expectMessageBox(static_cast<QMessageBox::StandardButton>(answer));
+    QCOMPARE(window->close(), closed);
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
+    QCOMPARE(closer->seen[0].text, QStringLiteral("Есть незаписанные изменения уставок. Выйти?"));
+    QCOMPARE(closer->seen[0].defaultButton, QMessageBox::No);
+    QCOMPARE(window->isVisible(), !closed);
+}
+
+void TestMainWindow::closingDuringJournalReadingAsks()
+{
+    QVERIFY(acceptSettings(*window, *closer, Settings{}));
+    action(*window, "actionReadLog")->trigger();
+    closer->expectMessageBox(QMessageBox::No);
+    QVERIFY(!window->close());
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
+    QCOMPARE(closer->seen[0].text, QStringLiteral("Идёт чтение журнала. Прервать и выйти?"));
+    QVERIFY(window->isVisible());
+    // The reading goes on to its file dialog.
+    closer->expectFileDialog(QString());
+    QVERIFY2(closer->waitUntilDone(10000), closer->describe().constData());
+}
+
 void TestMainWindow::readHeadersListsDemoRecordsAndResumesPolling()
 {
     MainWindowTestAccess access(*window);
@@ -622,6 +758,7 @@ void TestMainWindow::saveCrashWritesComtradePair()
     QVERIFY2(closer->waitUntilDone(20000), closer->describe().constData());
     QCOMPARE(closer->seen.last().title, QStringLiteral("Успешно"));
     QCOMPARE(closer->seen.last().text, QStringLiteral("Осциллограмма успешно считана."));
+    QCOMPARE(closer->seen.last().icon, QMessageBox::Information);
     QVERIFY(!access.progressTimer()->isActive());
     QVERIFY(child<QPushButton>(window, "buttonSaveRecord")->isEnabled());
     QVERIFY(action(*window, "actionReadHeaders")->isEnabled());
@@ -631,6 +768,38 @@ void TestMainWindow::saveCrashWritesComtradePair()
     const QByteArray dat = readFile(dir.filePath(baseName + ".dat"));
     QVERIFY2(cfg.contains("600,720\r\n"), cfg.constData());
     QCOMPARE(dat.count('\n'), 720);
+}
+
+void TestMainWindow::keyboardChoiceOfRecordIsTheOneSaved()
+{
+    QVERIFY(acceptSettings(*window, *closer, Settings{}));
+    action(*window, "actionReadHeaders")->trigger();
+    auto* list = child<QListWidget>(window, "crashList");
+    QTRY_COMPARE_WITH_TIMEOUT(list->count(), 3, 3000);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(0)).center());
+    auto* time = child<QLabel>(window, "crashTime");
+    QCOMPARE(list->item(0)->text().endsWith(time->text()), true);
+
+    // The arrow key moves the details along with the current record.
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(list->currentRow(), 1);
+    QVERIFY2(list->item(1)->text().endsWith(time->text()), qPrintable(time->text()));
+    QVERIFY(!list->item(0)->text().endsWith(time->text()));
+
+    QTemporaryDir dir;
+    closer->expectFileDialog(dir.path());
+    closer->expectMessageBox();
+    child<QPushButton>(window, "buttonSaveRecord")->click();
+    QVERIFY2(closer->waitUntilDone(20000), closer->describe().constData());
+    const QString second = list->item(1)->text().replace(' ', '_').replace(':', '_');
+    const QString first = list->item(0)->text().replace(' ', '_').replace(':', '_');
+    QVERIFY(QFile::exists(dir.filePath(second + ".cfg")));
+    QVERIFY(!QFile::exists(dir.filePath(first + ".cfg")));
+
+    // A programmatic change moves them too.
+    list->setCurrentRow(2);
+    QVERIFY(list->item(2)->text().endsWith(time->text()));
 }
 
 void TestMainWindow::cancelledFolderDialogEmptiesSaveFolder()
@@ -695,6 +864,14 @@ void TestMainWindow::overlappingReadingsResumePollingOnlyAfterTheLast()
     QVERIFY2(closer->waitUntilDone(10000), closer->describe().constData());
     QVERIFY(!pollingWhenJournalEnded);
     QVERIFY(access.polling());
+}
+
+void TestMainWindow::qtStandardTextsAreRussian()
+{
+    QVERIFY(QtTranslation::install(qApp));
+    QMessageBox box(QMessageBox::Question, "t", "x", QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(box.button(QMessageBox::Yes)->text(), QStringLiteral("&Да"));
+    QCOMPARE(box.button(QMessageBox::No)->text(), QStringLiteral("&Нет"));
 }
 
 QTEST_MAIN(TestMainWindow)

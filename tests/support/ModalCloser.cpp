@@ -29,7 +29,7 @@ void ModalCloser::expectMessageBox()
         if (box == nullptr)
             return NotThisStep;
         seen.append(Seen{QStringLiteral("QMessageBox"), box->windowTitle(), box->text(), true,
-                         box->standardButton(box->defaultButton())});
+                         box->standardButton(box->defaultButton()), box->icon()});
         QAbstractButton* button = box->button(QMessageBox::Ok);
         if (button == nullptr && !box->buttons().isEmpty())
             button = box->buttons().first();
@@ -48,7 +48,7 @@ void ModalCloser::expectMessageBox(QMessageBox::StandardButton answer)
         if (box == nullptr || box->button(answer) == nullptr)
             return NotThisStep;
         seen.append(Seen{QStringLiteral("QMessageBox"), box->windowTitle(), box->text(), true,
-                         box->standardButton(box->defaultButton())});
+                         box->standardButton(box->defaultButton()), box->icon()});
         box->button(answer)->click();
         return Handled;
     });

@@ -30,6 +30,7 @@ public:
         bool expected = true;
         // A message box's default button (NoButton for other dialogs).
         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
     };
 
     explicit ModalCloser(QObject* parent = nullptr);
