@@ -731,3 +731,18 @@ void MainWindowForm::retranslateUi(QMainWindow* window)
                "<html><head/><body>Длительность ава-<br>рийного режима</body></html>");
     buttonSaveRecord->setText(text("Сохранить"));
 }
+
+std::vector<MainWindowForm::SettingField> MainWindowForm::settingFields()
+{
+    std::vector<SettingField> fields;
+    for (const SettingsGroup& group : settingsGroups()) {
+        for (const Field& field : group.fields) {
+            // A caption broken over two lines reads as one.
+            QString caption = text(field.caption);
+            caption.replace(QStringLiteral("<br>"), QStringLiteral(" "));
+            fields.push_back(SettingField{QString::fromLatin1(field.name), text(group.title),
+                                          caption, field.decimals, field.minimum, field.maximum});
+        }
+    }
+    return fields;
+}

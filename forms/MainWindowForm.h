@@ -19,6 +19,10 @@ class QStatusBar;
 class QTabWidget;
 class QWidget;
 
+#include <QString>
+
+#include <vector>
+
 // The main window's widgets. Each member carries the object name of the
 // widget it points to, so other code may reach a widget either through the
 // member or through findChild() with the same name. The form holds no
@@ -213,6 +217,21 @@ struct MainWindowForm
     // Tab "Журнал".
     QWidget* logTab = nullptr;
     QListWidget* listLog = nullptr;
+
+    // A settings row as the form lays it out: its group box's title, the
+    // caption beside the control and, for numbers, the decimals and range.
+    struct SettingField
+    {
+        QString widgetName;
+        QString group;
+        QString caption;
+        int decimals;
+        double minimum;
+        double maximum;
+    };
+    // Every settings row, read from the form's tables without creating a
+    // widget.
+    static std::vector<SettingField> settingFields();
 
     // Creates every widget, layout, menu and action on the window, then sets
     // the texts.

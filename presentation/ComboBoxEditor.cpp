@@ -1,5 +1,7 @@
 #include "presentation/ComboBoxEditor.h"
 
+#include "presentation/SettingCatalog.h"
+
 #include "device/IModBusDev.h"
 
 #include <QComboBox>
@@ -10,29 +12,6 @@
 #include <QStylePainter>
 
 namespace {
-
-// The relay's item lists: the register value of an item is its position.
-const QStringList onOffItems = {QStringLiteral("Откл"), QStringLiteral("Вкл")};
-const QStringList outTypeItems = {QStringLiteral("DO1"), QStringLiteral("DO2"),
-                                  QStringLiteral("DO4")};
-const QStringList charTypeItems = {QStringLiteral("Независимая"),  QStringLiteral("Пологая"),
-                                   QStringLiteral("Крутая"),       QStringLiteral("Чрезв. инв."),
-                                   QStringLiteral("Сильно инв."),  QStringLiteral("Норм. инв."),
-                                   QStringLiteral("Тепловая б.п.")};
-const QStringList releTypeItems = {QStringLiteral("3-х фазное"), QStringLiteral("2-х фазное")};
-const QStringList di3TypeItems = {QStringLiteral("ЧАПВ"), QStringLiteral("Блок"),
-                                  QStringLiteral("Блок. инв."), QStringLiteral("Вкл")};
-const QStringList di4TypeItems = {QStringLiteral("Откл"), QStringLiteral("Работа ВЗ")};
-const QStringList do1TypeItems = {QStringLiteral("Без ВВ"), QStringLiteral("200 мс"),
-                                  QStringLiteral("500 мс"), QStringLiteral("Фиксация")};
-const QStringList apvModeItems = {QStringLiteral("Откл"), QStringLiteral("АПВ1 крат"),
-                                  QStringLiteral("АПВ2 крат")};
-const QStringList vzTypeItems = {QStringLiteral("Отключение"), QStringLiteral("Индикация")};
-const QStringList speedItems = {QStringLiteral("9600"), QStringLiteral("19200"),
-                                QStringLiteral("38400")};
-const QStringList vzDo1ModeItems = {QStringLiteral("Потенциальный"), QStringLiteral("Импульсный")};
-const QStringList do3_2ModeItems = {QStringLiteral("МТЗ-1 мгновенный"), QStringLiteral("УРОВ")};
-const QStringList range3I0Items = {QStringLiteral("0.02-3.00A"), QStringLiteral("1.0-120.0A")};
 
 // DO2, the output that auto-reclose drives: its item index, which is also the
 // value of a protection's output register.
@@ -84,6 +63,14 @@ bool ComboBoxEditor::eventFilter(QObject* watched, QEvent* event)
     return true;
 }
 
+SettingDescription ComboBoxEditor::widgetFormat() const
+{
+    SettingDescription format;
+    for (int i = 0; i < box->count(); ++i)
+        format.items.append(box->itemText(i));
+    return format;
+}
+
 void ComboBoxEditor::fill(const QStringList& items)
 {
     SourceScope scope(this, ChangeSource::Editor);
@@ -124,14 +111,14 @@ void ComboBoxEditor::showUnrepresentable()
 OnOffEditor::OnOffEditor(QComboBox* box, IModBusDev* device, uint16_t reg)
     : ComboBoxEditor(box, device, reg)
 {
-    fill(onOffItems);
+    fill(settingItems(SettingItems::OnOff));
 }
 
 OutTypeEditor::OutTypeEditor(QComboBox* box, IModBusDev* device, uint16_t reg,
                              uint16_t interlockRegister)
     : ComboBoxEditor(box, device, reg), interlockRegister(interlockRegister)
 {
-    fill(outTypeItems);
+    fill(settingItems(SettingItems::OutType));
 }
 
 void OutTypeEditor::currentIndexChanged(int index)
@@ -148,38 +135,38 @@ void OutTypeEditor::currentIndexChanged(int index)
 CharTypeEditor::CharTypeEditor(QComboBox* box, IModBusDev* device, uint16_t reg)
     : ComboBoxEditor(box, device, reg)
 {
-    fill(charTypeItems);
+    fill(settingItems(SettingItems::CharType));
 }
 
 ReleTypeEditor::ReleTypeEditor(QComboBox* box, IModBusDev* device, uint16_t reg)
     : ComboBoxEditor(box, device, reg)
 {
-    fill(releTypeItems);
+    fill(settingItems(SettingItems::ReleType));
 }
 
 DI3TypeEditor::DI3TypeEditor(QComboBox* box, IModBusDev* device, uint16_t reg)
     : ComboBoxEditor(box, device, reg)
 {
-    fill(di3TypeItems);
+    fill(settingItems(SettingItems::DI3Type));
 }
 
 DI4TypeEditor::DI4TypeEditor(QComboBox* box, IModBusDev* device, uint16_t reg)
     : ComboBoxEditor(box, device, reg)
 {
-    fill(di4TypeItems);
+    fill(settingItems(SettingItems::DI4Type));
 }
 
 DO1TypeEditor::DO1TypeEditor(QComboBox* box, IModBusDev* device, uint16_t reg)
     : ComboBoxEditor(box, device, reg)
 {
-    fill(do1TypeItems);
+    fill(settingItems(SettingItems::DO1Type));
 }
 
 APVModeEditor::APVModeEditor(QComboBox* box, IModBusDev* device, uint16_t reg,
                              const QList<uint16_t>& interlockRegisters)
     : ComboBoxEditor(box, device, reg), interlockRegisters(interlockRegisters)
 {
-    fill(apvModeItems);
+    fill(settingItems(SettingItems::APVMode));
 }
 
 void APVModeEditor::currentIndexChanged(int index)
@@ -199,29 +186,89 @@ void APVModeEditor::currentIndexChanged(int index)
 VZTypeEditor::VZTypeEditor(QComboBox* box, IModBusDev* device, uint16_t reg)
     : ComboBoxEditor(box, device, reg)
 {
-    fill(vzTypeItems);
+    fill(settingItems(SettingItems::VZType));
 }
 
 SpeedEditor::SpeedEditor(QComboBox* box, IModBusDev* device, uint16_t reg)
     : ComboBoxEditor(box, device, reg)
 {
-    fill(speedItems);
+    fill(settingItems(SettingItems::Speed));
 }
 
 VZ_DO1ModeEditor::VZ_DO1ModeEditor(QComboBox* box, IModBusDev* device, uint16_t reg)
     : ComboBoxEditor(box, device, reg)
 {
-    fill(vzDo1ModeItems);
+    fill(settingItems(SettingItems::VZ_DO1Mode));
 }
 
 DO3_2_ModeEditor::DO3_2_ModeEditor(QComboBox* box, IModBusDev* device, uint16_t reg)
     : ComboBoxEditor(box, device, reg)
 {
-    fill(do3_2ModeItems);
+    fill(settingItems(SettingItems::DO3_2Mode));
 }
 
 Range3I0Editor::Range3I0Editor(QComboBox* box, IModBusDev* device, uint16_t reg)
     : ComboBoxEditor(box, device, reg)
 {
-    fill(range3I0Items);
+    fill(settingItems(SettingItems::Range3I0));
+}
+
+const QStringList& settingItems(SettingItems list)
+{
+    // The relay's item lists: the register value of an item is its position.
+    static const QStringList onOffItems = {QStringLiteral("Откл"), QStringLiteral("Вкл")};
+    static const QStringList outTypeItems = {QStringLiteral("DO1"), QStringLiteral("DO2"),
+                                             QStringLiteral("DO4")};
+    static const QStringList charTypeItems = {
+        QStringLiteral("Независимая"),  QStringLiteral("Пологая"),     QStringLiteral("Крутая"),
+        QStringLiteral("Чрезв. инв."),  QStringLiteral("Сильно инв."), QStringLiteral("Норм. инв."),
+        QStringLiteral("Тепловая б.п.")};
+    static const QStringList releTypeItems = {QStringLiteral("3-х фазное"),
+                                              QStringLiteral("2-х фазное")};
+    static const QStringList di3TypeItems = {QStringLiteral("ЧАПВ"), QStringLiteral("Блок"),
+                                             QStringLiteral("Блок. инв."), QStringLiteral("Вкл")};
+    static const QStringList di4TypeItems = {QStringLiteral("Откл"), QStringLiteral("Работа ВЗ")};
+    static const QStringList do1TypeItems = {QStringLiteral("Без ВВ"), QStringLiteral("200 мс"),
+                                             QStringLiteral("500 мс"), QStringLiteral("Фиксация")};
+    static const QStringList apvModeItems = {QStringLiteral("Откл"), QStringLiteral("АПВ1 крат"),
+                                             QStringLiteral("АПВ2 крат")};
+    static const QStringList vzTypeItems = {QStringLiteral("Отключение"),
+                                            QStringLiteral("Индикация")};
+    static const QStringList speedItems = {QStringLiteral("9600"), QStringLiteral("19200"),
+                                           QStringLiteral("38400")};
+    static const QStringList vzDo1ModeItems = {QStringLiteral("Потенциальный"),
+                                               QStringLiteral("Импульсный")};
+    static const QStringList do3_2ModeItems = {QStringLiteral("МТЗ-1 мгновенный"),
+                                               QStringLiteral("УРОВ")};
+    static const QStringList range3I0Items = {QStringLiteral("0.02-3.00A"),
+                                              QStringLiteral("1.0-120.0A")};
+    switch (list) {
+    case SettingItems::OnOff:
+        return onOffItems;
+    case SettingItems::OutType:
+        return outTypeItems;
+    case SettingItems::CharType:
+        return charTypeItems;
+    case SettingItems::ReleType:
+        return releTypeItems;
+    case SettingItems::DI3Type:
+        return di3TypeItems;
+    case SettingItems::DI4Type:
+        return di4TypeItems;
+    case SettingItems::DO1Type:
+        return do1TypeItems;
+    case SettingItems::APVMode:
+        return apvModeItems;
+    case SettingItems::VZType:
+        return vzTypeItems;
+    case SettingItems::Speed:
+        return speedItems;
+    case SettingItems::VZ_DO1Mode:
+        return vzDo1ModeItems;
+    case SettingItems::DO3_2Mode:
+        return do3_2ModeItems;
+    case SettingItems::Range3I0:
+        return range3I0Items;
+    }
+    return onOffItems;
 }

@@ -10,6 +10,27 @@
 class QComboBox;
 class QStringList;
 
+// The item lists of the enumerated settings, one per kind of setting.
+enum class SettingItems
+{
+    OnOff,
+    OutType,
+    CharType,
+    ReleType,
+    DI3Type,
+    DI4Type,
+    DO1Type,
+    APVMode,
+    VZType,
+    Speed,
+    VZ_DO1Mode,
+    DO3_2Mode,
+    Range3I0
+};
+
+// The texts of a list; the register value of an item is its position.
+const QStringList& settingItems(SettingItems list);
+
 // An enumerated setting: the register holds the index of the selected item.
 // The subclasses fill the combo box with their own item list.
 class ComboBoxEditor : public SettingEditor
@@ -20,6 +41,7 @@ public:
     ComboBoxEditor(QComboBox* box, IModBusDev* device, uint16_t reg);
 
     int lastSelectedIndex() const { return lastIndex; }
+    SettingDescription widgetFormat() const override;
 
 public slots:
     // Virtual so that the interlocked subclasses can refuse a selection.

@@ -1,6 +1,7 @@
 #include "presentation/Editor.h"
 
 #include "device/IModBusDev.h"
+#include "presentation/SettingCatalog.h"
 
 #include <QFont>
 #include <QWidget>
@@ -71,16 +72,45 @@ void SettingEditor::reset()
 void SettingEditor::showImage()
 {
     SourceScope scope(this, ChangeSource::Editor);
-    if (showRegister(registerValue())) {
-        // A widget that already shows the clamped or rounded value emits no
-        // change, yet it still differs from the relay.
+    const uint16_t value = registerValue();
+    const QString note = widgetFormat().relayValueNote(value);
+    const bool shown = showRegister(value);
+    if (!shown)
+        showUnrepresentable();
+    markUnrepresentable(note);
+    if (shown && note.isEmpty()) {
         markChange(false);
     } else {
-        showUnrepresentable();
-        setWeight(QFont::Normal);
+        // What the widget shows differs from the relay because the widget
+        // cannot show the relay's value: that is no change of the user's.
+        setWeight(refused ? QFont::Bold : QFont::Normal);
         modified = false;
         userChange = false;
     }
+}
+
+void SettingEditor::markUnrepresentable(const QString& note)
+{
+    if (note.isEmpty()) {
+        if (unrepresentable) {
+            editWidget->setPalette(normalPalette);
+            editWidget->setToolTip(QString());
+        }
+        unrepresentable = false;
+        return;
+    }
+    // Every poll shows the value again; the look changes only with it.
+    if (unrepresentable && editWidget->toolTip() == note)
+        return;
+    if (!unrepresentable)
+        normalPalette = editWidget->palette();
+    unrepresentable = true;
+    QPalette palette = normalPalette;
+    const QColor red(0xC0, 0x00, 0x00);
+    for (QPalette::ColorRole role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText})
+        palette.setColor(role, red);
+    editWidget->setPalette(palette);
+    editWidget->setToolTip(note);
 }
 
 uint16_t SettingEditor::registerValue() const
@@ -92,6 +122,9 @@ void SettingEditor::markChange(bool byUser)
 {
     if (byUser || registerValue() == writtenValue)
         refused = false;
+    // The user's own value replaces the one the widget could not show.
+    if (byUser)
+        markUnrepresentable(QString());
     // Both sides are 16-bit register values; equal bits mean equal settings.
     if (registerValue() == widgetRegisterValue()) {
         setWeight(refused ? QFont::Bold : QFont::Normal);

@@ -5,11 +5,14 @@
 #include "presentation/IVisualizer.h"
 
 #include <QObject>
+#include <QPalette>
+#include <QString>
 
 #include <cstdint>
 
 class IModBusDev;
 class QWidget;
+struct SettingDescription;
 
 // The relay accepts a settings write only right after this register has been
 // written with the password, so every saved value costs two writes.
@@ -55,6 +58,16 @@ public:
     // The last write was read back with another value: the relay did not
     // take it, and the relay's value is shown bold.
     bool isRefused() const { return refused; }
+    // The relay holds a value the widget cannot show (out of its range,
+    // finer than its decimals, past its items): shown in red with the
+    // relay's value in the tool tip, neither bold nor ever written unless
+    // the user changes it.
+    bool isUnrepresentable() const { return unrepresentable; }
+    // The register value the widget shows now, as save() would write it.
+    uint16_t shownRegisterValue() const { return widgetRegisterValue(); }
+    // How this editor's widget shows register values (its range, decimals
+    // or items); the unit is left empty.
+    virtual SettingDescription widgetFormat() const = 0;
 
 protected:
     // Who is changing the widget's value right now.
@@ -97,6 +110,9 @@ protected:
     // from the register image.
     void markChange(bool byUser);
     void setWeight(int weight);
+    // Red text and the note on the relay's value as the tool tip, or the
+    // normal look for an empty note.
+    void markUnrepresentable(const QString& note);
 
     IModBusDev* device;
     ChangeSource source = ChangeSource::User;
@@ -107,6 +123,8 @@ protected:
     uint64_t writeTicket = 0;
     uint16_t writtenValue = 0;
     bool refused = false;
+    bool unrepresentable = false;
+    QPalette normalPalette;
 
 private:
     Q_DISABLE_COPY(SettingEditor)

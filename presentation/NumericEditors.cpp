@@ -1,5 +1,7 @@
 #include "presentation/NumericEditors.h"
 
+#include "presentation/SettingCatalog.h"
+
 #include <QDoubleSpinBox>
 #include <QSpinBox>
 
@@ -59,16 +61,35 @@ uint16_t ScaledEditor::widgetRegisterValue() const
 }
 
 CurrentEditor::CurrentEditor(QDoubleSpinBox* widget, IModBusDev* device, uint16_t reg)
-    : ScaledEditor(widget, device, reg, 100)
+    : ScaledEditor(widget, device, reg, scale)
 {
 }
 
 AngleEditor::AngleEditor(QDoubleSpinBox* widget, IModBusDev* device, uint16_t reg)
-    : ScaledEditor(widget, device, reg, 10)
+    : ScaledEditor(widget, device, reg, scale)
 {
 }
 
 TimeEditor::TimeEditor(QDoubleSpinBox* widget, IModBusDev* device, uint16_t reg)
-    : ScaledEditor(widget, device, reg, 100)
+    : ScaledEditor(widget, device, reg, scale)
 {
+}
+
+SettingDescription IntegerEditor::widgetFormat() const
+{
+    SettingDescription format;
+    format.scale = 1;
+    format.minimum = spinBox->minimum();
+    format.maximum = spinBox->maximum();
+    return format;
+}
+
+SettingDescription ScaledEditor::widgetFormat() const
+{
+    SettingDescription format;
+    format.scale = scale;
+    format.decimals = spinBox->decimals();
+    format.minimum = spinBox->minimum();
+    format.maximum = spinBox->maximum();
+    return format;
 }

@@ -19,6 +19,7 @@ class IntegerEditor : public SettingEditor
 
 public:
     IntegerEditor(QSpinBox* widget, IModBusDev* device, uint16_t reg);
+    SettingDescription widgetFormat() const override;
 
 private slots:
     void valueChanged(int value);
@@ -34,6 +35,9 @@ private:
 class ScaledEditor : public SettingEditor
 {
     Q_OBJECT
+
+public:
+    SettingDescription widgetFormat() const override;
 
 protected:
     ScaledEditor(QDoubleSpinBox* widget, IModBusDev* device, uint16_t reg, int scale);
@@ -55,6 +59,7 @@ class CurrentEditor : public ScaledEditor
     Q_OBJECT
 
 public:
+    static constexpr int scale = 100;
     CurrentEditor(QDoubleSpinBox* widget, IModBusDev* device, uint16_t reg);
 };
 
@@ -64,6 +69,7 @@ class AngleEditor : public ScaledEditor
     Q_OBJECT
 
 public:
+    static constexpr int scale = 10;
     AngleEditor(QDoubleSpinBox* widget, IModBusDev* device, uint16_t reg);
 };
 
@@ -73,6 +79,7 @@ class TimeEditor : public ScaledEditor
     Q_OBJECT
 
 public:
+    static constexpr int scale = 100;
     TimeEditor(QDoubleSpinBox* widget, IModBusDev* device, uint16_t reg);
 };
 

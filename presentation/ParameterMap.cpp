@@ -213,6 +213,70 @@ IVisualizer* createEditor(QWidget* root, IModBusDev* device, const EditorBinding
     return nullptr;
 }
 
+ParameterMap::SettingFormat formatOf(const EditorBinding& binding)
+{
+    ParameterMap::SettingFormat format{binding.reg, QString::fromLatin1(binding.widget), 0,
+                                       QString(), QStringList()};
+    auto list = [&format](SettingItems items) { format.items = settingItems(items); };
+    switch (binding.kind) {
+    case Kind::Integer:
+        format.scale = 1;
+        break;
+    case Kind::Current:
+        format.scale = CurrentEditor::scale;
+        format.unit = QStringLiteral("А");
+        break;
+    case Kind::Angle:
+        format.scale = AngleEditor::scale;
+        format.unit = QStringLiteral("°");
+        break;
+    case Kind::Time:
+        format.scale = TimeEditor::scale;
+        format.unit = QStringLiteral("с");
+        break;
+    case Kind::OnOff:
+        list(SettingItems::OnOff);
+        break;
+    case Kind::OutType:
+        list(SettingItems::OutType);
+        break;
+    case Kind::CharType:
+        list(SettingItems::CharType);
+        break;
+    case Kind::ReleType:
+        list(SettingItems::ReleType);
+        break;
+    case Kind::DI3Type:
+        list(SettingItems::DI3Type);
+        break;
+    case Kind::DI4Type:
+        list(SettingItems::DI4Type);
+        break;
+    case Kind::DO1Type:
+        list(SettingItems::DO1Type);
+        break;
+    case Kind::APVMode:
+        list(SettingItems::APVMode);
+        break;
+    case Kind::VZType:
+        list(SettingItems::VZType);
+        break;
+    case Kind::Speed:
+        list(SettingItems::Speed);
+        break;
+    case Kind::VZ_DO1Mode:
+        list(SettingItems::VZ_DO1Mode);
+        break;
+    case Kind::DO3_2Mode:
+        list(SettingItems::DO3_2Mode);
+        break;
+    case Kind::Range3I0:
+        list(SettingItems::Range3I0);
+        break;
+    }
+    return format;
+}
+
 // Keeps every button at its bit position; a missing one is left as null.
 template <size_t N>
 QList<QAbstractButton*> findButtons(QWidget* root, const char* const (&names)[N])
@@ -261,4 +325,12 @@ void ParameterMap::create(QWidget* root, IModBusDev* device, QList<IVisualizer*>
 
     for (const EditorBinding& binding : editorBindings)
         append(visualizers, createEditor(root, device, binding));
+}
+
+QVector<ParameterMap::SettingFormat> ParameterMap::settingFormats()
+{
+    QVector<SettingFormat> formats;
+    for (const EditorBinding& binding : editorBindings)
+        formats.append(formatOf(binding));
+    return formats;
 }

@@ -2,6 +2,11 @@
 #define TALVIK_PRESENTATION_PARAMETERMAP_H
 
 #include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <cstdint>
 
 class IModBusDev;
 class IVisualizer;
@@ -14,6 +19,22 @@ class QWidget;
 class ParameterMap
 {
 public:
+    // How a setting register is shown, for what describes the settings
+    // without a window (the editors use the same scales and item lists).
+    struct SettingFormat
+    {
+        uint16_t reg;
+        QString widgetName;
+        // Register units per shown unit; 0 for a setting chosen from items.
+        int scale;
+        // "А", "с", "°", or empty.
+        QString unit;
+        QStringList items;
+    };
+
+    // Every setting, in the order of the editors.
+    static QVector<SettingFormat> settingFormats();
+
     // Appends 81 items to visualizers, which the caller owns and deletes. A
     // widget that is missing is reported with a warning and its item left out.
     static void create(QWidget* root, IModBusDev* device, QList<IVisualizer*>& visualizers);

@@ -205,9 +205,12 @@ void TestComboBoxEditors::errorTextIsPaintedInPlaceOfAnItem()
     OnOffEditor editor(&box, &image, 8);
     image.set(8, 7);
     editor.visualize();
-    // A combo box whose selected item reads "Ошибка!" looks the same.
+    // A combo box whose selected item reads "Ошибка!" in the same colours
+    // looks the same.
     QComboBox reference;
     reference.addItem(QStringLiteral("Ошибка!"));
+    reference.setPalette(box.palette());
+    QCOMPARE(box.toolTip(), QStringLiteral("в реле: 7 — нет такого значения"));
     box.resize(120, 30);
     reference.resize(120, 30);
 

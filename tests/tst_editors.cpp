@@ -398,13 +398,19 @@ void TestEditors::unrepresentableValueIsMarkedButNotWritten_data()
     QTest::addColumn<SpinSettings>("settings");
     QTest::addColumn<int>("registerValue");
     QTest::addColumn<double>("shown");
+    QTest::addColumn<QString>("toolTip");
 
-    QTest::newRow("rounded to one decimal") << "current" << SpinSettings{0.3, 120, 1} << 123 << 1.2;
+    QTest::newRow("rounded to one decimal") << "current" << SpinSettings{0.3, 120, 1} << 123 << 1.2
+                                            << "в реле: 123 (1.23) — точнее, чем показывает поле";
     QTest::newRow("below minimum, widget already there")
-        << "current" << SpinSettings{0.3, 120, 1} << 0 << 0.3;
-    QTest::newRow("above maximum") << "time" << SpinSettings{0.2, 1, 1} << 250 << 1.0;
-    QTest::newRow("ratio 0 below 1") << "integer" << SpinSettings{1, 5000, 0} << 0 << 1.0;
-    QTest::newRow("address above 99") << "integer" << SpinSettings{0, 99, 0} << 150 << 99.0;
+        << "current" << SpinSettings{0.3, 120, 1} << 0 << 0.3
+        << "в реле: 0 (0.0) — вне диапазона 0.3…120.0";
+    QTest::newRow("above maximum") << "time" << SpinSettings{0.2, 1, 1} << 250 << 1.0
+                                   << "в реле: 250 (2.5) — вне диапазона 0.2…1.0";
+    QTest::newRow("ratio 0 below 1")
+        << "integer" << SpinSettings{1, 5000, 0} << 0 << 1.0 << "в реле: 0 — вне диапазона 1…5000";
+    QTest::newRow("address above 99")
+        << "integer" << SpinSettings{0, 99, 0} << 150 << 99.0 << "в реле: 150 — вне диапазона 0…99";
 }
 
 void TestEditors::unrepresentableValueIsMarkedButNotWritten()
@@ -413,6 +419,7 @@ void TestEditors::unrepresentableValueIsMarkedButNotWritten()
     QFETCH(SpinSettings, settings);
     QFETCH(int, registerValue);
     QFETCH(double, shown);
+    QFETCH(QString, toolTip);
 
     image.set(30, registerValue);
     std::unique_ptr<SettingEditor> editor;
@@ -434,16 +441,21 @@ void TestEditors::unrepresentableValueIsMarkedButNotWritten()
         widget = spin;
     }
 
-    QVERIFY(isBold(widget));
-    QVERIFY(editor->isModified());
-    QVERIFY(!editor->isUserChange());
+    // Marked apart from a change of the user's: red, not bold.
+    QVERIFY(!isBold(widget));
+    QVERIFY(!editor->isModified());
+    QVERIFY(editor->isUnrepresentable());
+    QCOMPARE(widget->toolTip(), toolTip);
+    QVERIFY(widget->palette().color(QPalette::Text) !=
+            QApplication::palette().color(QPalette::Text));
     editor->save(0x5555);
     QVERIFY(image.writes.isEmpty());
 
     // Neither a further refresh nor a reset turns it into a write.
     editor->visualize();
     editor->reset();
-    QVERIFY(isBold(widget));
+    QVERIFY(editor->isUnrepresentable());
+    QVERIFY(!isBold(widget));
     editor->save(0x5555);
     QVERIFY(image.writes.isEmpty());
 }
@@ -470,13 +482,16 @@ void TestEditors::unrepresentableValueKeepsFollowingTheRelay()
     IntegerEditor editor(spin, &image, 61);
     editor.visualize();
     QCOMPARE(spin->value(), 99);
-    QVERIFY(isBold(spin));
+    QVERIFY(editor.isUnrepresentable());
 
     image.set(61, 5);
     editor.visualize();
     QCOMPARE(spin->value(), 5);
     QVERIFY(!isBold(spin));
     QVERIFY(!editor.isModified());
+    QVERIFY(!editor.isUnrepresentable());
+    QCOMPARE(spin->toolTip(), QString());
+    QCOMPARE(spin->palette().color(QPalette::Text), QApplication::palette().color(QPalette::Text));
 }
 
 void TestEditors::disabledWidgetNeverWrites()

@@ -3,6 +3,7 @@
 #include "forms/MainWindowForm.h"
 #include "presentation/ComboBoxEditor.h"
 #include "presentation/NumericEditors.h"
+#include "presentation/SettingCatalog.h"
 #include "presentation/Visualizers.h"
 
 #include "support/FakeRegisterImage.h"
@@ -10,13 +11,16 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLocale>
+#include <QMap>
 #include <QMainWindow>
 #include <QSet>
 #include <QSpinBox>
 #include <QTest>
 
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -141,6 +145,7 @@ private slots:
     void saveQueuesPasswordAndValueInListOrder();
     void resetWritesNothingAndRestoresEveryEditor();
     void refreshShowsTheImageInTheWindow();
+    void everySettingHasOneDescriptionThatReadsLikeItsEditor();
     void disabledWidgetsFollowTheRelayOnEveryRefresh();
     void zeroImageIsMarkedWhereClampedButNothingIsSaved();
     void bitFieldsFollowTheBitOrder_data();
@@ -305,6 +310,67 @@ void TestParameterMap::resetWritesNothingAndRestoresEveryEditor()
     QVERIFY(image.writes.isEmpty());
 }
 
+void TestParameterMap::everySettingHasOneDescriptionThatReadsLikeItsEditor()
+{
+    ParameterMap::create(window.get(), &image, visualizers);
+    QSet<uint16_t> editorRegisters;
+    for (IVisualizer* visualizer : visualizers) {
+        if (auto* editor = dynamic_cast<SettingEditor*>(visualizer))
+            editorRegisters.insert(editor->registerNumber());
+    }
+    QSet<uint16_t> described;
+    for (const SettingDescription& description : SettingCatalog::all()) {
+        QVERIFY2(!described.contains(description.reg), qPrintable(description.caption()));
+        described.insert(description.reg);
+    }
+    QCOMPARE(described, editorRegisters);
+    QCOMPARE(described.size(), 75);
+
+    // A sample value inside every editor's range: the last item of a list,
+    // the middle of a number's range at the editor's decimals.
+    QMap<uint16_t, uint16_t> samples;
+    for (const SettingDescription& description : SettingCatalog::all()) {
+        uint16_t sample = static_cast<uint16_t>(description.items.size() - 1);
+        if (description.scale > 0) {
+            const double step = std::pow(10.0, -description.decimals);
+            const double middle =
+                std::round((description.minimum + description.maximum) / 2 / step) * step;
+            sample = static_cast<uint16_t>(std::lround(middle * description.scale));
+        }
+        samples.insert(description.reg, sample);
+        image.set(description.reg, sample);
+    }
+    refresh();
+
+    for (const ParameterMap::SettingFormat& format : ParameterMap::settingFormats()) {
+        const SettingDescription* description = SettingCatalog::find(format.reg);
+        QVERIFY(description != nullptr);
+        auto* widget = window->findChild<QWidget*>(format.widgetName);
+        QVERIFY(widget != nullptr);
+        QString shown;
+        if (auto* box = qobject_cast<QComboBox*>(widget))
+            shown = box->currentText();
+        else
+            shown = static_cast<QAbstractSpinBox*>(widget)->text();
+        QCOMPARE(description->valueText(samples.value(format.reg)), shown);
+        QVERIFY(description->relayValueNote(samples.value(format.reg)).isEmpty());
+
+        // The caption is the group box's title and the label beside the editor.
+        auto* box = qobject_cast<QGroupBox*>(widget->parentWidget());
+        QVERIFY(box != nullptr);
+        QCOMPARE(description->group, box->title());
+        QString label;
+        for (QLabel* candidate : box->findChildren<QLabel*>()) {
+            if (candidate->buddy() == widget)
+                label = candidate->text().replace(QStringLiteral("<br>"), QStringLiteral(" "));
+        }
+        QCOMPARE(description->label, label);
+    }
+    QCOMPARE(SettingCatalog::find(9)->caption(), QStringLiteral("МТЗ-1 › Iсраб"));
+    QCOMPARE(SettingCatalog::find(9)->valueWithUnit(150), QStringLiteral("1.5 А"));
+    QCOMPARE(SettingCatalog::find(71), nullptr);
+}
+
 void TestParameterMap::refreshShowsTheImageInTheWindow()
 {
     image.set(0, 150);
@@ -367,26 +433,32 @@ void TestParameterMap::disabledWidgetsFollowTheRelayOnEveryRefresh()
     QCOMPARE(form->cbRazreshTU->currentIndex(), 0);
     QCOMPARE(form->cb3I0Range->currentIndex(), 0);
     QCOMPARE(form->sbLink_Address->value(), 99);
-    QVERIFY(isBold(form->sbLink_Address));
+    QCOMPARE(form->sbLink_Address->toolTip(), QStringLiteral("в реле: 150 — вне диапазона 0…99"));
     QCOMPARE(form->cbLink_Speed->currentText(), QString("9600"));
 
     image.set(61, 42);
     refresh();
     QCOMPARE(form->sbLink_Address->value(), 42);
     QVERIFY(!isBold(form->sbLink_Address));
+    QCOMPARE(form->sbLink_Address->toolTip(), QString());
     saveAll(0);
     QVERIFY(image.writes.isEmpty());
 }
 
 void TestParameterMap::zeroImageIsMarkedWhereClampedButNothingIsSaved()
 {
-    // Before the first poll the image holds zeros, below several minimums.
+    // Before the first poll the image holds zeros, below several minimums:
+    // marked as values the editors cannot show, never as changes.
     ParameterMap::create(window.get(), &image, visualizers);
     refresh();
-    QVERIFY(isBold(form->sbMTZ1_I));
-    QVERIFY(isBold(form->sbKTT));
-    QVERIFY(isBold(form->sbZNZ_AngleWidth));
-    QVERIFY(isBold(form->sbOsc_T));
+    for (QWidget* clamped :
+         {static_cast<QWidget*>(form->sbMTZ1_I), static_cast<QWidget*>(form->sbKTT),
+          static_cast<QWidget*>(form->sbZNZ_AngleWidth), static_cast<QWidget*>(form->sbOsc_T)}) {
+        QVERIFY2(clamped->toolTip().startsWith(QStringLiteral("в реле: 0")),
+                 qPrintable(clamped->objectName()));
+        QVERIFY(!isBold(clamped));
+    }
+    QCOMPARE(form->sbMTZ1_T->toolTip(), QString());
     QVERIFY(!isBold(form->sbMTZ1_T));
     QVERIFY(!isBold(form->cbMTZ1_On));
 
