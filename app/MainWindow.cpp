@@ -14,6 +14,7 @@
 #include "presentation/Editor.h"
 #include "presentation/IVisualizer.h"
 #include "presentation/ParameterMap.h"
+#include "presentation/SettingsFileNotes.h"
 #include "records/ComtradeWriter.h"
 #include "records/CrashProcessReader.h"
 #include "records/EventsReadDialog.h"
@@ -22,6 +23,8 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QCloseEvent>
+#include <QDateTime>
+#include <QJsonObject>
 #include <QFileDialog>
 #include <QLabel>
 #include <QListWidget>
@@ -504,7 +507,9 @@ void MainWindow::saveConfig()
         SaveFileDialog::fileName(this, "Выберите имя файла", "", "Configuration (*.json)", "json");
     if (fileName.isEmpty())
         return;
-    if (!configFile->save(fileName))
+    const QJsonObject notes = SettingsFileNotes::describe(
+        *device, static_cast<uint8_t>(configDialog->deviceAddress()), QDateTime::currentDateTime());
+    if (!configFile->save(fileName, notes))
         QMessageBox::warning(this, "Ошибка", "Неверное имя файла.");
 }
 

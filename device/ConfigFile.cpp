@@ -61,9 +61,14 @@ QJsonDocument ConfigFile::document() const
     return QJsonDocument(root);
 }
 
-bool ConfigFile::save(const QString& fileName) const
+bool ConfigFile::save(const QString& fileName, const QJsonObject& notes) const
 {
-    const QByteArray text = document().toJson(QJsonDocument::Indented);
+    QJsonObject root = document().object();
+    for (auto note = notes.constBegin(); note != notes.constEnd(); ++note) {
+        if (note.key() != regsKey)
+            root.insert(note.key(), note.value());
+    }
+    const QByteArray text = QJsonDocument(root).toJson(QJsonDocument::Indented);
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         return false;

@@ -2,6 +2,7 @@
 #define TALVIK_DEVICE_CONFIGFILE_H
 
 #include <QJsonDocument>
+#include <QJsonObject>
 
 #include <cstdint>
 
@@ -43,11 +44,13 @@ public:
     // the last polls, zeros for registers never read.
     QJsonDocument document() const;
 
-    // Writes document() in indented form. The text goes to a temporary file
-    // that replaces fileName only once it has been written completely, so a
-    // failed save leaves an existing file as it was. Returns false when the
-    // file could not be created, written or put in place.
-    bool save(const QString& fileName) const;
+    // Writes document() in indented form, with the members of `notes` beside
+    // "regs" (what a person needs to know what the file is; loading reads
+    // only "regs", and a note can never replace it). The text goes to a
+    // temporary file that replaces fileName only once it has been written
+    // completely, so a failed save leaves an existing file as it was. Returns
+    // false when the file could not be created, written or put in place.
+    bool save(const QString& fileName, const QJsonObject& notes = QJsonObject()) const;
 
     // Reads and parses a file. Gives a null document when the file cannot be
     // opened or read or is not valid JSON; *ok (when given) is then false and
