@@ -3,6 +3,7 @@
 #include "app/ConfigDialog.h"
 #include "app/PasswordDialog.h"
 #include "app/SaveFileDialog.h"
+#include "app/SettingsChangeDialog.h"
 #include "app/log/Logger.h"
 #include "device/ConfigFile.h"
 #include "device/ModBusDevice.h"
@@ -14,6 +15,7 @@
 #include "presentation/Editor.h"
 #include "presentation/IVisualizer.h"
 #include "presentation/ParameterMap.h"
+#include "presentation/SettingsComparison.h"
 #include "presentation/SettingsFileNotes.h"
 #include "records/ComtradeWriter.h"
 #include "records/CrashProcessReader.h"
@@ -24,6 +26,7 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QFileDialog>
 #include <QLabel>
@@ -172,6 +175,7 @@ void MainWindow::connectSignals()
     connect(ui->actionResetChanges, &QAction::triggered, this, &MainWindow::resetChanges);
     connect(ui->actionSaveConfig, &QAction::triggered, this, &MainWindow::saveConfig);
     connect(ui->actionLoadConfig, &QAction::triggered, this, &MainWindow::loadConfig);
+    connect(ui->actionCompareConfig, &QAction::triggered, this, &MainWindow::compareConfig);
     connect(ui->actionClearLog, &QAction::triggered, ui->listLog, &QListWidget::clear);
     connect(configDialog, &QDialog::accepted, this, &MainWindow::configAccepted);
     connect(crashReader, &CrashProcessReader::headersReadingFinished, this,
@@ -375,6 +379,19 @@ void MainWindow::logSave()
 
 void MainWindow::saveChanges()
 {
+    // The user sees every setting about to change before the password.
+    SettingsComparison pending;
+    for (IVisualizer* visualizer : qAsConst(visualizers)) {
+        const auto* editor = dynamic_cast<const SettingEditor*>(visualizer);
+        if (editor != nullptr && editor->willSave())
+            pending.append(SettingsComparison::Change{editor->registerNumber(),
+                                                      device->getRegister(editor->registerNumber()),
+                                                      editor->shownRegisterValue()});
+    }
+    if (!pending.isEmpty() && !SettingsChangeDialog::confirmWrite(this, pending)) {
+        ui->pagesList->setFocus(Qt::OtherFocusReason);
+        return;
+    }
     passwordDialog->exec();
     const uint16_t password = static_cast<uint16_t>(passwordDialog->password());
     if (passwordDialog->isAccepted() && portReady()) {
@@ -478,13 +495,14 @@ void MainWindow::clearCoils()
 
 // --- Settings file ----------------------------------------------------------
 
-bool MainWindow::confirmImageExport()
+bool MainWindow::confirmImageUse(const QString& purpose)
 {
     const qint64 age = device->imageAgeMs();
     if (age < 0) {
         QMessageBox::warning(this, "Нет данных",
-                             "Настройки ещё не считаны из реле: сохранять нечего.\n"
-                             "Запустите опрос и дождитесь ответа реле.");
+                             QStringLiteral("Уставки ещё не считаны из реле: %1 нечего.\n"
+                                            "Запустите опрос и дождитесь ответа реле.")
+                                 .arg(purpose));
         return false;
     }
     const qint64 staleAfter = qint64(stalePollPeriods) * configDialog->pollPeriod() * 1000;
@@ -493,15 +511,15 @@ bool MainWindow::confirmImageExport()
     const QMessageBox::StandardButton answer = QMessageBox::warning(
         this, "Данные устарели",
         QStringLiteral("Последний ответ реле получен %1 назад: реле может хранить другие "
-                       "значения.\nСохранить эти данные?")
-            .arg(ageText(age)),
+                       "значения.\nВсё равно %2?")
+            .arg(ageText(age), purpose),
         QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     return answer == QMessageBox::Yes;
 }
 
 void MainWindow::saveConfig()
 {
-    if (!confirmImageExport())
+    if (!confirmImageUse(QStringLiteral("сохранить")))
         return;
     const QString fileName =
         SaveFileDialog::fileName(this, "Выберите имя файла", "", "Configuration (*.json)", "json");
@@ -513,11 +531,37 @@ void MainWindow::saveConfig()
         QMessageBox::warning(this, "Ошибка", "Неверное имя файла.");
 }
 
-void MainWindow::loadConfig()
+bool MainWindow::chooseSettingsFile(QJsonDocument* document)
 {
     const QString fileName =
         QFileDialog::getOpenFileName(this, "Выберите имя файла", ".", "Configuration (*.json)");
     if (fileName.isEmpty())
+        return false;
+    bool readable = false;
+    *document = configFile->load(fileName, &readable);
+    if (!readable || !ConfigFile::hasRanges(*document)) {
+        QMessageBox::warning(this, "Ошибка", "Неверный файл конфигурации.");
+        return false;
+    }
+    return true;
+}
+
+void MainWindow::loadConfig()
+{
+    QJsonDocument document;
+    // Only what differs from the relay is written, so the relay's values
+    // must be known: compared with zeros never read, a file's zeros would be
+    // skipped although the relay may hold something else.
+    if (!chooseSettingsFile(&document) || !confirmImageUse(QStringLiteral("загружать")))
+        return;
+    const SettingsComparison comparison =
+        SettingsComparison::ofFile(ConfigFile::registerValues(document), *device);
+    if (comparison.isEmpty()) {
+        QMessageBox::information(this, "Загрузка уставок",
+                                 "Уставки в файле совпадают с уставками реле. Записывать нечего.");
+        return;
+    }
+    if (!SettingsChangeDialog::confirmWrite(this, comparison))
         return;
     if (!portReady())
         return;
@@ -526,14 +570,21 @@ void MainWindow::loadConfig()
     const uint16_t password = static_cast<uint16_t>(passwordDialog->password());
     if (!passwordDialog->isAccepted())
         return;
+    configFile->apply(comparison.newValues(), password);
+}
 
-    bool readable = false;
-    const QJsonDocument document = configFile->load(fileName, &readable);
-    if (!readable || !ConfigFile::hasRanges(document)) {
-        QMessageBox::warning(this, "Ошибка", "Неверный файл конфигурации.");
+void MainWindow::compareConfig()
+{
+    QJsonDocument document;
+    if (!chooseSettingsFile(&document) || !confirmImageUse(QStringLiteral("сравнивать")))
         return;
-    }
-    configFile->apply(document, password);
+    const SettingsComparison comparison =
+        SettingsComparison::ofFile(ConfigFile::registerValues(document), *device);
+    if (comparison.isEmpty())
+        QMessageBox::information(this, "Сравнение с файлом",
+                                 "Уставки в файле совпадают с уставками реле.");
+    else
+        SettingsChangeDialog::showComparison(this, comparison);
 }
 
 // --- Records ----------------------------------------------------------------

@@ -18,6 +18,7 @@ class ModBusRtuLink;
 class PasswordDialog;
 class QActionGroup;
 class QCloseEvent;
+class QJsonDocument;
 class QListWidgetItem;
 class QPushButton;
 class QSerialPort;
@@ -60,6 +61,7 @@ public slots:
     void resetChanges();
     void loadConfig();
     void saveConfig();
+    void compareConfig();
     void logModeDisabled();
     void logModeErrors();
     void logModeInfo();
@@ -101,9 +103,13 @@ private:
     void runCommand(uint16_t coil, const QPushButton* button);
     // The command buttons work only while the relay is polled.
     void enableCommands(bool enabled);
-    // Whether the register image may be exported: refused before any answer
-    // since the connection was made, asked when the data is old.
-    bool confirmImageExport();
+    // Whether the register image may be used to `purpose` (e.g. "сохранить"):
+    // refused before any answer since the connection was made, asked when
+    // the data is old.
+    bool confirmImageUse(const QString& purpose);
+    // A settings file chosen by the user, with its "regs" checked; false
+    // (after saying why) when there is none to use.
+    bool chooseSettingsFile(QJsonDocument* document);
     // Whether leaving now loses nothing the user would miss, or they agree.
     bool confirmClose();
     // Shows the details of record crashNumber, or clears them for -1.

@@ -6,4 +6,6 @@ target_sources(talvik_core PRIVATE
     PasswordDialog.cpp
     SaveFileDialog.h
     SaveFileDialog.cpp
+    SettingsChangeDialog.h
+    SettingsChangeDialog.cpp
 )

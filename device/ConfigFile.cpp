@@ -112,11 +112,9 @@ bool ConfigFile::hasRanges(const QJsonDocument& doc)
     return doc.isObject() && doc.object().value(regsKey).isArray();
 }
 
-void ConfigFile::apply(const QJsonDocument& doc, uint16_t password) const
+QVector<ConfigFile::RegisterValue> ConfigFile::registerValues(const QJsonDocument& doc)
 {
-    if (device == nullptr)
-        return;
-
+    QVector<RegisterValue> result;
     const QJsonArray ranges = doc.object().value(regsKey).toArray();
     for (const QJsonValue item : ranges) {
         const QJsonObject range = item.toObject();
@@ -128,9 +126,23 @@ void ConfigFile::apply(const QJsonDocument& doc, uint16_t password) const
         for (int j = 0; j < length; ++j) {
             // A short "values" array leaves the rest of the range at 0.
             const int number = j < values.size() ? values.at(j).toInt() : 0;
-            const uint16_t value = static_cast<uint16_t>(number);
-            device->writeRegisters(passwordRegister, 1, &password);
-            device->writeRegisters(registerAddress(start, j), 1, &value);
+            result.append(RegisterValue{registerAddress(start, j), static_cast<uint16_t>(number)});
         }
+    }
+    return result;
+}
+
+void ConfigFile::apply(const QJsonDocument& doc, uint16_t password) const
+{
+    apply(registerValues(doc), password);
+}
+
+void ConfigFile::apply(const QVector<RegisterValue>& values, uint16_t password) const
+{
+    if (device == nullptr)
+        return;
+    for (const RegisterValue& item : values) {
+        device->writeRegisters(passwordRegister, 1, &password);
+        device->writeRegisters(item.reg, 1, &item.value);
     }
 }

@@ -3,6 +3,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QVector>
 
 #include <cstdint>
 
@@ -71,6 +72,18 @@ public:
     // ignored; values keep their low 16 bits and addresses wrap at 65536.
     // A range whose length is negative or above maxRangeLength is skipped.
     void apply(const QJsonDocument& doc, uint16_t password) const;
+
+    struct RegisterValue
+    {
+        uint16_t reg;
+        uint16_t value;
+    };
+    // The register values apply() writes for doc, in its order and with its
+    // rules for missing, short and oversized ranges.
+    static QVector<RegisterValue> registerValues(const QJsonDocument& doc);
+    // Writes these values as apply() writes a document's: the password before
+    // each one.
+    void apply(const QVector<RegisterValue>& values, uint16_t password) const;
 
 private:
     IModBusDev* device;

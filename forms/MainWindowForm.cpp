@@ -69,6 +69,8 @@ const std::vector<ActionRow>& actionRows()
         {FORM_MEMBER(actionResetChanges), "Сбросить изменения", false},
         {FORM_MEMBER(actionSaveConfig), "Сохранить...", false},
         {FORM_MEMBER(actionLoadConfig), "Загрузить...", false},
+        {FORM_MEMBER(actionCompareConfig), "Сравнить с файлом…", false},
+        {FORM_MEMBER(actionExportSheet), "Экспорт карты уставок…", false},
         {FORM_MEMBER(actionSaveLog), "Сохранить в файл...", false},
         {FORM_MEMBER(actionClearLog), "Очистить", false},
         // The log modes are made exclusive and one of them checked by the window.
@@ -630,6 +632,8 @@ void buildMenus(Form& form, QMainWindow* window)
     form.menu_3->addAction(form.actionResetChanges);
     form.menu_4->addAction(form.actionSaveConfig);
     form.menu_4->addAction(form.actionLoadConfig);
+    form.menu_4->addAction(form.actionCompareConfig);
+    form.menu_4->addAction(form.actionExportSheet);
     form.menu_5->addAction(form.menu_6->menuAction());
     form.menu_5->addAction(form.actionSaveLog);
     form.menu_5->addAction(form.actionClearLog);

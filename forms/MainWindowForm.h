@@ -41,6 +41,8 @@ struct MainWindowForm
     QAction* actionResetChanges = nullptr;
     QAction* actionSaveConfig = nullptr;
     QAction* actionLoadConfig = nullptr;
+    QAction* actionCompareConfig = nullptr;
+    QAction* actionExportSheet = nullptr;
     QAction* actionSaveLog = nullptr;
     QAction* actionClearLog = nullptr;
     QAction* actionLogDisable = nullptr;

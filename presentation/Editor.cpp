@@ -41,11 +41,16 @@ void SettingEditor::visualize()
     }
 }
 
-void SettingEditor::save(uint16_t password)
+bool SettingEditor::willSave() const
 {
     // A disabled widget cannot be changed by the user, so whatever it shows
     // is never the user's choice.
-    if (device == nullptr || !modified || !userChange || !editWidget->isEnabled())
+    return device != nullptr && modified && userChange && editWidget->isEnabled();
+}
+
+void SettingEditor::save(uint16_t password)
+{
+    if (!willSave())
         return;
 
     const uint16_t passwordValue = password;

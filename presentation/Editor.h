@@ -55,6 +55,8 @@ public:
     bool isWritten() const { return written; }
     // A pending modification that the user made and that save() will write.
     bool isUserChange() const { return modified && userChange; }
+    // save() would write this editor's value now.
+    bool willSave() const;
     // The last write was read back with another value: the relay did not
     // take it, and the relay's value is shown bold.
     bool isRefused() const { return refused; }

@@ -37,6 +37,7 @@ namespace {
 
 using windowtest::acceptSettings;
 using windowtest::action;
+using windowtest::answerChanges;
 using windowtest::child;
 using windowtest::logLines;
 using windowtest::readFile;
@@ -409,10 +410,18 @@ void TestMainWindow::saveChangesWritesPasswordBeforeEachValue()
     child<QDoubleSpinBox>(window, "sbMTZ1_I")->setValue(1.5);
     child<QComboBox>(window, "cbAPV_On")->setCurrentIndex(1);
 
+    // The list comes before the password: each setting with the relay's value
+    // and the new one, as the window shows them.
+    QStringList rows;
+    answerChanges(*closer, true, &rows);
     answerPassword(*closer, 0);
     closer->expectMessageBox();
     action(*window, "actionSaveChanges")->trigger();
     QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
+    QCOMPARE(closer->seen[0].title, QStringLiteral("Запись уставок"));
+    QCOMPARE(closer->seen[1].title, QStringLiteral("Ввод пароля"));
+    QCOMPARE(rows, (QStringList{"МТЗ-1 › Iсраб | 0.0 А | 1.5 А | 9",
+                                "АПВ › Работа АПВ | Откл | АПВ1 крат | 48"}));
 
     QTRY_COMPARE_WITH_TIMEOUT(writeLines(*window).filter(" ответ").size(), 4, 2000);
     QCOMPARE(writeLines(*window).filter("startReg"),
@@ -434,12 +443,23 @@ void TestMainWindow::cancelledPasswordWritesNothing()
     action(*window, "actionLogInfo")->trigger();
     child<QDoubleSpinBox>(window, "sbMTZ1_I")->setValue(1.5);
 
+    answerChanges(*closer, true);
     answerPassword(*closer, 0x1234, false);
+    action(*window, "actionSaveChanges")->trigger();
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
+    QTest::qWait(50);
+    QCOMPARE(closer->seen.size(), 2);
+    QCOMPARE(writeLines(*window), QStringList());
+
+    // Cancel in the list: not even the password is asked.
+    closer->seen.clear();
+    answerChanges(*closer, false);
     action(*window, "actionSaveChanges")->trigger();
     QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
     QTest::qWait(50);
     QCOMPARE(closer->seen.size(), 1);
     QCOMPARE(writeLines(*window), QStringList());
+    QVERIFY(child<QDoubleSpinBox>(window, "sbMTZ1_I")->font().bold());
 }
 
 void TestMainWindow::resetChangesRestoresRelayValues()
@@ -550,8 +570,19 @@ void TestMainWindow::savedSettingsLoadBackThroughDemoRelay()
     // The relay's value, not what the editor clamps it to.
     QCOMPARE(byRegister[9]["value"].toString(), QStringLiteral("0.0"));
 
-    // Change the file: МТЗ-1 current (register 9, second of the first range)
-    // becomes 2.50 A.
+    // The file as saved matches the relay: nothing to write.
+    action(*window, "actionLogInfo")->trigger();
+    closer->expectFileDialog(path);
+    closer->expectMessageBox();
+    action(*window, "actionLoadConfig")->trigger();
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
+    QCOMPARE(closer->seen[1].text,
+             QStringLiteral("Уставки в файле совпадают с уставками реле. Записывать нечего."));
+    QCOMPARE(closer->seen[1].icon, QMessageBox::Information);
+    closer->seen.clear();
+
+    // Three registers of the file differ: МТЗ-1 current 2.50 A (register 9),
+    // its time 1.23 s (10) and auto-reclose on (48).
     QJsonObject root = QJsonDocument::fromJson(readFile(path)).object();
     QJsonArray ranges = root["regs"].toArray();
     QJsonObject first = ranges[0].toObject();
@@ -559,6 +590,8 @@ void TestMainWindow::savedSettingsLoadBackThroughDemoRelay()
     QJsonArray values = first["values"].toArray();
     QCOMPARE(values[0].toInt(), 1);
     values[1] = 250;
+    values[2] = 123;
+    values[40] = 1;
     first["values"] = values;
     ranges[0] = first;
     root["regs"] = ranges;
@@ -567,19 +600,47 @@ void TestMainWindow::savedSettingsLoadBackThroughDemoRelay()
     edited.write(QJsonDocument(root).toJson());
     edited.close();
 
-    action(*window, "actionLogInfo")->trigger();
+    QStringList rows;
     closer->expectFileDialog(path);
+    answerChanges(*closer, true, &rows);
     closer->expectMessageBox();
     answerPassword(*closer, 7);
     action(*window, "actionLoadConfig")->trigger();
     QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
-    QCOMPARE(closer->seen[1].title, QStringLiteral("Демонстрационный режим"));
-    QTRY_COMPARE_WITH_TIMEOUT(writeLines(*window).filter("ответ").size(), 128, 5000);
+    QCOMPARE(closer->seen[2].title, QStringLiteral("Демонстрационный режим"));
+    QCOMPARE(rows, (QStringList{"МТЗ-1 › Iсраб | 0.0 А | 2.5 А | 9",
+                                "МТЗ-1 › Tсраб | 0.00 с | 1.23 с | 10",
+                                "АПВ › Работа АПВ | Откл | АПВ1 крат | 48"}));
+    QTRY_COMPARE_WITH_TIMEOUT(writeLines(*window).filter("ответ").size(), 6, 5000);
+    QTest::qWait(100);
+    QCOMPARE(writeLines(*window).filter("startReg"),
+             (QStringList{"WriteMultipleRegs startReg = 71 Count = 1",
+                          "WriteMultipleRegs startReg = 9 Count = 1",
+                          "WriteMultipleRegs startReg = 71 Count = 1",
+                          "WriteMultipleRegs startReg = 10 Count = 1",
+                          "WriteMultipleRegs startReg = 71 Count = 1",
+                          "WriteMultipleRegs startReg = 48 Count = 1"}));
 
     access.device()->refresh();
     QTRY_COMPARE_WITH_TIMEOUT(access.device()->getRegister(9), uint16_t(250), 2000);
     window->refresh();
     QCOMPARE(child<QDoubleSpinBox>(window, "sbMTZ1_I")->value(), 2.5);
+
+    // Cancel in the list writes nothing.
+    child<QListWidget>(window, "listLog")->clear();
+    values[1] = 300;
+    first["values"] = values;
+    ranges[0] = first;
+    root["regs"] = ranges;
+    QVERIFY(edited.open(QIODevice::WriteOnly));
+    edited.write(QJsonDocument(root).toJson());
+    edited.close();
+    closer->expectFileDialog(path);
+    answerChanges(*closer, false);
+    action(*window, "actionLoadConfig")->trigger();
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
+    QTest::qWait(100);
+    QCOMPARE(writeLines(*window), QStringList());
 }
 
 void TestMainWindow::invalidSettingsFileIsReported()
@@ -595,8 +656,6 @@ void TestMainWindow::invalidSettingsFileIsReported()
     broken.close();
 
     closer->expectFileDialog(path);
-    closer->expectMessageBox();
-    answerPassword(*closer, 1);
     closer->expectMessageBox();
     action(*window, "actionLoadConfig")->trigger();
     QVERIFY2(closer->waitUntilDone(), closer->describe().constData());

@@ -593,8 +593,10 @@ void TestMainWindowForm::menuHoldsActionsInOrder_data()
                              << QStringList{"actionSaveChanges", "actionResetChanges"}
                              << QStringList{"Записать измененные", "Сбросить изменения"};
     QTest::newRow("Конфигурация") << static_cast<QObject*>(form->menu_4)
-                                  << QStringList{"actionSaveConfig", "actionLoadConfig"}
-                                  << QStringList{"Сохранить...", "Загрузить..."};
+                                  << QStringList{"actionSaveConfig", "actionLoadConfig",
+                                                 "actionCompareConfig", "actionExportSheet"}
+                                  << QStringList{"Сохранить...", "Загрузить...",
+                                                 "Сравнить с файлом…", "Экспорт карты уставок…"};
     // The mode submenu comes first in "Журнал".
     QTest::newRow("Журнал") << static_cast<QObject*>(form->menu_5)
                             << QStringList{"menu_6", "actionSaveLog", "actionClearLog"}

@@ -289,6 +289,7 @@ void TestReliabilityPolling::settingsWritesReachRelayInPairs()
     action(*window, "actionLogInfo")->trigger();
     child<QListWidget>(window, "listLog")->clear();
 
+    windowtest::answerChanges(*closer, true);
     closer->expectDialog([](QDialog* dialog) {
         child<QSpinBox>(dialog, "sbPassword")->setValue(0x1234);
         return true;
@@ -362,6 +363,7 @@ void TestReliabilityPolling::writtenSettingShowsUntilReadBack()
         relay->setFaults(faults);
     }
     const int requestsBefore = relay->requestCount();
+    windowtest::answerChanges(*closer, true);
     closer->expectDialog([](QDialog* dialog) {
         child<QSpinBox>(dialog, "sbPassword")->setValue(0x1234);
         return true;

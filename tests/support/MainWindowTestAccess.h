@@ -15,6 +15,7 @@
 #include <QListWidget>
 #include <QSerialPort>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -82,6 +83,23 @@ inline bool acceptSettings(MainWindow& window, ModalCloser& closer, const Settin
     const bool done = closer.waitUntilDone();
     closer.seen.clear();
     return done;
+}
+
+// Answers the list of settings about to be written (or compared): keeps its
+// rows as "caption | relay | new | register" in *rows, then writes (accept)
+// or cancels.
+inline void answerChanges(ModalCloser& closer, bool accept, QStringList* rows = nullptr)
+{
+    closer.expectDialog([accept, rows](QDialog* dialog) {
+        auto* table = child<QTableWidget>(dialog, "tableChanges");
+        for (int row = 0; rows != nullptr && row < table->rowCount(); ++row) {
+            QStringList cells;
+            for (int column = 0; column < table->columnCount(); ++column)
+                cells << table->item(row, column)->text();
+            rows->append(cells.join(QStringLiteral(" | ")));
+        }
+        return accept;
+    });
 }
 
 // The lines the window shows in its log list, oldest first.
