@@ -4,6 +4,7 @@
 #include "app/PasswordDialog.h"
 #include "app/SaveFileDialog.h"
 #include "app/SettingsChangeDialog.h"
+#include "app/SettingsSheetDialog.h"
 #include "app/log/Logger.h"
 #include "device/ConfigFile.h"
 #include "device/ModBusDevice.h"
@@ -17,6 +18,7 @@
 #include "presentation/ParameterMap.h"
 #include "presentation/SettingsComparison.h"
 #include "presentation/SettingsFileNotes.h"
+#include "presentation/SettingsSheet.h"
 #include "records/ComtradeWriter.h"
 #include "records/CrashProcessReader.h"
 #include "records/EventsReadDialog.h"
@@ -29,6 +31,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QFileDialog>
+#include <QHash>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
@@ -176,6 +179,7 @@ void MainWindow::connectSignals()
     connect(ui->actionSaveConfig, &QAction::triggered, this, &MainWindow::saveConfig);
     connect(ui->actionLoadConfig, &QAction::triggered, this, &MainWindow::loadConfig);
     connect(ui->actionCompareConfig, &QAction::triggered, this, &MainWindow::compareConfig);
+    connect(ui->actionExportSheet, &QAction::triggered, this, &MainWindow::exportSheet);
     connect(ui->actionClearLog, &QAction::triggered, ui->listLog, &QListWidget::clear);
     connect(configDialog, &QDialog::accepted, this, &MainWindow::configAccepted);
     connect(crashReader, &CrashProcessReader::headersReadingFinished, this,
@@ -585,6 +589,49 @@ void MainWindow::compareConfig()
                                  "Уставки в файле совпадают с уставками реле.");
     else
         SettingsChangeDialog::showComparison(this, comparison);
+}
+
+void MainWindow::exportSheet()
+{
+    SettingsSheetDialog ask(this);
+    if (ask.exec() != QDialog::Accepted)
+        return;
+    SettingsSheet::Heading heading;
+    heading.object = ask.objectText();
+    heading.address = configDialog->deviceAddress();
+    heading.connection =
+        configDialog->isDemoMode()
+            ? QStringLiteral("Демо")
+            : QStringLiteral("%1 · %2").arg(configDialog->portName()).arg(configDialog->baudRate());
+    heading.time = QDateTime::currentDateTime();
+    SettingsSheet::ValueOf valueOf;
+    if (ask.fromFile()) {
+        QJsonDocument document;
+        if (!chooseSettingsFile(&document))
+            return;
+        QHash<uint16_t, uint16_t> values;
+        for (const ConfigFile::RegisterValue& item : ConfigFile::registerValues(document))
+            values.insert(item.reg, item.value);
+        heading.source = QStringLiteral("файл настроек");
+        valueOf = [values](uint16_t reg, uint16_t* value) {
+            *value = values.value(reg);
+            return values.contains(reg);
+        };
+    } else {
+        if (!confirmImageUse(QStringLiteral("экспортировать")))
+            return;
+        heading.source = QStringLiteral("уставки реле");
+        valueOf = [this](uint16_t reg, uint16_t* value) {
+            *value = device->getRegister(reg);
+            return true;
+        };
+    }
+    const QString fileName = SaveFileDialog::fileName(this, "Выберите имя файла", "",
+                                                      "PDF (*.pdf);;HTML (*.html)", "pdf");
+    if (fileName.isEmpty())
+        return;
+    if (!SettingsSheet::save(fileName, SettingsSheet::html(heading, valueOf)))
+        QMessageBox::warning(this, "Ошибка", "Неверное имя файла.");
 }
 
 // --- Records ----------------------------------------------------------------

@@ -62,6 +62,7 @@ public slots:
     void loadConfig();
     void saveConfig();
     void compareConfig();
+    void exportSheet();
     void logModeDisabled();
     void logModeErrors();
     void logModeInfo();

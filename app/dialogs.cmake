@@ -8,4 +8,6 @@ target_sources(talvik_core PRIVATE
     SaveFileDialog.cpp
     SettingsChangeDialog.h
     SettingsChangeDialog.cpp
+    SettingsSheetDialog.h
+    SettingsSheetDialog.cpp
 )

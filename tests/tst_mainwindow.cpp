@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 #include "app/QtTranslation.h"
+#include "presentation/SettingCatalog.h"
 #include "app/log/Logger.h"
 #include "device/ModBusDevice.h"
 #include "presentation/IVisualizer.h"
@@ -20,6 +21,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMap>
 #include <QMessageBox>
@@ -90,6 +92,7 @@ private slots:
 
     void savedSettingsLoadBackThroughDemoRelay();
     void invalidSettingsFileIsReported();
+    void settingsSheetListsEverySettingInHtmlAndPdf();
 
     void settingsExportNeedsAnsweredPoll();
     void staleSettingsExportAsksWithAge();
@@ -641,6 +644,46 @@ void TestMainWindow::savedSettingsLoadBackThroughDemoRelay()
     QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
     QTest::qWait(100);
     QCOMPARE(writeLines(*window), QStringList());
+}
+
+void TestMainWindow::settingsSheetListsEverySettingInHtmlAndPdf()
+{
+    MainWindowTestAccess access(*window);
+    QVERIFY(acceptSettings(*window, *closer, Settings{}));
+    access.device()->refresh();
+    QTRY_VERIFY_WITH_TIMEOUT(access.device()->imageAgeMs() >= 0, 2000);
+
+    QTemporaryDir dir;
+    const QString object = QStringLiteral("ПС «Северная», яч. 7");
+    auto answerSheet = [&](const QString& path) {
+        closer->expectDialog([object](QDialog* dialog) {
+            child<QLineEdit>(dialog, "lineObject")->setText(object);
+            return true;
+        });
+        closer->expectFileDialog(path);
+        action(*window, "actionExportSheet")->trigger();
+        return closer->waitUntilDone();
+    };
+    QVERIFY2(answerSheet(dir.filePath("sheet.html")), closer->describe().constData());
+    const QString html = QString::fromUtf8(readFile(dir.filePath("sheet.html")));
+    QVERIFY(html.contains(object.toHtmlEscaped()));
+    QVERIFY(html.contains(QStringLiteral("Демо")));
+    for (const SettingDescription& description : SettingCatalog::all()) {
+        QVERIFY2(
+            html.contains(QStringLiteral("<td>%1</td>").arg(description.label.toHtmlEscaped())),
+            qPrintable(description.caption()));
+        QVERIFY(html.contains(QStringLiteral("<h3>%1</h3>").arg(description.group)));
+    }
+    // МТЗ-1 on, as the demo relay holds it.
+    QVERIFY(html.contains(QStringLiteral("<td>Вкл/Откл</td><td>Вкл</td><td></td><td>8</td>")));
+
+    // Without an extension the sheet is a PDF of one page or more.
+    QVERIFY2(answerSheet(dir.filePath("sheet")), closer->describe().constData());
+    const QByteArray pdf = readFile(dir.filePath("sheet.pdf"));
+    QVERIFY(pdf.startsWith("%PDF-"));
+    QVERIFY(pdf.count("/Type /Page\n") + pdf.count("/Type /Page\r") + pdf.count("/Type /Page ") +
+                pdf.count("/Type /Page/") + pdf.count("/Type /Page>") >=
+            1);
 }
 
 void TestMainWindow::invalidSettingsFileIsReported()
