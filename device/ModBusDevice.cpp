@@ -122,6 +122,7 @@ void ModBusDevice::holdingRegsRead(uint16_t start, const uint16_t* values, uint1
         readTickets[n] = std::max(readTickets[n], ticket);
         readTimes[n] = now;
     }
+    emit registersRead(start, count);
 }
 
 void ModBusDevice::queueRead(uint16_t start, uint16_t count)

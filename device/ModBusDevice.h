@@ -80,6 +80,8 @@ public slots:
 
 signals:
     void pollErrors();
+    // The relay's answer to one read of a poll has been copied into the image.
+    void registersRead(uint16_t start, uint16_t count);
 
 private:
     Q_DISABLE_COPY(ModBusDevice)

@@ -154,7 +154,17 @@ void ModBusClient::dropCurrent()
 {
     IModBusRequest* done = current;
     current = nullptr;
+    if (done != nullptr)
+        ended = true;
     delete done;
+}
+
+void ModBusClient::reportIdle()
+{
+    if (!ended || state() != State::Idle || !queue.isEmpty())
+        return;
+    ended = false;
+    emit becameIdle();
 }
 
 void ModBusClient::frameReceived(const uint8_t* data, uint16_t length)
@@ -184,6 +194,7 @@ void ModBusClient::frameReceived(const uint8_t* data, uint16_t length)
     // while another is outstanding, so none is displaced.
     if (current == nullptr && !queue.isEmpty())
         sendNext();
+    reportIdle();
 }
 
 void ModBusClient::timeout()
@@ -199,6 +210,7 @@ void ModBusClient::timeout()
     }
     if (current == nullptr && !queue.isEmpty())
         sendNext();
+    reportIdle();
 }
 
 void ModBusClient::linkError()
@@ -220,4 +232,5 @@ void ModBusClient::delayAfterError()
     // line already; the rest waits for its answer or its timeout.
     if (current == nullptr && !queue.isEmpty())
         sendNext();
+    reportIdle();
 }

@@ -63,6 +63,13 @@ public:
     // Lets the rest of a garbled burst die away before the next request.
     static constexpr int errorPauseMs = 500;
 
+signals:
+    // A request has ended (answered, refused, timed out or dropped) and
+    // nothing is outstanding, queued or pausing any more: what was asked has
+    // all been settled. Callers that cannot tell a refused request from one
+    // still on its way (the listener hears of neither) wait for this.
+    void becameIdle();
+
 public slots:
     void timeout();
     void start();
@@ -74,6 +81,7 @@ private:
     void enqueue(IModBusRequest* request, int32_t priority);
     void sendNext();
     void dropCurrent();
+    void reportIdle();
 
     QList<IModBusRequest*> queue;
     IModBusRequest* current = nullptr;
@@ -84,6 +92,8 @@ private:
     // modal box, whose event loop can deliver more frames or link errors:
     // those must not parse into or delete the request being delivered.
     bool delivering = false;
+    // A request ended since becameIdle() was last emitted.
+    bool ended = false;
 };
 
 #endif

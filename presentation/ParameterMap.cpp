@@ -1,10 +1,12 @@
 #include "presentation/ParameterMap.h"
 
+#include "device/RelayMap.h"
 #include "presentation/ComboBoxEditor.h"
 #include "presentation/NumericEditors.h"
 #include "presentation/Visualizers.h"
 
 #include <QAbstractButton>
+#include <QByteArray>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
@@ -137,21 +139,6 @@ const EditorBinding editorBindings[] = {
 constexpr uint16_t apvModeRegister = 48;
 const QList<uint16_t> protectionOutputRegisters = {16, 27, 34, 40, 47};
 
-constexpr uint16_t residualCurrentRegister = 3;
-constexpr uint16_t residualVoltageRegister = 4;
-constexpr uint16_t angleRegister = 5;
-constexpr uint16_t inputsOutputsRegister = 6;
-constexpr uint16_t ledsRegister = 7;
-
-// In bit order, which is not the order on screen.
-const char* const inputsOutputsButtons[] = {
-    "checkDI1",   "checkDI2", "checkDI3", "checkDI4", "checkDO1",   "checkDO2",
-    "checkDO3_1", "checkDO4", "checkDO5", "checkDO6", "checkDO3_2",
-};
-const char* const ledButtons[] = {
-    "ledMTZ1", "ledMTZ2", "ledTO", "ledZNZ", "ledAPV", "ledOTKL", "ledDI4", "ledIsprav", "ledUROV",
-};
-
 template <typename Widget> Widget* findWidget(QWidget* root, const char* name)
 {
     auto* widget = root->findChild<Widget*>(QString::fromLatin1(name));
@@ -277,13 +264,17 @@ ParameterMap::SettingFormat formatOf(const EditorBinding& binding)
     return format;
 }
 
-// Keeps every button at its bit position; a missing one is left as null.
+// Keeps every button at its bit position; a missing one is left as null. The
+// indicators are named after the relay's bits with a prefix of their kind.
 template <size_t N>
-QList<QAbstractButton*> findButtons(QWidget* root, const char* const (&names)[N])
+QList<QAbstractButton*> findButtons(QWidget* root, const char* prefix,
+                                    const char* const (&bitNames)[N])
 {
     QList<QAbstractButton*> buttons;
-    for (const char* name : names)
-        buttons.append(findWidget<QAbstractButton>(root, name));
+    for (const char* bitName : bitNames) {
+        const QByteArray name = QByteArray(prefix) + bitName;
+        buttons.append(findWidget<QAbstractButton>(root, name.constData()));
+    }
     return buttons;
 }
 
@@ -310,18 +301,21 @@ void ParameterMap::create(QWidget* root, IModBusDev* device, QList<IVisualizer*>
 
     if (auto* label = findWidget<QLabel>(root, "lbl3I0"))
         visualizers.append(
-            new MeasuredCurrent3I0Visualizer(label, device, residualCurrentRegister));
+            new MeasuredCurrent3I0Visualizer(label, device, RelayMap::residualCurrentRegister));
     if (auto* label = findWidget<QLabel>(root, "lbl3U0"))
-        visualizers.append(new MeasuredVoltageVisualizer(label, device, residualVoltageRegister));
+        visualizers.append(
+            new MeasuredVoltageVisualizer(label, device, RelayMap::residualVoltageRegister));
     if (auto* label = findWidget<QLabel>(root, "lblAngle"))
-        visualizers.append(new MeasuredAngleVisualizer(label, device, angleRegister));
+        visualizers.append(new MeasuredAngleVisualizer(label, device, RelayMap::angleRegister));
 
-    const QList<QAbstractButton*> inputsOutputs = findButtons(root, inputsOutputsButtons);
+    const QList<QAbstractButton*> inputsOutputs =
+        findButtons(root, "check", RelayMap::inputOutputNames);
     if (!inputsOutputs.isEmpty() && inputsOutputs.count(nullptr) < inputsOutputs.size())
-        visualizers.append(new BinaryVisualizer(inputsOutputs, device, inputsOutputsRegister));
-    const QList<QAbstractButton*> leds = findButtons(root, ledButtons);
+        visualizers.append(
+            new BinaryVisualizer(inputsOutputs, device, RelayMap::inputsOutputsRegister));
+    const QList<QAbstractButton*> leds = findButtons(root, "led", RelayMap::ledNames);
     if (!leds.isEmpty() && leds.count(nullptr) < leds.size())
-        visualizers.append(new BinaryVisualizer(leds, device, ledsRegister));
+        visualizers.append(new BinaryVisualizer(leds, device, RelayMap::ledsRegister));
 
     for (const EditorBinding& binding : editorBindings)
         append(visualizers, createEditor(root, device, binding));

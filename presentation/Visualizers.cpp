@@ -1,6 +1,8 @@
 #include "presentation/Visualizers.h"
 
 #include "device/IModBusDev.h"
+#include "device/MeasuredValues.h"
+#include "device/RelayMap.h"
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -8,39 +10,10 @@
 
 namespace {
 
-constexpr uint16_t iaRegister = 0;
-constexpr uint16_t ibRegister = 1;
-constexpr uint16_t icRegister = 2;
-constexpr uint16_t directionalEarthFaultRegister = 41;
-constexpr uint16_t currentRatioRegister = 52;
-constexpr uint16_t residualCurrentRatioRegister = 53;
-constexpr uint16_t voltageRatioRegister = 54;
-constexpr uint16_t executionRegister = 55;
-constexpr int twoPhaseExecution = 1;
-constexpr int switchedOn = 1;
-
-// QString::number always uses "." whatever the user's locale.
-QString fixed2(double value)
-{
-    return QString::number(value, 'f', 2);
-}
-
-// A ratio read from the relay is not held to the limits of the ratio spin
-// boxes: with one above 32767 the product no longer fits a signed 32-bit int.
-qint64 product(uint16_t value, uint16_t ratio)
-{
-    return static_cast<qint64>(value) * static_cast<qint64>(ratio);
-}
-
 void setText(QLabel* label, const QString& text)
 {
     if (label != nullptr)
         label->setText(text);
-}
-
-bool directionalOn(const IModBusDev* device)
-{
-    return static_cast<int16_t>(device->getRegister(directionalEarthFaultRegister)) == switchedOn;
 }
 
 } // namespace
@@ -55,13 +28,15 @@ void PhaseCurrentsVisualizer::visualize()
 {
     if (device == nullptr)
         return;
-    const uint16_t ratio = device->getRegister(currentRatioRegister);
-    setText(ia, fixed2(product(device->getRegister(iaRegister), ratio) / 100.0));
-    setText(ic, fixed2(product(device->getRegister(icRegister), ratio) / 100.0));
-    if (device->getRegister(executionRegister) == twoPhaseExecution)
+    setText(ia,
+            MeasuredValues::fixed2(MeasuredValues::phaseCurrent(*device, RelayMap::iaRegister)));
+    setText(ic,
+            MeasuredValues::fixed2(MeasuredValues::phaseCurrent(*device, RelayMap::icRegister)));
+    if (MeasuredValues::isTwoPhase(*device))
         setText(ib, QString());
     else
-        setText(ib, fixed2(product(device->getRegister(ibRegister), ratio) / 100.0));
+        setText(ib, MeasuredValues::fixed2(
+                        MeasuredValues::phaseCurrent(*device, RelayMap::ibRegister)));
 }
 
 MeasuredCurrent3I0Visualizer::MeasuredCurrent3I0Visualizer(QLabel* label, IModBusDev* device,
@@ -74,8 +49,7 @@ void MeasuredCurrent3I0Visualizer::visualize()
 {
     if (device == nullptr)
         return;
-    const uint16_t ratio = device->getRegister(residualCurrentRatioRegister);
-    setText(label, fixed2(product(device->getRegister(reg), ratio) / 100.0));
+    setText(label, MeasuredValues::fixed2(MeasuredValues::residualCurrentOf(*device, reg)));
 }
 
 MeasuredVoltageVisualizer::MeasuredVoltageVisualizer(QLabel* label, IModBusDev* device,
@@ -88,12 +62,11 @@ void MeasuredVoltageVisualizer::visualize()
 {
     if (device == nullptr)
         return;
-    if (!directionalOn(device)) {
+    if (!MeasuredValues::isDirectional(*device)) {
         setText(label, QString());
         return;
     }
-    const uint16_t ratio = device->getRegister(voltageRatioRegister);
-    setText(label, QString::number(product(device->getRegister(reg), ratio)));
+    setText(label, MeasuredValues::voltageText(MeasuredValues::residualVoltageOf(*device, reg)));
 }
 
 MeasuredAngleVisualizer::MeasuredAngleVisualizer(QLabel* label, IModBusDev* device, uint16_t reg)
@@ -105,11 +78,11 @@ void MeasuredAngleVisualizer::visualize()
 {
     if (device == nullptr)
         return;
-    if (!directionalOn(device)) {
+    if (!MeasuredValues::isDirectional(*device)) {
         setText(label, QString());
         return;
     }
-    setText(label, fixed2(device->getRegister(reg) / 10.0));
+    setText(label, MeasuredValues::fixed2(MeasuredValues::angleOf(*device, reg)));
 }
 
 BinaryVisualizer::BinaryVisualizer(const QList<QAbstractButton*>& buttons, IModBusDev* device,

@@ -115,6 +115,27 @@ QString CrashProcessHeader::timeText() const
         .arg(millisecond, 4, 10, QLatin1Char('0'));
 }
 
+double CrashProcessHeader::faultSeconds() const
+{
+    return faultSamples * 0.02 / 12;
+}
+
+QString CrashProcessHeader::faultSecondsText() const
+{
+    // A point as decimal separator whatever the locale.
+    return QStringLiteral("%0").arg(faultSeconds(), 0, 'f', 3);
+}
+
+double CrashProcessHeader::preFaultSeconds()
+{
+    return 0.2;
+}
+
+QString CrashProcessHeader::preFaultSecondsText()
+{
+    return QStringLiteral("0.2");
+}
+
 CrashProcessSample CrashProcessSample::decode(const uint8_t* data)
 {
     CrashProcessSample sample;

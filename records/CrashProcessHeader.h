@@ -57,6 +57,14 @@ struct CrashProcessHeader
     // details and the exported file names show them.
     QString dateText() const;
     QString timeText() const;
+
+    // Durations at 600 samples a second, in seconds, and their texts in the
+    // record details: the fault part with three decimals (600 samples give
+    // "1.000"), the pre-fault part always 0.2.
+    double faultSeconds() const;
+    QString faultSecondsText() const;
+    static double preFaultSeconds();
+    static QString preFaultSecondsText();
 };
 
 // One 14-byte sample (7 registers) of a fault record; 600 samples per second.

@@ -1,5 +1,7 @@
 #include "app/log/Logger.h"
 
+#include "app/log/ILogSink.h"
+
 #include <QItemSelectionModel>
 #include <QListWidget>
 #include <QString>
@@ -22,9 +24,14 @@ void Logger::setOutput(QListWidget* list)
     outputList = list;
 }
 
+void Logger::setSink(ILogSink* newSink)
+{
+    lineSink = newSink;
+}
+
 void Logger::write(int level, const char* format, va_list args)
 {
-    if (level > threshold || outputList == nullptr)
+    if (level > threshold || (outputList == nullptr && lineSink == nullptr))
         return;
 
     char buffer[bufferSize];
@@ -34,7 +41,12 @@ void Logger::write(int level, const char* format, va_list args)
 
     // A multi-byte character cut at the end of the buffer becomes a
     // replacement character here.
-    outputList->addItem(QString::fromUtf8(buffer));
+    const QString line = QString::fromUtf8(buffer);
+    if (lineSink != nullptr)
+        lineSink->logLine(level, line);
+    if (outputList == nullptr)
+        return;
+    outputList->addItem(line);
     // Follow the newest line without disturbing what the user has selected.
     outputList->setCurrentRow(outputList->count() - 1, QItemSelectionModel::NoUpdate);
 }

@@ -5,6 +5,7 @@
 
 #include <cstdarg>
 
+class ILogSink;
 class QListWidget;
 
 // The level of a message and, used as a threshold, the log mode: a message of
@@ -17,8 +18,9 @@ enum class LogLevel : int
     Debug = 3
 };
 
-// The application log: one line per message in the main window's list.
-// Nothing is kept anywhere else; the user saves the list explicitly.
+// The application log: one line per message in the main window's list (or,
+// without a window, handed to a sink). Nothing is kept anywhere else; the
+// user saves the list explicitly.
 class Logger
 {
 public:
@@ -28,6 +30,10 @@ public:
     int level() const { return threshold; }
     void setOutput(QListWidget* list);
     QListWidget* output() const { return outputList; }
+    // A second output beside the list (not owned; null for none): the command
+    // line has no list and takes the lines itself.
+    void setSink(ILogSink* newSink);
+    ILogSink* sink() const { return lineSink; }
 
     void write(int level, const char* format, va_list args) Q_ATTRIBUTE_FORMAT_PRINTF(3, 0);
 
@@ -40,6 +46,7 @@ private:
     Q_DISABLE_COPY(Logger)
 
     QListWidget* outputList = nullptr;
+    ILogSink* lineSink = nullptr;
     int threshold = static_cast<int>(LogLevel::Error);
 };
 

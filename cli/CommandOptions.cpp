@@ -1,0 +1,314 @@
+#include "cli/CommandOptions.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QRegularExpression>
+
+#include <climits>
+
+namespace {
+
+using Command = CommandOptions::Command;
+
+constexpr int minAddress = 1;
+constexpr int maxAddress = 247;
+// The connection dialog's limits of the frame-end silence.
+constexpr int minCharInterval = 40;
+constexpr int maxCharInterval = 200;
+// Up to the window's longest poll period of 100 s; below 100 ms every poll
+// would only be skipped while the last one is still on the line.
+constexpr int minPeriodMs = 100;
+constexpr int maxPeriodMs = 100000;
+constexpr int recordCount = 3;
+
+// What each command takes besides the connection options.
+enum Takes
+{
+    TakesConnection = 0x01,
+    TakesJson = 0x02,
+    TakesMonitor = 0x04,
+    TakesOut = 0x08,
+    TakesQuiet = 0x10
+};
+
+struct CommandSpec
+{
+    const char* name;
+    Command command;
+    // The one positional argument after the command's name, if any.
+    const char* argument;
+    int takes;
+};
+
+const CommandSpec commandSpecs[] = {
+    {"values", Command::Values, nullptr, TakesConnection | TakesJson},
+    {"monitor", Command::Monitor, nullptr, TakesConnection | TakesJson | TakesMonitor},
+    {"settings-read", Command::SettingsRead, "FILE", TakesConnection},
+    {"records-list", Command::RecordsList, nullptr, TakesConnection | TakesJson},
+    {"records-read", Command::RecordsRead, "N|all", TakesConnection | TakesOut | TakesQuiet},
+    {"journal-read", Command::JournalRead, "FILE", TakesConnection},
+};
+
+const char description[] =
+    "Сервисный клиент терминала TALVIK.\n"
+    "Без аргументов открывает окно программы; с командой работает без окна.\n"
+    "\n"
+    "Команды:\n"
+    "  values                 текущие значения (один опрос)\n"
+    "  monitor                значения при каждом опросе (--count, --period)\n"
+    "  settings-read FILE     уставки в файл JSON\n"
+    "  records-list           список осциллограмм\n"
+    "  records-read N|all     осциллограммы в файлы COMTRADE (--out)\n"
+    "  journal-read FILE      журнал событий в файл CSV\n"
+    "\n"
+    "Коды завершения: 0 успешно, 2 ошибка в параметрах, 3 нет связи с устройством\n"
+    "или отказ устройства, 4 ошибка чтения или записи файла.";
+
+// Every option of the program, as the parser knows them.
+struct Options
+{
+    QCommandLineOption demo{"demo", "Демонстрационный режим (без устройства)."};
+    QCommandLineOption port{"port", "Последовательный порт, например /dev/ttyUSB0.", "NAME"};
+    QCommandLineOption baud{"baud", "Скорость: 9600, 19200 или 38400 (19200).", "RATE"};
+    QCommandLineOption address{"address", "Адрес устройства 1..247 (1).", "N"};
+    QCommandLineOption charInterval{"char-interval", "Пауза конца кадра, 40..200 мс (100).", "MS"};
+    QCommandLineOption json{"json", "Вывод в формате JSON."};
+    QCommandLineOption verbose{"verbose", "Журнал обмена (уровень отладки) в stderr."};
+    QCommandLineOption count{"count", "monitor: число опросов (без него до Ctrl+C).", "N"};
+    QCommandLineOption period{"period", "monitor: период опроса, 100..100000 мс (1000).", "MS"};
+    QCommandLineOption out{"out", "records-read: папка для файлов.", "DIR"};
+    QCommandLineOption quiet{"quiet", "records-read: без хода чтения в stderr."};
+
+    void addTo(QCommandLineParser& parser) const
+    {
+        for (const QCommandLineOption* option : {&demo, &port, &baud, &address, &charInterval,
+                                                 &json, &verbose, &count, &period, &out, &quiet})
+            parser.addOption(*option);
+    }
+};
+
+QString dashed(const QCommandLineOption& option)
+{
+    return QStringLiteral("--") + option.names().constFirst();
+}
+
+// The number of an option within [min, max]; false with a message otherwise.
+bool numberOf(const QCommandLineParser& parser, const QCommandLineOption& option, int min, int max,
+              int* value, QString* message)
+{
+    const QString text = parser.value(option);
+    bool ok = false;
+    const int number = text.toInt(&ok);
+    if (ok && number >= min && number <= max) {
+        *value = number;
+        return true;
+    }
+    *message = QStringLiteral("Неверное значение %1: %2 (допустимо %3..%4)")
+                   .arg(dashed(option), text)
+                   .arg(min)
+                   .arg(max);
+    return false;
+}
+
+// Qt's own text when an option misses its value names the option in quotes.
+QString parserError(const QCommandLineParser& parser)
+{
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty()) {
+        const QString& name = unknown.constFirst();
+        return QStringLiteral("Неизвестный параметр: %1%2")
+            .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name);
+    }
+    const QRegularExpressionMatch quoted =
+        QRegularExpression(QStringLiteral("'([^']+)'")).match(parser.errorText());
+    if (quoted.hasMatch())
+        return QStringLiteral("Не указано значение параметра %1").arg(quoted.captured(1));
+    return QStringLiteral("Ошибка в параметрах: %1").arg(parser.errorText());
+}
+
+const CommandSpec* findCommand(const QString& name)
+{
+    for (const CommandSpec& spec : commandSpecs) {
+        if (name == QLatin1String(spec.name))
+            return &spec;
+    }
+    return nullptr;
+}
+
+// An option set that the command does not use is refused rather than ignored:
+// a script that passes it expects something that would not happen.
+bool checkApplicable(const QCommandLineParser& parser, const Options& options,
+                     const CommandSpec& spec, QString* message)
+{
+    const struct
+    {
+        const QCommandLineOption* option;
+        int takes;
+    } rules[] = {
+        {&options.demo, TakesConnection},
+        {&options.port, TakesConnection},
+        {&options.baud, TakesConnection},
+        {&options.address, TakesConnection},
+        {&options.charInterval, TakesConnection},
+        {&options.json, TakesJson},
+        {&options.count, TakesMonitor},
+        {&options.period, TakesMonitor},
+        {&options.out, TakesOut},
+        {&options.quiet, TakesQuiet},
+    };
+    for (const auto& rule : rules) {
+        if (parser.isSet(*rule.option) && (spec.takes & rule.takes) == 0) {
+            *message = QStringLiteral("Параметр %1 не используется командой %2")
+                           .arg(dashed(*rule.option), QLatin1String(spec.name));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool readConnection(const QCommandLineParser& parser, const Options& options,
+                    RelayConnection::Settings* settings, QString* message)
+{
+    const bool demo = parser.isSet(options.demo);
+    const bool port = parser.isSet(options.port);
+    if (demo == port) {
+        *message = demo ? QStringLiteral("Укажите только один из параметров --demo и --port")
+                        : QStringLiteral("Укажите --demo или --port");
+        return false;
+    }
+    settings->demo = demo;
+    settings->portName = parser.value(options.port);
+    if (port && settings->portName.isEmpty()) {
+        *message = QStringLiteral("Не указано значение параметра --port");
+        return false;
+    }
+    if (parser.isSet(options.baud)) {
+        const QString text = parser.value(options.baud);
+        const int rate = text.toInt();
+        if (rate != 9600 && rate != 19200 && rate != 38400) {
+            *message = QStringLiteral("Неверное значение --baud: %1 (допустимо 9600, 19200, 38400)")
+                           .arg(text);
+            return false;
+        }
+        settings->baudRate = rate;
+    }
+    int address = settings->deviceAddress;
+    if (parser.isSet(options.address) &&
+        !numberOf(parser, options.address, minAddress, maxAddress, &address, message))
+        return false;
+    settings->deviceAddress = static_cast<uint8_t>(address);
+    if (parser.isSet(options.charInterval) &&
+        !numberOf(parser, options.charInterval, minCharInterval, maxCharInterval,
+                  &settings->charInterval, message))
+        return false;
+    return true;
+}
+
+bool readArgument(const CommandSpec& spec, const QString& argument, CommandOptions* result,
+                  QString* message)
+{
+    if (spec.command != Command::RecordsRead) {
+        result->path = argument;
+        return true;
+    }
+    if (argument == QLatin1String("all")) {
+        result->record = CommandOptions::allRecords;
+        return true;
+    }
+    bool ok = false;
+    const int number = argument.toInt(&ok);
+    if (!ok || number < 0 || number >= recordCount) {
+        *message = QStringLiteral("Неверный номер осциллограммы: %1 (допустимо 0..%2 или all)")
+                       .arg(argument)
+                       .arg(recordCount - 1);
+        return false;
+    }
+    result->record = number;
+    return true;
+}
+
+bool readCommand(const QCommandLineParser& parser, const Options& options, CommandOptions* result,
+                 QString* message)
+{
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty()) {
+        *message = QStringLiteral("Не указана команда");
+        return false;
+    }
+    const CommandSpec* spec = findCommand(positional.constFirst());
+    if (spec == nullptr) {
+        *message = QStringLiteral("Неизвестная команда: %1").arg(positional.constFirst());
+        return false;
+    }
+    result->command = spec->command;
+    const int expected = spec->argument != nullptr ? 2 : 1;
+    if (positional.size() < expected) {
+        *message = QStringLiteral("Команде %1 нужен аргумент %2")
+                       .arg(QLatin1String(spec->name), QLatin1String(spec->argument));
+        return false;
+    }
+    if (positional.size() > expected) {
+        *message = QStringLiteral("Лишний аргумент: %1").arg(positional.at(expected));
+        return false;
+    }
+    if (!checkApplicable(parser, options, *spec, message))
+        return false;
+    if (spec->argument != nullptr && !readArgument(*spec, positional.at(1), result, message))
+        return false;
+    if ((spec->takes & TakesConnection) != 0 &&
+        !readConnection(parser, options, &result->connection, message))
+        return false;
+    if (spec->command == Command::RecordsRead) {
+        result->path = parser.value(options.out);
+        if (result->path.isEmpty()) {
+            *message = QStringLiteral("Команде records-read нужен параметр --out");
+            return false;
+        }
+    }
+    if (parser.isSet(options.count) &&
+        !numberOf(parser, options.count, 1, INT_MAX, &result->count, message))
+        return false;
+    if (parser.isSet(options.period) &&
+        !numberOf(parser, options.period, minPeriodMs, maxPeriodMs, &result->periodMs, message))
+        return false;
+    result->connection.pollPeriodMs = result->periodMs;
+    result->json = parser.isSet(options.json);
+    result->verbose = parser.isSet(options.verbose);
+    result->quiet = parser.isSet(options.quiet);
+    return true;
+}
+
+} // namespace
+
+CommandOptions::Outcome CommandOptions::parse(const QStringList& arguments, CommandOptions* options,
+                                              QString* message)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromUtf8(description));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const Options known;
+    known.addTo(parser);
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("Команда."),
+                                 QStringLiteral("command [FILE|N|all]"));
+
+    if (!parser.parse(arguments)) {
+        *message = parserError(parser);
+        return Outcome::UsageError;
+    }
+    if (parser.isSet(help)) {
+        *message = parser.helpText();
+        return Outcome::ShowHelp;
+    }
+    if (parser.isSet(version)) {
+        *message = QCoreApplication::applicationName() + QLatin1Char(' ') +
+                   QCoreApplication::applicationVersion();
+        return Outcome::ShowVersion;
+    }
+    CommandOptions result;
+    if (!readCommand(parser, known, &result, message))
+        return Outcome::UsageError;
+    *options = result;
+    return Outcome::Run;
+}

@@ -1,0 +1,340 @@
+#include "cli/CommandRunner.h"
+
+#include "cli/CommandLog.h"
+#include "cli/Console.h"
+#include "cli/PollTracker.h"
+#include "cli/TerminationSignals.h"
+#include "cli/ValueFormat.h"
+#include "device/ConfigFile.h"
+#include "device/MeasuredValues.h"
+#include "device/ModBusDevice.h"
+#include "device/RelayConnection.h"
+#include "device/RelayMap.h"
+#include "modbus/ModBusClient.h"
+#include "records/CrashProcessReader.h"
+#include "records/LogReader.h"
+#include "records/RecordExporter.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTimer>
+
+namespace {
+
+using Command = CommandOptions::Command;
+
+// As often as the window's progress bar moves.
+constexpr int progressInterval = 500;
+
+QString jsonText(const QJsonObject& object)
+{
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
+
+bool isWritableFolder(const QString& folder)
+{
+    const QFileInfo info(folder);
+    return info.isDir() && info.isWritable();
+}
+
+} // namespace
+
+CommandRunner::CommandRunner(const CommandOptions& options, const CommandLog& log, QObject* parent)
+    : QObject(parent), options(options), log(log), connection(new RelayConnection(this)),
+      progressTimer(new QTimer(this))
+{
+    tracker =
+        new PollTracker(connection->device(), connection->client(), RelayMap::registerCount, this);
+    connect(tracker, &PollTracker::pollEnded, this, &CommandRunner::pollEnded);
+
+    CrashProcessReader* crashReader = connection->crashReader();
+    connect(crashReader, &CrashProcessReader::headersReadingFinished, this,
+            &CommandRunner::headersRead);
+    connect(crashReader, &CrashProcessReader::recordReadingFinished, this,
+            &CommandRunner::recordRead);
+    connect(crashReader, &CrashProcessReader::recordReadingFailed, this,
+            &CommandRunner::readingFailed);
+    LogReader* logReader = connection->logReader();
+    connect(logReader, &LogReader::logReadingFinished, this, &CommandRunner::journalRead);
+    connect(logReader, &LogReader::logReadingFailed, this, &CommandRunner::readingFailed);
+    connect(progressTimer, &QTimer::timeout, this, &CommandRunner::showProgress);
+}
+
+CommandRunner::~CommandRunner() = default;
+
+void CommandRunner::start()
+{
+    // A file that cannot be written is known before the relay is asked for
+    // anything: no reading is spent on it.
+    if (!checkOutput() || !openConnection())
+        return;
+    switch (options.command) {
+    case Command::Values:
+    case Command::SettingsRead:
+        startPoll();
+        break;
+    case Command::Monitor:
+        startMonitor();
+        break;
+    case Command::RecordsList:
+    case Command::RecordsRead:
+        startHeaders();
+        break;
+    case Command::JournalRead:
+        startJournal();
+        break;
+    case Command::ComtradeInfo:
+        break;
+    }
+}
+
+bool CommandRunner::checkOutput()
+{
+    if (options.command == Command::RecordsRead) {
+        if (isWritableFolder(options.path))
+            return true;
+        fail(ExitFile, QStringLiteral("Невозможно записать в папку %1").arg(options.path));
+        return false;
+    }
+    if (options.command != Command::SettingsRead && options.command != Command::JournalRead)
+        return true;
+    const QFileInfo file(options.path);
+    if (!file.isDir() && isWritableFolder(file.absolutePath()))
+        return true;
+    fail(ExitFile, QStringLiteral("Невозможно записать файл %1").arg(options.path));
+    return false;
+}
+
+bool CommandRunner::openConnection()
+{
+    connection->configure(options.connection);
+    if (connection->openPort(options.connection.demo))
+        return true;
+    fail(ExitRelay, QStringLiteral("Невозможно открыть порт %1").arg(options.connection.portName));
+    return false;
+}
+
+void CommandRunner::startPoll()
+{
+    connection->device()->refresh();
+}
+
+void CommandRunner::startMonitor()
+{
+    termination = new TerminationSignals(this);
+    connect(termination, &TerminationSignals::received, this,
+            [this] { finish(failedPolls > 0 ? ExitRelay : ExitSuccess); });
+    // The first poll at once, the poller's timer for the rest.
+    connection->device()->refresh();
+    connection->startPolling();
+}
+
+void CommandRunner::startHeaders()
+{
+    connection->crashReader()->readHeaders(options.connection.deviceAddress);
+}
+
+void CommandRunner::startJournal()
+{
+    connection->logReader()->readRecords(options.connection.deviceAddress);
+}
+
+void CommandRunner::pollEnded(bool complete)
+{
+    if (done)
+        return;
+    if (options.command == Command::Monitor) {
+        monitorPollEnded(complete);
+        return;
+    }
+    if (!complete) {
+        failRelay(QStringLiteral("Устройство не ответило на опрос"));
+        return;
+    }
+    if (options.command == Command::Values)
+        printValues();
+    else if (options.command == Command::SettingsRead)
+        saveSettings();
+}
+
+void CommandRunner::printValues()
+{
+    const MeasuredValues values = MeasuredValues::read(*connection->device());
+    if (options.json)
+        Console::out(jsonText(ValueFormat::valuesJson(values)));
+    else
+        for (const QString& line : ValueFormat::valueLines(values))
+            Console::out(line);
+    finish(ExitSuccess);
+}
+
+void CommandRunner::monitorPollEnded(bool complete)
+{
+    ++polls;
+    if (complete) {
+        const QDateTime now = QDateTime::currentDateTime();
+        const MeasuredValues values = MeasuredValues::read(*connection->device());
+        Console::out(options.json ? jsonText(ValueFormat::monitorJson(now, values))
+                                  : ValueFormat::monitorLine(now, values));
+    } else {
+        // Polling goes on, as in the window: the next poll may be answered.
+        ++failedPolls;
+        const QString error = log.lastError();
+        Console::err(error.isEmpty() ? QStringLiteral("Опрос без ответа")
+                                     : QStringLiteral("Опрос без ответа: %1").arg(error));
+    }
+    if (options.count > 0 && polls >= options.count)
+        finish(failedPolls > 0 ? ExitRelay : ExitSuccess);
+}
+
+void CommandRunner::saveSettings()
+{
+    if (connection->configFile()->save(options.path))
+        finish(ExitSuccess);
+    else
+        fail(ExitFile, QStringLiteral("Невозможно записать файл %1").arg(options.path));
+}
+
+void CommandRunner::headersRead()
+{
+    if (done)
+        return;
+    const CrashProcessReader* reader = connection->crashReader();
+    if (options.command == Command::RecordsList) {
+        QJsonArray list;
+        for (int number = 0; number < CrashProcessReader::recordCount; ++number) {
+            if (options.json)
+                list.append(ValueFormat::recordJson(number, *reader->header(number)));
+            else
+                Console::out(ValueFormat::recordLine(number, *reader->header(number)));
+        }
+        if (options.json)
+            Console::out(QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Compact)));
+        finish(ExitSuccess);
+        return;
+    }
+
+    if (options.record != CommandOptions::allRecords) {
+        if (!reader->isHeaderValid(options.record)) {
+            fail(ExitRelay,
+                 QStringLiteral("Осциллограмма %1 отсутствует в устройстве").arg(options.record));
+            return;
+        }
+        recordsToRead = {options.record};
+    } else {
+        for (int number = 0; number < CrashProcessReader::recordCount; ++number) {
+            if (reader->isHeaderValid(number))
+                recordsToRead.append(number);
+        }
+        if (recordsToRead.isEmpty())
+            Console::err(QStringLiteral("В устройстве нет осциллограмм"));
+    }
+    readNextRecord();
+}
+
+void CommandRunner::readNextRecord()
+{
+    if (recordsToRead.isEmpty()) {
+        finish(ExitSuccess);
+        return;
+    }
+    currentRecord = recordsToRead.takeFirst();
+    shownProgress = -1;
+    if (!options.quiet) {
+        showProgress();
+        progressTimer->start(progressInterval);
+    }
+    connection->crashReader()->readCrashProcess(options.connection.deviceAddress,
+                                                static_cast<uint16_t>(currentRecord));
+}
+
+void CommandRunner::recordRead(int number)
+{
+    if (done)
+        return;
+    if (!options.quiet)
+        showProgress();
+    endProgressLine();
+    const CrashProcessReader& reader = *connection->crashReader();
+    switch (RecordExporter::saveRecord(reader, number, options.path)) {
+    case RecordExporter::Result::Saved:
+        Console::out(RecordExporter::basePath(*reader.header(number), options.path) +
+                     QStringLiteral(".cfg"));
+        readNextRecord();
+        return;
+    case RecordExporter::Result::Unexportable:
+        fail(ExitRelay, QStringLiteral("Некорректный заголовок осциллограммы %1").arg(number));
+        return;
+    case RecordExporter::Result::WriteFailed:
+        fail(ExitFile, QStringLiteral("Не удалось сохранить осциллограмму %1 в папку %2")
+                           .arg(number)
+                           .arg(options.path));
+        return;
+    }
+}
+
+void CommandRunner::readingFailed()
+{
+    if (done)
+        return;
+    if (options.command == Command::JournalRead)
+        failRelay(QStringLiteral("Не удалось считать журнал событий"));
+    else if (currentRecord >= 0)
+        failRelay(QStringLiteral("Не удалось считать осциллограмму %1").arg(currentRecord));
+    else
+        failRelay(QStringLiteral("Не удалось считать заголовки осциллограмм"));
+}
+
+void CommandRunner::journalRead()
+{
+    if (done)
+        return;
+    if (connection->logReader()->save(options.path))
+        finish(ExitSuccess);
+    else
+        fail(ExitFile, QStringLiteral("Невозможно записать файл %1").arg(options.path));
+}
+
+void CommandRunner::showProgress()
+{
+    const int percent = static_cast<int>(connection->crashReader()->progress());
+    if (percent == shownProgress)
+        return;
+    shownProgress = percent;
+    Console::progress(QStringLiteral("Осциллограмма %1: %2 %").arg(currentRecord).arg(percent));
+}
+
+void CommandRunner::endProgressLine()
+{
+    progressTimer->stop();
+    if (shownProgress >= 0)
+        Console::endProgress();
+    shownProgress = -1;
+}
+
+void CommandRunner::failRelay(const QString& what)
+{
+    const QString error = log.lastError();
+    fail(ExitRelay, error.isEmpty() ? what : what + QStringLiteral(": ") + error);
+}
+
+void CommandRunner::fail(ExitCode code, const QString& message)
+{
+    if (done)
+        return;
+    endProgressLine();
+    Console::err(message);
+    finish(code);
+}
+
+void CommandRunner::finish(int exitCode)
+{
+    if (done)
+        return;
+    done = true;
+    endProgressLine();
+    connection->stopPolling(true);
+    emit finished(exitCode);
+}

@@ -1,0 +1,75 @@
+#ifndef TALVIK_CLI_COMMANDRUNNER_H
+#define TALVIK_CLI_COMMANDRUNNER_H
+
+#include "cli/CommandOptions.h"
+
+#include <QList>
+#include <QObject>
+
+class CommandLog;
+class PollTracker;
+class QTimer;
+class RelayConnection;
+class TerminationSignals;
+
+// Runs one command that talks to the relay, on the same connection, poller,
+// readers and writers the window uses: it connects as the window does,
+// starts the poll or the reading, prints or saves what came back and ends
+// with finished() and the exit code. Whatever ends the run (the result, a
+// failure, a termination signal) stops polling and closes the port first.
+class CommandRunner : public QObject
+{
+    Q_OBJECT
+
+public:
+    CommandRunner(const CommandOptions& options, const CommandLog& log, QObject* parent = nullptr);
+    ~CommandRunner() override;
+
+    // finished() follows from the event loop, or from within when the run
+    // cannot start.
+    void start();
+
+signals:
+    void finished(int exitCode);
+
+private:
+    Q_DISABLE_COPY(CommandRunner)
+
+    bool checkOutput();
+    bool openConnection();
+    void startPoll();
+    void startMonitor();
+    void startHeaders();
+    void startJournal();
+
+    void pollEnded(bool complete);
+    void printValues();
+    void monitorPollEnded(bool complete);
+    void saveSettings();
+    void headersRead();
+    void readNextRecord();
+    void recordRead(int number);
+    void readingFailed();
+    void journalRead();
+    void showProgress();
+    void endProgressLine();
+
+    void failRelay(const QString& what);
+    void fail(ExitCode code, const QString& message);
+    void finish(int exitCode);
+
+    CommandOptions options;
+    const CommandLog& log;
+    RelayConnection* connection = nullptr;
+    PollTracker* tracker = nullptr;
+    TerminationSignals* termination = nullptr;
+    QTimer* progressTimer = nullptr;
+    QList<int> recordsToRead;
+    int currentRecord = -1;
+    int shownProgress = -1;
+    int polls = 0;
+    int failedPolls = 0;
+    bool done = false;
+};
+
+#endif
