@@ -4,6 +4,7 @@ target_sources(talvik_test_support PRIVATE
     support/TestRelay.h
     support/TestRelay.cpp
     support/ReliabilityHarness.h
+    support/RelayContent.h
     support/MainWindowTestAccess.h
 )
 talvik_add_test(tst_reliabilitypolling)

@@ -1,0 +1,710 @@
+// The command line end to end: the built program run as a script runs it,
+// headless, against the test relay on a pseudo-terminal (living in this
+// process) and against the demo relay. Files are checked against what the
+// window's own code writes for the same data.
+#include "device/ConfigFile.h"
+#include "device/RelayConnection.h"
+#include "modbus/DemoRTULink.h"
+#include "records/ComtradeWriter.h"
+#include "records/CrashProcessHeader.h"
+#include "records/LogReader.h"
+#include "support/ClientProcess.h"
+#include "support/FakeRegisterImage.h"
+#include "support/RelayContent.h"
+#include "support/TestRelay.h"
+
+#include <QBuffer>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <csignal>
+
+Q_DECLARE_METATYPE(TestRelay::Faults)
+
+namespace {
+
+constexpr int quickMs = 15000;
+constexpr int readingMs = 60000;
+// One fault sample keeps a record short: 121 samples over the line.
+constexpr int faultSamples = 1;
+
+using Registers = QList<QPair<int, int>>;
+
+// Measured values and the settings they depend on.
+const Registers measured = {
+    {0, 150},  {1, 250},  {2, 1234}, {3, 125}, {4, 57},  {5, 1234},
+    {6, 0x21}, {7, 0x81}, {41, 1},   {52, 40}, {53, 10}, {54, 100},
+};
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray("<missing>");
+    return file.readAll();
+}
+
+QJsonObject jsonObject(const QByteArray& text)
+{
+    return QJsonDocument::fromJson(text).object();
+}
+
+// Records 0 and 2 as the relay keeps them; slot 1 holds a spoiled header.
+void loadTwoRecords(TestRelay& relay)
+{
+    relaycontent::loadRecords(relay, faultSamples);
+    QByteArray spoiled = relaycontent::faultRecord(1, faultSamples);
+    spoiled[39] = static_cast<char>(spoiled.at(39) ^ 0x5A);
+    relay.setFile(1, spoiled);
+}
+
+// What the window writes for a record file: its header and samples through
+// the COMTRADE writer, named after the trigger time.
+QString writeExpectedRecord(const QByteArray& file, const QString& folder)
+{
+    const CrashProcessHeader header =
+        CrashProcessHeader::decode(reinterpret_cast<const uint8_t*>(file.constData()));
+    const QString base = folder + QLatin1Char('/') + ComtradeWriter::baseName(header);
+    ComtradeWriter(base).save(header, file.mid(CrashProcessHeader::size));
+    return base;
+}
+
+// The journal as the window's connection reads and writes it.
+QByteArray journalThroughConnection(const RelayConnection::Settings& settings)
+{
+    RelayConnection connection;
+    connection.configure(settings);
+    if (!connection.openPort(settings.demo))
+        return QByteArray("<port>");
+    QSignalSpy finished(connection.logReader(), &LogReader::logReadingFinished);
+    connection.logReader()->readRecords(settings.deviceAddress);
+    if (!finished.wait(readingMs))
+        return QByteArray("<not read>");
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    connection.logReader()->write(buffer);
+    return buffer.data();
+}
+
+QStringList fileNames(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+QStringList withPaths(QStringList arguments, const QString& folder)
+{
+    arguments.replaceInStrings(QStringLiteral("{tmp}"), folder);
+    return arguments;
+}
+
+} // namespace
+
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void usageErrorsExitWithTwo_data();
+    void usageErrorsExitWithTwo();
+    void helpAndVersionExitWithZero_data();
+    void helpAndVersionExitWithZero();
+
+    void valuesArePrintedAsTheWindowShowsThem_data();
+    void valuesArePrintedAsTheWindowShowsThem();
+    void demoValuesKeepTheJsonShape();
+    void monitorPrintsOneLinePerPoll_data();
+    void monitorPrintsOneLinePerPoll();
+    void monitorEndsCleanlyOnSignal_data();
+    void monitorEndsCleanlyOnSignal();
+
+    void settingsFileIsTheWindowsFile_data();
+    void settingsFileIsTheWindowsFile();
+    void recordsListShowsEverySlot_data();
+    void recordsListShowsEverySlot();
+    void recordsAreWrittenAsTheWindowWritesThem();
+    void demoRecordIsWrittenAsTheWindowWritesIt();
+    void journalIsWrittenAsTheWindowWritesIt_data();
+    void journalIsWrittenAsTheWindowWritesIt();
+
+    void relayFailuresExitWithThree_data();
+    void relayFailuresExitWithThree();
+    void relayLostMidReadingLeavesNoFile_data();
+    void relayLostMidReadingLeavesNoFile();
+    void unwritableOutputExitsWithFourBeforeAsking_data();
+    void unwritableOutputExitsWithFourBeforeAsking();
+
+private:
+    // The connection options for the test relay.
+    QStringList onRelay() const;
+    void setRegisters(const Registers& registers);
+
+    TestRelay* relay = nullptr;
+    ClientProcess* client = nullptr;
+    QTemporaryDir* folder = nullptr;
+};
+
+void TestCommandLine::init()
+{
+    relay = new TestRelay(1);
+    QVERIFY(relay->isValid());
+    client = new ClientProcess(QStringLiteral(TALVIK_CLIENT_PATH));
+    folder = new QTemporaryDir;
+    QVERIFY(folder->isValid());
+}
+
+void TestCommandLine::cleanup()
+{
+    delete client;
+    client = nullptr;
+    delete relay;
+    relay = nullptr;
+    delete folder;
+    folder = nullptr;
+}
+
+QStringList TestCommandLine::onRelay() const
+{
+    return {QStringLiteral("--port"), relay->portName(), QStringLiteral("--char-interval"),
+            QStringLiteral("40")};
+}
+
+void TestCommandLine::setRegisters(const Registers& registers)
+{
+    for (const auto& reg : registers)
+        relay->setRegister(static_cast<uint16_t>(reg.first), static_cast<uint16_t>(reg.second));
+}
+
+// --- Usage -------------------------------------------------------------------
+
+void TestCommandLine::usageErrorsExitWithTwo_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    // What the one line on stderr must name.
+    QTest::addColumn<QString>("named");
+
+    QTest::newRow("no connection") << QStringList{"values"} << "--demo";
+    QTest::newRow("demo and port")
+        << QStringList{"--demo", "--port", "/dev/null", "values"} << "--port";
+    QTest::newRow("baud 4800") << QStringList{"--demo", "--baud", "4800", "values"} << "--baud";
+    QTest::newRow("address 0") << QStringList{"--demo", "--address", "0", "values"} << "--address";
+    QTest::newRow("address 248") << QStringList{"--demo", "--address", "248", "values"}
+                                 << "--address";
+    QTest::newRow("address not a number")
+        << QStringList{"--demo", "--address", "x1", "values"} << "--address";
+    QTest::newRow("char interval 39")
+        << QStringList{"--demo", "--char-interval", "39", "values"} << "--char-interval";
+    QTest::newRow("char interval 201")
+        << QStringList{"--demo", "--char-interval", "201", "values"} << "--char-interval";
+    QTest::newRow("unknown option") << QStringList{"--demo", "--fast", "values"} << "--fast";
+    QTest::newRow("option without its value")
+        << QStringList{"values", "--demo", "--port"} << "--port";
+    QTest::newRow("unknown command") << QStringList{"--demo", "frobnicate"} << "frobnicate";
+    QTest::newRow("no command") << QStringList{"--demo"} << "команда";
+    QTest::newRow("file missing") << QStringList{"--demo", "settings-read"} << "FILE";
+    QTest::newRow("extra argument") << QStringList{"--demo", "values", "extra"} << "extra";
+    QTest::newRow("records-read without --out")
+        << QStringList{"--demo", "records-read", "0"} << "--out";
+    QTest::newRow("record 3") << QStringList{"--demo", "records-read", "3", "--out", "/tmp"} << "3";
+    QTest::newRow("count for values")
+        << QStringList{"--demo", "values", "--count", "2"} << "--count";
+    QTest::newRow("count 0") << QStringList{"--demo", "monitor", "--count", "0"} << "--count";
+    QTest::newRow("period 50") << QStringList{"--demo", "monitor", "--period", "50"} << "--period";
+    QTest::newRow("json for a file")
+        << QStringList{"--demo", "journal-read", "j.csv", "--json"} << "--json";
+}
+
+void TestCommandLine::usageErrorsExitWithTwo()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, named);
+
+    client->start(arguments);
+    QVERIFY(client->waitForExit(quickMs));
+    QCOMPARE(client->exitCode(), 2);
+    QCOMPARE(client->out(), QByteArray());
+    const QList<QByteArray> lines = client->errLines();
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(QString::fromUtf8(lines.first()).contains(named), lines.first().constData());
+}
+
+void TestCommandLine::helpAndVersionExitWithZero_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("shows");
+
+    QTest::newRow("help") << "--help"
+                          << "records-read N|all";
+    QTest::newRow("version") << "--version"
+                             << "talvik-client";
+}
+
+void TestCommandLine::helpAndVersionExitWithZero()
+{
+    QFETCH(QString, option);
+    QFETCH(QString, shows);
+
+    client->start({option});
+    QVERIFY(client->waitForExit(quickMs));
+    QCOMPARE(client->exitCode(), 0);
+    QVERIFY(QString::fromUtf8(client->out()).contains(shows));
+    QCOMPARE(client->err(), QByteArray());
+}
+
+// --- Live values -------------------------------------------------------------
+
+void TestCommandLine::valuesArePrintedAsTheWindowShowsThem_data()
+{
+    QTest::addColumn<Registers>("registers");
+    QTest::addColumn<QStringList>("text");
+    QTest::addColumn<QByteArray>("json");
+
+    QTest::newRow("three-phase, directional")
+        << measured << QStringList{"Ia = 60.00 А",       "Ib = 100.00 А", "Ic = 493.60 А",
+                                   "3I0 = 12.50 А",      "3U0 = 5700 В",  "angle = 123.40 гр.",
+                                   "leds = MTZ1 Isprav", "inputs = DI1",  "outputs = DO2"}
+        << QByteArray(R"({"Ia": 60, "Ib": 100, "Ic": 493.6, "3I0": 12.5, "3U0": 5700,
+            "angle": 123.4,
+            "leds": {"MTZ1": true, "MTZ2": false, "TO": false, "ZNZ": false, "APV": false,
+                     "OTKL": false, "DI4": false, "Isprav": true, "UROV": false},
+            "inputs": {"DI1": true, "DI2": false, "DI3": false, "DI4": false},
+            "outputs": {"DO1": false, "DO2": true, "DO3_1": false, "DO4": false,
+                        "DO5": false, "DO6": false, "DO3_2": false}})");
+
+    QTest::newRow("two-phase, not directional")
+        << (Registers(measured) << qMakePair(55, 1) << qMakePair(41, 0) << qMakePair(6, 0x7F0)
+                                << qMakePair(7, 0x100))
+        << QStringList{"Ia = 60.00 А",  "Ib = -",     "Ic = 493.60 А",
+                       "3I0 = 12.50 А", "3U0 = -",    "angle = -",
+                       "leds = UROV",   "inputs = -", "outputs = DO1 DO2 DO3_1 DO4 DO5 DO6 DO3_2"}
+        << QByteArray(R"({"Ia": 60, "Ib": null, "Ic": 493.6, "3I0": 12.5, "3U0": null,
+            "angle": null,
+            "leds": {"MTZ1": false, "MTZ2": false, "TO": false, "ZNZ": false, "APV": false,
+                     "OTKL": false, "DI4": false, "Isprav": false, "UROV": true},
+            "inputs": {"DI1": false, "DI2": false, "DI3": false, "DI4": false},
+            "outputs": {"DO1": true, "DO2": true, "DO3_1": true, "DO4": true,
+                        "DO5": true, "DO6": true, "DO3_2": true}})");
+}
+
+void TestCommandLine::valuesArePrintedAsTheWindowShowsThem()
+{
+    QFETCH(Registers, registers);
+    QFETCH(QStringList, text);
+    QFETCH(QByteArray, json);
+
+    setRegisters(registers);
+    client->start(onRelay() << "values");
+    QVERIFY(client->waitForExit(quickMs));
+    QCOMPARE(client->exitCode(), 0);
+    QStringList lines;
+    for (const QByteArray& line : client->outLines())
+        lines << QString::fromUtf8(line);
+    QCOMPARE(lines, text);
+
+    ClientProcess jsonClient{QStringLiteral(TALVIK_CLIENT_PATH)};
+    jsonClient.start(onRelay() << "values"
+                               << "--json");
+    QVERIFY(jsonClient.waitForExit(quickMs));
+    QCOMPARE(jsonClient.exitCode(), 0);
+    QCOMPARE(jsonClient.outLines().size(), 1);
+    QCOMPARE(jsonObject(jsonClient.out()), jsonObject(json));
+    QCOMPARE(jsonClient.err(), QByteArray());
+}
+
+void TestCommandLine::demoValuesKeepTheJsonShape()
+{
+    client->start({"--demo", "values", "--json"});
+    QVERIFY(client->waitForExit(quickMs));
+    QCOMPARE(client->exitCode(), 0);
+    const QJsonObject values = jsonObject(client->out());
+    for (const char* number : {"Ia", "Ib", "Ic", "3I0"})
+        QVERIFY2(values.value(QLatin1String(number)).isDouble(), number);
+    // The demo relay leaves directional earth-fault protection off.
+    QVERIFY(values.value("3U0").isNull());
+    QVERIFY(values.value("angle").isNull());
+    QCOMPARE(values.value("leds").toObject().size(), 9);
+    QCOMPARE(values.value("inputs").toObject().size(), 4);
+    QCOMPARE(values.value("outputs").toObject().size(), 7);
+}
+
+void TestCommandLine::monitorPrintsOneLinePerPoll_data()
+{
+    QTest::addColumn<bool>("json");
+    QTest::newRow("text") << false;
+    QTest::newRow("json lines") << true;
+}
+
+void TestCommandLine::monitorPrintsOneLinePerPoll()
+{
+    QFETCH(bool, json);
+
+    setRegisters(measured);
+    QStringList arguments = onRelay() << "monitor"
+                                      << "--count"
+                                      << "3"
+                                      << "--period"
+                                      << "300";
+    if (json)
+        arguments << "--json";
+    client->start(arguments);
+    QVERIFY(client->waitForExit(quickMs));
+    QCOMPARE(client->exitCode(), 0);
+    const QList<QByteArray> lines = client->outLines();
+    QCOMPARE(lines.size(), 3);
+
+    QList<QDateTime> times;
+    for (const QByteArray& line : lines) {
+        QString stamp;
+        if (json) {
+            const QJsonObject object = jsonObject(line);
+            QCOMPARE(object.value("Ia").toDouble(), 60.0);
+            stamp = object.value("time").toString();
+        } else {
+            QVERIFY2(line.contains(" Ia=60.00 Ib=100.00 Ic=493.60 3I0=12.50 3U0=5700 "
+                                   "angle=123.40 leds=MTZ1,Isprav inputs=DI1 outputs=DO2"),
+                     line.constData());
+            stamp = QString::fromUtf8(line.left(line.indexOf(' ')));
+        }
+        times << QDateTime::fromString(stamp, Qt::ISODateWithMs);
+        QVERIFY2(times.last().isValid(), qPrintable(stamp));
+    }
+    // The first poll at once, the others one period apart.
+    for (int i = 1; i < times.size(); ++i) {
+        const qint64 gap = times.at(i - 1).msecsTo(times.at(i));
+        QVERIFY2(gap >= 200 && gap < 1000, qPrintable(QString::number(gap)));
+    }
+}
+
+void TestCommandLine::monitorEndsCleanlyOnSignal_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("Ctrl+C") << SIGINT;
+    QTest::newRow("kill") << SIGTERM;
+}
+
+void TestCommandLine::monitorEndsCleanlyOnSignal()
+{
+    QFETCH(int, signalNumber);
+
+    client->start(onRelay() << "monitor"
+                            << "--period"
+                            << "200");
+    QVERIFY(client->waitForLines(1, quickMs));
+    client->sendSignal(signalNumber);
+    QVERIFY(client->waitForExit(quickMs));
+    QVERIFY(client->exitedNormally());
+    QCOMPARE(client->exitCode(), 0);
+    QCOMPARE(client->err(), QByteArray());
+    // The port was let go: the program opens it again at once.
+    ClientProcess again{QStringLiteral(TALVIK_CLIENT_PATH)};
+    again.start(onRelay() << "values");
+    QVERIFY(again.waitForExit(quickMs));
+    QCOMPARE(again.exitCode(), 0);
+}
+
+// --- Files -------------------------------------------------------------------
+
+void TestCommandLine::settingsFileIsTheWindowsFile_data()
+{
+    QTest::addColumn<bool>("demo");
+    QTest::newRow("relay on a pty") << false;
+    QTest::newRow("demo relay") << true;
+}
+
+void TestCommandLine::settingsFileIsTheWindowsFile()
+{
+    QFETCH(bool, demo);
+
+    FakeRegisterImage image;
+    const DemoRTULink demoRelay;
+    for (uint16_t n = 0; n < FakeRegisterImage::registerCount; ++n) {
+        const uint16_t value = demo ? demoRelay.registerValue(n) : static_cast<uint16_t>(n * 7 + 3);
+        relay->setRegister(n, value);
+        image.set(n, value);
+    }
+    const QString expected = folder->filePath("window.json");
+    QVERIFY(ConfigFile(&image).save(expected));
+
+    const QString saved = folder->filePath("settings.json");
+    client->start((demo ? QStringList{"--demo"} : onRelay()) << "settings-read" << saved);
+    QVERIFY(client->waitForExit(quickMs));
+    QCOMPARE(client->exitCode(), 0);
+    QCOMPARE(readFile(saved), readFile(expected));
+    bool readable = false;
+    QVERIFY(ConfigFile::hasRanges(ConfigFile::load(saved, &readable)));
+    QVERIFY(readable);
+}
+
+void TestCommandLine::recordsListShowsEverySlot_data()
+{
+    QTest::addColumn<bool>("json");
+    QTest::newRow("text") << false;
+    QTest::newRow("json") << true;
+}
+
+void TestCommandLine::recordsListShowsEverySlot()
+{
+    QFETCH(bool, json);
+
+    loadTwoRecords(*relay);
+    QStringList arguments = onRelay() << "records-list";
+    if (json)
+        arguments << "--json";
+    client->start(arguments);
+    QVERIFY(client->waitForExit(quickMs));
+    QCOMPARE(client->exitCode(), 0);
+    if (!json) {
+        QCOMPARE(client->outLines(),
+                 (QList<QByteArray>{"0 valid 01.01.2019 00:01:00.0250 0.2 0.002", "1 invalid",
+                                    "2 valid 01.01.2019 00:03:00.0250 0.2 0.002"}));
+        return;
+    }
+    const QJsonArray list = QJsonDocument::fromJson(client->out()).array();
+    const QJsonArray expected = QJsonDocument::fromJson(R"([
+        {"number": 0, "valid": true, "date": "01.01.2019", "time": "00:01:00.0250",
+         "preFaultSeconds": 0.2, "faultSeconds": 0.002},
+        {"number": 1, "valid": false, "date": null, "time": null,
+         "preFaultSeconds": null, "faultSeconds": null},
+        {"number": 2, "valid": true, "date": "01.01.2019", "time": "00:03:00.0250",
+         "preFaultSeconds": 0.2, "faultSeconds": 0.002}])")
+                                    .array();
+    QCOMPARE(list, expected);
+}
+
+void TestCommandLine::recordsAreWrittenAsTheWindowWritesThem()
+{
+    loadTwoRecords(*relay);
+    QTemporaryDir expected;
+    const QString first =
+        writeExpectedRecord(relaycontent::faultRecord(0, faultSamples), expected.path());
+    const QString last =
+        writeExpectedRecord(relaycontent::faultRecord(2, faultSamples), expected.path());
+
+    client->start(onRelay() << "records-read"
+                            << "all"
+                            << "--out" << folder->path());
+    QVERIFY(client->waitForExit(readingMs));
+    QCOMPARE(client->exitCode(), 0);
+    QCOMPARE(fileNames(folder->path()), fileNames(expected.path()));
+    for (const QString& name : fileNames(expected.path()))
+        QVERIFY2(readFile(folder->filePath(name)) == readFile(expected.filePath(name)),
+                 qPrintable(name));
+    // The written pairs, by their .cfg, in record order.
+    QCOMPARE(
+        client->outLines(),
+        (QList<QByteArray>{(folder->path() + first.mid(expected.path().size()) + ".cfg").toUtf8(),
+                           (folder->path() + last.mid(expected.path().size()) + ".cfg").toUtf8()}));
+    // Progress on stderr, ending at 100 % for each record.
+    QVERIFY(client->err().contains("Осциллограмма 0: 100 %"));
+    QVERIFY(client->err().contains("Осциллограмма 2: 100 %"));
+}
+
+void TestCommandLine::demoRecordIsWrittenAsTheWindowWritesIt()
+{
+    QTemporaryDir expected;
+    writeExpectedRecord(DemoRTULink().record(0), expected.path());
+
+    client->start({"--demo", "records-read", "0", "--out", folder->path(), "--quiet"});
+    QVERIFY(client->waitForExit(readingMs));
+    QCOMPARE(client->exitCode(), 0);
+    QCOMPARE(client->err(), QByteArray());
+    QCOMPARE(fileNames(folder->path()).size(), 2);
+    QCOMPARE(fileNames(folder->path()), fileNames(expected.path()));
+    for (const QString& name : fileNames(expected.path()))
+        QVERIFY2(readFile(folder->filePath(name)) == readFile(expected.filePath(name)),
+                 qPrintable(name));
+}
+
+void TestCommandLine::journalIsWrittenAsTheWindowWritesIt_data()
+{
+    QTest::addColumn<bool>("demo");
+    QTest::newRow("relay on a pty") << false;
+    QTest::newRow("demo relay") << true;
+}
+
+void TestCommandLine::journalIsWrittenAsTheWindowWritesIt()
+{
+    QFETCH(bool, demo);
+
+    relaycontent::loadRecords(*relay);
+    const QString saved = folder->filePath("journal.csv");
+    client->start((demo ? QStringList{"--demo"} : onRelay()) << "journal-read" << saved);
+    QVERIFY(client->waitForExit(readingMs));
+    QCOMPARE(client->exitCode(), 0);
+
+    RelayConnection::Settings settings;
+    settings.demo = demo;
+    settings.portName = relay->portName();
+    settings.charInterval = 40;
+    const QByteArray expected = journalThroughConnection(settings);
+    QVERIFY(expected.startsWith("Тип;"));
+    QCOMPARE(readFile(saved), expected);
+}
+
+// --- Failures ----------------------------------------------------------------
+
+void TestCommandLine::relayFailuresExitWithThree_data()
+{
+    QTest::addColumn<QStringList>("command");
+    QTest::addColumn<TestRelay::Faults>("faults");
+    // The relay answers at this address; the program asks address 1.
+    QTest::addColumn<int>("relayAddress");
+    QTest::addColumn<QString>("message");
+
+    TestRelay::Faults refusing;
+    refusing.exceptionEvery = 1;
+    TestRelay::Faults silent;
+    silent.dropEvery = 1;
+
+    QTest::newRow("values, relay refuses") << QStringList{"values"} << refusing << 1
+                                           << "Устройство не ответило на опрос: Код ошибки: 0x4";
+    QTest::newRow("values, relay silent") << QStringList{"values"} << silent << 1
+                                          << "Устройство не ответило на опрос: Таймаут ответа!";
+    QTest::newRow("values, nobody at the address")
+        << QStringList{"values"} << TestRelay::Faults() << 2 << "Таймаут ответа!";
+    QTest::newRow("settings-read, relay refuses")
+        << QStringList{"settings-read", "{tmp}/settings.json"} << refusing << 1
+        << "Код ошибки: 0x4";
+    QTest::newRow("records-list, relay silent")
+        << QStringList{"records-list"} << silent << 1
+        << "Не удалось считать заголовки осциллограмм: Таймаут ответа!";
+    QTest::newRow("journal-read, relay silent")
+        << QStringList{"journal-read", "{tmp}/journal.csv"} << silent << 1
+        << "Не удалось считать журнал событий: Таймаут ответа!";
+    QTest::newRow("no such port") << QStringList{"values"} << TestRelay::Faults() << 0
+                                  << "Невозможно открыть порт /nonexistent/tty";
+}
+
+void TestCommandLine::relayFailuresExitWithThree()
+{
+    QFETCH(QStringList, command);
+    QFETCH(TestRelay::Faults, faults);
+    QFETCH(int, relayAddress);
+    QFETCH(QString, message);
+
+    QStringList arguments = onRelay();
+    if (relayAddress == 0) {
+        arguments[1] = QStringLiteral("/nonexistent/tty");
+    } else if (relayAddress != 1) {
+        delete relay;
+        relay = new TestRelay(static_cast<uint8_t>(relayAddress));
+        QVERIFY(relay->isValid());
+        arguments = onRelay();
+    }
+    relay->setFaults(faults);
+    client->start(arguments << withPaths(command, folder->path()));
+    QVERIFY(client->waitForExit(readingMs));
+    QCOMPARE(client->exitCode(), 3);
+    QCOMPARE(client->out(), QByteArray());
+    const QList<QByteArray> lines = client->errLines();
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(QString::fromUtf8(lines.first()).endsWith(message), lines.first().constData());
+    QCOMPARE(fileNames(folder->path()), QStringList());
+}
+
+void TestCommandLine::relayLostMidReadingLeavesNoFile_data()
+{
+    QTest::addColumn<QStringList>("command");
+    // The relay goes away after answering this many requests.
+    QTest::addColumn<int>("answered");
+    QTest::addColumn<bool>("unplug");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("record, relay stops answering")
+        << QStringList{"records-read", "0", "--out", "{tmp}", "--quiet"} << 30 << false
+        << "Не удалось считать осциллограмму 0: Таймаут ответа!";
+    QTest::newRow("record, cable pulled")
+        << QStringList{"records-read", "all", "--out", "{tmp}", "--quiet"} << 30 << true
+        << "Не удалось считать осциллограмму 0: Таймаут ответа!";
+    QTest::newRow("journal, relay stops answering")
+        << QStringList{"journal-read", "{tmp}/journal.csv"} << 10 << false
+        << "Не удалось считать журнал событий: Таймаут ответа!";
+    QTest::newRow("journal, cable pulled")
+        << QStringList{"journal-read", "{tmp}/journal.csv"} << 10 << true
+        << "Не удалось считать журнал событий: Таймаут ответа!";
+}
+
+void TestCommandLine::relayLostMidReadingLeavesNoFile()
+{
+    QFETCH(QStringList, command);
+    QFETCH(int, answered);
+    QFETCH(bool, unplug);
+    QFETCH(QString, message);
+
+    relaycontent::loadRecords(*relay, faultSamples);
+    TestRelay* target = relay;
+    connect(relay, &TestRelay::requestReceived, this, [target, answered, unplug] {
+        if (target->requestCount() != answered)
+            return;
+        if (unplug) {
+            // Once this answer is on its way.
+            QTimer::singleShot(0, target, [target] { target->unplug(); });
+        } else {
+            TestRelay::Faults silent;
+            silent.dropEvery = 1;
+            target->setFaults(silent);
+        }
+    });
+    client->start(onRelay() << withPaths(command, folder->path()));
+    QVERIFY(client->waitForExit(readingMs));
+    QCOMPARE(client->exitCode(), 3);
+    QCOMPARE(client->errLines().size(), 1);
+    QVERIFY2(QString::fromUtf8(client->errLines().first()).endsWith(message),
+             client->err().constData());
+    QCOMPARE(fileNames(folder->path()), QStringList());
+}
+
+void TestCommandLine::unwritableOutputExitsWithFourBeforeAsking_data()
+{
+    QTest::addColumn<QStringList>("command");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("records into a missing folder")
+        << QStringList{"records-read", "all", "--out", "{tmp}/missing"}
+        << "Невозможно записать в папку {tmp}/missing";
+    QTest::newRow("records into a file") << QStringList{"records-read", "0", "--out", "{tmp}/file"}
+                                         << "Невозможно записать в папку {tmp}/file";
+    QTest::newRow("settings into a missing folder")
+        << QStringList{"settings-read", "{tmp}/missing/settings.json"}
+        << "Невозможно записать файл {tmp}/missing/settings.json";
+    QTest::newRow("settings onto a folder")
+        << QStringList{"settings-read", "{tmp}/folder"} << "Невозможно записать файл {tmp}/folder";
+    QTest::newRow("journal into a missing folder")
+        << QStringList{"journal-read", "{tmp}/missing/journal.csv"}
+        << "Невозможно записать файл {tmp}/missing/journal.csv";
+    QTest::newRow("journal onto a folder")
+        << QStringList{"journal-read", "{tmp}/folder"} << "Невозможно записать файл {tmp}/folder";
+}
+
+void TestCommandLine::unwritableOutputExitsWithFourBeforeAsking()
+{
+    QFETCH(QStringList, command);
+    QFETCH(QString, message);
+
+    QFile file(folder->filePath("file"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    QVERIFY(QDir(folder->path()).mkdir("folder"));
+    relaycontent::loadRecords(*relay);
+
+    client->start(onRelay() << withPaths(command, folder->path()));
+    QVERIFY(client->waitForExit(quickMs));
+    QCOMPARE(client->exitCode(), 4);
+    QCOMPARE(client->errLines(),
+             QList<QByteArray>{message.replace("{tmp}", folder->path()).toUtf8()});
+    QCOMPARE(relay->requestCount(), 0);
+    QCOMPARE(fileNames(folder->path()), QStringList{"file"});
+}
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_commandline.moc"
