@@ -3,6 +3,7 @@
 #include "cli/CommandLog.h"
 #include "cli/CommandOptions.h"
 #include "cli/CommandRunner.h"
+#include "cli/ComtradeInfo.h"
 #include "cli/Console.h"
 
 #include <QCoreApplication>
@@ -27,6 +28,9 @@ int CommandLine::run(int argc, char* argv[])
     case CommandOptions::Outcome::Run:
         break;
     }
+
+    if (!options.needsRelay())
+        return ComtradeInfo::run(options.path, options.json);
 
     CommandLog log(options.verbose);
     CommandRunner runner(options, log);

@@ -48,6 +48,7 @@ const CommandSpec commandSpecs[] = {
     {"records-list", Command::RecordsList, nullptr, TakesConnection | TakesJson},
     {"records-read", Command::RecordsRead, "N|all", TakesConnection | TakesOut | TakesQuiet},
     {"journal-read", Command::JournalRead, "FILE", TakesConnection},
+    {"comtrade-info", Command::ComtradeInfo, "FILE.cfg", TakesJson},
 };
 
 const char description[] =
@@ -61,6 +62,7 @@ const char description[] =
     "  records-list           список осциллограмм\n"
     "  records-read N|all     осциллограммы в файлы COMTRADE (--out)\n"
     "  journal-read FILE      журнал событий в файл CSV\n"
+    "  comtrade-info FILE.cfg сведения о файле COMTRADE (без связи с устройством)\n"
     "\n"
     "Коды завершения: 0 успешно, 2 ошибка в параметрах, 3 нет связи с устройством\n"
     "или отказ устройства, 4 ошибка чтения или записи файла.";

@@ -86,6 +86,7 @@ void CommandRunner::start()
         startJournal();
         break;
     case Command::ComtradeInfo:
+        // Needs no relay; the command line runs it without a runner.
         break;
     }
 }

@@ -25,6 +25,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cmath>
 #include <csignal>
 
 Q_DECLARE_METATYPE(TestRelay::Faults)
@@ -144,6 +145,12 @@ private slots:
     void unwritableOutputExitsWithFourBeforeAsking_data();
     void unwritableOutputExitsWithFourBeforeAsking();
 
+    void comtradeInfoSumsUpPrimaryValues_data();
+    void comtradeInfoSumsUpPrimaryValues();
+    void comtradeInfoReadsTheProgramsOwnExport();
+    void unreadableComtradeExitsWithFour_data();
+    void unreadableComtradeExitsWithFour();
+
 private:
     // The connection options for the test relay.
     QStringList onRelay() const;
@@ -222,6 +229,8 @@ void TestCommandLine::usageErrorsExitWithTwo_data()
     QTest::newRow("period 50") << QStringList{"--demo", "monitor", "--period", "50"} << "--period";
     QTest::newRow("json for a file")
         << QStringList{"--demo", "journal-read", "j.csv", "--json"} << "--json";
+    QTest::newRow("connection for a file on disk")
+        << QStringList{"--demo", "comtrade-info", "a.cfg"} << "--demo";
 }
 
 void TestCommandLine::usageErrorsExitWithTwo()
@@ -704,6 +713,139 @@ void TestCommandLine::unwritableOutputExitsWithFourBeforeAsking()
              QList<QByteArray>{message.replace("{tmp}", folder->path()).toUtf8()});
     QCOMPARE(relay->requestCount(), 0);
     QCOMPARE(fileNames(folder->path()), QStringList{"file"});
+}
+
+// --- COMTRADE files -------------------------------------------------------
+
+namespace {
+
+// Two analog channels, one already primary (0.5 A a count) and one secondary
+// through a 10:1 transformer (kV = 10 * (count + 0.5)), one digital channel,
+// four samples at 1000 per second.
+const char handCfg[] = "Station A,rec1,1999\r\n"
+                       "3,2A,1D\r\n"
+                       "1,Ia,,,A,0.5,0,0,-100,100,1,1,P\r\n"
+                       "2,Ub,,,kV,1,0.5,0,-100,100,10,1,S\r\n"
+                       "1,Trip,,,0\r\n"
+                       "50\r\n"
+                       "1\r\n"
+                       "1000,4\r\n"
+                       "01/02/2020,10:20:30.123456\r\n"
+                       "01/02/2020,10:20:30.124456\r\n"
+                       "ASCII\r\n"
+                       "1\r\n";
+const char handDat[] = "1,0,2,1,0\r\n"
+                       "2,1000,-2,-1,1\r\n"
+                       "3,2000,2,1,0\r\n"
+                       "4,3000,-2,-1,1\r\n";
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+void TestCommandLine::comtradeInfoSumsUpPrimaryValues_data()
+{
+    QTest::addColumn<bool>("json");
+    QTest::newRow("text") << false;
+    QTest::newRow("json") << true;
+}
+
+void TestCommandLine::comtradeInfoSumsUpPrimaryValues()
+{
+    QFETCH(bool, json);
+
+    const QString cfg = folder->filePath("hand.cfg");
+    QVERIFY(writeFile(cfg, handCfg));
+    QVERIFY(writeFile(folder->filePath("hand.dat"), handDat));
+    QStringList arguments{"comtrade-info", cfg};
+    if (json)
+        arguments << "--json";
+    client->start(arguments);
+    QVERIFY(client->waitForExit(quickMs));
+    QCOMPARE(client->exitCode(), 0);
+    QCOMPARE(client->err(), QByteArray());
+    if (!json) {
+        QCOMPARE(client->outLines(),
+                 (QList<QByteArray>{
+                     "station = Station A", "start = 2020-02-01T10:20:30.123456",
+                     "sampleRate = 1000", "samples = 4", "Ia, A: min = -1, max = 1, rms = 1",
+                     "Ub, kV: min = -5, max = 15, rms = 11.1803", "digital = Trip"}));
+        return;
+    }
+    const QJsonObject info = jsonObject(client->out());
+    QCOMPARE(info.value("station").toString(), QStringLiteral("Station A"));
+    QCOMPARE(info.value("start").toString(), QStringLiteral("2020-02-01T10:20:30.123456"));
+    QCOMPARE(info.value("sampleRate").toDouble(), 1000.0);
+    QCOMPARE(info.value("samples").toInt(), 4);
+    QCOMPARE(info.value("digital").toArray(), QJsonArray{"Trip"});
+    const QJsonArray analog = info.value("analog").toArray();
+    QCOMPARE(analog.size(), 2);
+    const QJsonObject ia = analog.at(0).toObject();
+    const QJsonObject ub = analog.at(1).toObject();
+    QCOMPARE(ia.value("name").toString(), QStringLiteral("Ia"));
+    QCOMPARE(ia.value("unit").toString(), QStringLiteral("A"));
+    QCOMPARE(ia.value("min").toDouble(), -1.0);
+    QCOMPARE(ia.value("max").toDouble(), 1.0);
+    QCOMPARE(ia.value("rms").toDouble(), 1.0);
+    QCOMPARE(ub.value("unit").toString(), QStringLiteral("kV"));
+    QCOMPARE(ub.value("min").toDouble(), -5.0);
+    QCOMPARE(ub.value("max").toDouble(), 15.0);
+    QVERIFY(qFuzzyCompare(ub.value("rms").toDouble(), std::sqrt(125.0)));
+}
+
+void TestCommandLine::comtradeInfoReadsTheProgramsOwnExport()
+{
+    const QString base = writeExpectedRecord(DemoRTULink().record(0), folder->path());
+    client->start({"comtrade-info", base + ".cfg", "--json"});
+    QVERIFY(client->waitForExit(quickMs));
+    QCOMPARE(client->exitCode(), 0);
+    const QJsonObject info = jsonObject(client->out());
+    // The demo record: 600 fault and 120 pre-fault samples, triggered at
+    // 00:01:00 on 1 January 2019.
+    QCOMPARE(info.value("samples").toInt(), 720);
+    QCOMPARE(info.value("sampleRate").toDouble(), 600.0);
+    QCOMPARE(info.value("start").toString(), QStringLiteral("2019-01-01T00:00:59.800000"));
+    const QJsonArray analog = info.value("analog").toArray();
+    QCOMPARE(analog.size(), 5);
+    // The phases swing between zero and their peak: the RMS lies inside.
+    const QJsonObject phase = analog.at(0).toObject();
+    QVERIFY(phase.value("max").toDouble() > phase.value("rms").toDouble());
+    QVERIFY(phase.value("rms").toDouble() > phase.value("min").toDouble());
+    QCOMPARE(info.value("digital").toArray().size(), 11);
+}
+
+void TestCommandLine::unreadableComtradeExitsWithFour_data()
+{
+    QTest::addColumn<QByteArray>("cfg");
+    QTest::addColumn<QByteArray>("dat");
+
+    QTest::newRow("no such file") << QByteArray() << QByteArray();
+    QTest::newRow("no .dat") << QByteArray(handCfg) << QByteArray();
+    QTest::newRow("channel counts missing")
+        << QByteArray("Station A,rec1,1999\r\nnonsense\r\n") << QByteArray(handDat);
+    QTest::newRow("fewer samples than declared")
+        << QByteArray(handCfg) << QByteArray(handDat).left(QByteArray(handDat).lastIndexOf("4,"));
+}
+
+void TestCommandLine::unreadableComtradeExitsWithFour()
+{
+    QFETCH(QByteArray, cfg);
+    QFETCH(QByteArray, dat);
+
+    const QString cfgPath = folder->filePath("broken.cfg");
+    if (!cfg.isEmpty())
+        QVERIFY(writeFile(cfgPath, cfg));
+    if (!dat.isEmpty())
+        QVERIFY(writeFile(folder->filePath("broken.dat"), dat));
+    client->start({"comtrade-info", cfgPath});
+    QVERIFY(client->waitForExit(quickMs));
+    QCOMPARE(client->exitCode(), 4);
+    QCOMPARE(client->out(), QByteArray());
+    QCOMPARE(client->errLines().size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)
