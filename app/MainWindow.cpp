@@ -8,10 +8,10 @@
 #include "app/log/Logger.h"
 #include "device/ConfigFile.h"
 #include "device/ModBusDevice.h"
+#include "device/RelayConnection.h"
+#include "device/RelayMap.h"
 #include "forms/MainWindowForm.h"
-#include "modbus/DemoRTULink.h"
 #include "modbus/ModBusClient.h"
-#include "modbus/ModBusRtuLink.h"
 #include "presentation/IEditor.h"
 #include "presentation/Editor.h"
 #include "presentation/IVisualizer.h"
@@ -23,6 +23,7 @@
 #include "records/CrashProcessReader.h"
 #include "records/EventsReadDialog.h"
 #include "records/LogReader.h"
+#include "records/RecordExporter.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -44,8 +45,6 @@
 
 namespace {
 
-constexpr uint16_t coilCount = 8;
-constexpr uint16_t registerCount = 85;
 constexpr int progressInterval = 500;
 // Data older than this many poll periods is no longer the relay's present.
 constexpr int stalePollPeriods = 3;
@@ -82,8 +81,6 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     eventsReadDialog = new EventsReadDialog(this);
     passwordDialog = new PasswordDialog(this);
 
-    serialPort = new QSerialPort;
-
     logModeGroup = new QActionGroup(this);
     logModeGroup->setExclusive(true);
     logModeGroup->addAction(ui->actionLogDisable);
@@ -94,22 +91,15 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     Logger::instance().setLevel(static_cast<int>(LogLevel::Disabled));
     Logger::instance().setOutput(ui->listLog);
 
-    rtuLink = new ModBusRtuLink(serialPort);
-    demoLink = new DemoRTULink;
-    client = new ModBusClient;
-    client->setLink(rtuLink);
-
-    device = new ModBusDevice(coilCount, registerCount);
-    rtuLink->setListener(client);
-    demoLink->setListener(client);
-
-    configFile = new ConfigFile(device);
-    device->setClient(client);
-
-    crashReader = new CrashProcessReader;
-    crashReader->setClient(client);
-    logReader = new LogReader;
-    logReader->setClient(client);
+    // The port, links, client, poller, settings file and readers, wired as
+    // the command line has them too.
+    connection = new RelayConnection;
+    serialPort = connection->port();
+    client = connection->client();
+    device = connection->device();
+    configFile = connection->configFile();
+    crashReader = connection->crashReader();
+    logReader = connection->logReader();
 
     progressTimer = new QTimer(this);
     refreshTimer = new QTimer(this);
@@ -131,17 +121,9 @@ MainWindow::~MainWindow()
     client->clearQueue();
     qDeleteAll(visualizers);
     visualizers.clear();
-    delete device;
-    delete crashReader;
-    delete logReader;
-    delete client;
-    delete rtuLink;
-    delete demoLink;
-    delete configFile;
     delete clearCoilsTimer;
-    if (serialPort->isOpen())
-        serialPort->close();
-    delete serialPort;
+    // Stops the poller, drops the queue and closes the port on its way.
+    delete connection;
     // The log must not write into the list that goes with the form.
     if (Logger::instance().output() == ui->listLog)
         Logger::instance().setOutput(nullptr);
@@ -163,14 +145,13 @@ void MainWindow::connectSignals()
     connect(refreshTimer, &QTimer::timeout, this, &MainWindow::refresh);
     connect(clearCoilsTimer, &QTimer::timeout, this, &MainWindow::clearCoils);
     connect(ui->actionStop, &QAction::triggered, this, [this] { refreshStop(); });
-    // A port whose device went away (adapter pulled, far end hung up) reports
-    // a read error on every pass of the event loop and keeps the processor
-    // busy: it is closed, and what is still sent times out as on a closed port.
-    connect(serialPort, &QSerialPort::errorOccurred, this,
-            [this](QSerialPort::SerialPortError error) {
-                if (error == QSerialPort::ReadError || error == QSerialPort::ResourceError)
-                    serialPort->close();
-            });
+    // A reading stops polling through the connection; the window's own
+    // timer and the command buttons follow, and come back with polling.
+    connect(connection, &RelayConnection::pollingSuspended, this, [this] {
+        refreshTimer->stop();
+        enableCommands(false);
+    });
+    connect(connection, &RelayConnection::pollingResumeDue, this, &MainWindow::refreshStart);
     connect(ui->actionReadHeaders, &QAction::triggered, this, &MainWindow::readHeaders);
     connect(ui->buttonSaveRecord, &QPushButton::clicked, this, &MainWindow::saveCrash);
     connect(ui->actionExit, &QAction::triggered, this, &MainWindow::close);
@@ -233,33 +214,19 @@ void MainWindow::configure()
 
 void MainWindow::configAccepted()
 {
-    serialPort->setStopBits(QSerialPort::OneStop);
-    serialPort->setFlowControl(QSerialPort::NoFlowControl);
-    serialPort->setParity(QSerialPort::NoParity);
-    serialPort->setPortName(configDialog->portName());
-    serialPort->setBaudRate(configDialog->baudRate(), QSerialPort::AllDirections);
-
-    device->setDeviceAddress(static_cast<uint8_t>(configDialog->deviceAddress() & 0xFF));
-    device->setPeriod(configDialog->pollPeriod() * 1000);
-
-    rtuLink->setInterCharInterval(configDialog->charInterval());
-    // Another relay, or the same one after a change: what was read so far is
-    // not its data.
-    device->forgetReadTimes();
-
-    if (configDialog->isDemoMode())
-        client->setLink(demoLink);
-    else
-        client->setLink(rtuLink);
+    RelayConnection::Settings settings;
+    settings.portName = configDialog->portName();
+    settings.baudRate = configDialog->baudRate();
+    settings.deviceAddress = static_cast<uint8_t>(configDialog->deviceAddress() & 0xFF);
+    settings.pollPeriodMs = configDialog->pollPeriod() * 1000;
+    settings.charInterval = configDialog->charInterval();
+    settings.demo = configDialog->isDemoMode();
+    connection->configure(settings);
 }
 
 bool MainWindow::portReady()
 {
-    if (serialPort->isOpen() || configDialog->isDemoMode())
-        return true;
-    // The result of open() decides: an error left over from an earlier
-    // operation on the closed port must not veto a good opening.
-    if (serialPort->open(QIODevice::ReadWrite))
+    if (connection->openPort(configDialog->isDemoMode()))
         return true;
     showPortOpenError();
     return false;
@@ -303,7 +270,7 @@ void MainWindow::refreshStart()
 {
     if (!portReady())
         return;
-    device->start();
+    connection->startPolling();
     refreshTimer->start(configDialog->pollPeriod() * 1000);
     enableCommands(true);
 }
@@ -316,10 +283,7 @@ void MainWindow::refreshStop(bool closePort)
 
 void MainWindow::stopPolling(bool closePort)
 {
-    device->stop();
-    client->clearQueue();
-    if (closePort)
-        serialPort->close();
+    connection->stopPolling(closePort);
     refreshTimer->stop();
     enableCommands(false);
 }
@@ -489,7 +453,7 @@ void MainWindow::remoteDO6()
 
 void MainWindow::clearCoils()
 {
-    for (uint16_t coil = 0; coil < coilCount; ++coil) {
+    for (uint16_t coil = 0; coil < RelayMap::coilCount; ++coil) {
         if (device->getCoil(coil) != 0)
             device->writeCoil(coil, false);
     }
@@ -636,30 +600,11 @@ void MainWindow::exportSheet()
 
 // --- Records ----------------------------------------------------------------
 
-void MainWindow::suspendPolling(Reading reading)
-{
-    if (activeReadings == 0) {
-        wasPolling = isPolling();
-        if (wasPolling)
-            stopPolling(false);
-    }
-    activeReadings |= reading;
-}
-
-void MainWindow::resumePolling(Reading reading)
-{
-    activeReadings &= ~reading;
-    if (activeReadings == 0 && wasPolling) {
-        wasPolling = false;
-        refreshStart();
-    }
-}
-
 void MainWindow::readHeaders()
 {
     if (!portReady())
         return;
-    suspendPolling(CrashReading);
+    connection->beginReading(RelayConnection::CrashReading);
     showCrashDetails(-1);
     crashReader->readHeaders(static_cast<uint8_t>(configDialog->deviceAddress() & 0xFF));
 }
@@ -676,7 +621,7 @@ void MainWindow::readHeadersFinished()
         item->setData(Qt::UserRole, record);
         ui->crashList->addItem(item);
     }
-    resumePolling(CrashReading);
+    connection->endReading(RelayConnection::CrashReading);
 }
 
 void MainWindow::crashHeaderSelected(QListWidgetItem* item)
@@ -694,9 +639,8 @@ void MainWindow::showCrashDetails(int crashNumber)
     if (shown) {
         ui->crashDate->setText(ComtradeWriter::dateText(*header));
         ui->crashTime->setText(ComtradeWriter::timeText(*header));
-        ui->crashFaultLength->setText(
-            QString("%0").arg(header->faultSamples * 0.02 / 12, 0, 'f', 3));
-        ui->crashPreFaultLength->setText("0.2");
+        ui->crashFaultLength->setText(header->faultSecondsText());
+        ui->crashPreFaultLength->setText(CrashProcessHeader::preFaultSecondsText());
     } else {
         ui->crashDate->clear();
         ui->crashTime->clear();
@@ -716,34 +660,35 @@ void MainWindow::saveCrash()
     if (crashNumber < 0 || crashNumber != shownCrash || saveFolder.isEmpty())
         return;
 
-    suspendPolling(CrashReading);
+    connection->beginReading(RelayConnection::CrashReading);
     recordReading = true;
     ui->buttonSaveRecord->setEnabled(false);
     ui->actionReadHeaders->setEnabled(false);
     crashReader->readCrashProcess(static_cast<uint8_t>(configDialog->deviceAddress() & 0xFF),
                                   crashNumber);
     // A reading that failed at once has already ended inside the call above.
-    if (activeReadings & CrashReading)
+    if (connection->isReading(RelayConnection::CrashReading))
         progressTimer->start(progressInterval);
 }
 
 void MainWindow::readCrashFinished(int crashNumber)
 {
-    const CrashProcessHeader* header = crashReader->header(crashNumber);
     progressTimer->stop();
     recordReading = false;
-    if (header == nullptr || !ComtradeWriter::isExportable(*header)) {
+    switch (RecordExporter::saveRecord(*crashReader, crashNumber, saveFolder)) {
+    case RecordExporter::Result::Saved:
+        QMessageBox::information(this, "Успешно", "Осциллограмма успешно считана.");
+        break;
+    case RecordExporter::Result::Unexportable:
         QMessageBox::warning(this, "Ошибка", "Некорректный заголовок осциллограммы.");
-    } else {
-        const ComtradeWriter writer(saveFolder + '/' + ComtradeWriter::baseName(*header));
-        if (writer.save(*header, crashReader->samples(crashNumber)))
-            QMessageBox::information(this, "Успешно", "Осциллограмма успешно считана.");
-        else
-            QMessageBox::warning(this, "Ошибка", "Не удалось сохранить осциллограмму.");
+        break;
+    case RecordExporter::Result::WriteFailed:
+        QMessageBox::warning(this, "Ошибка", "Не удалось сохранить осциллограмму.");
+        break;
     }
     ui->buttonSaveRecord->setEnabled(true);
     ui->actionReadHeaders->setEnabled(true);
-    resumePolling(CrashReading);
+    connection->endReading(RelayConnection::CrashReading);
 }
 
 void MainWindow::readCrashFailed()
@@ -751,7 +696,7 @@ void MainWindow::readCrashFailed()
     recordReading = false;
     QMessageBox::warning(this, "Ошибка связи", "Проверьте настройки и повторите попытку.");
     progressTimer->stop();
-    resumePolling(CrashReading);
+    connection->endReading(RelayConnection::CrashReading);
 }
 
 void MainWindow::showProgress()
@@ -764,10 +709,10 @@ void MainWindow::readLogStart()
 {
     if (!portReady())
         return;
-    suspendPolling(JournalReading);
+    connection->beginReading(RelayConnection::JournalReading);
     logReader->readRecords(static_cast<uint8_t>(configDialog->deviceAddress() & 0xFF));
     // A reading that failed at once has already ended inside the call above.
-    if (!(activeReadings & JournalReading))
+    if (!connection->isReading(RelayConnection::JournalReading))
         return;
     eventsReadDialog->setProgress(0);
     eventsReadDialog->show();
@@ -781,14 +726,14 @@ void MainWindow::readLogFinished()
         SaveFileDialog::fileName(this, "Выберите имя файла", "", "Файлы журнала (*.csv)", "csv");
     if (!fileName.isEmpty() && !logReader->save(fileName))
         QMessageBox::warning(this, "Ошибка", "Неверное имя файла.");
-    resumePolling(JournalReading);
+    connection->endReading(RelayConnection::JournalReading);
 }
 
 void MainWindow::readLogFailed()
 {
     eventsReadDialog->hide();
     QMessageBox::warning(this, "Ошибка", "Возникла проблема при считывании журнала.");
-    resumePolling(JournalReading);
+    connection->endReading(RelayConnection::JournalReading);
 }
 
 // --- Leaving ----------------------------------------------------------------
@@ -815,11 +760,12 @@ bool MainWindow::confirmClose()
         return false;
 
     QString reading;
-    if ((activeReadings & CrashReading) && (activeReadings & JournalReading))
+    if (connection->isReading(RelayConnection::CrashReading) &&
+        connection->isReading(RelayConnection::JournalReading))
         reading = QStringLiteral("осциллограммы и журнала");
-    else if (activeReadings & CrashReading)
+    else if (connection->isReading(RelayConnection::CrashReading))
         reading = QStringLiteral("осциллограммы");
-    else if (activeReadings & JournalReading)
+    else if (connection->isReading(RelayConnection::JournalReading))
         reading = QStringLiteral("журнала");
     return reading.isEmpty() ||
            QMessageBox::question(

@@ -8,13 +8,11 @@
 class ConfigDialog;
 class ConfigFile;
 class CrashProcessReader;
-class DemoRTULink;
 class EventsReadDialog;
 class IVisualizer;
 class LogReader;
 class ModBusClient;
 class ModBusDevice;
-class ModBusRtuLink;
 class PasswordDialog;
 class QActionGroup;
 class QCloseEvent;
@@ -23,6 +21,7 @@ class QListWidgetItem;
 class QPushButton;
 class QSerialPort;
 class QTimer;
+class RelayConnection;
 struct MainWindowForm;
 
 // The controller of the whole client: owns every long-lived object, wires
@@ -83,14 +82,6 @@ protected:
 private:
     Q_DISABLE_COPY(MainWindow)
 
-    // Which record readings are running; polling is suspended by the first to
-    // start and resumed when the last one ends.
-    enum Reading
-    {
-        CrashReading = 0x1,
-        JournalReading = 0x2
-    };
-
     bool portReady();
     void stopPolling(bool closePort);
     void warnDemoMode();
@@ -115,15 +106,15 @@ private:
     bool confirmClose();
     // Shows the details of record crashNumber, or clears them for -1.
     void showCrashDetails(int crashNumber);
-    void suspendPolling(Reading reading);
-    void resumePolling(Reading reading);
     bool isPolling() const;
 
     MainWindowForm* ui = nullptr;
+    // Owns the port, links, client, poller, settings file and readers, and
+    // keeps the record readings' suspension of polling. The members below
+    // up to serialPort are its objects, named for the window's use.
+    RelayConnection* connection = nullptr;
     ModBusDevice* device = nullptr;
     ModBusClient* client = nullptr;
-    ModBusRtuLink* rtuLink = nullptr;
-    DemoRTULink* demoLink = nullptr;
     ConfigFile* configFile = nullptr;
     CrashProcessReader* crashReader = nullptr;
     LogReader* logReader = nullptr;
@@ -131,7 +122,6 @@ private:
     ConfigDialog* configDialog = nullptr;
     EventsReadDialog* eventsReadDialog = nullptr;
     PasswordDialog* passwordDialog = nullptr;
-    bool wasPolling = false;
     QTimer* progressTimer = nullptr;
     QTimer* refreshTimer = nullptr;
     QString saveFolder;
@@ -143,7 +133,6 @@ private:
     bool recordReading = false;
     QTimer* clearCoilsTimer = nullptr;
     QActionGroup* logModeGroup = nullptr;
-    int activeReadings = 0;
 
     friend class MainWindowTestAccess;
 };

@@ -19,6 +19,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSerialPort>
 #include <QTimer>
 
 namespace {
@@ -113,7 +114,13 @@ bool CommandRunner::openConnection()
     connection->configure(options.connection);
     if (connection->openPort(options.connection.demo))
         return true;
-    fail(ExitRelay, QStringLiteral("Невозможно открыть порт %1").arg(options.connection.portName));
+    const QSerialPort* port = connection->port();
+    QString message = QStringLiteral("Невозможно открыть порт %1: %2")
+                          .arg(options.connection.portName, port->errorString());
+    // On Linux the serial devices belong to the group dialout.
+    if (port->error() == QSerialPort::PermissionError)
+        message += QStringLiteral(" (пользователь должен входить в группу dialout)");
+    fail(ExitRelay, message);
     return false;
 }
 

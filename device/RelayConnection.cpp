@@ -77,6 +77,9 @@ void RelayConnection::configure(const Settings& newSettings)
     poller->setPeriod(current.pollPeriodMs);
 
     rtuLink->setInterCharInterval(current.charInterval);
+    // Another relay, or the same one after a change: what was read so far is
+    // not its data.
+    poller->forgetReadTimes();
 
     if (current.demo)
         modbusClient->setLink(demoLink);

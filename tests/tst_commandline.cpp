@@ -617,7 +617,7 @@ void TestCommandLine::relayFailuresExitWithThree()
     QCOMPARE(client->out(), QByteArray());
     const QList<QByteArray> lines = client->errLines();
     QCOMPARE(lines.size(), 1);
-    QVERIFY2(QString::fromUtf8(lines.first()).endsWith(message), lines.first().constData());
+    QVERIFY2(QString::fromUtf8(lines.first()).contains(message), lines.first().constData());
     QCOMPARE(fileNames(folder->path()), QStringList());
 }
 
