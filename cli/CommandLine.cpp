@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include "app/QtTranslation.h"
 #include "cli/CommandLog.h"
 #include "cli/CommandOptions.h"
 #include "cli/CommandRunner.h"
@@ -14,6 +15,8 @@ int CommandLine::run(int argc, char* argv[])
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("talvik-client"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TALVIK_VERSION));
+    // Qt's own texts of the help (and of the port's errors) in Russian too.
+    QtTranslation::install(&application);
 
     CommandOptions options;
     QString message;

@@ -292,8 +292,8 @@ CommandOptions::Outcome CommandOptions::parse(const QStringList& arguments, Comm
     const QCommandLineOption version = parser.addVersionOption();
     const Options known;
     known.addTo(parser);
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("Команда."),
-                                 QStringLiteral("command [FILE|N|all]"));
+    parser.addPositionalArgument(QStringLiteral("команда"), QStringLiteral("Команда (см. выше)."),
+                                 QStringLiteral("команда [FILE|N|all]"));
 
     if (!parser.parse(arguments)) {
         *message = parserError(parser);

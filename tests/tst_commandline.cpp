@@ -124,6 +124,7 @@ private slots:
     void valuesArePrintedAsTheWindowShowsThem_data();
     void valuesArePrintedAsTheWindowShowsThem();
     void demoValuesKeepTheJsonShape();
+    void verboseRoutesTheLogToStderr();
     void monitorPrintsOneLinePerPoll_data();
     void monitorPrintsOneLinePerPoll();
     void monitorEndsCleanlyOnSignal_data();
@@ -344,6 +345,18 @@ void TestCommandLine::demoValuesKeepTheJsonShape()
     QCOMPARE(values.value("leds").toObject().size(), 9);
     QCOMPARE(values.value("inputs").toObject().size(), 4);
     QCOMPARE(values.value("outputs").toObject().size(), 7);
+}
+
+void TestCommandLine::verboseRoutesTheLogToStderr()
+{
+    client->start({"--demo", "values", "--verbose"});
+    QVERIFY(client->waitForExit(quickMs));
+    QCOMPARE(client->exitCode(), 0);
+    // The poll's three reads as the window's log shows them in debug mode.
+    const QList<QByteArray> log = client->errLines();
+    QVERIFY(log.contains("ReadHoldingRegs startReg = 0 Count = 32"));
+    QVERIFY(log.contains("ReadHoldingRegs startReg = 64 Count = 21"));
+    QCOMPARE(client->outLines().size(), 9);
 }
 
 void TestCommandLine::monitorPrintsOneLinePerPoll_data()
