@@ -11,6 +11,7 @@
 #include "device/RelayConnection.h"
 #include "device/RelayMap.h"
 #include "modbus/ModBusClient.h"
+#include "presentation/SettingsFileNotes.h"
 #include "records/CrashProcessReader.h"
 #include "records/LogReader.h"
 #include "records/RecordExporter.h"
@@ -199,7 +200,10 @@ void CommandRunner::monitorPollEnded(bool complete)
 
 void CommandRunner::saveSettings()
 {
-    if (connection->configFile()->save(options.path))
+    // The notes the window's save puts beside the registers.
+    const QJsonObject notes = SettingsFileNotes::describe(
+        *connection->device(), options.connection.deviceAddress, QDateTime::currentDateTime());
+    if (connection->configFile()->save(options.path, notes))
         finish(ExitSuccess);
     else
         fail(ExitFile, QStringLiteral("Невозможно записать файл %1").arg(options.path));

@@ -5,6 +5,7 @@
 #include "device/ConfigFile.h"
 #include "device/RelayConnection.h"
 #include "modbus/DemoRTULink.h"
+#include "presentation/SettingsFileNotes.h"
 #include "records/ComtradeWriter.h"
 #include "records/CrashProcessHeader.h"
 #include "records/LogReader.h"
@@ -439,14 +440,23 @@ void TestCommandLine::monitorEndsCleanlyOnSignal()
 void TestCommandLine::settingsFileIsTheWindowsFile_data()
 {
     QTest::addColumn<bool>("demo");
-    QTest::newRow("relay on a pty") << false;
-    QTest::newRow("demo relay") << true;
+    QTest::addColumn<int>("address");
+    QTest::newRow("relay on a pty at address 5") << false << 5;
+    QTest::newRow("demo relay") << true << 1;
 }
 
 void TestCommandLine::settingsFileIsTheWindowsFile()
 {
     QFETCH(bool, demo);
+    QFETCH(int, address);
 
+    QStringList arguments{"--demo"};
+    if (!demo) {
+        delete relay;
+        relay = new TestRelay(static_cast<uint8_t>(address));
+        QVERIFY(relay->isValid());
+        arguments = onRelay() << "--address" << QString::number(address);
+    }
     FakeRegisterImage image;
     const DemoRTULink demoRelay;
     for (uint16_t n = 0; n < FakeRegisterImage::registerCount; ++n) {
@@ -454,17 +464,25 @@ void TestCommandLine::settingsFileIsTheWindowsFile()
         relay->setRegister(n, value);
         image.set(n, value);
     }
-    const QString expected = folder->filePath("window.json");
-    QVERIFY(ConfigFile(&image).save(expected));
 
     const QString saved = folder->filePath("settings.json");
-    client->start((demo ? QStringList{"--demo"} : onRelay()) << "settings-read" << saved);
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+    client->start(arguments << "settings-read" << saved);
     QVERIFY(client->waitForExit(quickMs));
     QCOMPARE(client->exitCode(), 0);
-    QCOMPARE(readFile(saved), readFile(expected));
     bool readable = false;
-    QVERIFY(ConfigFile::hasRanges(ConfigFile::load(saved, &readable)));
+    const QJsonDocument document = ConfigFile::load(saved, &readable);
     QVERIFY(readable);
+    QVERIFY(ConfigFile::hasRanges(document));
+
+    // The window's save of the same image at the same moment.
+    const QDateTime at =
+        QDateTime::fromString(document.object().value("saved").toString(), Qt::ISODate);
+    QVERIFY(at >= before && at <= QDateTime::currentDateTime());
+    const QString expected = folder->filePath("window.json");
+    QVERIFY(ConfigFile(&image).save(
+        expected, SettingsFileNotes::describe(image, static_cast<uint8_t>(address), at)));
+    QCOMPARE(readFile(saved), readFile(expected));
 }
 
 void TestCommandLine::recordsListShowsEverySlot_data()
