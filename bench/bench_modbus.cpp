@@ -39,7 +39,7 @@ public:
     void coilWritten(uint16_t, bool) override { ++answers; }
     void fileRecordRead(uint16_t, uint16_t, const uint8_t*, uint16_t) override { ++answers; }
     void responseTimeout() override { ++failures; }
-    void requestFailed() override { ++failures; }
+    void requestFailed(Failure) override { ++failures; }
 
     int answers = 0;
     int failures = 0;

@@ -179,7 +179,7 @@ void ModBusDevice::fileRecordRead(uint16_t, uint16_t, const uint8_t*, uint16_t) 
 // logged the failure and the next poll tries again.
 void ModBusDevice::responseTimeout() {}
 
-void ModBusDevice::requestFailed() {}
+void ModBusDevice::requestFailed(Failure) {}
 
 void ModBusDevice::refresh()
 {

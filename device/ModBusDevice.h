@@ -69,7 +69,7 @@ public:
     void fileRecordRead(uint16_t fileNumber, uint16_t recordNumber, const uint8_t* data,
                         uint16_t byteCount) override;
     void responseTimeout() override;
-    void requestFailed() override;
+    void requestFailed(Failure failure) override;
 
 public slots:
     // One poll: queues reads of the whole register image, 32 registers each.

@@ -1,7 +1,8 @@
 // The fault record reader fed arbitrary sequences of operations and file
 // record answers: readings started and restarted, answers to the request
 // being waited for, answers with any file number, record number and size,
-// timeouts and failures; a finished record goes through the COMTRADE export.
+// timeouts and failures, batched reads switched on and off; a finished record
+// goes through the COMTRADE export.
 //
 // Input: a sequence of operations, each an opcode byte and its operands.
 #include "FuzzSupport.h"
@@ -46,6 +47,12 @@ public:
         record = recordNumber;
         length = recordLength;
         ++requests;
+    }
+    void readFileRecords(IModBusResponseListener*, uint8_t, const FileRecordReference*, uint16_t,
+                         int32_t) override
+    {
+        // The fault record reader batches samples into one long record.
+        __builtin_trap();
     }
     void clearQueue() override {}
 
@@ -97,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // Bounded so that an input of repeated "answer" operations stays quick.
     for (int step = 0; step < 4000 && !input.atEnd(); ++step) {
-        switch (input.u8() % 9) {
+        switch (input.u8() % 10) {
         case 0:
             reader.readHeaders(input.u8());
             break;
@@ -123,7 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             reader.responseTimeout();
             break;
         case 5:
-            reader.requestFailed();
+            reader.requestFailed(static_cast<IModBusResponseListener::Failure>(input.u8() % 4));
             break;
         case 6: {
             const int index = static_cast<int>(input.u8() % 7) - 2;
@@ -143,6 +150,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             reader.fileRecordRead(client.file, client.record, raw(bytes), CrashProcessHeader::size);
             break;
         }
+        case 9:
+            reader.setBatchedReads((input.u8() & 1) != 0);
+            break;
         default: {
             // Answers the outstanding requests until the reading moves no
             // further (a record of up to 135 samples).

@@ -42,6 +42,11 @@ public:
     {
         ++requests;
     }
+    void readFileRecords(IModBusResponseListener*, uint8_t, const FileRecordReference*, uint16_t,
+                         int32_t) override
+    {
+        ++requests;
+    }
     void clearQueue() override {}
 
     int requests = 0;

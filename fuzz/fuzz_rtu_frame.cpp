@@ -53,7 +53,7 @@ public:
         touch(data, byteCount);
     }
     void responseTimeout() override {}
-    void requestFailed() override {}
+    void requestFailed(Failure) override {}
 };
 
 void queueRequest(ModBusClient& client, TouchingListener& listener, int type, uint8_t address,

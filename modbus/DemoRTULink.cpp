@@ -1,6 +1,7 @@
 #include "modbus/DemoRTULink.h"
 
 #include "app/log/Logger.h"
+#include "modbus/FileRecordReference.h"
 #include "modbus/IModBusRTUResponseListener.h"
 
 #include <QTimer>
@@ -30,6 +31,8 @@ constexpr double pi = 3.14159265358979323846;
 constexpr uint8_t illegalFunction = 0x01;
 constexpr uint8_t illegalDataValue = 0x03;
 
+// A function 20 sub-request: reference type, file, record number, length.
+constexpr int subRequestSize = 7;
 uint16_t readLe16(const uint8_t* data, int offset)
 {
     return static_cast<uint16_t>(data[offset] | data[offset + 1] << 8);
@@ -242,6 +245,11 @@ void DemoRTULink::answerReadFileRecord(const uint8_t* request, uint16_t length)
         answerException(request, illegalDataValue);
         return;
     }
+    const int subRequests = request[2] / subRequestSize;
+    if (subRequests > 1) {
+        answerFileRecords(request, length, subRequests);
+        return;
+    }
     const int file = readBe16(request, 4);
     const int recordNumber = readBe16(request, 6);
     const int byteCount = (2 * readBe16(request, 8)) & 0xFF;
@@ -252,7 +260,39 @@ void DemoRTULink::answerReadFileRecord(const uint8_t* request, uint16_t length)
     response.append(static_cast<char>(byteCount));
     response.append(static_cast<char>(byteCount));
     response.append(static_cast<char>(0x06));
+    response.append(recordBytes(file, recordNumber, byteCount));
+}
 
+void DemoRTULink::answerFileRecords(const uint8_t* request, uint16_t length, int subRequests)
+{
+    // Several sub-requests are answered as Modbus frames them: each
+    // sub-response carries its own length and reference type.
+    if (length < 3 + subRequestSize * subRequests) {
+        answerException(request, illegalDataValue);
+        return;
+    }
+    QByteArray subResponses;
+    for (int i = 0; i < subRequests; ++i) {
+        const int offset = 3 + subRequestSize * i;
+        const int byteCount = 2 * readBe16(request, offset + 5);
+        subResponses.append(static_cast<char>((fileRecordResponseSize(byteCount / 2) - 1) & 0xFF));
+        subResponses.append(static_cast<char>(0x06));
+        subResponses.append(
+            recordBytes(readBe16(request, offset + 1), readBe16(request, offset + 3), byteCount));
+    }
+    if (subResponses.size() > maxFileRecordResponseData) {
+        answerException(request, illegalDataValue);
+        return;
+    }
+    response.clear();
+    response.append(static_cast<char>(request[0]));
+    response.append(static_cast<char>(0x14));
+    response.append(static_cast<char>(subResponses.size()));
+    response.append(subResponses);
+}
+
+QByteArray DemoRTULink::recordBytes(int file, int recordNumber, int byteCount) const
+{
     // Files past the records, and bytes past a record's end, read as zero.
     QByteArray data(byteCount, '\0');
     if (file < recordCount) {
@@ -262,7 +302,7 @@ void DemoRTULink::answerReadFileRecord(const uint8_t* request, uint16_t length)
         if (available > 0)
             std::memcpy(data.data(), buffer.constData() + offset, static_cast<size_t>(available));
     }
-    response.append(data);
+    return data;
 }
 
 void DemoRTULink::timeout()

@@ -12,7 +12,9 @@ class QTimer;
 // A simulated relay in place of the serial line: answers every request
 // itself 10 ms later, from a bank of holding registers and three simulated
 // fault records, and hands the answer to the link's listener. No CRC is
-// added or checked, and the port is never touched.
+// added or checked, and the port is never touched. File records are read
+// one sub-request at a time or several in one request, of any length an
+// answer can carry.
 class DemoRTULink : public ModBusRtuLink
 {
     Q_OBJECT
@@ -49,6 +51,8 @@ private:
     void answerReadCoils(const uint8_t* request, uint16_t length);
     void answerWriteCoil(const uint8_t* request, uint16_t length);
     void answerReadFileRecord(const uint8_t* request, uint16_t length);
+    void answerFileRecords(const uint8_t* request, uint16_t length, int subRequests);
+    QByteArray recordBytes(int file, int recordNumber, int byteCount) const;
     void answerException(const uint8_t* request, uint8_t code);
 
     uint16_t registers[registerCount];

@@ -5,7 +5,8 @@
 
 #include <cstdint>
 
-// The line a request frame body leaves on. The link appends the CRC.
+// The line a request frame body leaves on. The link adds its framing (the
+// CRC on a serial line, the MBAP header on Modbus TCP).
 class IModBusRTULink
 {
 public:
@@ -13,6 +14,10 @@ public:
     virtual void send(const uint8_t* data, uint16_t length) = 0;
     // Drops whatever has been received and flushes the line's buffers.
     virtual void clear() = 0;
+    // The length of the answer body (slave address and PDU, no framing) the
+    // request about to be sent waits for, so that a link may end the answer
+    // as soon as it is complete; 0 when nothing is awaited any more.
+    virtual void expectAnswer(uint16_t length) = 0;
 
 protected:
     ~IModBusRTULink() = default;

@@ -12,6 +12,9 @@ public:
     // pointer stays valid as long as the request lives.
     virtual void frame(const uint8_t*& data, uint16_t& length) const = 0;
     virtual uint8_t address() const = 0;
+    // The length of the answer body (slave address and PDU, no CRC) that
+    // answers the request in full; an exception answer is 3 bytes.
+    virtual uint16_t answerLength() const = 0;
     // data: the response body as the link delivered it, without the CRC.
     virtual void parseResponse(const uint8_t* data, uint16_t length) = 0;
     // Higher priorities are sent first.

@@ -7,8 +7,9 @@ class IModBusResponseListener;
 class IModBusResponse
 {
 public:
-    // Calls the listener's operation for the request's function, unless the
-    // relay answered with an exception or a malformed frame.
+    // Calls the listener's operation for the request's function, or its
+    // requestFailed() when the relay answered with an exception or an answer
+    // too short for the request.
     virtual void notify(IModBusResponseListener* listener) = 0;
     // The caller that asked for the request; may be null.
     virtual IModBusResponseListener* listener() const = 0;

@@ -43,6 +43,8 @@ ModBusClient::~ModBusClient()
     queue.clear();
     delete current;
     current = nullptr;
+    delete garbled;
+    garbled = nullptr;
 }
 
 void ModBusClient::setLink(IModBusRTULink* link)
@@ -103,6 +105,15 @@ void ModBusClient::readFileRecord(IModBusResponseListener* listener, uint8_t add
         priority);
 }
 
+void ModBusClient::readFileRecords(IModBusResponseListener* listener, uint8_t address,
+                                   const FileRecordReference* references, uint16_t count,
+                                   int32_t priority)
+{
+    if (rtuLink == nullptr || references == nullptr || count == 0)
+        return;
+    enqueue(new ModBusReadFileRecordRequest(listener, address, references, count), priority);
+}
+
 void ModBusClient::clearQueue()
 {
     // The outstanding request is on the line already: it completes or times out.
@@ -146,14 +157,29 @@ void ModBusClient::sendNext()
         const uint8_t* data = nullptr;
         uint16_t length = 0;
         current->frame(data, length);
+        rtuLink->expectAnswer(current->answerLength());
         rtuLink->send(data, length);
     }
 }
 
+void ModBusClient::sendNextIfFree()
+{
+    // A request is never sent while another is outstanding, so none is
+    // displaced (a stray frame during the pause also lands here).
+    if (current == nullptr && !queue.isEmpty())
+        sendNext();
+}
+
+IModBusRequest* ModBusClient::takeCurrent()
+{
+    IModBusRequest* taken = current;
+    current = nullptr;
+    return taken;
+}
+
 void ModBusClient::dropCurrent()
 {
-    IModBusRequest* done = current;
-    current = nullptr;
+    IModBusRequest* done = takeCurrent();
     if (done != nullptr)
         ended = true;
     delete done;
@@ -167,6 +193,37 @@ void ModBusClient::reportIdle()
     emit becameIdle();
 }
 
+void ModBusClient::deliverAnswer(IModBusRequest* request)
+{
+    // The listener runs while the request is still outstanding, so requests
+    // it issues from the callback are queued, not sent.
+    IModBusResponse* response = responseOf(request);
+    if (response != nullptr && response->listener() != nullptr) {
+        delivering = true;
+        response->notify(response->listener());
+        delivering = false;
+    }
+}
+
+// A request that ended without its answer is off the line before its
+// listener hears of it: requests the listener issues go out at once, and a
+// modal box the listener opens does not hold up the queue.
+void ModBusClient::endWithTimeout(IModBusRequest* request)
+{
+    ended = true;
+    if (IModBusResponseListener* listener = listenerOf(request))
+        listener->responseTimeout();
+    delete request;
+}
+
+void ModBusClient::endWithFailure(IModBusRequest* request, IModBusResponseListener::Failure failure)
+{
+    ended = true;
+    if (IModBusResponseListener* listener = listenerOf(request))
+        listener->requestFailed(failure);
+    delete request;
+}
+
 void ModBusClient::frameReceived(const uint8_t* data, uint16_t length)
 {
     // A frame arriving while the previous answer is still being delivered
@@ -175,25 +232,18 @@ void ModBusClient::frameReceived(const uint8_t* data, uint16_t length)
         return;
     responseTimer->stop();
     if (current != nullptr) {
-        // A frame from another slave answers nothing we asked: the request is
-        // dropped without a word to its caller.
         if (length >= 1 && data[0] == current->address()) {
+            // An exception or a short answer reaches the listener as
+            // requestFailed() from the request itself.
             current->parseResponse(data, length);
-            // The listener runs while the request is still outstanding, so
-            // requests it issues from the callback are queued, not sent.
-            IModBusResponse* response = responseOf(current);
-            if (response != nullptr && response->listener() != nullptr) {
-                delivering = true;
-                response->notify(response->listener());
-                delivering = false;
-            }
+            deliverAnswer(current);
+            dropCurrent();
+        } else {
+            // Another slave's answer answers nothing we asked.
+            endWithFailure(takeCurrent(), IModBusResponseListener::Failure::OtherSlave);
         }
-        dropCurrent();
     }
-    // Also reached by a stray frame during the pause; a request is never sent
-    // while another is outstanding, so none is displaced.
-    if (current == nullptr && !queue.isEmpty())
-        sendNext();
+    sendNextIfFree();
     reportIdle();
 }
 
@@ -203,13 +253,12 @@ void ModBusClient::timeout()
         return;
     responseTimer->stop();
     logError("Таймаут ответа!");
-    if (current != nullptr) {
-        if (IModBusResponseListener* listener = listenerOf(current))
-            listener->responseTimeout();
-        dropCurrent();
-    }
-    if (current == nullptr && !queue.isEmpty())
-        sendNext();
+    // An answer that still comes answers nothing outstanding.
+    if (rtuLink != nullptr)
+        rtuLink->expectAnswer(0);
+    if (current != nullptr)
+        endWithTimeout(takeCurrent());
+    sendNextIfFree();
     reportIdle();
 }
 
@@ -218,19 +267,27 @@ void ModBusClient::linkError()
     // One pause per burst of garbled frames.
     if (errorDelayTimer->isActive())
         return;
-    if (!delivering)
-        dropCurrent();
+    // The request being delivered has its answer; any other outstanding one
+    // ends once the pause has passed.
+    if (!delivering && current != nullptr)
+        garbled = takeCurrent();
     responseTimer->stop();
     errorDelayTimer->start(errorPauseMs);
 }
 
 void ModBusClient::delayAfterError()
 {
+    // Cleared before the listener hears of the failure: the request it sends
+    // again at once must find a clean line.
     if (rtuLink != nullptr)
         rtuLink->clear();
+    if (garbled != nullptr) {
+        IModBusRequest* failed = garbled;
+        garbled = nullptr;
+        endWithFailure(failed, IModBusResponseListener::Failure::Garbled);
+    }
     // A request created into the empty queue during the pause may be on the
     // line already; the rest waits for its answer or its timeout.
-    if (current == nullptr && !queue.isEmpty())
-        sendNext();
+    sendNextIfFree();
     reportIdle();
 }

@@ -3,6 +3,7 @@
 
 #include "modbus/IModBusClient.h"
 #include "modbus/IModBusRTUResponseListener.h"
+#include "modbus/IModBusResponseListener.h"
 
 #include <QList>
 #include <QObject>
@@ -10,13 +11,15 @@
 #include <cstdint>
 
 class IModBusRequest;
-class IModBusResponseListener;
 class IModBusRTULink;
 class QTimer;
 
 // The Modbus master's transaction manager: queues requests by priority and
 // keeps exactly one of them outstanding on the current link. A request is
-// sent once and then completed, timed out or dropped; it is never retried.
+// sent once and never retried; it ends exactly once toward its listener:
+// answered, timed out, or failed (an exception, an answer too short, another
+// slave's answer, or a garbled answer once the pause after it has passed).
+// Requests dropped by clearQueue() or the destructor end without a word.
 class ModBusClient : public QObject, public IModBusRTUResponseListener, public IModBusClient
 {
     Q_OBJECT
@@ -25,7 +28,8 @@ class ModBusClient : public QObject, public IModBusRTUResponseListener, public I
 public:
     // Idle: nothing outstanding, nothing queued. Waiting: a request is on the
     // line and its response timer runs. Pausing: the line is left alone for a
-    // while after a garbled frame.
+    // while after a garbled frame; the request it garbled ends when the
+    // pause does.
     enum class State
     {
         Idle,
@@ -53,6 +57,9 @@ public:
                    int32_t priority) override;
     void readFileRecord(IModBusResponseListener* listener, uint8_t address, uint16_t fileNumber,
                         uint16_t recordNumber, uint16_t recordLength, int32_t priority) override;
+    void readFileRecords(IModBusResponseListener* listener, uint8_t address,
+                         const FileRecordReference* references, uint16_t count,
+                         int32_t priority) override;
     void clearQueue() override;
 
     void frameReceived(const uint8_t* data, uint16_t length) override;
@@ -64,10 +71,9 @@ public:
     static constexpr int errorPauseMs = 500;
 
 signals:
-    // A request has ended (answered, refused, timed out or dropped) and
+    // A request has ended (answered, refused, timed out or failed) and
     // nothing is outstanding, queued or pausing any more: what was asked has
-    // all been settled. Callers that cannot tell a refused request from one
-    // still on its way (the listener hears of neither) wait for this.
+    // all been settled.
     void becameIdle();
 
 public slots:
@@ -80,11 +86,20 @@ private:
 
     void enqueue(IModBusRequest* request, int32_t priority);
     void sendNext();
+    void sendNextIfFree();
+    // Takes the outstanding request off the line; the caller ends it.
+    IModBusRequest* takeCurrent();
     void dropCurrent();
+    void deliverAnswer(IModBusRequest* request);
+    // Tells the request's listener (if any) and deletes the request.
+    void endWithTimeout(IModBusRequest* request);
+    void endWithFailure(IModBusRequest* request, IModBusResponseListener::Failure failure);
     void reportIdle();
 
     QList<IModBusRequest*> queue;
     IModBusRequest* current = nullptr;
+    // The request a garbled answer ended, kept until the pause has passed.
+    IModBusRequest* garbled = nullptr;
     IModBusRTULink* rtuLink = nullptr;
     QTimer* responseTimer;
     QTimer* errorDelayTimer;

@@ -33,6 +33,11 @@ void ModBusReadCoilsRequest::frame(const uint8_t*& data, uint16_t& length) const
     length = frameLength;
 }
 
+uint16_t ModBusReadCoilsRequest::answerLength() const
+{
+    return static_cast<uint16_t>(responseHeader + (count + 7) / 8);
+}
+
 void ModBusReadCoilsRequest::parseResponse(const uint8_t* data, uint16_t length)
 {
     // One byte per started group of eight coils, the first coil in the least
@@ -46,7 +51,7 @@ void ModBusReadCoilsRequest::parseResponse(const uint8_t* data, uint16_t length)
 
 void ModBusReadCoilsRequest::notify(IModBusResponseListener* listener)
 {
-    if (errorFlag || listener == nullptr)
+    if (notifyFailure(listener) || listener == nullptr)
         return;
     listener->coilsRead(startCoil, states, count);
 }

@@ -16,6 +16,7 @@ public:
                            uint16_t count);
 
     void frame(const uint8_t*& data, uint16_t& length) const override;
+    uint16_t answerLength() const override;
     void parseResponse(const uint8_t* data, uint16_t length) override;
     ~ModBusReadCoilsRequest() override;
     void notify(IModBusResponseListener* listener) override;

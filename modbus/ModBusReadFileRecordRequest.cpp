@@ -8,36 +8,73 @@
 namespace {
 
 constexpr uint8_t functionCode = 0x14;
-constexpr uint16_t frameSize = 10;
-// One sub-request: its byte count (7) and the reference type every file
-// record carries (6).
-constexpr uint8_t subRequestSize = 0x07;
+// Address, function code and the request's byte count precede the
+// sub-requests of 7 bytes each: the reference type every file record
+// carries (6), file number, record number and record length.
+constexpr int requestHeader = 3;
+constexpr int subRequestSize = 7;
 constexpr uint8_t referenceType = 0x06;
-// Address, function code, response data length, file response length and
-// reference type precede the record bytes.
-constexpr int responseHeader = 5;
+// Address, function code and response data length precede the
+// sub-responses; each starts with its file response length and reference
+// type.
+constexpr int responseHeader = 3;
+constexpr int subResponseHeader = 2;
+
+uint16_t frameSizeFor(int count)
+{
+    return static_cast<uint16_t>(requestHeader + subRequestSize * count);
+}
 
 } // namespace
 
 ModBusReadFileRecordRequest::ModBusReadFileRecordRequest(IModBusResponseListener* listener,
                                                          uint8_t address, uint16_t file,
                                                          uint16_t record, uint16_t length)
-    : ModBusRequest(address, functionCode, frameSize), fileNumber(file), recordNumber(record),
-      recordLength(length), data(new uint8_t[2 * static_cast<int>(length)]()),
-      responseListener(listener)
+    : ModBusReadFileRecordRequest(
+          listener, address, std::vector<FileRecordReference>{{file, record, length}}.data(), 1)
 {
-    frameData[2] = subRequestSize;
-    frameData[3] = referenceType;
-    putBe16(4, file);
-    putBe16(6, record);
-    putBe16(8, length);
-    logInfo("ReadFileRecord fileNumber = %d recordNumber = %d recordLength = %d", file, record,
-            length);
+}
+
+ModBusReadFileRecordRequest::ModBusReadFileRecordRequest(IModBusResponseListener* listener,
+                                                         uint8_t address,
+                                                         const FileRecordReference* asked,
+                                                         uint16_t count)
+    : ModBusRequest(address, functionCode, frameSizeFor(count)), references(asked, asked + count),
+      data(nullptr), responseListener(listener)
+{
+    data = new uint8_t[recordBytes()]();
+    // The byte count field is one byte wide; the client never asks for more
+    // sub-requests than an answer can carry.
+    frameData[2] = static_cast<uint8_t>((subRequestSize * count) & 0xFF);
+    for (int i = 0; i < count; ++i) {
+        putSubRequest(i);
+        const FileRecordReference& reference = references[static_cast<size_t>(i)];
+        logInfo("ReadFileRecord fileNumber = %d recordNumber = %d recordLength = %d",
+                reference.file, reference.record, reference.length);
+    }
 }
 
 ModBusReadFileRecordRequest::~ModBusReadFileRecordRequest()
 {
     delete[] data;
+}
+
+void ModBusReadFileRecordRequest::putSubRequest(int index)
+{
+    const FileRecordReference& reference = references[static_cast<size_t>(index)];
+    const int offset = requestHeader + subRequestSize * index;
+    frameData[offset] = referenceType;
+    putBe16(offset + 1, reference.file);
+    putBe16(offset + 3, reference.record);
+    putBe16(offset + 5, reference.length);
+}
+
+int ModBusReadFileRecordRequest::recordBytes() const
+{
+    int bytes = 0;
+    for (const FileRecordReference& reference : references)
+        bytes += 2 * static_cast<int>(reference.length);
+    return bytes;
 }
 
 void ModBusReadFileRecordRequest::frame(const uint8_t*& body, uint16_t& length) const
@@ -46,21 +83,59 @@ void ModBusReadFileRecordRequest::frame(const uint8_t*& body, uint16_t& length) 
     length = frameLength;
 }
 
+uint16_t ModBusReadFileRecordRequest::answerLength() const
+{
+    int length = responseHeader;
+    for (const FileRecordReference& reference : references)
+        length += fileRecordResponseSize(reference.length);
+    return static_cast<uint16_t>(length);
+}
+
+bool ModBusReadFileRecordRequest::subResponsesMatch(const uint8_t* body) const
+{
+    if (references.size() == 1)
+        return true;
+    if (body[2] != answerLength() - responseHeader)
+        return false;
+    int offset = responseHeader;
+    for (const FileRecordReference& reference : references) {
+        if (body[offset] != 1 + 2 * reference.length || body[offset + 1] != referenceType)
+            return false;
+        offset += fileRecordResponseSize(reference.length);
+    }
+    return true;
+}
+
 void ModBusReadFileRecordRequest::parseResponse(const uint8_t* body, uint16_t length)
 {
-    const int byteCount = 2 * static_cast<int>(recordLength);
-    if (!acceptResponse(body, length, responseHeader + byteCount, "ReadFileRecord ответ"))
+    if (!acceptResponse(body, length, answerLength(), "ReadFileRecord ответ"))
         return;
-    // The record keeps its own (little-endian) byte order: copied as is.
-    std::memcpy(data, body + responseHeader, static_cast<size_t>(byteCount));
+    if (!subResponsesMatch(body)) {
+        errorFlag = true;
+        logError("Ошибка формата пакета!");
+        return;
+    }
+    // Each record keeps its own (little-endian) byte order: copied as is.
+    int from = responseHeader;
+    int to = 0;
+    for (const FileRecordReference& reference : references) {
+        const int bytes = 2 * static_cast<int>(reference.length);
+        std::memcpy(data + to, body + from + subResponseHeader, static_cast<size_t>(bytes));
+        from += fileRecordResponseSize(reference.length);
+        to += bytes;
+    }
 }
 
 void ModBusReadFileRecordRequest::notify(IModBusResponseListener* listener)
 {
-    if (errorFlag || listener == nullptr)
+    if (notifyFailure(listener) || listener == nullptr)
         return;
-    listener->fileRecordRead(fileNumber, recordNumber, data,
-                             static_cast<uint16_t>(2 * recordLength));
+    int offset = 0;
+    for (const FileRecordReference& reference : references) {
+        listener->fileRecordRead(reference.file, reference.record, data + offset,
+                                 static_cast<uint16_t>(2 * reference.length));
+        offset += 2 * static_cast<int>(reference.length);
+    }
 }
 
 IModBusResponseListener* ModBusReadFileRecordRequest::listener() const

@@ -34,6 +34,11 @@ void ModBusReadHoldingRegsRequest::frame(const uint8_t*& data, uint16_t& length)
     length = frameLength;
 }
 
+uint16_t ModBusReadHoldingRegsRequest::answerLength() const
+{
+    return static_cast<uint16_t>(responseHeader + 2 * count);
+}
+
 void ModBusReadHoldingRegsRequest::parseResponse(const uint8_t* data, uint16_t length)
 {
     // The relay's byte count is not trusted: the values are where the
@@ -46,7 +51,7 @@ void ModBusReadHoldingRegsRequest::parseResponse(const uint8_t* data, uint16_t l
 
 void ModBusReadHoldingRegsRequest::notify(IModBusResponseListener* listener)
 {
-    if (errorFlag || listener == nullptr)
+    if (notifyFailure(listener) || listener == nullptr)
         return;
     listener->holdingRegsRead(startRegister, values, count);
 }

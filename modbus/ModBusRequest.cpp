@@ -7,7 +7,6 @@ namespace {
 // Bit 7 of the function code marks an exception answer: address, function
 // code + 0x80, exception code.
 constexpr uint8_t exceptionBit = 0x80;
-constexpr int exceptionFrameLength = 3;
 
 } // namespace
 
@@ -50,7 +49,8 @@ bool ModBusRequest::acceptResponse(const uint8_t* data, uint16_t length, int nee
     }
     if (data[1] & exceptionBit) {
         errorFlag = true;
-        if (length < exceptionFrameLength)
+        failure = IModBusResponseListener::Failure::Exception;
+        if (length < exceptionAnswerLength)
             logError("Ошибка формата пакета!");
         else
             logError("Код ошибки: 0x%X", static_cast<unsigned>(data[2]));
@@ -62,6 +62,15 @@ bool ModBusRequest::acceptResponse(const uint8_t* data, uint16_t length, int nee
         return false;
     }
     logInfo("%s", responseLine);
+    return true;
+}
+
+bool ModBusRequest::notifyFailure(IModBusResponseListener* listener) const
+{
+    if (!errorFlag)
+        return false;
+    if (listener != nullptr)
+        listener->requestFailed(failure);
     return true;
 }
 

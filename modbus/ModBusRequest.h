@@ -2,6 +2,7 @@
 #define TALVIK_MODBUS_MODBUSREQUEST_H
 
 #include "modbus/IModBusRequest.h"
+#include "modbus/IModBusResponseListener.h"
 
 #include <QtGlobal>
 
@@ -22,6 +23,9 @@ public:
     // True once the relay answered with an exception or a frame too short to parse.
     bool hasError() const { return errorFlag; }
 
+    // Address, function code and exception code.
+    static constexpr uint16_t exceptionAnswerLength = 3;
+
 protected:
     // Allocates a zeroed frame body of `length` bytes holding the address
     // and the function code.
@@ -31,10 +35,14 @@ protected:
     // shorter than `needed` bytes sets errorFlag and is logged; a usable one
     // gets `responseLine` logged at info level.
     bool acceptResponse(const uint8_t* data, uint16_t length, int needed, const char* responseLine);
+    // With errorFlag set, tells the listener (if any) why the request failed
+    // and returns true; the caller then delivers nothing else.
+    bool notifyFailure(IModBusResponseListener* listener) const;
     void putBe16(int offset, uint16_t value);
     static uint16_t readBe16(const uint8_t* data, int offset);
 
     bool errorFlag = false;
+    IModBusResponseListener::Failure failure = IModBusResponseListener::Failure::WrongLength;
     uint8_t slaveAddress;
     int32_t requestPriority = 0;
     uint8_t* frameData;

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <array>
+#include <cmath>
 
 namespace {
 
@@ -37,11 +38,34 @@ constexpr CrcTables makeCrcTables()
 constexpr CrcTables crcTables = makeCrcTables();
 static_assert(crcTables.high[1] == 0xC1 && crcTables.low[1] == 0xC0, "CRC table layout");
 
+constexpr int crcSize = 2;
+// Bit 7 of the function code marks an exception answer: address, function
+// code + 0x80, exception code and the CRC.
+constexpr uint8_t exceptionBit = 0x80;
+constexpr int exceptionWireLength = 5;
+
+// 3.5 characters of 11 bits (start, 8 data, parity or a second stop bit,
+// stop); above 19200 baud Modbus fixes the gap at 1750 us.
+constexpr double turnaroundCharacters = 3.5;
+constexpr int bitsPerCharacter = 11;
+constexpr int fastLineLimit = 19200;
+constexpr int fastLineTurnaroundUs = 1750;
+
+uint16_t receivedCrc(const QByteArray& frame)
+{
+    const int size = frame.size();
+    return static_cast<uint16_t>(static_cast<uint8_t>(frame.at(size - 2)) << 8 |
+                                 static_cast<uint8_t>(frame.at(size - 1)));
+}
+
 } // namespace
 
 ModBusRtuLink::ModBusRtuLink(QSerialPort* serialPort)
-    : port(serialPort), interCharTimer(new QTimer(this))
+    : port(serialPort), interCharTimer(new QTimer(this)), turnaroundTimer(new QTimer(this))
 {
+    turnaroundTimer->setSingleShot(true);
+    turnaroundTimer->setTimerType(Qt::PreciseTimer);
+    connect(turnaroundTimer, &QTimer::timeout, this, &ModBusRtuLink::writeAfterTurnaround);
     interCharTimer->setSingleShot(true);
     // A coarse timer may fire up to 5 % early or late: early would end a
     // frame before the line has been silent for the interval, late would
@@ -62,6 +86,23 @@ void ModBusRtuLink::setListener(IModBusRTUResponseListener* newListener)
 void ModBusRtuLink::setInterCharInterval(int milliseconds)
 {
     interCharInterval = milliseconds;
+}
+
+void ModBusRtuLink::setLengthFraming(bool on)
+{
+    byLength = on;
+}
+
+void ModBusRtuLink::setBaudRate(int baudRate)
+{
+    baud = baudRate;
+}
+
+int ModBusRtuLink::turnaroundMicroseconds(int baudRate)
+{
+    if (baudRate <= 0 || baudRate > fastLineLimit)
+        return fastLineTurnaroundUs;
+    return static_cast<int>(std::ceil(turnaroundCharacters * bitsPerCharacter * 1.0e6 / baudRate));
 }
 
 uint16_t ModBusRtuLink::modbusCrc16(const QByteArray& data)
@@ -104,22 +145,82 @@ void ModBusRtuLink::send(const uint8_t* data, uint16_t length)
     frame.append(static_cast<char>(crc >> 8));
     frame.append(static_cast<char>(crc & 0xFF));
 
-    if (port == nullptr || !port->isOpen()) {
-        logDebug("Не могу отправить пакет. Порт закрыт.");
+    if (!lineOpen()) {
+        logDebug("%s", closedLineMessage());
         return;
     }
-    port->write(frame);
+    // A slave turns its line driver round only so fast: a request right
+    // after an answer ended by length waits out the turnaround. An answer
+    // ended by silence has waited longer than that already.
+    if (byLength && (turnaroundTimer->isActive() || lastByteClock.isValid())) {
+        const qint64 waitedUs = lastByteClock.isValid() ? lastByteClock.nsecsElapsed() / 1000 : 0;
+        const qint64 leftUs = turnaroundMicroseconds(lineBaudRate()) - waitedUs;
+        if (turnaroundTimer->isActive() || leftUs > 0) {
+            framesToSend.append(frame);
+            if (!turnaroundTimer->isActive())
+                turnaroundTimer->start(static_cast<int>((leftUs + 999) / 1000));
+            return;
+        }
+    }
+    writeNow(frame);
+}
+
+void ModBusRtuLink::writeNow(const QByteArray& frame)
+{
+    writeLine(frame);
     logDebug(
         "Отправлен пакет: %s",
         localHex(reinterpret_cast<const uint8_t*>(frame.constData()), frame.size()).constData());
 }
 
+void ModBusRtuLink::writeAfterTurnaround()
+{
+    const QList<QByteArray> frames = framesToSend;
+    framesToSend.clear();
+    if (!lineOpen()) {
+        logDebug("%s", closedLineMessage());
+        return;
+    }
+    for (const QByteArray& frame : frames)
+        writeNow(frame);
+}
+
 void ModBusRtuLink::clear()
 {
     rxBuffer.clear();
+    flushLine();
+}
+
+void ModBusRtuLink::expectAnswer(uint16_t length)
+{
+    expectedLength = length;
+}
+
+bool ModBusRtuLink::lineOpen() const
+{
+    return port != nullptr && port->isOpen();
+}
+
+void ModBusRtuLink::writeLine(const QByteArray& frame)
+{
+    port->write(frame);
+}
+
+void ModBusRtuLink::flushLine()
+{
     // Clearing a closed port only sets its error state.
     if (port != nullptr && port->isOpen())
         port->clear(QSerialPort::AllDirections);
+}
+
+int ModBusRtuLink::lineBaudRate() const
+{
+    return port != nullptr ? static_cast<int>(port->baudRate()) : baud;
+}
+
+const char* ModBusRtuLink::closedLineMessage() const
+{
+    return "Не могу отправить пакет. Порт закрыт.";
 }
 
 void ModBusRtuLink::readyRead()
@@ -131,9 +232,43 @@ void ModBusRtuLink::readyRead()
 void ModBusRtuLink::appendReceived(const QByteArray& bytes)
 {
     rxBuffer.append(bytes);
+    if (!bytes.isEmpty())
+        lastByteClock.start();
+    if (endFrameByLength())
+        return;
     // The frame ends when no byte has arrived for the inter-character interval.
     interCharTimer->stop();
     interCharTimer->start(interCharInterval);
+}
+
+int ModBusRtuLink::awaitedWireLength() const
+{
+    if (rxBuffer.size() >= 2 && (static_cast<uint8_t>(rxBuffer.at(1)) & exceptionBit))
+        return exceptionWireLength;
+    return expectedLength + crcSize;
+}
+
+bool ModBusRtuLink::endFrameByLength()
+{
+    if (!byLength || expectedLength == 0)
+        return false;
+    // Only the bytes up to the awaited length are judged: what follows them
+    // in the same chunk starts the next frame. A frame that is longer than
+    // awaited fails the CRC at that length and ends by silence as a whole.
+    const int wireLength = awaitedWireLength();
+    if (rxBuffer.size() < wireLength)
+        return false;
+    QByteArray frame = rxBuffer.left(wireLength);
+    if (frame.size() - crcSize > maxCrcProtectedLength ||
+        receivedCrc(frame) != modbusCrc16(frame.left(frame.size() - crcSize)))
+        return false;
+
+    interCharTimer->stop();
+    rxBuffer.remove(0, wireLength);
+    if (!rxBuffer.isEmpty())
+        interCharTimer->start(interCharInterval);
+    evaluateFrame(frame);
+    return true;
 }
 
 void ModBusRtuLink::timeout()
@@ -148,6 +283,9 @@ void ModBusRtuLink::timeout()
 
 void ModBusRtuLink::evaluateFrame(QByteArray& frame)
 {
+    // Whatever this frame is, it is the answer the request got; the listener
+    // may await the next one from inside the call.
+    expectedLength = 0;
     logDebug(
         "Принят пакет: %s",
         localHex(reinterpret_cast<const uint8_t*>(frame.constData()), frame.size()).constData());
@@ -161,10 +299,8 @@ void ModBusRtuLink::evaluateFrame(QByteArray& frame)
         return;
     }
 
-    const int size = frame.size();
-    const uint16_t received = static_cast<uint16_t>(static_cast<uint8_t>(frame.at(size - 2)) << 8 |
-                                                    static_cast<uint8_t>(frame.at(size - 1)));
-    frame.chop(2);
+    const uint16_t received = receivedCrc(frame);
+    frame.chop(crcSize);
     const uint16_t expected = frame.size() <= maxCrcProtectedLength ? modbusCrc16(frame) : 0x0000;
 
     if (received != expected) {

@@ -4,6 +4,8 @@
 #include "modbus/IModBusRTULink.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -16,6 +18,12 @@ class QTimer;
 // Modbus RTU framing over a serial port: appends the CRC to outgoing bodies,
 // gathers reply bytes until the line falls silent, checks length and CRC and
 // hands the body on. Matching replies to requests is the client's business.
+//
+// With frame end by length on, an answer that has exactly the length the
+// request awaits (or is an exception answer) and a good CRC ends at once,
+// without waiting for the silence; anything else still ends by silence. The
+// next request then waits out the bus turnaround. Subclasses put the same
+// framing on another line by overriding the line hooks.
 class ModBusRtuLink : public QObject, public IModBusRTULink
 {
     Q_OBJECT
@@ -30,9 +38,16 @@ public:
     IModBusRTUResponseListener* listener() const { return rtuListener; }
     void setInterCharInterval(int milliseconds);
     int interCharIntervalMs() const { return interCharInterval; }
+    // Off by default: frames end only by silence.
+    void setLengthFraming(bool on);
+    bool lengthFraming() const { return byLength; }
+    // The line's rate for the turnaround where the link has no serial port
+    // to ask (a serial gateway's line).
+    void setBaudRate(int baudRate);
 
     void send(const uint8_t* data, uint16_t length) override;
     void clear() override;
+    void expectAnswer(uint16_t length) override;
 
     // CRC-16/MODBUS as the classic two-table routine computes it: the result's
     // high byte is the one sent first (the standard CRC's low byte). Bodies of
@@ -41,17 +56,30 @@ public:
     // Upper-case two-digit bytes joined by single spaces, as the log shows frames.
     static QString hexDump(const uint8_t* data, int length);
 
+    // The silence a slave needs between the end of an answer and the next
+    // request: 3.5 characters of 11 bits, fixed above 19200 baud.
+    static int turnaroundMicroseconds(int baudRate);
+
     static constexpr int maxCrcProtectedLength = 255;
     static constexpr int defaultInterCharInterval = 100;
+    static constexpr int defaultBaudRate = 19200;
 
 public slots:
     void timeout();
     void readyRead();
 
 protected:
-    // Adds received bytes to the frame being gathered and restarts the silence timer.
+    // Adds received bytes to the frame being gathered; ends it at once when
+    // it is complete by length, otherwise restarts the silence timer.
     void appendReceived(const QByteArray& bytes);
     static QByteArray localHex(const uint8_t* data, int length);
+
+    // The line under the framing: the serial port here.
+    virtual bool lineOpen() const;
+    virtual void writeLine(const QByteArray& frame);
+    virtual void flushLine();
+    virtual int lineBaudRate() const;
+    virtual const char* closedLineMessage() const;
 
     // Named apart from the listener() getter; receives frames and link errors.
     IModBusRTUResponseListener* rtuListener = nullptr;
@@ -64,6 +92,19 @@ private:
     Q_DISABLE_COPY(ModBusRtuLink)
 
     void evaluateFrame(QByteArray& frame);
+    bool endFrameByLength();
+    // Wire length (CRC included) of the answer the buffer starts, or 0.
+    int awaitedWireLength() const;
+    void writeNow(const QByteArray& frame);
+    void writeAfterTurnaround();
+
+    bool byLength = false;
+    int baud = defaultBaudRate;
+    // Answer body length the outstanding request awaits; 0 for none.
+    uint16_t expectedLength = 0;
+    QElapsedTimer lastByteClock;
+    QTimer* turnaroundTimer = nullptr;
+    QList<QByteArray> framesToSend;
 };
 
 #endif

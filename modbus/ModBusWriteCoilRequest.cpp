@@ -32,6 +32,11 @@ void ModBusWriteCoilRequest::frame(const uint8_t*& data, uint16_t& length) const
     length = frameLength;
 }
 
+uint16_t ModBusWriteCoilRequest::answerLength() const
+{
+    return echoSize;
+}
+
 void ModBusWriteCoilRequest::parseResponse(const uint8_t* data, uint16_t length)
 {
     if (!acceptResponse(data, length, echoSize, "WriteCoil ответ"))
@@ -43,7 +48,7 @@ void ModBusWriteCoilRequest::parseResponse(const uint8_t* data, uint16_t length)
 
 void ModBusWriteCoilRequest::notify(IModBusResponseListener* listener)
 {
-    if (errorFlag || listener == nullptr)
+    if (notifyFailure(listener) || listener == nullptr)
         return;
     listener->coilWritten(coilAddress, value);
 }

@@ -16,6 +16,7 @@ public:
                            bool value);
 
     void frame(const uint8_t*& data, uint16_t& length) const override;
+    uint16_t answerLength() const override;
     void parseResponse(const uint8_t* data, uint16_t length) override;
     ~ModBusWriteCoilRequest() override;
     void notify(IModBusResponseListener* listener) override;

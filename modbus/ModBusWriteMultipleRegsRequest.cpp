@@ -10,6 +10,8 @@ namespace {
 constexpr uint8_t functionCode = 0x10;
 // Address, function code, start, count and byte count precede the values.
 constexpr int frameHeader = 7;
+// The answer echoes address, function code, start and count.
+constexpr uint16_t echoLength = 6;
 
 uint16_t framedCount(uint16_t count)
 {
@@ -50,6 +52,11 @@ void ModBusWriteMultipleRegsRequest::frame(const uint8_t*& data, uint16_t& lengt
     length = frameLength;
 }
 
+uint16_t ModBusWriteMultipleRegsRequest::answerLength() const
+{
+    return echoLength;
+}
+
 void ModBusWriteMultipleRegsRequest::parseResponse(const uint8_t* data, uint16_t length)
 {
     // Only the absence of an exception matters: the echoed start and count
@@ -59,7 +66,7 @@ void ModBusWriteMultipleRegsRequest::parseResponse(const uint8_t* data, uint16_t
 
 void ModBusWriteMultipleRegsRequest::notify(IModBusResponseListener* listener)
 {
-    if (errorFlag || listener == nullptr)
+    if (notifyFailure(listener) || listener == nullptr)
         return;
     listener->multipleRegsWritten(startRegister, values, count);
 }

@@ -17,6 +17,7 @@ public:
                                    uint16_t start, uint16_t count, const uint16_t* values);
 
     void frame(const uint8_t*& data, uint16_t& length) const override;
+    uint16_t answerLength() const override;
     void parseResponse(const uint8_t* data, uint16_t length) override;
     ~ModBusWriteMultipleRegsRequest() override;
     void notify(IModBusResponseListener* listener) override;

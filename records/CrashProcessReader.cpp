@@ -1,8 +1,12 @@
 #include "records/CrashProcessReader.h"
 
+#include "app/log/Logger.h"
+#include "modbus/FileRecordReference.h"
 #include "modbus/IModBusClient.h"
 
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -12,6 +16,9 @@ constexpr uint16_t headerLength = CrashProcessHeader::size / 2;
 constexpr uint16_t firstSampleRecord = headerLength;
 constexpr uint16_t sampleLength = CrashProcessSample::size / 2;
 constexpr int32_t readerPriority = 0;
+// As many whole samples as one function 20 answer carries: 17.
+constexpr int maxSamplesPerRequest =
+    (maxFileRecordResponseData - fileRecordResponseSize(0)) / CrashProcessSample::size;
 
 } // namespace
 
@@ -33,6 +40,17 @@ void CrashProcessReader::setClient(IModBusClient* newClient)
 void CrashProcessReader::setWatchdogInterval(int milliseconds)
 {
     watchdog->setInterval(milliseconds);
+}
+
+void CrashProcessReader::setBatchedReads(bool on)
+{
+    batchedReads = on;
+    batchSupport = BatchSupport::Untried;
+}
+
+int CrashProcessReader::samplesPerBatch()
+{
+    return maxSamplesPerRequest;
 }
 
 bool CrashProcessReader::isHeaderValid(int index) const
@@ -118,30 +136,51 @@ void CrashProcessReader::fileRecordRead(uint16_t fileNumber, uint16_t recordNumb
         return;
     }
 
-    if (readerState == ReadingRecord) {
-        QByteArray& buffer = sampleBuffers[currentRecord];
-        const int offset = sampleIndex * CrashProcessSample::size;
-        if (offset + CrashProcessSample::size > buffer.size()) {
-            emit recordReadingFailed();
-            return;
-        }
-        std::copy(data, data + CrashProcessSample::size, buffer.begin() + offset);
-        ++sampleIndex;
-        if (sampleIndex < sampleTotal) {
-            requestSample();
-            return;
-        }
-        emit recordReadingFinished(currentRecord);
+    if (readerState == ReadingRecord)
+        storeSamples(data);
+}
+
+void CrashProcessReader::storeSamples(const uint8_t* data)
+{
+    QByteArray& buffer = sampleBuffers[currentRecord];
+    const int offset = sampleIndex * CrashProcessSample::size;
+    const int bytes = requestedSamples * CrashProcessSample::size;
+    if (offset + bytes > buffer.size()) {
+        emit recordReadingFailed();
+        return;
     }
+    std::copy(data, data + bytes, buffer.begin() + offset);
+    sampleIndex += requestedSamples;
+    if (requestedSamples > 1)
+        batchSupport = BatchSupport::Supported;
+    if (sampleIndex < sampleTotal) {
+        requestSample();
+        return;
+    }
+    emit recordReadingFinished(currentRecord);
 }
 
 void CrashProcessReader::responseTimeout()
+{
+    requestEnded(true);
+}
+
+void CrashProcessReader::requestFailed(Failure failure)
+{
+    requestEnded(failure == Failure::Exception || failure == Failure::WrongLength);
+}
+
+void CrashProcessReader::requestEnded(bool refused)
 {
     // Nothing is outstanding after a reading has ended: a late failure of an
     // abandoned request must not end (or re-end) anything.
     if (!waiting)
         return;
     stopWaiting();
+    if (fallBackFromBatch(refused)) {
+        requestSample();
+        return;
+    }
     ++attempts;
     if (attempts >= maxAttempts) {
         emit recordReadingFailed();
@@ -153,9 +192,16 @@ void CrashProcessReader::responseTimeout()
         requestSample();
 }
 
-void CrashProcessReader::requestFailed()
+bool CrashProcessReader::fallBackFromBatch(bool refused)
 {
-    responseTimeout();
+    // A garbled answer says nothing about the relay: the batch is retried.
+    if (!refused || readerState != ReadingRecord || requestedSamples <= 1 ||
+        batchSupport != BatchSupport::Untried)
+        return false;
+    batchSupport = BatchSupport::Refused;
+    logInfo("Реле не отдаёт несколько отсчётов одним запросом: осциллограммы читаются по одному "
+            "отсчёту.");
+    return true;
 }
 
 void CrashProcessReader::requestHeader()
@@ -165,7 +211,16 @@ void CrashProcessReader::requestHeader()
 
 void CrashProcessReader::requestSample()
 {
-    sendRequest(currentRecord, sampleRecordNumber(), sampleLength);
+    requestedSamples = samplesForNextRequest();
+    sendRequest(currentRecord, sampleRecordNumber(),
+                static_cast<uint16_t>(sampleLength * requestedSamples));
+}
+
+int CrashProcessReader::samplesForNextRequest() const
+{
+    if (!batchedReads || batchSupport == BatchSupport::Refused)
+        return 1;
+    return std::max(1, std::min(maxSamplesPerRequest, sampleTotal - sampleIndex));
 }
 
 uint16_t CrashProcessReader::sampleRecordNumber() const
@@ -196,6 +251,7 @@ void CrashProcessReader::stopWaiting()
 
 void CrashProcessReader::watchdogExpired()
 {
-    // The client ended the request without calling back.
-    requestFailed();
+    // The client ended the request without calling back: a failed attempt,
+    // which decides nothing about batched reads.
+    requestEnded(false);
 }

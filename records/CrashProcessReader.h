@@ -18,11 +18,18 @@ class QTimer;
 // the samples of one record. Headers and sample buffers stay after a reading
 // so that they can be shown and exported later.
 //
-// Every request is sent at most three times. A request the client ends
-// without calling back (exception answer, answer from another address,
-// corrupt frame) is noticed by a watchdog and counted as a failed attempt, so
-// a reading always ends with one of its signals. An answer is used only when
-// its file and record number are those of the request being waited for.
+// With batched reads on, up to 17 samples (119 registers, as many as one
+// answer carries) come in one request. The first such request decides for
+// the rest of the connection: refused with an exception, answered with the
+// wrong length or not at all, it is sent again for one sample, and the
+// reader goes on one sample a request (an Info line says so); that is not a
+// failed attempt.
+//
+// Every request is sent at most three times; a failed attempt is retried at
+// once. A watchdog stays as a safety net for a request the client would end
+// without calling back, so a reading always ends with one of its signals. An
+// answer is used only when its file, record number and length are those of
+// the request being waited for.
 //
 // Use from the records workflow:
 //   setClient(client) once; readHeaders(address) -> headersReadingFinished();
@@ -57,6 +64,11 @@ public:
     // the watchdog.
     void setClient(IModBusClient* newClient);
     void setWatchdogInterval(int milliseconds);
+    // Off by default. Setting it (for each new connection) forgets whether
+    // the relay was found to take batched reads.
+    void setBatchedReads(bool on);
+    // The samples one batched request asks for.
+    static int samplesPerBatch();
 
     // False for an index outside 0..2.
     bool isHeaderValid(int index) const;
@@ -77,7 +89,7 @@ public:
     void fileRecordRead(uint16_t fileNumber, uint16_t recordNumber, const uint8_t* data,
                         uint16_t byteCount) override;
     void responseTimeout() override;
-    void requestFailed() override;
+    void requestFailed(Failure failure) override;
 
 signals:
     void headersReadingFinished();
@@ -91,12 +103,26 @@ public slots:
 private:
     Q_DISABLE_COPY(CrashProcessReader)
 
+    // How far the relay was found to take batched reads.
+    enum class BatchSupport
+    {
+        Untried,
+        Supported,
+        Refused
+    };
+
     void requestHeader();
     void requestSample();
     void sendRequest(uint16_t fileNumber, uint16_t recordNumber, uint16_t recordLength);
     void stopWaiting();
     void watchdogExpired();
+    // The request ended without its answer; `refused` when the relay may not
+    // take the request's form (exception, wrong length, no answer).
+    void requestEnded(bool refused);
+    bool fallBackFromBatch(bool refused);
+    void storeSamples(const uint8_t* data);
     uint16_t sampleRecordNumber() const;
+    int samplesForNextRequest() const;
 
     uint8_t deviceAddress = 0;
     IModBusClient* client = nullptr;
@@ -112,6 +138,10 @@ private:
     // A null array marks a record that has not been read.
     std::array<QByteArray, recordCount> sampleBuffers;
     uint16_t attempts = 0;
+    bool batchedReads = false;
+    BatchSupport batchSupport = BatchSupport::Untried;
+    // Samples asked for by the sample request being waited for.
+    int requestedSamples = 1;
 
     // The request being waited for; answers to anything else are stale.
     bool waiting = false;

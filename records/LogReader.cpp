@@ -1,5 +1,7 @@
 #include "records/LogReader.h"
 
+#include "app/log/Logger.h"
+#include "modbus/FileRecordReference.h"
 #include "modbus/IModBusClient.h"
 
 #include <QIODevice>
@@ -14,6 +16,9 @@ namespace {
 constexpr uint16_t entryRecordNumber = 0;
 constexpr uint16_t entryLength = JournalEntry::size / 2;
 constexpr int32_t readerPriority = 0;
+// As many whole entries as one function 20 answer carries: 9.
+constexpr int maxEntriesPerRequest =
+    maxFileRecordResponseData / fileRecordResponseSize(entryLength);
 
 bool writeLine(QIODevice& device, const QString& line)
 {
@@ -40,6 +45,17 @@ void LogReader::setClient(IModBusClient* newClient)
 void LogReader::setWatchdogInterval(int milliseconds)
 {
     watchdog->setInterval(milliseconds);
+}
+
+void LogReader::setBatchedReads(bool on)
+{
+    batchedReads = on;
+    batchSupport = BatchSupport::Untried;
+}
+
+int LogReader::entriesPerBatch()
+{
+    return maxEntriesPerRequest;
 }
 
 float LogReader::progress() const
@@ -87,14 +103,23 @@ void LogReader::coilWritten(uint16_t, bool) {}
 void LogReader::fileRecordRead(uint16_t fileNumber, uint16_t recordNumber, const uint8_t* data,
                                uint16_t byteCount)
 {
-    if (!waiting || readerState != ReadingEntries || entryIndex >= entryCount ||
+    // The entries of one request arrive one call each, in file order.
+    if (!waiting || readerState != ReadingEntries || entryIndex >= batchEnd ||
         fileNumber != firstEntryFile + entryIndex || recordNumber != entryRecordNumber ||
         byteCount != JournalEntry::size || data == nullptr)
         return;
-    stopWaiting();
-    attempts = 0;
     entries[entryIndex] = JournalEntry::decode(data);
     ++entryIndex;
+    if (entryIndex == batchEnd)
+        entriesReceived();
+}
+
+void LogReader::entriesReceived()
+{
+    stopWaiting();
+    attempts = 0;
+    if (batchSize > 1)
+        batchSupport = BatchSupport::Supported;
     if (entryIndex >= entryCount) {
         emit logReadingFinished();
         return;
@@ -104,11 +129,25 @@ void LogReader::fileRecordRead(uint16_t fileNumber, uint16_t recordNumber, const
 
 void LogReader::responseTimeout()
 {
+    requestEnded(true);
+}
+
+void LogReader::requestFailed(Failure failure)
+{
+    requestEnded(failure == Failure::Exception || failure == Failure::WrongLength);
+}
+
+void LogReader::requestEnded(bool refused)
+{
     // Nothing is outstanding after a reading has ended: a late failure of an
     // abandoned request must not end (or re-end) anything.
     if (!waiting)
         return;
     stopWaiting();
+    if (fallBackFromBatch(refused)) {
+        requestEntry();
+        return;
+    }
     ++attempts;
     if (attempts >= maxAttempts) {
         emit logReadingFailed();
@@ -120,9 +159,15 @@ void LogReader::responseTimeout()
         requestEntry();
 }
 
-void LogReader::requestFailed()
+bool LogReader::fallBackFromBatch(bool refused)
 {
-    responseTimeout();
+    // A garbled answer says nothing about the relay: the batch is retried.
+    if (!refused || readerState != ReadingEntries || batchSize <= 1 ||
+        batchSupport != BatchSupport::Untried)
+        return false;
+    batchSupport = BatchSupport::Refused;
+    logInfo("Реле не отдаёт несколько записей одним запросом: журнал читается по одной записи.");
+    return true;
 }
 
 void LogReader::requestPointer()
@@ -134,11 +179,31 @@ void LogReader::requestPointer()
 
 void LogReader::requestEntry()
 {
+    const int count = entriesForNextRequest();
+    batchSize = count;
+    batchEnd = static_cast<uint16_t>(entryIndex + count);
     startWatchdog();
-    if (client != nullptr)
+    if (client == nullptr)
+        return;
+    if (count == 1) {
         client->readFileRecord(this, deviceAddress,
                                static_cast<uint16_t>(firstEntryFile + entryIndex),
                                entryRecordNumber, entryLength, readerPriority);
+        return;
+    }
+    FileRecordReference references[maxEntriesPerRequest];
+    for (int i = 0; i < count; ++i)
+        references[i] = FileRecordReference{static_cast<uint16_t>(firstEntryFile + entryIndex + i),
+                                            entryRecordNumber, entryLength};
+    client->readFileRecords(this, deviceAddress, references, static_cast<uint16_t>(count),
+                            readerPriority);
+}
+
+int LogReader::entriesForNextRequest() const
+{
+    if (!batchedReads || batchSupport == BatchSupport::Refused)
+        return 1;
+    return std::max(1, std::min(maxEntriesPerRequest, entryCount - entryIndex));
 }
 
 void LogReader::startWatchdog()
@@ -156,8 +221,9 @@ void LogReader::stopWaiting()
 
 void LogReader::watchdogExpired()
 {
-    // The client ended the request without calling back.
-    requestFailed();
+    // The client ended the request without calling back: a failed attempt,
+    // which decides nothing about batched reads.
+    requestEnded(false);
 }
 
 bool LogReader::write(QIODevice& device) const

@@ -19,10 +19,18 @@ class QTimer;
 // one request at a time at priority 0, and saves them as a CSV file going
 // backwards round the ring from the pointer.
 //
-// Every request is sent at most three times. A request the client ends
-// without calling back is noticed by a watchdog and counted as a failed
-// attempt, so a reading always ends with one of its signals. An answer is
-// used only when it is the one being waited for (register, file and record).
+// With batched reads on, up to 9 entries (as many as one answer carries) come
+// in one request of several sub-requests. The first such request decides for
+// the rest of the connection: refused with an exception, answered with the
+// wrong length or not at all, it is sent again for one entry, and the reader
+// goes on one entry a request (an Info line says so); that is not a failed
+// attempt.
+//
+// Every request is sent at most three times; a failed attempt is retried at
+// once. A watchdog stays as a safety net for a request the client would end
+// without calling back, so a reading always ends with one of its signals. An
+// answer is used only when it is the one being waited for (register, file
+// and record).
 //
 // Use from the records workflow:
 //   setClient(client) once; readRecords(address) -> logReadingFinished() or
@@ -55,6 +63,11 @@ public:
     // the watchdog.
     void setClient(IModBusClient* newClient);
     void setWatchdogInterval(int milliseconds);
+    // Off by default. Setting it (for each new connection) forgets whether
+    // the relay was found to take batched reads.
+    void setBatchedReads(bool on);
+    // The entries one batched request asks for.
+    static int entriesPerBatch();
 
     // 0..100: entries received x 100 / 29, so 100 while the last one is read.
     float progress() const;
@@ -77,7 +90,7 @@ public:
     void fileRecordRead(uint16_t fileNumber, uint16_t recordNumber, const uint8_t* data,
                         uint16_t byteCount) override;
     void responseTimeout() override;
-    void requestFailed() override;
+    void requestFailed(Failure failure) override;
 
 signals:
     void logReadingFinished();
@@ -89,11 +102,25 @@ public slots:
 private:
     Q_DISABLE_COPY(LogReader)
 
+    // How far the relay was found to take batched reads.
+    enum class BatchSupport
+    {
+        Untried,
+        Supported,
+        Refused
+    };
+
     void requestPointer();
     void requestEntry();
     void startWatchdog();
     void stopWaiting();
     void watchdogExpired();
+    // The request ended without its answer; `refused` when the relay may not
+    // take the request's form (exception, wrong length, no answer).
+    void requestEnded(bool refused);
+    bool fallBackFromBatch(bool refused);
+    void entriesReceived();
+    int entriesForNextRequest() const;
 
     State readerState = Idle;
     uint8_t deviceAddress = 0;
@@ -102,6 +129,12 @@ private:
     uint16_t pointer = 0;
     uint16_t attempts = 0;
     uint16_t entryIndex = 0;
+    bool batchedReads = false;
+    BatchSupport batchSupport = BatchSupport::Untried;
+    // The entries the request being waited for asks for, and one past the
+    // last of them.
+    int batchSize = 1;
+    uint16_t batchEnd = 0;
 
     // The request being waited for; answers to anything else are stale.
     bool waiting = false;

@@ -129,12 +129,18 @@ private slots:
 
     void normalResponseIsParsedAndNotified_data();
     void normalResponseIsParsedAndNotified();
-    void exceptionIsLoggedAndNotDelivered_data();
-    void exceptionIsLoggedAndNotDelivered();
-    void shortResponseIsAFormatErrorAndNotDelivered_data();
-    void shortResponseIsAFormatErrorAndNotDelivered();
+    void exceptionIsLoggedAndEndsAsRefused_data();
+    void exceptionIsLoggedAndEndsAsRefused();
+    void shortResponseIsAFormatErrorAndEndsAsWrongLength_data();
+    void shortResponseIsAFormatErrorAndEndsAsWrongLength();
 
     void fileRecordOfLength20DeliversFortyBytesAsReceived();
+
+    void answerLengthIsThatOfAFullAnswer_data();
+    void answerLengthIsThatOfAFullAnswer();
+    void severalSubRequestsAreFramedAndDeliveredInOrder();
+    void subResponsesNotAsAskedEndAsWrongLength_data();
+    void subResponsesNotAsAskedEndAsWrongLength();
 };
 
 void TestModBusRequests::constructorBuildsFrameAndLogsCreation_data()
@@ -284,7 +290,7 @@ void TestModBusRequests::normalResponseIsParsedAndNotified()
     QCOMPARE(quiet.lines(), QStringList());
 }
 
-void TestModBusRequests::exceptionIsLoggedAndNotDelivered_data()
+void TestModBusRequests::exceptionIsLoggedAndEndsAsRefused_data()
 {
     QTest::addColumn<RequestShape>("shape");
     QTest::addColumn<QByteArray>("response");
@@ -305,7 +311,7 @@ void TestModBusRequests::exceptionIsLoggedAndNotDelivered_data()
         << readRegs(0, 1) << QByteArray::fromHex("01ff03") << QStringLiteral("Код ошибки: 0x3");
 }
 
-void TestModBusRequests::exceptionIsLoggedAndNotDelivered()
+void TestModBusRequests::exceptionIsLoggedAndEndsAsRefused()
 {
     QFETCH(RequestShape, shape);
     QFETCH(QByteArray, response);
@@ -318,36 +324,48 @@ void TestModBusRequests::exceptionIsLoggedAndNotDelivered()
     QCOMPARE(log.lines(), QStringList{line});
     QVERIFY(request->hasError());
 
+    // The listener hears of the refusal, and of nothing else.
     notifyOwnListener(*request);
-    QCOMPARE(describe(listener), QStringList());
+    QCOMPARE(describe(listener),
+             QStringList{QStringLiteral("requestFailed %1 0 []")
+                             .arg(int(IModBusResponseListener::Failure::Exception))});
 }
 
-void TestModBusRequests::shortResponseIsAFormatErrorAndNotDelivered_data()
+void TestModBusRequests::shortResponseIsAFormatErrorAndEndsAsWrongLength_data()
 {
     QTest::addColumn<RequestShape>("shape");
     QTest::addColumn<QByteArray>("response");
+    QTest::addColumn<int>("failure");
 
-    QTest::newRow("exception without its code") << readRegs(0, 2) << QByteArray::fromHex("0183");
-    QTest::newRow("address only") << readRegs(0, 2) << QByteArray::fromHex("01");
-    QTest::newRow("nothing") << readRegs(0, 2) << QByteArray();
-    QTest::newRow("one register short") << readRegs(0, 2) << QByteArray::fromHex("010304000a");
-    QTest::newRow("one byte short") << readRegs(0, 2) << QByteArray::fromHex("010304000a00");
-    QTest::newRow("registers without byte count") << readRegs(0, 1) << QByteArray::fromHex("0103");
-    QTest::newRow("second coil byte missing") << readCoils(0, 9) << QByteArray::fromHex("01010201");
+    const int exception = int(IModBusResponseListener::Failure::Exception);
+    const int wrongLength = int(IModBusResponseListener::Failure::WrongLength);
+    QTest::newRow("exception without its code")
+        << readRegs(0, 2) << QByteArray::fromHex("0183") << exception;
+    QTest::newRow("address only") << readRegs(0, 2) << QByteArray::fromHex("01") << wrongLength;
+    QTest::newRow("nothing") << readRegs(0, 2) << QByteArray() << wrongLength;
+    QTest::newRow("one register short")
+        << readRegs(0, 2) << QByteArray::fromHex("010304000a") << wrongLength;
+    QTest::newRow("one byte short")
+        << readRegs(0, 2) << QByteArray::fromHex("010304000a00") << wrongLength;
+    QTest::newRow("registers without byte count")
+        << readRegs(0, 1) << QByteArray::fromHex("0103") << wrongLength;
+    QTest::newRow("second coil byte missing")
+        << readCoils(0, 9) << QByteArray::fromHex("01010201") << wrongLength;
     QTest::newRow("coil echo without its last byte")
-        << writeCoil(3, true) << QByteArray::fromHex("01050003ff");
+        << writeCoil(3, true) << QByteArray::fromHex("01050003ff") << wrongLength;
     QTest::newRow("file record one byte short")
-        << readFile(0, 0, 2) << QByteArray::fromHex("0114040406a1b2c3");
+        << readFile(0, 0, 2) << QByteArray::fromHex("0114040406a1b2c3") << wrongLength;
     QTest::newRow("file record header only")
-        << readFile(0, 0, 1) << QByteArray::fromHex("0114020206");
+        << readFile(0, 0, 1) << QByteArray::fromHex("0114020206") << wrongLength;
     QTest::newRow("write reply without function code")
-        << writeRegs(0, {1}) << QByteArray::fromHex("01");
+        << writeRegs(0, {1}) << QByteArray::fromHex("01") << wrongLength;
 }
 
-void TestModBusRequests::shortResponseIsAFormatErrorAndNotDelivered()
+void TestModBusRequests::shortResponseIsAFormatErrorAndEndsAsWrongLength()
 {
     QFETCH(RequestShape, shape);
     QFETCH(QByteArray, response);
+    QFETCH(int, failure);
 
     RecordingResponseListener listener;
     const std::unique_ptr<ModBusRequest> request = build(shape, &listener);
@@ -357,7 +375,7 @@ void TestModBusRequests::shortResponseIsAFormatErrorAndNotDelivered()
     QVERIFY(request->hasError());
 
     notifyOwnListener(*request);
-    QCOMPARE(describe(listener), QStringList());
+    QCOMPARE(describe(listener), QStringList{QStringLiteral("requestFailed %1 0 []").arg(failure)});
 }
 
 void TestModBusRequests::fileRecordOfLength20DeliversFortyBytesAsReceived()
@@ -380,6 +398,91 @@ void TestModBusRequests::fileRecordOfLength20DeliversFortyBytesAsReceived()
     for (int byte : call.values)
         delivered.append(static_cast<char>(byte));
     QCOMPARE(delivered, record);
+}
+
+void TestModBusRequests::answerLengthIsThatOfAFullAnswer_data()
+{
+    QTest::addColumn<RequestShape>("shape");
+    QTest::addColumn<QByteArray>("answer");
+
+    QTest::newRow("32 registers") << readRegs(0, 32)
+                                  << QByteArray::fromHex("010340") + QByteArray(64, '\0');
+    QTest::newRow("write echo") << writeRegs(71, {1}) << QByteArray::fromHex("011000470001");
+    QTest::newRow("9 coils") << readCoils(0, 9) << QByteArray::fromHex("0101020100");
+    QTest::newRow("coil echo") << writeCoil(3, true) << QByteArray::fromHex("01050003ff00");
+    QTest::newRow("one sample") << readFile(0, 20, 7)
+                                << QByteArray::fromHex("01141010") + QByteArray(1, '\x06') +
+                                       QByteArray(14, '\x11');
+    QTest::newRow("17 samples in one record")
+        << readFile(0, 20, 119) << QByteArray::fromHex("0114f0ef06") + QByteArray(238, '\x22');
+}
+
+void TestModBusRequests::answerLengthIsThatOfAFullAnswer()
+{
+    QFETCH(RequestShape, shape);
+    QFETCH(QByteArray, answer);
+
+    RecordingResponseListener listener;
+    const std::unique_ptr<ModBusRequest> request = build(shape, &listener);
+    QCOMPARE(int(request->answerLength()), answer.size());
+    // An answer of that length is complete: it parses without error.
+    parse(*request, answer);
+    QVERIFY(!request->hasError());
+}
+
+// Two entries of the journal in one request: files 3 and 4, record 0, of two
+// and one registers.
+const FileRecordReference twoFiles[] = {{3, 0, 2}, {4, 0, 1}};
+
+void TestModBusRequests::severalSubRequestsAreFramedAndDeliveredInOrder()
+{
+    RecordingResponseListener listener;
+    LogCapture log(static_cast<int>(LogLevel::Info));
+    ModBusReadFileRecordRequest request(&listener, 1, twoFiles, 2);
+    QCOMPARE(frameOf(request), QByteArray::fromHex("01140e06000300000002060004000000"
+                                                   "01"));
+    QCOMPARE(
+        log.lines(),
+        (QStringList{
+            QStringLiteral("ReadFileRecord fileNumber = 3 recordNumber = 0 recordLength = 2"),
+            QStringLiteral("ReadFileRecord fileNumber = 4 recordNumber = 0 recordLength = 1")}));
+    QCOMPARE(int(request.answerLength()), 13);
+
+    parse(request, QByteArray::fromHex("01140a0506a1a2a3a40306b1b2"));
+    QVERIFY(!request.hasError());
+    notifyOwnListener(request);
+    QCOMPARE(describe(listener),
+             (QStringList{QStringLiteral("fileRecordRead 3 0 [161,162,163,164]"),
+                          QStringLiteral("fileRecordRead 4 0 [177,178]")}));
+}
+
+void TestModBusRequests::subResponsesNotAsAskedEndAsWrongLength_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+
+    QTest::newRow("first sub-response one register long")
+        << QByteArray::fromHex("01140a0306a1a20506b1b2b3b4");
+    QTest::newRow("second reference type wrong")
+        << QByteArray::fromHex("01140a0506a1a2a3a40307b1b2");
+    QTest::newRow("response data length wrong")
+        << QByteArray::fromHex("01140b0506a1a2a3a40306b1b2");
+    QTest::newRow("second sub-response missing") << QByteArray::fromHex("0114060506a1a2a3a4");
+}
+
+void TestModBusRequests::subResponsesNotAsAskedEndAsWrongLength()
+{
+    QFETCH(QByteArray, answer);
+
+    RecordingResponseListener listener;
+    ModBusReadFileRecordRequest request(&listener, 1, twoFiles, 2);
+    LogCapture log(static_cast<int>(LogLevel::Error));
+    parse(request, answer);
+    QVERIFY(request.hasError());
+    QCOMPARE(log.lines(), QStringList{QStringLiteral("Ошибка формата пакета!")});
+    notifyOwnListener(request);
+    QCOMPARE(describe(listener),
+             QStringList{QStringLiteral("requestFailed %1 0 []")
+                             .arg(int(IModBusResponseListener::Failure::WrongLength))});
 }
 
 QTEST_MAIN(TestModBusRequests)

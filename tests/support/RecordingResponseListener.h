@@ -15,10 +15,10 @@ class RecordingResponseListener : public IModBusResponseListener
 public:
     struct Call
     {
-        QString name;         // "holdingRegsRead", "responseTimeout", ...
-        int start = 0;        // start register/coil, coil address or file number
-        int second = 0;       // count, coil value or record number
-        QVector<int> values;  // registers, coil states or file bytes
+        QString name;        // "holdingRegsRead", "responseTimeout", ...
+        int start = 0;       // start register/coil, coil address or file number
+        int second = 0;      // count, coil value or record number
+        QVector<int> values; // registers, coil states or file bytes
     };
 
     void holdingRegsRead(uint16_t start, const uint16_t* values, uint16_t count) override
@@ -42,8 +42,15 @@ public:
     {
         record("fileRecordRead", fileNumber, recordNumber, data, byteCount);
     }
-    void responseTimeout() override { calls.append(Call{QStringLiteral("responseTimeout"), 0, 0, {}}); }
-    void requestFailed() override { calls.append(Call{QStringLiteral("requestFailed"), 0, 0, {}}); }
+    void responseTimeout() override
+    {
+        calls.append(Call{QStringLiteral("responseTimeout"), 0, 0, {}});
+    }
+    // `start` carries the failure's number.
+    void requestFailed(Failure failure) override
+    {
+        calls.append(Call{QStringLiteral("requestFailed"), static_cast<int>(failure), 0, {}});
+    }
 
     QStringList names() const
     {

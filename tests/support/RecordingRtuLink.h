@@ -6,7 +6,8 @@
 #include <QByteArray>
 #include <QList>
 
-// A link that keeps the bodies it was asked to send and counts clear() calls.
+// A link that keeps the bodies it was asked to send, the answer lengths it
+// was told to await and counts clear() calls.
 class RecordingRtuLink : public IModBusRTULink
 {
 public:
@@ -15,9 +16,12 @@ public:
         sent.append(QByteArray(reinterpret_cast<const char*>(data), length));
     }
     void clear() override { ++clears; }
+    void expectAnswer(uint16_t length) override { expected.append(length); }
 
     QList<QByteArray> sent;
     int clears = 0;
+    // Every expectAnswer() length, in order.
+    QList<int> expected;
 };
 
 #endif

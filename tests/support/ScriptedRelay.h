@@ -19,7 +19,8 @@ inline void deliverFileRecord(IModBusResponseListener& listener, uint16_t file, 
 inline void failRequest(IModBusResponseListener& listener, int times, bool asRequestFailed)
 {
     for (int i = 0; i < times; ++i)
-        asRequestFailed ? listener.requestFailed() : listener.responseTimeout();
+        asRequestFailed ? listener.requestFailed(IModBusResponseListener::Failure::Garbled)
+                        : listener.responseTimeout();
 }
 
 // Plays the relay behind a recording client: answer() answers the latest
