@@ -1,4 +1,5 @@
 #include "app/log/Logger.h"
+#include "modbus/FileRecordReference.h"
 #include "modbus/ModBusClient.h"
 #include "modbus/ModBusRtuLink.h"
 #include "support/LogCapture.h"
@@ -128,6 +129,60 @@ QString failureOf(const RecordingResponseListener& listener)
     return QString();
 }
 
+// Retries its read for `retry` from inside responseTimeout(), and meanwhile
+// (as a modal box's event loop would) the line delivers the retry's answer.
+class RetryingListener : public RecordingResponseListener
+{
+public:
+    RetryingListener(ModBusClient& owner, RecordingResponseListener& retryListener)
+        : client(owner), retry(retryListener)
+    {
+    }
+    void responseTimeout() override
+    {
+        RecordingResponseListener::responseTimeout();
+        client.readHoldingRegs(&retry, 1, 0, 1, 0);
+        deliver(client, QByteArray::fromHex("0103020009"));
+    }
+
+private:
+    ModBusClient& client;
+    RecordingResponseListener& retry;
+};
+
+// Keeps what happens on the line in one list, in order.
+class OrderedLink : public IModBusRTULink
+{
+public:
+    void send(const uint8_t* data, uint16_t length) override
+    {
+        events << QStringLiteral("send ") +
+                      QString::fromLatin1(
+                          QByteArray(reinterpret_cast<const char*>(data), length).toHex());
+    }
+    void clear() override { events << QStringLiteral("clear"); }
+    void expectAnswer(uint16_t length) override
+    {
+        events << QStringLiteral("expect %1").arg(length);
+    }
+    QStringList events;
+};
+
+// Sends its read again from inside requestFailed(), as the readers do.
+class ResendingListener : public RecordingResponseListener
+{
+public:
+    explicit ResendingListener(ModBusClient& owner) : client(owner) {}
+    void requestFailed(Failure failure) override
+    {
+        RecordingResponseListener::requestFailed(failure);
+        client.readHoldingRegs(this, 1, 0, 1, 0);
+    }
+
+private:
+    ModBusClient& client;
+};
+
 } // namespace
 
 class TestModBusClient : public QObject
@@ -159,6 +214,13 @@ private slots:
     void requestsIntoNonEmptyQueueDuringPauseWaitForPauseEnd();
     void strayFrameDuringPauseSendsNextWithoutDisplacingIt();
     void destroyingClientFreesQueuedAndOutstanding();
+
+    void linkIsToldTheAnswerLengthOfEachRequest_data();
+    void linkIsToldTheAnswerLengthOfEachRequest();
+    void timeoutTellsLinkNothingIsAwaited();
+    void severalFileRecordsGoOutAsOneRequest();
+    void timedOutListenerMayRetryAndBeAnsweredInsideItsCallback();
+    void garbledRequestIsResentOnTheClearedLineAfterThePause();
 };
 
 void TestModBusClient::answersToItsInterfaceNames()
@@ -625,6 +687,110 @@ void TestModBusClient::destroyingClientFreesQueuedAndOutstanding()
     }
     QVERIFY(listener.calls.isEmpty());
     QCOMPARE(link.sent.size(), 1);
+}
+
+void TestModBusClient::linkIsToldTheAnswerLengthOfEachRequest_data()
+{
+    QTest::addColumn<int>("function");
+    QTest::addColumn<int>("length");
+
+    // Address, function code and byte count before the data; echoes of 6.
+    QTest::newRow("32 registers") << 3 << 3 + 64;
+    QTest::newRow("write echo") << 16 << 6;
+    QTest::newRow("9 coils") << 1 << 3 + 2;
+    QTest::newRow("coil echo") << 5 << 6;
+    QTest::newRow("17 samples") << 20 << 3 + 2 + 238;
+}
+
+void TestModBusClient::linkIsToldTheAnswerLengthOfEachRequest()
+{
+    QFETCH(int, function);
+    QFETCH(int, length);
+
+    WiredClient wired;
+    auto& [link, client] = wired;
+    RecordingResponseListener listener;
+    const uint16_t value = 1;
+    switch (function) {
+    case 3:
+        client.readHoldingRegs(&listener, 1, 0, 32, 0);
+        break;
+    case 16:
+        client.writeMultipleRegs(&listener, 1, 71, 1, &value, 1);
+        break;
+    case 1:
+        client.readCoils(&listener, 1, 0, 9, 0);
+        break;
+    case 5:
+        client.writeCoil(&listener, 1, 0, true, 1);
+        break;
+    default:
+        client.readFileRecord(&listener, 1, 0, 20, 119, 0);
+        break;
+    }
+    QCOMPARE(link.sent.size(), 1);
+    QCOMPARE(link.expected, QList<int>{length});
+}
+
+void TestModBusClient::timeoutTellsLinkNothingIsAwaited()
+{
+    WiredClient wired;
+    auto& [link, client] = wired;
+    RecordingResponseListener listener;
+    client.readHoldingRegs(&listener, 1, 0, 2, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(listener.calls.size(), 1, 3000);
+    // A late answer must not be taken as complete by its length.
+    QCOMPARE(link.expected, (QList<int>{7, 0}));
+}
+
+void TestModBusClient::severalFileRecordsGoOutAsOneRequest()
+{
+    WiredClient wired;
+    auto& [link, client] = wired;
+    RecordingResponseListener listener;
+    const FileRecordReference entries[] = {{3, 0, 12}, {4, 0, 12}};
+    client.readFileRecords(&listener, 1, entries, 2, 0);
+    client.readFileRecords(&listener, 1, entries, 0, 0);
+    QCOMPARE(link.sent, QList<QByteArray>{QByteArray::fromHex("01140e060003000000"
+                                                              "0c"
+                                                              "060004000000"
+                                                              "0c")});
+    QCOMPARE(link.expected, QList<int>{3 + 2 * 26});
+    QCOMPARE(client.queuedCount(), 0);
+}
+
+void TestModBusClient::timedOutListenerMayRetryAndBeAnsweredInsideItsCallback()
+{
+    WiredClient wired;
+    auto& [link, client] = wired;
+    RecordingResponseListener retry;
+    RetryingListener timedOut(client, retry);
+    client.readHoldingRegs(&timedOut, 1, 0, 1, 0);
+
+    // The timed-out request is off the line before its listener hears of it:
+    // the retry goes out at once, and the answer that comes inside the
+    // callback is the retry's, not a second ending of the timed-out request.
+    QTRY_COMPARE_WITH_TIMEOUT(retry.calls.size(), 1, 3000);
+    QCOMPARE(timedOut.names(), QStringList{QStringLiteral("responseTimeout")});
+    QCOMPARE(retry.names(), QStringList{QStringLiteral("holdingRegsRead")});
+    QCOMPARE(link.sent, (QList<QByteArray>{readFrame(0), readFrame(0)}));
+    QCOMPARE(client.state(), ModBusClient::State::Idle);
+}
+
+void TestModBusClient::garbledRequestIsResentOnTheClearedLineAfterThePause()
+{
+    OrderedLink link;
+    ModBusClient client;
+    client.setLink(&link);
+    ResendingListener listener(client);
+    client.readHoldingRegs(&listener, 1, 0, 1, 0);
+    client.linkError();
+    QTRY_COMPARE_WITH_TIMEOUT(listener.calls.size(), 1, 2000);
+    QCOMPARE(link.events,
+             (QStringList{QStringLiteral("expect 5"), QStringLiteral("send 010300000001"),
+                          QStringLiteral("clear"), QStringLiteral("expect 5"),
+                          QStringLiteral("send 010300000001")}));
+    QCOMPARE(client.state(), ModBusClient::State::Waiting);
 }
 
 QTEST_MAIN(TestModBusClient)

@@ -4,6 +4,7 @@
 #include "support/PtyPair.h"
 #include "support/RecordingRtuListener.h"
 
+#include <QElapsedTimer>
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QTest>
@@ -36,7 +37,37 @@ bool waitForSilence(FedLink& link, int ms = 1000)
     return spy.wait(ms);
 }
 
+// A link on a real port whose silence timer a test can watch.
+class PortLink : public ModBusRtuLink
+{
+public:
+    explicit PortLink(QSerialPort* port) : ModBusRtuLink(port) {}
+    QTimer* silenceTimer() const { return interCharTimer; }
+};
+
+// Answers a frame by sending the next request at once, as the client does.
+class AnsweringListener : public RecordingRtuListener
+{
+public:
+    explicit AnsweringListener(ModBusRtuLink& owner) : link(owner) {}
+    void frameReceived(const uint8_t* data, uint16_t length) override
+    {
+        RecordingRtuListener::frameReceived(data, length);
+        const QByteArray next = QByteArray::fromHex("010300000001");
+        link.send(reinterpret_cast<const uint8_t*>(next.constData()), uint16_t(next.size()));
+    }
+
+private:
+    ModBusRtuLink& link;
+};
+
+// The answer to a read of two registers (body of 7 bytes) and its frame.
+const QByteArray twoRegisters = QByteArray::fromHex("010304000a0014");
+const QByteArray twoRegistersFrame = QByteArray::fromHex("010304000a0014da3e");
+
 } // namespace
+
+Q_DECLARE_METATYPE(QList<QByteArray>)
 
 class TestModBusRtuLink : public QObject
 {
@@ -66,6 +97,14 @@ private slots:
     void trafficLinesShowOnlyInDebugMode_data();
     void trafficLinesShowOnlyInDebugMode();
     void answersToItsInterfaceName();
+
+    void frameEndByLength_data();
+    void frameEndByLength();
+    void bytesAfterAnEarlyEndStartANewFrame();
+    void splitAnswerOverRealPortEndsByLength();
+    void turnaroundOfTheLineRate_data();
+    void turnaroundOfTheLineRate();
+    void nextRequestWaitsOutTurnaroundOnRealPort();
 };
 
 void TestModBusRtuLink::crcMatchesStandardCheckValue()
@@ -391,6 +430,176 @@ void TestModBusRtuLink::answersToItsInterfaceName()
     QObject* object = &link;
     QVERIFY(qobject_cast<IModBusRTULink*>(object) == static_cast<IModBusRTULink*>(&link));
     QVERIFY(link.parent() == nullptr);
+}
+
+void TestModBusRtuLink::frameEndByLength_data()
+{
+    QTest::addColumn<bool>("byLength");
+    QTest::addColumn<int>("awaited");
+    QTest::addColumn<QList<QByteArray>>("chunks");
+    // What the listener has right after the last chunk, before any silence.
+    QTest::addColumn<QList<QByteArray>>("atOnce");
+    // Frames and link errors once the line has been silent.
+    QTest::addColumn<QList<QByteArray>>("afterSilence");
+    QTest::addColumn<int>("linkErrors");
+
+    const QList<QByteArray> none;
+    const QList<QByteArray> answer{twoRegisters};
+    QTest::newRow("answer in chunks ends at its length")
+        << true << 7
+        << QList<QByteArray>{twoRegistersFrame.left(2), twoRegistersFrame.mid(2, 5),
+                             twoRegistersFrame.mid(7)}
+        << answer << answer << 0;
+    QTest::newRow("exception ends at five bytes")
+        << true << 7
+        << QList<QByteArray>{QByteArray::fromHex("018302"), QByteArray::fromHex("c0f1")}
+        << QList<QByteArray>{QByteArray::fromHex("018302")}
+        << QList<QByteArray>{QByteArray::fromHex("018302")} << 0;
+    QTest::newRow("longer answer waits for silence")
+        << true << 5 << QList<QByteArray>{twoRegistersFrame} << none << answer << 0;
+    QTest::newRow("shorter answer waits for silence")
+        << true << 9 << QList<QByteArray>{twoRegistersFrame} << none << answer << 0;
+    const QByteArray spoiled = QByteArray::fromHex("010304000a0014da3f");
+    QTest::newRow("bad CRC at the awaited length waits for silence")
+        << true << 7 << QList<QByteArray>{spoiled} << none << none << 1;
+    QTest::newRow("answer to nothing waits for silence")
+        << true << 0 << QList<QByteArray>{twoRegistersFrame} << none << answer << 0;
+    QTest::newRow("switch off: silence only")
+        << false << 7 << QList<QByteArray>{twoRegistersFrame} << none << answer << 0;
+}
+
+void TestModBusRtuLink::frameEndByLength()
+{
+    QFETCH(bool, byLength);
+    QFETCH(int, awaited);
+    QFETCH(QList<QByteArray>, chunks);
+    QFETCH(QList<QByteArray>, atOnce);
+    QFETCH(QList<QByteArray>, afterSilence);
+    QFETCH(int, linkErrors);
+
+    LogCapture log(static_cast<int>(LogLevel::Debug));
+    FedLink link;
+    link.setLengthFraming(byLength);
+    link.setInterCharInterval(40);
+    RecordingRtuListener listener;
+    link.setListener(&listener);
+    link.expectAnswer(static_cast<uint16_t>(awaited));
+
+    for (const QByteArray& chunk : chunks)
+        link.feed(chunk);
+    QCOMPARE(listener.frames, atOnce);
+    QCOMPARE(link.silenceTimer()->isActive(), atOnce.isEmpty());
+    if (!atOnce.isEmpty()) {
+        QCOMPARE(link.buffered(), 0);
+        QCOMPARE(log.lines().size(), 1);
+        QVERIFY(log.lines().first().startsWith(QStringLiteral("Принят пакет: ")));
+        return;
+    }
+    QVERIFY(waitForSilence(link));
+    QCOMPARE(listener.frames, afterSilence);
+    QCOMPARE(listener.linkErrors, linkErrors);
+}
+
+void TestModBusRtuLink::bytesAfterAnEarlyEndStartANewFrame()
+{
+    FedLink link;
+    link.setLengthFraming(true);
+    link.setInterCharInterval(40);
+    RecordingRtuListener listener;
+    link.setListener(&listener);
+    link.expectAnswer(7);
+
+    // The answer and two bytes of noise come in one read.
+    link.feed(twoRegistersFrame + QByteArray::fromHex("55aa"));
+    QCOMPARE(listener.frames, QList<QByteArray>{twoRegisters});
+    QCOMPARE(link.buffered(), 2);
+    // The noise ends by silence, as a frame of its own; nothing awaits it.
+    QVERIFY(waitForSilence(link));
+    QCOMPARE(listener.frames.size(), 1);
+    QCOMPARE(listener.linkErrors, 1);
+
+    // An answer is awaited only once: the same bytes again wait for silence.
+    link.feed(twoRegistersFrame);
+    QCOMPARE(listener.frames.size(), 1);
+    QVERIFY(waitForSilence(link));
+    QCOMPARE(listener.frames.size(), 2);
+}
+
+void TestModBusRtuLink::splitAnswerOverRealPortEndsByLength()
+{
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    QSerialPort port(pty.slavePath());
+    QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+    PortLink link(&port);
+    link.setLengthFraming(true);
+    // Far longer than the pauses between the chunks.
+    link.setInterCharInterval(200);
+    RecordingRtuListener listener;
+    link.setListener(&listener);
+    QSignalSpy silences(link.silenceTimer(), &QTimer::timeout);
+    link.expectAnswer(7);
+
+    QVERIFY(pty.writeMaster(twoRegistersFrame.left(3)));
+    QTest::qWait(20);
+    QVERIFY(pty.writeMaster(twoRegistersFrame.mid(3, 4)));
+    QTest::qWait(20);
+    QVERIFY(pty.writeMaster(twoRegistersFrame.mid(7)));
+
+    QTRY_COMPARE_WITH_TIMEOUT(listener.frames.size(), 1, 2000);
+    QCOMPARE(listener.frames.first(), twoRegisters);
+    QCOMPARE(listener.linkErrors, 0);
+    // Whatever the machine's load, the frame ended by length: the silence
+    // timer was stopped, never run out.
+    QCOMPARE(silences.count(), 0);
+    QTest::qWait(300);
+    QCOMPARE(silences.count(), 0);
+    QCOMPARE(listener.frames.size(), 1);
+}
+
+void TestModBusRtuLink::turnaroundOfTheLineRate_data()
+{
+    QTest::addColumn<int>("baudRate");
+    QTest::addColumn<int>("microseconds");
+
+    QTest::newRow("9600") << 9600 << 4011;
+    QTest::newRow("19200") << 19200 << 2006;
+    QTest::newRow("38400 is fixed") << 38400 << 1750;
+    QTest::newRow("115200 is fixed") << 115200 << 1750;
+}
+
+void TestModBusRtuLink::turnaroundOfTheLineRate()
+{
+    QFETCH(int, baudRate);
+    QFETCH(int, microseconds);
+    QCOMPARE(ModBusRtuLink::turnaroundMicroseconds(baudRate), microseconds);
+}
+
+void TestModBusRtuLink::nextRequestWaitsOutTurnaroundOnRealPort()
+{
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    QSerialPort port(pty.slavePath());
+    port.setBaudRate(9600);
+    QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+    ModBusRtuLink link(&port);
+    link.setLengthFraming(true);
+    AnsweringListener listener(link);
+    link.setListener(&listener);
+    link.expectAnswer(7);
+
+    // The request the listener sends goes out no sooner than 3.5 characters
+    // of 11 bits after the answer's last byte arrived; load can only make
+    // the gap longer.
+    QVERIFY(pty.writeMaster(twoRegistersFrame));
+    QElapsedTimer sinceAnswer;
+    sinceAnswer.start();
+    const QByteArray request = pty.readMaster(8, 2000);
+    const qint64 gapUs = sinceAnswer.nsecsElapsed() / 1000;
+    QCOMPARE(request, QByteArray::fromHex("010300000001840a"));
+    QCOMPARE(listener.frames, QList<QByteArray>{twoRegisters});
+    QVERIFY2(gapUs >= ModBusRtuLink::turnaroundMicroseconds(9600) - 50,
+             qPrintable(QString::number(gapUs)));
 }
 
 QTEST_MAIN(TestModBusRtuLink)

@@ -2,7 +2,10 @@
 
 #include "support/PtyPair.h"
 
+#include <QHostAddress>
 #include <QSocketNotifier>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
 
 #include <cerrno>
@@ -21,6 +24,13 @@ constexpr uint8_t writeCoilCode = 0x05;
 constexpr uint8_t writeMultipleRegsCode = 0x10;
 constexpr uint8_t readFileRecordCode = 0x14;
 constexpr uint8_t referenceType = 0x06;
+
+// A sub-request: reference type, file, record number, record length.
+constexpr int subRequestSize = 7;
+// The most sub-response bytes one answer carries.
+constexpr int maxResponseData = 0xF5;
+// Transaction id, protocol id and length precede the unit id.
+constexpr int mbapHeaderSize = 6;
 
 constexpr uint8_t illegalFunction = 0x01;
 constexpr uint8_t illegalDataAddress = 0x02;
@@ -53,11 +63,25 @@ void appendBe16(QByteArray& bytes, uint16_t value)
 } // namespace
 
 TestRelay::TestRelay(uint8_t slaveAddress, QObject* parent)
-    : QObject(parent), address(slaveAddress), pty(new PtyPair), silence(new QTimer(this)),
+    : TestRelay(Line::Pty, slaveAddress, parent)
+{
+}
+
+TestRelay::TestRelay(Line relayLine, uint8_t slaveAddress, QObject* parent)
+    : QObject(parent), address(slaveAddress), line(relayLine), silence(new QTimer(this)),
       registers(registerCount, 0), coils(coilCount, false), files(fileCount)
 {
     silence->setSingleShot(true);
     connect(silence, &QTimer::timeout, this, &TestRelay::frameEnded);
+    if (line == Line::Pty)
+        openPty();
+    else
+        listen();
+}
+
+void TestRelay::openPty()
+{
+    pty.reset(new PtyPair);
     if (!pty->isValid())
         return;
     // Holding the slave side open keeps the master from reading a hang-up
@@ -67,6 +91,42 @@ TestRelay::TestRelay(uint8_t slaveAddress, QObject* parent)
     connect(notifier, &QSocketNotifier::activated, this, &TestRelay::readLine);
 }
 
+void TestRelay::listen()
+{
+    // The loopback address only: nothing outside the machine can reach it.
+    server = new QTcpServer(this);
+    connect(server, &QTcpServer::newConnection, this, &TestRelay::acceptConnection);
+    server->listen(QHostAddress::LocalHost, 0);
+}
+
+void TestRelay::acceptConnection()
+{
+    QTcpSocket* next = server->nextPendingConnection();
+    if (next == nullptr)
+        return;
+    // One connection at a time, as a gateway with one master slot.
+    dropConnection();
+    socket = next;
+    ++connections;
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    connect(socket, &QTcpSocket::readyRead, this, [this, next] {
+        if (socket == next)
+            bytesArrived(next->readAll());
+    });
+}
+
+void TestRelay::dropConnection()
+{
+    if (socket == nullptr)
+        return;
+    QTcpSocket* dropped = socket;
+    socket = nullptr;
+    silence->stop();
+    rxBuffer.clear();
+    dropped->abort();
+    dropped->deleteLater();
+}
+
 TestRelay::~TestRelay()
 {
     unplug();
@@ -74,16 +134,29 @@ TestRelay::~TestRelay()
 
 bool TestRelay::isValid() const
 {
+    if (line != Line::Pty)
+        return server != nullptr && server->isListening();
     return pty->isValid() && slaveKeeper >= 0;
 }
 
 QString TestRelay::portName() const
 {
-    return pty->slavePath();
+    return pty ? pty->slavePath() : QString();
+}
+
+quint16 TestRelay::tcpPort() const
+{
+    return server != nullptr ? server->serverPort() : 0;
 }
 
 void TestRelay::unplug()
 {
+    if (line != Line::Pty) {
+        dropConnection();
+        if (server != nullptr)
+            server->close();
+        return;
+    }
     delete notifier;
     notifier = nullptr;
     silence->stop();
@@ -137,10 +210,35 @@ QByteArray TestRelay::withCrc(const QByteArray& body)
 void TestRelay::readLine()
 {
     const QByteArray bytes = pty->readMasterAvailable();
-    if (bytes.isEmpty())
-        return;
+    if (!bytes.isEmpty())
+        bytesArrived(bytes);
+}
+
+void TestRelay::bytesArrived(const QByteArray& bytes)
+{
     rxBuffer.append(bytes);
-    silence->start(frameSilenceMs);
+    if (line == Line::ModbusTcp)
+        takeMbapRequests();
+    else
+        silence->start(frameSilenceMs);
+}
+
+void TestRelay::takeMbapRequests()
+{
+    while (rxBuffer.size() >= mbapHeaderSize) {
+        const int length = be16(rxBuffer, 4);
+        if (be16(rxBuffer, 2) != 0 || length < 2 || length > 254) {
+            ++badFrames;
+            rxBuffer.clear();
+            return;
+        }
+        if (rxBuffer.size() < mbapHeaderSize + length)
+            return;
+        const QByteArray frame = rxBuffer.left(mbapHeaderSize + length);
+        rxBuffer.remove(0, frame.size());
+        transactionId = be16(frame, 0);
+        requestArrived(frame, frame.mid(mbapHeaderSize));
+    }
 }
 
 void TestRelay::frameEnded()
@@ -151,10 +249,30 @@ void TestRelay::frameEnded()
         ++badFrames;
         return;
     }
+    requestArrived(frame, frame.left(frame.size() - 2));
+}
+
+QByteArray TestRelay::onLine(const QByteArray& reply, bool corrupt) const
+{
+    if (line != Line::ModbusTcp) {
+        QByteArray frame = withCrc(reply);
+        if (corrupt)
+            frame[frame.size() - 1] = static_cast<char>(frame.at(frame.size() - 1) ^ 0x5A);
+        return frame;
+    }
+    // Modbus TCP has no CRC to spoil: the header's protocol id is.
+    QByteArray frame;
+    appendBe16(frame, transactionId);
+    appendBe16(frame, corrupt ? 0x5A5A : 0);
+    appendBe16(frame, static_cast<uint16_t>(reply.size()));
+    return frame + reply;
+}
+
+void TestRelay::requestArrived(const QByteArray& frame, const QByteArray& body)
+{
     received.append(frame);
     emit requestReceived(frame);
 
-    const QByteArray body = frame.left(frame.size() - 2);
     // Broadcasts are carried out but never answered; other slaves' requests
     // are none of this relay's business.
     const uint8_t target = static_cast<uint8_t>(body.at(0));
@@ -166,9 +284,10 @@ void TestRelay::frameEnded()
         return;
 
     const int n = ++counted;
+    silentRefusal = false;
     QByteArray reply =
         every(faults.exceptionEvery, n) ? exception(body, faults.exceptionCode) : answer(body);
-    if (every(faults.dropEvery, n))
+    if (every(faults.dropEvery, n) || silentRefusal)
         return;
     if (every(faults.wrongAddressEvery, n)) {
         // Another slave answers, with data of its own.
@@ -176,11 +295,9 @@ void TestRelay::frameEnded()
         for (int i = 3; i < reply.size(); ++i)
             reply[i] = static_cast<char>(~static_cast<uint8_t>(reply.at(i)));
     }
-    QByteArray onLine = withCrc(reply);
-    if (every(faults.corruptCrcEvery, n))
-        onLine[onLine.size() - 1] = static_cast<char>(onLine.at(onLine.size() - 1) ^ 0x5A);
+    const QByteArray frameOnLine = onLine(reply, every(faults.corruptCrcEvery, n));
     const bool delayed = faults.answerDelayEvery == 0 || every(faults.answerDelayEvery, n);
-    transmit(onLine, delayed ? faults.answerDelayMs : 0);
+    transmit(frameOnLine, delayed ? faults.answerDelayMs : 0);
 
     if (every(faults.noiseEvery, n)) {
         QByteArray noise;
@@ -191,8 +308,9 @@ void TestRelay::frameEnded()
             noiseSeed ^= noiseSeed << 5;
             noise.append(static_cast<char>(noiseSeed & 0xFF));
         }
-        const int chunks =
-            faults.chunkSize > 0 ? (onLine.size() + faults.chunkSize - 1) / faults.chunkSize : 1;
+        const int chunks = faults.chunkSize > 0
+                               ? (frameOnLine.size() + faults.chunkSize - 1) / faults.chunkSize
+                               : 1;
         const int answerEnd =
             (delayed ? faults.answerDelayMs : 0) + (chunks - 1) * faults.chunkGapMs;
         QTimer::singleShot(answerEnd + faults.noiseGapMs, this,
@@ -278,27 +396,61 @@ QByteArray TestRelay::answer(const QByteArray& body)
         coils[coil] = value == 0xFF00;
         return body;
     }
-    case readFileRecordCode: {
-        // One sub-request: reference type, file, record number, record length.
-        if (body.size() != 10 || static_cast<uint8_t>(body.at(2)) != 7 ||
-            static_cast<uint8_t>(body.at(3)) != referenceType)
-            return exception(body, illegalDataValue);
-        const int file = be16(body, 4);
-        const int record = be16(body, 6);
-        const int length = be16(body, 8);
-        if (length < 1 || 2 * length + 2 > 0xF5)
-            return exception(body, illegalDataValue);
-        if (file >= fileCount || 2 * (record + length) > files[file].size())
-            return exception(body, illegalDataAddress);
-        reply.append(static_cast<char>(2 * length + 2)); // response data length
-        reply.append(static_cast<char>(2 * length + 1)); // file response length
-        reply.append(static_cast<char>(referenceType));
-        reply.append(files[file].mid(2 * record, 2 * length));
-        return reply;
-    }
+    case readFileRecordCode:
+        return answerFileRecords(body);
     default:
         return exception(body, illegalFunction);
     }
+}
+
+QByteArray TestRelay::answerFileRecords(const QByteArray& body)
+{
+    // Sub-requests: reference type, file, record number, record length.
+    const int byteCount = body.size() > 2 ? static_cast<uint8_t>(body.at(2)) : 0;
+    const int count = byteCount / subRequestSize;
+    if (count < 1 || byteCount % subRequestSize != 0 || body.size() != 3 + byteCount)
+        return exception(body, illegalDataValue);
+
+    QByteArray subResponses;
+    bool refused = false;
+    for (int i = 0; i < count; ++i) {
+        const int offset = 3 + subRequestSize * i;
+        if (static_cast<uint8_t>(body.at(offset)) != referenceType)
+            return exception(body, illegalDataValue);
+        const int file = be16(body, offset + 1);
+        const int record = be16(body, offset + 3);
+        int length = be16(body, offset + 5);
+        if (length < 1)
+            return exception(body, illegalDataValue);
+        if (file >= fileCount || 2 * (record + length) > files[file].size())
+            return exception(body, illegalDataAddress);
+        const bool tooLong = limits.maxRecordLength > 0 && length > limits.maxRecordLength;
+        const bool tooMany = limits.singleSubRequest && count > 1;
+        if (tooLong || tooMany) {
+            refused = true;
+            if (limits.refusal != Refusal::ShortAnswer)
+                break;
+            // What an older relay gets out of the request: the first
+            // sub-request, of the length it serves.
+            if (tooLong)
+                length = limits.maxRecordLength;
+        }
+        subResponses.append(static_cast<char>(2 * length + 1)); // file response length
+        subResponses.append(static_cast<char>(referenceType));
+        subResponses.append(files[file].mid(2 * record, 2 * length));
+        if (refused)
+            break;
+    }
+    if (refused && limits.refusal == Refusal::Exception)
+        return exception(body, illegalDataValue);
+    silentRefusal = refused && limits.refusal == Refusal::Silence;
+    if (subResponses.size() > maxResponseData)
+        return exception(body, illegalDataValue);
+
+    QByteArray reply = body.left(2);
+    reply[0] = static_cast<char>(address);
+    reply.append(static_cast<char>(subResponses.size())); // response data length
+    return reply + subResponses;
 }
 
 void TestRelay::transmit(QByteArray frame, int delayMs)
@@ -324,6 +476,11 @@ void TestRelay::transmit(QByteArray frame, int delayMs)
 
 void TestRelay::writeLine(const QByteArray& bytes)
 {
+    if (line != Line::Pty) {
+        if (socket != nullptr)
+            socket->write(bytes);
+        return;
+    }
     // Not through PtyPair::writeMaster: it may spin the event loop, and the
     // relay must not answer the next request from inside this one.
     const int fd = pty->masterDescriptor();

@@ -12,6 +12,8 @@
 
 class PtyPair;
 class QSocketNotifier;
+class QTcpServer;
+class QTcpSocket;
 class QTimer;
 
 // A relay on the far end of a pseudo-terminal: the program under test opens
@@ -21,6 +23,11 @@ class QTimer;
 // a frame end found by line silence. Fault switches make it misbehave the
 // ways a noisy RS-485 line and a busy relay do; every request it received is
 // kept, byte for byte.
+//
+// The same relay can sit behind an Ethernet gateway instead: listening on
+// 127.0.0.1 at tcpPort(), one connection at a time, with RTU frames carried
+// as they are (a transparent serial gateway) or as Modbus TCP (MBAP header
+// instead of the CRC; requests() then holds the frames with the header).
 class TestRelay : public QObject
 {
     Q_OBJECT
@@ -60,6 +67,35 @@ public:
         int answerDelayEvery = 0;
     };
 
+    // What a relay that cannot serve a batched read does with one.
+    enum class Refusal
+    {
+        // Refuses with "illegal data value".
+        Exception,
+        // Answers only the first sub-request, or the first sample of a long
+        // record: an answer shorter than the request asked for.
+        ShortAnswer,
+        // Stays silent.
+        Silence
+    };
+
+    // Limits of an older relay (0 and false: none).
+    struct Limits
+    {
+        // File record requests for more registers than this are refused.
+        int maxRecordLength = 0;
+        // Requests of several sub-requests are refused.
+        bool singleSubRequest = false;
+        Refusal refusal = Refusal::Exception;
+    };
+
+    enum class Line
+    {
+        Pty,
+        RtuOverTcp,
+        ModbusTcp
+    };
+
     struct RegisterWrite
     {
         uint16_t address;
@@ -67,16 +103,24 @@ public:
     };
 
     explicit TestRelay(uint8_t slaveAddress = 1, QObject* parent = nullptr);
+    TestRelay(Line line, uint8_t slaveAddress = 1, QObject* parent = nullptr);
     ~TestRelay() override;
 
     bool isValid() const;
-    // The device path the program opens as its serial port.
+    // The device path the program opens as its serial port (Line::Pty).
     QString portName() const;
+    // The port on 127.0.0.1 the program connects to (the TCP lines).
+    quint16 tcpPort() const;
+    // Connections accepted so far (the TCP lines).
+    int connectionCount() const { return connections; }
     // Pulls the cable: the relay's side of the line goes away for good.
     void unplug();
+    // Drops the open TCP connection; the relay keeps listening for the next.
+    void dropConnection();
 
     void setFaults(const Faults& newFaults) { faults = newFaults; }
     Faults currentFaults() const { return faults; }
+    void setLimits(const Limits& newLimits) { limits = newLimits; }
 
     void setRegister(uint16_t address, uint16_t value);
     uint16_t registerValue(uint16_t address) const;
@@ -106,21 +150,38 @@ signals:
 private:
     Q_DISABLE_COPY(TestRelay)
 
+    void openPty();
+    void listen();
+    void acceptConnection();
     void readLine();
+    void bytesArrived(const QByteArray& bytes);
+    void takeMbapRequests();
     void frameEnded();
+    void requestArrived(const QByteArray& frame, const QByteArray& body);
     QByteArray answer(const QByteArray& body);
+    QByteArray answerFileRecords(const QByteArray& body);
     QByteArray exception(const QByteArray& body, uint8_t code) const;
+    QByteArray onLine(const QByteArray& reply, bool corrupt) const;
     void transmit(QByteArray frame, int delayMs);
     void writeLine(const QByteArray& bytes);
     static bool every(int k, int n) { return k > 0 && n % k == 0; }
 
     uint8_t address;
+    Line line = Line::Pty;
     std::unique_ptr<PtyPair> pty;
     int slaveKeeper = -1;
     QSocketNotifier* notifier = nullptr;
+    QTcpServer* server = nullptr;
+    QTcpSocket* socket = nullptr;
+    int connections = 0;
     QTimer* silence = nullptr;
     QByteArray rxBuffer;
+    // Transaction id of the Modbus TCP request being answered.
+    uint16_t transactionId = 0;
+    // Set while a refused batched read is to go unanswered.
+    bool silentRefusal = false;
     Faults faults;
+    Limits limits;
 
     QVector<uint16_t> registers;
     QVector<bool> coils;

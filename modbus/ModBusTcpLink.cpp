@@ -1,0 +1,122 @@
+#include "modbus/ModBusTcpLink.h"
+
+#include "app/log/Logger.h"
+#include "modbus/IModBusRTUResponseListener.h"
+#include "modbus/ModBusRtuLink.h"
+#include "modbus/TcpConnection.h"
+
+#include <QtEndian>
+
+namespace {
+
+constexpr uint16_t modbusProtocol = 0;
+// The length field counts the unit id and at least a function code.
+constexpr int minMbapLength = 2;
+
+QByteArray localHex(const QByteArray& bytes)
+{
+    return ModBusRtuLink::hexDump(reinterpret_cast<const uint8_t*>(bytes.constData()), bytes.size())
+        .toLocal8Bit();
+}
+
+uint16_t be16At(const QByteArray& bytes, int offset)
+{
+    return qFromBigEndian<quint16>(bytes.constData() + offset);
+}
+
+void appendBe16(QByteArray& bytes, uint16_t value)
+{
+    bytes.append(static_cast<char>(value >> 8));
+    bytes.append(static_cast<char>(value & 0xFF));
+}
+
+} // namespace
+
+ModBusTcpLink::ModBusTcpLink() : tcp(new TcpConnection(this))
+{
+    connect(tcp, &TcpConnection::received, this, &ModBusTcpLink::received);
+}
+
+ModBusTcpLink::~ModBusTcpLink() = default;
+
+void ModBusTcpLink::setListener(IModBusRTUResponseListener* newListener)
+{
+    rtuListener = newListener;
+}
+
+void ModBusTcpLink::send(const uint8_t* data, uint16_t length)
+{
+    if (!tcp->isOpen()) {
+        logDebug("Не могу отправить пакет. Соединение закрыто.");
+        return;
+    }
+    // Bytes of an answer that never completed would be taken for the head
+    // of the next one.
+    rxBuffer.clear();
+    ++transactionId;
+    awaiting = true;
+    QByteArray adu;
+    appendBe16(adu, transactionId);
+    appendBe16(adu, modbusProtocol);
+    appendBe16(adu, length);
+    adu.append(reinterpret_cast<const char*>(data), length);
+    tcp->write(adu);
+    logDebug("Отправлен пакет: %s", localHex(adu).constData());
+}
+
+void ModBusTcpLink::clear()
+{
+    rxBuffer.clear();
+    tcp->discardInput();
+}
+
+void ModBusTcpLink::expectAnswer(uint16_t length)
+{
+    // The answer's own header gives its length; only "nothing awaited any
+    // more" matters here, and a new request announces itself in send().
+    if (length == 0)
+        awaiting = false;
+}
+
+void ModBusTcpLink::received(const QByteArray& bytes)
+{
+    rxBuffer.append(bytes);
+    if (takeAnswers())
+        return;
+    logDebug("Принят пакет: %s", localHex(rxBuffer).constData());
+    rxBuffer.clear();
+    logError("Ошибка формата пакета!");
+    if (rtuListener != nullptr)
+        rtuListener->linkError();
+}
+
+bool ModBusTcpLink::takeAnswers()
+{
+    while (rxBuffer.size() >= mbapHeaderSize) {
+        const int length = be16At(rxBuffer, 4);
+        if (be16At(rxBuffer, 2) != modbusProtocol || length < minMbapLength ||
+            length > maxMbapLength)
+            return false;
+        if (rxBuffer.size() < mbapHeaderSize + length)
+            return true;
+        const QByteArray adu = rxBuffer.left(mbapHeaderSize + length);
+        rxBuffer.remove(0, adu.size());
+        evaluateAnswer(adu);
+    }
+    return true;
+}
+
+void ModBusTcpLink::evaluateAnswer(const QByteArray& adu)
+{
+    logDebug("Принят пакет: %s", localHex(adu).constData());
+    const uint16_t id = be16At(adu, 0);
+    if (!awaiting || id != transactionId) {
+        logError("Отброшен ответ на прежний запрос (транзакция %u).", static_cast<unsigned>(id));
+        return;
+    }
+    awaiting = false;
+    const QByteArray body = adu.mid(mbapHeaderSize);
+    if (rtuListener != nullptr)
+        rtuListener->frameReceived(reinterpret_cast<const uint8_t*>(body.constData()),
+                                   static_cast<uint16_t>(body.size()));
+}
