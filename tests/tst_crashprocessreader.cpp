@@ -1,7 +1,9 @@
+#include "app/log/Logger.h"
 #include "modbus/DemoRTULink.h"
 #include "modbus/ModBusClient.h"
 #include "records/CrashProcessHeader.h"
 #include "records/CrashProcessReader.h"
+#include "support/LogCapture.h"
 #include "support/RecordingModBusClient.h"
 #include "support/ScriptedRelay.h"
 
@@ -49,17 +51,32 @@ public:
     // Empty slots unless a test fills them.
     QByteArray headers[3] = {QByteArray(40, '\0'), QByteArray(40, '\0'), QByteArray(40, '\0')};
     int pass = 0;
+    // An older relay ends a request for more than one sample with this: a
+    // timeout (noAnswer) or a failure of the kind given.
+    static constexpr int noAnswer = -1;
+    bool refusesLongRecords = false;
+    int refusal = noAnswer;
 
     const RecordingModBusClient::Request& last() const { return client.requests.last(); }
 
     void answer() override
     {
         const RecordingModBusClient::Request request = last();
+        if (refusesLongRecords && request.count != 0 && request.length > 7) {
+            if (refusal == noAnswer)
+                request.listener->responseTimeout();
+            else
+                request.listener->requestFailed(
+                    static_cast<IModBusResponseListener::Failure>(refusal));
+            return;
+        }
         QByteArray data;
-        if (request.count == 0 && request.length == 20)
+        if (request.count == 0 && request.length == 20) {
             data = headers[request.start];
-        else
-            data = sampleBytes(request.start, pass, (request.count - 20) / 7);
+        } else {
+            for (int k = 0; k < request.length / 7; ++k)
+                data += sampleBytes(request.start, pass, (request.count - 20) / 7 + k);
+        }
         QCOMPARE(data.size(), request.length * 2);
         deliverFileRecord(*request.listener, static_cast<uint16_t>(request.start),
                           static_cast<uint16_t>(request.count), data);
@@ -110,6 +127,13 @@ private slots:
     void lateFailuresAfterTheEndAreIgnored();
 
     void readsDemoRelayEndToEnd();
+
+    void batchedRecordAsksUpTo17SamplesARequest_data();
+    void batchedRecordAsksUpTo17SamplesARequest();
+    void firstBatchRefusedFallsBackToOneSample_data();
+    void firstBatchRefusedFallsBackToOneSample();
+    void refusalAfterBatchesWorkedIsAFailedAttempt();
+    void batchedDemoRecordEqualsOneByOne();
 };
 
 void TestCrashProcessReader::headerFieldsAreLittleEndian()
@@ -573,6 +597,167 @@ void TestCrashProcessReader::readsDemoRelayEndToEnd()
     const auto first = CrashProcessSample::decode(
         reinterpret_cast<const uint8_t*>(reader.samples(1)->constData()));
     QCOMPARE(int(first.ia), 974);
+}
+
+void TestCrashProcessReader::batchedRecordAsksUpTo17SamplesARequest_data()
+{
+    QTest::addColumn<int>("faultSamples");
+    QTest::addColumn<int>("requests");
+    QTest::addColumn<int>("lastSamples");
+
+    QTest::newRow("120 samples: 7 of 17 and one of 1") << 0 << 8 << 1;
+    QTest::newRow("720 samples: 42 of 17 and one of 6") << 600 << 43 << 6;
+    QTest::newRow("136 samples: 8 of 17") << 16 << 8 << 17;
+}
+
+void TestCrashProcessReader::batchedRecordAsksUpTo17SamplesARequest()
+{
+    QFETCH(int, faultSamples);
+    QFETCH(int, requests);
+    QFETCH(int, lastSamples);
+
+    RecordingModBusClient client;
+    FakeRelay relay(client);
+    CrashProcessReader reader;
+    reader.setClient(&client);
+    reader.setBatchedReads(true);
+    readHeaderZero(reader, client, validHeader(static_cast<uint16_t>(faultSamples)));
+    const int samples = faultSamples + 120;
+
+    QSignalSpy finished(&reader, &CrashProcessReader::recordReadingFinished);
+    QList<float> progress;
+    reader.readCrashProcess(1, 0);
+    while (finished.isEmpty() && progress.size() < 100) {
+        progress << reader.progress();
+        relay.answer();
+    }
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(client.requests.size(), requests);
+    QCOMPARE(CrashProcessReader::samplesPerBatch(), 17);
+    for (int i = 0; i < requests; ++i) {
+        const RecordingModBusClient::Request& request = client.requests.at(i);
+        QCOMPARE(request.function, QStringLiteral("readFileRecord"));
+        QCOMPARE(request.count, 20 + 7 * 17 * i);
+        QCOMPARE(request.length, 7 * (i + 1 < requests ? 17 : lastSamples));
+        // Progress counts samples, whatever the requests.
+        QCOMPARE(progress.at(i), float(17 * i) * 100.0f / float(samples));
+    }
+    // In the storage order, every sample where one-by-one reading puts it.
+    const QByteArray* buffer = reader.samples(0);
+    QCOMPARE(buffer->size(), samples * 14);
+    for (int k = 0; k < samples; ++k)
+        QCOMPARE(buffer->mid(k * 14, 14), sampleBytes(0, 0, k));
+}
+
+void TestCrashProcessReader::firstBatchRefusedFallsBackToOneSample_data()
+{
+    QTest::addColumn<int>("refusal");
+    QTest::addColumn<bool>("fallsBack");
+
+    using Failure = IModBusResponseListener::Failure;
+    QTest::newRow("exception") << int(Failure::Exception) << true;
+    QTest::newRow("wrong length") << int(Failure::WrongLength) << true;
+    QTest::newRow("no answer") << int(FakeRelay::noAnswer) << true;
+    // The line, not the relay: the batch is sent again.
+    QTest::newRow("garbled answer") << int(Failure::Garbled) << false;
+    QTest::newRow("another slave's answer") << int(Failure::OtherSlave) << false;
+}
+
+void TestCrashProcessReader::firstBatchRefusedFallsBackToOneSample()
+{
+    QFETCH(int, refusal);
+    QFETCH(bool, fallsBack);
+
+    RecordingModBusClient client;
+    FakeRelay relay(client);
+    CrashProcessReader reader;
+    reader.setClient(&client);
+    reader.setBatchedReads(true);
+    readHeaderZero(reader, client, validHeader(10));
+    relay.refusesLongRecords = true;
+    relay.refusal = refusal;
+
+    LogCapture log(static_cast<int>(LogLevel::Info));
+    QSignalSpy finished(&reader, &CrashProcessReader::recordReadingFinished);
+    QSignalSpy failed(&reader, &CrashProcessReader::recordReadingFailed);
+    reader.readCrashProcess(1, 0);
+    relay.answer();
+    QCOMPARE(client.requests.size(), 2);
+    QCOMPARE(client.requests.at(1).count, 20);
+    if (!fallsBack) {
+        QCOMPARE(client.requests.at(1).length, 7 * 17);
+        QVERIFY(log.lines().isEmpty());
+        // A line that garbles every batch makes the reading fail as before.
+        for (int attempt = 1; attempt < CrashProcessReader::maxAttempts; ++attempt)
+            relay.answer();
+        QCOMPARE(failed.count(), 1);
+        return;
+    }
+    QCOMPARE(log.lines(), QStringList{QStringLiteral("Реле не отдаёт несколько отсчётов одним "
+                                                     "запросом: осциллограммы читаются по "
+                                                     "одному отсчёту.")});
+    // The fallback was no failed attempt: the sample survives two more.
+    failRequest(reader, 2, true);
+    relay.answerAll();
+    QCOMPARE(failed.count(), 0);
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(client.requests.size(), 1 + 3 + 130 - 1);
+    for (int i = 1; i < client.requests.size(); ++i)
+        QCOMPARE(client.requests.at(i).length, 7);
+    QCOMPARE(reader.samples(0)->mid(129 * 14), sampleBytes(0, 0, 129));
+
+    // The next reading keeps to one sample; a new connection tries again.
+    client.requests.clear();
+    reader.readCrashProcess(1, 0);
+    QCOMPARE(client.requests.last().length, 7);
+    reader.setBatchedReads(true);
+    reader.readCrashProcess(1, 0);
+    QCOMPARE(client.requests.last().length, 7 * 17);
+    QCOMPARE(log.lines().size(), 1);
+}
+
+void TestCrashProcessReader::refusalAfterBatchesWorkedIsAFailedAttempt()
+{
+    RecordingModBusClient client;
+    FakeRelay relay(client);
+    CrashProcessReader reader;
+    reader.setClient(&client);
+    reader.setBatchedReads(true);
+    readHeaderZero(reader, client, validHeader(10));
+    QSignalSpy failed(&reader, &CrashProcessReader::recordReadingFailed);
+    reader.readCrashProcess(1, 0);
+    relay.answer();
+    QCOMPARE(client.requests.last().length, 7 * 17);
+
+    for (int i = 0; i < CrashProcessReader::maxAttempts; ++i)
+        reader.requestFailed(IModBusResponseListener::Failure::Exception);
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(client.requests.size(), 4);
+    QCOMPARE(client.requests.at(2).length, 7 * 17);
+    QCOMPARE(client.requests.at(3).length, 7 * 17);
+}
+
+void TestCrashProcessReader::batchedDemoRecordEqualsOneByOne()
+{
+    QByteArray buffers[2];
+    for (bool batched : {false, true}) {
+        DemoRTULink demo;
+        ModBusClient client;
+        demo.setListener(&client);
+        client.setLink(&demo);
+        CrashProcessReader reader;
+        reader.setClient(&client);
+        reader.setBatchedReads(batched);
+        QSignalSpy headers(&reader, &CrashProcessReader::headersReadingFinished);
+        reader.readHeaders(1);
+        QVERIFY(headers.wait(5000));
+        QSignalSpy finished(&reader, &CrashProcessReader::recordReadingFinished);
+        reader.readCrashProcess(1, 2);
+        QVERIFY(finished.wait(batched ? 5000 : 30000));
+        buffers[batched ? 1 : 0] = *reader.samples(2);
+    }
+    QCOMPARE(buffers[1].size(), 720 * 14);
+    QVERIFY(buffers[0] == buffers[1]);
 }
 
 QTEST_MAIN(TestCrashProcessReader)

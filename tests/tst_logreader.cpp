@@ -1,9 +1,11 @@
+#include "app/log/Logger.h"
 #include "modbus/DemoRTULink.h"
 #include "modbus/ModBusClient.h"
 #include "records/EventsReadDialog.h"
 #include "records/JournalEntry.h"
 #include "records/LogReader.h"
 #include "support/FailAfterDevice.h"
+#include "support/LogCapture.h"
 #include "support/RecordingModBusClient.h"
 #include "support/ScriptedRelay.h"
 
@@ -91,6 +93,11 @@ public:
 
     uint16_t pointer = 0;
     QByteArray entries[30];
+    // An older relay ends a request of several sub-requests with this: a
+    // timeout (noAnswer) or a failure of the kind given.
+    static constexpr int noAnswer = -1;
+    bool refusesSeveral = false;
+    int refusal = noAnswer;
 
     void answer() override
     {
@@ -99,8 +106,26 @@ public:
             request.listener->holdingRegsRead(static_cast<uint16_t>(request.start), &pointer, 1);
             return;
         }
+        if (request.function == QLatin1String("readFileRecords")) {
+            answerSeveral(request);
+            return;
+        }
         deliverFileRecord(*request.listener, static_cast<uint16_t>(request.start),
                           static_cast<uint16_t>(request.count), entries[request.start - 3]);
+    }
+
+private:
+    void answerSeveral(const RecordingModBusClient::Request& request)
+    {
+        if (refusesSeveral && refusal == noAnswer) {
+            request.listener->responseTimeout();
+        } else if (refusesSeveral) {
+            request.listener->requestFailed(static_cast<IModBusResponseListener::Failure>(refusal));
+        } else {
+            for (const FileRecordReference& reference : request.references)
+                deliverFileRecord(*request.listener, reference.file, reference.record,
+                                  entries[reference.file - 3]);
+        }
     }
 };
 
@@ -162,6 +187,10 @@ private slots:
 
     void progressDialog();
     void readsDemoRelayEndToEnd();
+
+    void batchedJournalTakesFourRequests();
+    void firstBatchRefusedFallsBackToOneEntry_data();
+    void firstBatchRefusedFallsBackToOneEntry();
 };
 
 void TestLogReader::init()
@@ -628,6 +657,103 @@ void TestLogReader::readsDemoRelayEndToEnd()
     for (int i = 0; i < 30; ++i)
         expected += QStringLiteral("ЗНЗ;;;0.0.2000;0:0:0.000\n").toLocal8Bit();
     QCOMPARE(file.readAll(), expected);
+}
+
+void TestLogReader::batchedJournalTakesFourRequests()
+{
+    QByteArray csv[2];
+    for (bool batched : {false, true}) {
+        RecordingModBusClient client;
+        FakeRelay relay(client);
+        relay.pointer = 17;
+        relay.entries[5] = taggedEntry(5, 0xFF);
+        LogReader reader;
+        reader.setClient(&client);
+        reader.setBatchedReads(batched);
+        QSignalSpy finished(&reader, &LogReader::logReadingFinished);
+        reader.readRecords(1);
+        relay.answerAll();
+        QCOMPARE(finished.count(), 1);
+        csv[batched ? 1 : 0] = csvOf(reader);
+        if (!batched) {
+            QCOMPARE(client.requests.size(), 31);
+            continue;
+        }
+        QCOMPARE(LogReader::entriesPerBatch(), 9);
+        QCOMPARE(client.requests.size(), 5);
+        const int sizes[] = {9, 9, 9, 3};
+        int file = 3;
+        for (int i = 0; i < 4; ++i) {
+            const RecordingModBusClient::Request& request = client.requests.at(1 + i);
+            QCOMPARE(request.function, QStringLiteral("readFileRecords"));
+            QCOMPARE(request.references.size(), sizes[i]);
+            for (const FileRecordReference& reference : request.references) {
+                QCOMPARE(int(reference.file), file++);
+                QCOMPARE(int(reference.record), 0);
+                QCOMPARE(int(reference.length), 12);
+            }
+        }
+    }
+    QCOMPARE(csv[1], csv[0]);
+    QCOMPARE(positionsInFile(csv[1]).size(), 29);
+}
+
+void TestLogReader::firstBatchRefusedFallsBackToOneEntry_data()
+{
+    QTest::addColumn<int>("refusal");
+    QTest::addColumn<bool>("fallsBack");
+
+    using Failure = IModBusResponseListener::Failure;
+    QTest::newRow("exception") << int(Failure::Exception) << true;
+    QTest::newRow("wrong length") << int(Failure::WrongLength) << true;
+    QTest::newRow("no answer") << int(FakeRelay::noAnswer) << true;
+    QTest::newRow("garbled answer") << int(Failure::Garbled) << false;
+    QTest::newRow("another slave's answer") << int(Failure::OtherSlave) << false;
+}
+
+void TestLogReader::firstBatchRefusedFallsBackToOneEntry()
+{
+    QFETCH(int, refusal);
+    QFETCH(bool, fallsBack);
+
+    RecordingModBusClient client;
+    FakeRelay relay(client);
+    relay.refusesSeveral = true;
+    relay.refusal = refusal;
+    LogReader reader;
+    reader.setClient(&client);
+    reader.setBatchedReads(true);
+    LogCapture log(static_cast<int>(LogLevel::Info));
+    QSignalSpy finished(&reader, &LogReader::logReadingFinished);
+    QSignalSpy failed(&reader, &LogReader::logReadingFailed);
+    reader.readRecords(1);
+    relay.answer(); // the pointer
+    relay.answer(); // the first batch, refused
+    QCOMPARE(client.requests.size(), 3);
+    if (!fallsBack) {
+        QCOMPARE(client.requests.at(2).function, QStringLiteral("readFileRecords"));
+        for (int attempt = 1; attempt < LogReader::maxAttempts; ++attempt)
+            relay.answer();
+        QCOMPARE(failed.count(), 1);
+        QVERIFY(log.lines().isEmpty());
+        return;
+    }
+    QCOMPARE(log.lines(), QStringList{QStringLiteral("Реле не отдаёт несколько записей одним "
+                                                     "запросом: журнал читается по одной "
+                                                     "записи.")});
+    // The fallback was no failed attempt: the entry survives two more.
+    failRequest(reader, 2, false);
+    relay.answerAll();
+    QCOMPARE(failed.count(), 0);
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(client.requests.size(), 2 + 3 + 29);
+    // File 3 three times (the fallback and two failed attempts), then one
+    // request for each further file.
+    for (int i = 2; i < client.requests.size(); ++i) {
+        QCOMPARE(client.requests.at(i).function, QStringLiteral("readFileRecord"));
+        QCOMPARE(client.requests.at(i).start, i <= 4 ? 3 : i - 1);
+    }
+    QCOMPARE(int(reader.entry(29)->hour), 29);
 }
 
 QTEST_MAIN(TestLogReader)
