@@ -5,7 +5,10 @@ target_sources(talvik_test_support PRIVATE
     support/TestRelay.cpp
     support/ReliabilityHarness.h
     support/RelayContent.h
+    support/RelayMaster.h
     support/MainWindowTestAccess.h
 )
 talvik_add_test(tst_reliabilitypolling)
 talvik_add_test(tst_reliabilityrecords)
+talvik_add_test(tst_batchedreads)
+talvik_add_test(tst_tcplinks)

@@ -67,13 +67,13 @@ TestRelay::TestRelay(uint8_t slaveAddress, QObject* parent)
 {
 }
 
-TestRelay::TestRelay(Line relayLine, uint8_t slaveAddress, QObject* parent)
-    : QObject(parent), address(slaveAddress), line(relayLine), silence(new QTimer(this)),
+TestRelay::TestRelay(Line lineKind, uint8_t slaveAddress, QObject* parent)
+    : QObject(parent), address(slaveAddress), relayLine(lineKind), silence(new QTimer(this)),
       registers(registerCount, 0), coils(coilCount, false), files(fileCount)
 {
     silence->setSingleShot(true);
     connect(silence, &QTimer::timeout, this, &TestRelay::frameEnded);
-    if (line == Line::Pty)
+    if (relayLine == Line::Pty)
         openPty();
     else
         listen();
@@ -134,7 +134,7 @@ TestRelay::~TestRelay()
 
 bool TestRelay::isValid() const
 {
-    if (line != Line::Pty)
+    if (relayLine != Line::Pty)
         return server != nullptr && server->isListening();
     return pty->isValid() && slaveKeeper >= 0;
 }
@@ -151,7 +151,7 @@ quint16 TestRelay::tcpPort() const
 
 void TestRelay::unplug()
 {
-    if (line != Line::Pty) {
+    if (relayLine != Line::Pty) {
         dropConnection();
         if (server != nullptr)
             server->close();
@@ -217,7 +217,7 @@ void TestRelay::readLine()
 void TestRelay::bytesArrived(const QByteArray& bytes)
 {
     rxBuffer.append(bytes);
-    if (line == Line::ModbusTcp)
+    if (relayLine == Line::ModbusTcp)
         takeMbapRequests();
     else
         silence->start(frameSilenceMs);
@@ -254,7 +254,7 @@ void TestRelay::frameEnded()
 
 QByteArray TestRelay::onLine(const QByteArray& reply, bool corrupt) const
 {
-    if (line != Line::ModbusTcp) {
+    if (relayLine != Line::ModbusTcp) {
         QByteArray frame = withCrc(reply);
         if (corrupt)
             frame[frame.size() - 1] = static_cast<char>(frame.at(frame.size() - 1) ^ 0x5A);
@@ -476,7 +476,7 @@ void TestRelay::transmit(QByteArray frame, int delayMs)
 
 void TestRelay::writeLine(const QByteArray& bytes)
 {
-    if (line != Line::Pty) {
+    if (relayLine != Line::Pty) {
         if (socket != nullptr)
             socket->write(bytes);
         return;

@@ -107,6 +107,7 @@ public:
     ~TestRelay() override;
 
     bool isValid() const;
+    Line line() const { return relayLine; }
     // The device path the program opens as its serial port (Line::Pty).
     QString portName() const;
     // The port on 127.0.0.1 the program connects to (the TCP lines).
@@ -167,7 +168,7 @@ private:
     static bool every(int k, int n) { return k > 0 && n % k == 0; }
 
     uint8_t address;
-    Line line = Line::Pty;
+    Line relayLine = Line::Pty;
     std::unique_ptr<PtyPair> pty;
     int slaveKeeper = -1;
     QSocketNotifier* notifier = nullptr;
