@@ -75,6 +75,7 @@ private slots:
     void secondRequestWithinDelayReplacesFirst();
     void answerWithoutListenerIsDropped();
     void pollAndFileReadThroughTheClient();
+    void batchedFileRecordsAnswerAsTheRelayFramesThem();
 };
 
 void TestDemoRtuLink::answersLikeTheRelay_data()
@@ -343,6 +344,35 @@ void TestDemoRtuLink::pollAndFileReadThroughTheClient()
     QCOMPARE(sample.size(), 14);
     QCOMPARE(sample.at(0) | sample.at(1) << 8, 974);
     QCOMPARE(client.state(), ModBusClient::State::Idle);
+}
+
+void TestDemoRtuLink::batchedFileRecordsAnswerAsTheRelayFramesThem()
+{
+    DemoRTULink link;
+    RecordingRtuListener listener;
+    link.setListener(&listener);
+    const QByteArray record = link.record(1);
+
+    // 17 samples of record 1 in one long record: the bytes of one-by-one reads.
+    const QByteArray longRecord = exchange(link, listener, fileRequest(1, 20, 119));
+    QCOMPARE(longRecord.left(5), QByteArray::fromHex("0114eeee06"));
+    QCOMPARE(longRecord.mid(5), record.mid(40, 238));
+
+    // Two sub-requests: each sub-response with its own length and reference
+    // type, the response data length over both.
+    QByteArray twoFiles = QByteArray::fromHex("01140e");
+    twoFiles += fileRequest(0, 0, 20).mid(3) + fileRequest(2, 20, 7).mid(3);
+    const QByteArray answer = exchange(link, listener, twoFiles);
+    QCOMPARE(answer.left(5), QByteArray::fromHex("01143a2906"));
+    QCOMPARE(answer.mid(5, 40), link.record(0).left(40));
+    QCOMPARE(answer.mid(45, 2), QByteArray::fromHex("0f06"));
+    QCOMPARE(answer.mid(47), link.record(2).mid(40, 14));
+
+    // More than one answer carries is refused.
+    QByteArray tooMuch = QByteArray::fromHex("01141c");
+    for (int i = 0; i < 4; ++i)
+        tooMuch += fileRequest(i, 0, 40).mid(3);
+    QCOMPARE(exchange(link, listener, tooMuch), QByteArray::fromHex("019403"));
 }
 
 QTEST_MAIN(TestDemoRtuLink)
