@@ -31,6 +31,34 @@ void BenchRelay::setRegister(int index, uint16_t value)
         registers[index] = value;
 }
 
+void BenchRelay::setFile(int index, const QByteArray& bytes)
+{
+    if (index >= 0 && index < fileCount)
+        files[index] = bytes;
+}
+
+QByteArray BenchRelay::fileRecords(const QByteArray& request) const
+{
+    // Sub-requests of 7 bytes: reference type, file, record number, length.
+    // Bytes past a file's end read as zero.
+    QByteArray subResponses;
+    const int count = static_cast<uint8_t>(request.at(2)) / 7;
+    for (int i = 0; i < count; ++i) {
+        const int offset = 3 + 7 * i;
+        const int file = readBe16(request, offset + 1);
+        const int from = 2 * readBe16(request, offset + 3);
+        const int bytes = 2 * readBe16(request, offset + 5);
+        QByteArray data = file < fileCount ? files[file].mid(from, bytes) : QByteArray();
+        data.append(QByteArray(bytes - data.size(), '\0'));
+        subResponses.append(static_cast<char>(bytes + 1));
+        subResponses.append(static_cast<char>(0x06));
+        subResponses.append(data);
+    }
+    QByteArray answer;
+    answer.append(static_cast<char>(subResponses.size()));
+    return answer + subResponses;
+}
+
 QByteArray BenchRelay::withCrc(QByteArray body)
 {
     const uint16_t crc = ModBusRtuLink::modbusCrc16(body);
@@ -52,28 +80,10 @@ int BenchRelay::requestLength(const QByteArray& bytes)
         // Address, function, start, count, byte count, the values, CRC.
         return bytes.size() < 7 ? 0 : 9 + static_cast<uint8_t>(bytes.at(6));
     case 0x14:
-        return 12;
+        // Address, function, byte count, the sub-requests, CRC.
+        return bytes.size() < 3 ? 0 : 5 + static_cast<uint8_t>(bytes.at(2));
     default:
         return -1;
-    }
-}
-
-int BenchRelay::answerLength(const QByteArray& request)
-{
-    if (request.size() < 6)
-        return 0;
-    switch (static_cast<uint8_t>(request.at(1))) {
-    case 0x01:
-        return 5 + (readBe16(request, 4) + 7) / 8;
-    case 0x03:
-        return 5 + 2 * readBe16(request, 4);
-    case 0x05:
-    case 0x10:
-        return 8;
-    case 0x14:
-        return request.size() < 10 ? 0 : 7 + 2 * readBe16(request, 8);
-    default:
-        return 0;
     }
 }
 
@@ -106,14 +116,9 @@ QByteArray BenchRelay::answer(const QByteArray& request)
             registers[start + k] = readBe16(request, 7 + 2 * k);
         body = request.left(6);
         break;
-    case 0x14: {
-        const int dataLength = 2 * readBe16(request, 8);
-        body.append(static_cast<char>(dataLength + 2));
-        body.append(static_cast<char>(dataLength + 1));
-        body.append(static_cast<char>(0x06));
-        body.append(QByteArray(dataLength, '\x11'));
+    case 0x14:
+        body.append(fileRecords(request));
         break;
-    }
     default:
         return QByteArray();
     }

@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -187,6 +188,99 @@ void addRows(const QJsonObject& run, QList<Row>& rows)
     }
 }
 
+// The paced-line runs, by work and mode (0 today's, 1 the new one).
+using PacedRuns = QMap<int, QMap<int, QJsonObject>>;
+
+QString seconds(const QJsonObject& run)
+{
+    return number(run.value("measured_ms").toDouble() / 1000, 2) + " s";
+}
+
+QString milliseconds(const QJsonObject& run)
+{
+    return number(run.value("measured_ms").toDouble(), 1) + " ms";
+}
+
+bool failed(const QJsonObject& run)
+{
+    return run.isEmpty() || run.value("error_occurred").toBool();
+}
+
+// A cell of one mode's figure, or why there is none.
+QString cell(const QJsonObject& run, const std::function<QString(const QJsonObject&)>& format)
+{
+    if (run.isEmpty())
+        return "—";
+    if (failed(run))
+        return "failed: " + run.value("error_message").toString();
+    return format(run);
+}
+
+QString noisyCell(const QJsonObject& run)
+{
+    return QString("%1 (clean %2 s, %3 lost, %4 corrupted; bound %5 s)")
+        .arg(seconds(run))
+        .arg(number(run.value("clean_ms").toDouble() / 1000, 2))
+        .arg(run.value("dropped").toDouble())
+        .arg(run.value("corrupted").toDouble())
+        .arg(number(run.value("bound_ms").toDouble() / 1000, 2));
+}
+
+void printPacedTable(const PacedRuns& runs)
+{
+    if (runs.isEmpty())
+        return;
+    struct Work
+    {
+        int id;
+        const char* what;
+        const char* goal;
+        std::function<QString(const QJsonObject&)> format;
+        // Whether the new mode's run meets the goal.
+        std::function<bool(const QJsonObject&)> met;
+    };
+    const auto underSeconds = [](double limit) {
+        return [limit](const QJsonObject& run) {
+            return run.value("measured_ms").toDouble() <= limit * 1000;
+        };
+    };
+    const QList<Work> works = {
+        {0, "one poll (3 reads of 85 registers)", "≤ 1.1 × floor", milliseconds,
+         [](const QJsonObject& run) {
+             return run.value("measured_ms").toDouble() <= 1.1 * run.value("floor_ms").toDouble();
+         }},
+        {1, "720-sample fault record", "≤ 7 s", seconds, underSeconds(7)},
+        {2, "journal (30 entries)", "≤ 1 s", seconds, underSeconds(1)},
+        {3, "writing 77 settings (154 writes)", "≤ 2.5 s", seconds, underSeconds(2.5)},
+        {4, "150-sample record, every 4th answer lost, every 7th corrupted",
+         "≤ clean + 1.1 s × lost + 0.6 s × corrupted", noisyCell,
+         [](const QJsonObject& run) {
+             return run.value("measured_ms").toDouble() <= run.value("bound_ms").toDouble();
+         }},
+        {5, "720-sample fault record over RTU over TCP (loopback)", "≤ 7 s", seconds,
+         underSeconds(7)},
+    };
+    std::printf("\n| work (19200 Bd, silence 100 ms) | today's mode: frame end by silence, one "
+                "sample or entry a request | frame end by length, batched reads | floor of the "
+                "new mode's exchanges | goal | met |\n");
+    std::printf("|---|---|---|---|---|---|\n");
+    for (const Work& work : works) {
+        const QJsonObject today = runs.value(work.id).value(0);
+        const QJsonObject fast = runs.value(work.id).value(1);
+        if (today.isEmpty() && fast.isEmpty())
+            continue;
+        const QString floor =
+            failed(fast) ? QString() : number(fast.value("floor_ms").toDouble(), 1) + " ms";
+        bool met = !failed(fast) && work.met(fast);
+        // On the noisy line the bound holds for either mode.
+        if (work.id == 4 && !today.isEmpty())
+            met = met && !failed(today) && work.met(today);
+        std::printf("| %s | %s | %s | %s | %s | %s |\n", work.what,
+                    qPrintable(cell(today, work.format)), qPrintable(cell(fast, work.format)),
+                    qPrintable(floor), work.goal, qPrintable(verdict(met)));
+    }
+}
+
 } // namespace
 
 namespace ResultTable {
@@ -194,6 +288,7 @@ namespace ResultTable {
 int print(const QStringList& jsonFiles)
 {
     QList<Row> rows;
+    PacedRuns paced;
     for (const QString& path : jsonFiles) {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
@@ -202,8 +297,16 @@ int print(const QStringList& jsonFiles)
         }
         const QJsonArray runs =
             QJsonDocument::fromJson(file.readAll()).object().value("benchmarks").toArray();
-        for (const QJsonValue& run : runs)
-            addRows(run.toObject(), rows);
+        for (const QJsonValue& value : runs) {
+            const QJsonObject run = value.toObject();
+            const QString name = run.value("name").toString();
+            if (name.startsWith("BM_PacedLine/")) {
+                const QMap<QString, int> args = arguments(name);
+                paced[args.value("work")][args.value("fast")] = run;
+                continue;
+            }
+            addRows(run, rows);
+        }
     }
     std::printf("| measurement | measured | floor | ratio to floor | goal | met |\n");
     std::printf("|---|---|---|---|---|---|\n");
@@ -211,6 +314,7 @@ int print(const QStringList& jsonFiles)
         std::printf("| %s | %s | %s | %s | %s | %s |\n", qPrintable(row.what),
                     qPrintable(row.value), qPrintable(row.floor), qPrintable(row.ratio),
                     qPrintable(row.goal), qPrintable(row.met));
+    printPacedTable(paced);
     return 0;
 }
 

@@ -1,0 +1,300 @@
+// The program against the serial line's own limit, at 19200 baud with the
+// default 100 ms silence: polls, a fault record, the journal and a settings
+// write over a relay that paces its answers as the wire would, in today's
+// mode (frame end by silence, one sample and one entry a request) and in the
+// new one (frame end by length, batched reads), side by side; a record on a
+// noisy line; and the record over RTU over TCP on loopback.
+
+#include "EventLoop.h"
+#include "PacedRelay.h"
+
+#include "device/ModBusDevice.h"
+#include "modbus/ModBusClient.h"
+#include "modbus/ModBusRtuLink.h"
+#include "modbus/ModBusRtuOverTcpLink.h"
+#include "modbus/TcpConnection.h"
+#include "records/CrashProcessHeader.h"
+#include "records/CrashProcessReader.h"
+#include "records/JournalEntry.h"
+#include "records/LogReader.h"
+
+#include <QHostAddress>
+#include <QSerialPort>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <memory>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int baudRate = 19200;
+constexpr int silenceMs = ModBusRtuLink::defaultInterCharInterval;
+// The record of the noisy line, and the line's faults: every 4th answer
+// lost, every 7th corrupted.
+constexpr int noisyFaultSamples = 30;
+constexpr int dropEvery = 4;
+constexpr int corruptEvery = 7;
+// The writing of the settings: password and value for each of the
+// registers 8..84.
+constexpr int firstSetting = 8;
+constexpr int settingCount = 77;
+
+enum Work
+{
+    Poll,
+    Record,
+    Journal,
+    Writes,
+    NoisyRecord,
+    RecordOverTcp
+};
+
+double secondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+void putLe16(QByteArray& bytes, int offset, int value)
+{
+    bytes[offset] = static_cast<char>(value & 0xFF);
+    bytes[offset + 1] = static_cast<char>((value >> 8) & 0xFF);
+}
+
+// A valid fault record of `faultSamples` + 120 samples, every sample different.
+QByteArray faultRecord(int faultSamples)
+{
+    CrashProcessHeader header;
+    header.year = 19;
+    header.month = 1;
+    header.day = 1;
+    header.minute = 1;
+    header.scalePhase = 1949;
+    header.faultSamples = static_cast<uint16_t>(faultSamples);
+    header.valid = 1;
+    header.checksum = header.expectedChecksum();
+    QByteArray record = header.encode();
+    for (int k = 0; k < faultSamples + 120; ++k) {
+        QByteArray sample(CrashProcessSample::size, '\0');
+        for (int channel = 0; channel < 7; ++channel)
+            putLe16(sample, 2 * channel, (k * 37 + channel * 101) & 0x0FFF);
+        record.append(sample);
+    }
+    return record;
+}
+
+// The program's Modbus master without its window, on the relay's line:
+// today's mode or frame end by length with batched reads.
+class Master
+{
+public:
+    Master(PacedRelay& relay, bool fast) : relay(relay)
+    {
+        if (relay.slavePath().isEmpty()) {
+            tcpLink = new ModBusRtuOverTcpLink;
+            tcpLink->setBaudRate(baudRate);
+            link.reset(tcpLink);
+        } else {
+            port.setPortName(relay.slavePath());
+            port.setBaudRate(baudRate);
+            link.reset(new ModBusRtuLink(&port));
+        }
+        link->setInterCharInterval(silenceMs);
+        link->setLengthFraming(fast);
+        link->setListener(&client);
+        client.setLink(link.get());
+        device.setClient(&client);
+        crash.setClient(&client);
+        crash.setBatchedReads(fast);
+        journal.setClient(&client);
+        journal.setBatchedReads(fast);
+        QObject::connect(&crash, &CrashProcessReader::headersReadingFinished,
+                         [this] { ended = true; });
+        QObject::connect(&crash, &CrashProcessReader::recordReadingFinished,
+                         [this](int) { ended = true; });
+        QObject::connect(&crash, &CrashProcessReader::recordReadingFailed,
+                         [this] { failed = true; });
+        QObject::connect(&journal, &LogReader::logReadingFinished, [this] { ended = true; });
+        QObject::connect(&journal, &LogReader::logReadingFailed, [this] { failed = true; });
+    }
+
+    bool open()
+    {
+        if (tcpLink == nullptr)
+            return port.open(QIODevice::ReadWrite);
+        tcpLink->connection()->open(QHostAddress(QHostAddress::LocalHost).toString(),
+                                    relay.tcpPort());
+        return EventLoop::waitUntil([this] { return tcpLink->connection()->isOpen(); },
+                                    TcpConnection::connectTimeoutMs);
+    }
+
+    // Runs one piece of work to its end; false when it failed or took too long.
+    bool run(const std::function<void()>& start, int timeoutMs)
+    {
+        ended = false;
+        failed = false;
+        start();
+        return EventLoop::waitUntil([this] { return ended || failed; }, timeoutMs) && !failed;
+    }
+
+    bool untilIdle(int timeoutMs)
+    {
+        return EventLoop::waitUntil(
+            [this] {
+                return client.state() == ModBusClient::State::Idle && client.queuedCount() == 0;
+            },
+            timeoutMs);
+    }
+
+    PacedRelay& relay;
+    QSerialPort port;
+    ModBusRtuOverTcpLink* tcpLink = nullptr;
+    std::unique_ptr<ModBusRtuLink> link;
+    ModBusClient client;
+    ModBusDevice device{8, BenchRelay::registerCount};
+    CrashProcessReader crash;
+    LogReader journal;
+    bool ended = false;
+    bool failed = false;
+};
+
+// The line's floor of what was exchanged: the relay's count of the bytes'
+// wire time and its turnarounds, plus the master's turnaround before each
+// request after the first.
+double floorMs(const PacedRelay& relay)
+{
+    const int exchanges = relay.answered();
+    return relay.wireMs() +
+           (exchanges > 1
+                ? (exchanges - 1) * ModBusRtuLink::turnaroundMicroseconds(baudRate) / 1000.0
+                : 0.0);
+}
+
+void loadFiles(PacedRelay& relay)
+{
+    relay.relay().setFile(0, faultRecord(600));
+    relay.relay().setFile(1, faultRecord(noisyFaultSamples));
+    for (int entry = 0; entry < LogReader::entryCount; ++entry) {
+        QByteArray bytes(JournalEntry::size, static_cast<char>(entry));
+        bytes[0] = 1;
+        relay.relay().setFile(LogReader::firstEntryFile + entry, bytes);
+    }
+}
+
+// One piece of work, timed; false (with the error set) when it failed.
+bool measure(benchmark::State& state, Master& master, Work work, double& seconds)
+{
+    const int timeoutMs = 300000;
+    const Clock::time_point start = Clock::now();
+    bool done = false;
+    switch (work) {
+    case Poll:
+        master.device.refresh();
+        done = master.untilIdle(timeoutMs);
+        break;
+    case Record:
+    case RecordOverTcp:
+        done = master.run([&master] { master.crash.readCrashProcess(1, 0); }, timeoutMs);
+        break;
+    case NoisyRecord:
+        done = master.run([&master] { master.crash.readCrashProcess(1, 1); }, timeoutMs);
+        break;
+    case Journal:
+        done = master.run([&master] { master.journal.readRecords(1); }, timeoutMs);
+        break;
+    case Writes:
+        for (int reg = firstSetting; reg < firstSetting + settingCount; ++reg) {
+            const uint16_t password = 0x1234;
+            const uint16_t value = static_cast<uint16_t>(reg * 3);
+            master.device.writeRegisters(71, 1, &password);
+            master.device.writeRegisters(static_cast<uint16_t>(reg), 1, &value);
+        }
+        done = master.untilIdle(timeoutMs);
+        break;
+    }
+    seconds = secondsSince(start);
+    if (!done)
+        state.SkipWithError("the work did not end well");
+    return done;
+}
+
+void BM_PacedLine(benchmark::State& state)
+{
+    const auto work = static_cast<Work>(state.range(0));
+    const bool fast = state.range(1) != 0;
+    PacedRelay relay(work == RecordOverTcp ? PacedRelay::Line::Tcp : PacedRelay::Line::Pty,
+                     baudRate);
+    if (!relay.isValid()) {
+        state.SkipWithError("no line for the relay");
+        return;
+    }
+    loadFiles(relay);
+    Master master(relay, fast);
+    if (!master.open()) {
+        state.SkipWithError("cannot open the line");
+        return;
+    }
+    // The headers are read before the record, as the user lists them first.
+    if ((work == Record || work == NoisyRecord || work == RecordOverTcp) &&
+        !master.run([&master] { master.crash.readHeaders(1); }, 10000)) {
+        state.SkipWithError("the headers were not read");
+        return;
+    }
+    double cleanSeconds = 0;
+    if (work == NoisyRecord) {
+        // The same record on a clean line first, on the same connection.
+        if (!measure(state, master, work, cleanSeconds))
+            return;
+        relay.setFaults(dropEvery, corruptEvery);
+    }
+    relay.resetCounts();
+
+    double totalSeconds = 0;
+    for (auto _ : state) {
+        double seconds = 0;
+        if (!measure(state, master, work, seconds))
+            return;
+        totalSeconds += seconds;
+        state.SetIterationTime(seconds);
+    }
+    const double runs = static_cast<double>(state.iterations());
+    state.counters["floor_ms"] = floorMs(relay) / runs;
+    state.counters["requests"] = relay.requests() / runs;
+    if (work == NoisyRecord) {
+        state.counters["clean_ms"] = cleanSeconds * 1000;
+        state.counters["dropped"] = relay.dropped();
+        state.counters["corrupted"] = relay.corrupted();
+        state.counters["bound_ms"] =
+            cleanSeconds * 1000 + 1100.0 * relay.dropped() + 600.0 * relay.corrupted();
+    }
+    state.counters["measured_ms"] = totalSeconds * 1000 / runs;
+}
+
+// Polls are short: several of them; the rest once each (today's record alone
+// takes about a minute and a half).
+BENCHMARK(BM_PacedLine)
+    ->ArgNames({"work", "fast"})
+    ->Args({Poll, 0})
+    ->Args({Poll, 1})
+    ->Iterations(5)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+void longWork(benchmark::internal::Benchmark* bench)
+{
+    for (int work : {Record, Journal, Writes, NoisyRecord}) {
+        for (int fast : {0, 1})
+            bench->Args({work, fast});
+    }
+    bench->Args({RecordOverTcp, 1});
+}
+BENCHMARK(BM_PacedLine)
+    ->ArgNames({"work", "fast"})
+    ->Apply(longWork)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace
