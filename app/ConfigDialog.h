@@ -17,8 +17,17 @@ public:
     explicit ConfigDialog(QWidget* parent = nullptr);
     ~ConfigDialog() override;
 
-    // Empty when the system had no serial port at start.
+    // Empty when the system had no serial port at start; tcpChoice when the
+    // relay is reached through the network.
     QString portName() const;
+    bool isTcp() const;
+    QString tcpHost() const;
+    quint16 tcpPort() const;
+    // Modbus TCP; otherwise RTU frames over TCP (a transparent serial gateway).
+    bool isModbusTcp() const;
+    // Answers end by their length, the next request waits out the bus
+    // turnaround, and records are read several at a time.
+    bool lengthFraming() const;
     // 9600, 19200 or 38400.
     int baudRate() const;
     int deviceAddress() const;
@@ -27,6 +36,9 @@ public:
     // Seconds between polls.
     int pollPeriod() const;
     bool isDemoMode() const;
+
+    // The port list's last choice.
+    static const char tcpChoice[];
 
 public slots:
     void demoModeChanged(bool mode);
@@ -41,6 +53,10 @@ private:
     struct Accepted
     {
         QString portName;
+        QString host;
+        int tcpPort = 0;
+        int protocolIndex = 0;
+        bool lengthFraming = true;
         int speedIndex = 0;
         int address = 0;
         int charInterval = 0;
@@ -50,6 +66,8 @@ private:
 
     void rememberAccepted();
     void restoreAccepted();
+    // Enables the settings that apply to the chosen way to the relay.
+    void updateLineSettings();
 
     ConfigDialogForm* ui = nullptr;
     Accepted accepted;

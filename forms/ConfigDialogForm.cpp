@@ -7,6 +7,7 @@
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMetaObject>
 #include <QSpinBox>
 
@@ -37,13 +38,22 @@ void ConfigDialogForm::setupUi(QDialog* dialog)
 {
     if (dialog->objectName().isEmpty())
         dialog->setObjectName(QStringLiteral("ConfigDialog"));
-    dialog->resize(215, 239);
     dialog->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
     gridLayout = named(new QGridLayout(dialog), "gridLayout");
+    // The dialog takes the size its rows need in the platform's fonts, and
+    // keeps it.
+    gridLayout->setSizeConstraint(QLayout::SetFixedSize);
 
     lblPort = named(new QLabel(dialog), "lblPort");
     comboPortName = named(new QComboBox(dialog), "comboPortName");
+    lblHost = named(new QLabel(dialog), "lblHost");
+    editHost = named(new QLineEdit(dialog), "editHost");
+    lblTcpPort = named(new QLabel(dialog), "lblTcpPort");
+    // 502 is the port Modbus TCP servers listen on.
+    spinTcpPort = spinBox(dialog, "spinTcpPort", 1, 65535, 502);
+    lblProtocol = named(new QLabel(dialog), "lblProtocol");
+    comboProtocol = named(new QComboBox(dialog), "comboProtocol");
     lblSpeed = named(new QLabel(dialog), "lblSpeed");
     comboSpeed = named(new QComboBox(dialog), "comboSpeed");
     lblAddress = named(new QLabel(dialog), "lblAddress");
@@ -51,25 +61,36 @@ void ConfigDialogForm::setupUi(QDialog* dialog)
     spinAddress = spinBox(dialog, "spinAddress", 1, 247, 1);
     lblInterval = named(new QLabel(dialog), "lblInterval");
     spinCharInterval = spinBox(dialog, "spinCharInterval", 40, 200, 100);
+    lblLengthFraming = named(new QLabel(dialog), "lblLengthFraming");
+    cbLengthFraming = named(new QCheckBox(dialog), "cbLengthFraming");
+    cbLengthFraming->setChecked(true);
     lblPeriod = named(new QLabel(dialog), "lblPeriod");
     spinInterval = spinBox(dialog, "spinInterval", 1, 100, 1);
     lblDemo = named(new QLabel(dialog), "lblDemo");
     cbDemoMode = named(new QCheckBox(dialog), "cbDemoMode");
 
-    QLabel* const labels[] = {lblPort, lblSpeed, lblAddress, lblInterval, lblPeriod, lblDemo};
-    QWidget* const inputs[] = {comboPortName,    comboSpeed,   spinAddress,
-                               spinCharInterval, spinInterval, cbDemoMode};
-    for (int row = 0; row < 6; ++row) {
+    QLabel* const labels[] = {lblPort,    lblHost,     lblTcpPort,       lblProtocol, lblSpeed,
+                              lblAddress, lblInterval, lblLengthFraming, lblPeriod,   lblDemo};
+    QWidget* const inputs[] = {comboPortName, editHost,    spinTcpPort,      comboProtocol,
+                               comboSpeed,    spinAddress, spinCharInterval, cbLengthFraming,
+                               spinInterval,  cbDemoMode};
+    constexpr int rows = 10;
+    for (int row = 0; row < rows; ++row) {
         labels[row]->setAlignment(Qt::AlignRight | Qt::AlignTrailing | Qt::AlignVCenter);
         labels[row]->setBuddy(inputs[row]);
         gridLayout->addWidget(labels[row], row, 0);
-        gridLayout->addWidget(inputs[row], row, 1);
+        // A check box is only as wide as its box and caption, so that a click
+        // beside it does not toggle it.
+        if (qobject_cast<QCheckBox*>(inputs[row]) != nullptr)
+            gridLayout->addWidget(inputs[row], row, 1, Qt::AlignLeft | Qt::AlignVCenter);
+        else
+            gridLayout->addWidget(inputs[row], row, 1);
     }
 
     buttonBox = named(new QDialogButtonBox(dialog), "buttonBox");
     buttonBox->setOrientation(Qt::Horizontal);
     buttonBox->setStandardButtons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    gridLayout->addWidget(buttonBox, 6, 0, 1, 2);
+    gridLayout->addWidget(buttonBox, rows, 0, 1, 2);
 
     retranslateUi(dialog);
 
@@ -82,9 +103,20 @@ void ConfigDialogForm::retranslateUi(QDialog* dialog)
 {
     dialog->setWindowTitle(text("Настройки связи"));
     lblPort->setText(text("Порт"));
+    lblHost->setText(text("Адрес узла"));
+    editHost->setPlaceholderText(text("IP-адрес или имя"));
+    lblTcpPort->setText(text("Порт TCP"));
+    lblProtocol->setText(text("Протокол"));
     lblSpeed->setText(text("Скорость связи"));
     lblAddress->setText(text("Адрес устройства"));
     lblInterval->setText(text("Межсимвольный <br>интервал, мс"));
+    lblLengthFraming->setText(text("Конец кадра <br>по длине"));
+    cbLengthFraming->setText(text("Вкл"));
+    cbLengthFraming->setToolTip(
+        text("Ответ принимается, как только пришло ожидаемое число байт, без ожидания "
+             "межсимвольного интервала; отсчёты осциллограмм и записи журнала читаются по "
+             "нескольку за запрос. Выключено: конец кадра только по тишине на линии, чтение "
+             "по одной записи."));
     lblPeriod->setText(text("Период опроса, с"));
     lblDemo->setText(text("Демо режим"));
     cbDemoMode->setText(text("Откл"));

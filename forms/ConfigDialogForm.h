@@ -7,21 +7,31 @@ class QDialog;
 class QDialogButtonBox;
 class QGridLayout;
 class QLabel;
+class QLineEdit;
 class QSpinBox;
 
 // The connection settings dialog's widgets, one member per named object. The
-// lists of ports and speeds are filled by the dialog, not by the form.
+// lists of ports, speeds and protocols are filled by the dialog, not by the
+// form.
 struct ConfigDialogForm
 {
     QGridLayout* gridLayout = nullptr;
     QLabel* lblPort = nullptr;
     QComboBox* comboPortName = nullptr;
+    QLabel* lblHost = nullptr;
+    QLineEdit* editHost = nullptr;
+    QLabel* lblTcpPort = nullptr;
+    QSpinBox* spinTcpPort = nullptr;
+    QLabel* lblProtocol = nullptr;
+    QComboBox* comboProtocol = nullptr;
     QLabel* lblSpeed = nullptr;
     QComboBox* comboSpeed = nullptr;
     QLabel* lblAddress = nullptr;
     QSpinBox* spinAddress = nullptr;
     QLabel* lblInterval = nullptr;
     QSpinBox* spinCharInterval = nullptr;
+    QLabel* lblLengthFraming = nullptr;
+    QCheckBox* cbLengthFraming = nullptr;
     QLabel* lblPeriod = nullptr;
     QSpinBox* spinInterval = nullptr;
     QLabel* lblDemo = nullptr;

@@ -10,5 +10,8 @@ target_sources(talvik_test_support PRIVATE
 )
 talvik_add_test(tst_reliabilitypolling)
 talvik_add_test(tst_reliabilityrecords)
+# The same scenarios with frame end by length and batched reads.
+talvik_add_test_run(tst_reliabilitypolling bylength TALVIK_TEST_LENGTH_FRAMING=1)
+talvik_add_test_run(tst_reliabilityrecords bylength TALVIK_TEST_LENGTH_FRAMING=1)
 talvik_add_test(tst_batchedreads)
 talvik_add_test(tst_tcplinks)

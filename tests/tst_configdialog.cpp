@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSerialPortInfo>
 #include <QSignalSpy>
@@ -37,6 +38,10 @@ private slots:
     void okEmitsAcceptedWithEditedValues();
     void leavingWithoutOkRestoresAcceptedValues_data();
     void leavingWithoutOkRestoresAcceptedValues();
+
+    void settingsFollowTheWayToTheRelay_data();
+    void settingsFollowTheWayToTheRelay();
+    void cancelRestoresNetworkAndFraming();
 };
 
 namespace {
@@ -102,7 +107,11 @@ void TestConfigDialog::windowHasTitleFixedSizeAndNoHelpButton()
     ConfigDialog dialog;
     QCOMPARE(dialog.objectName(), QStringLiteral("ConfigDialog"));
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Настройки связи"));
-    QCOMPARE(dialog.size(), QSize(215, 239));
+    QCOMPARE(dialog.layout()->sizeConstraint(), QLayout::SetFixedSize);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QCOMPARE(dialog.size(), dialog.sizeHint());
+    QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
     QCOMPARE(dialog.sizePolicy().horizontalPolicy(), QSizePolicy::Fixed);
     QCOMPARE(dialog.sizePolicy().verticalPolicy(), QSizePolicy::Fixed);
     QVERIFY(!(dialog.windowFlags() & Qt::WindowContextHelpButtonHint));
@@ -122,9 +131,11 @@ void TestConfigDialog::portListFollowsTheSystem()
         offered << ports->itemText(i);
         QVERIFY(!ports->itemData(i).isValid());
     }
-    QCOMPARE(offered, expected);
+    // The network comes last.
+    QCOMPARE(offered, expected + QStringList{QStringLiteral("TCP")});
     // The first port found is chosen; with none, the name is empty.
     QCOMPARE(dialog.portName(), expected.value(0));
+    QVERIFY(!dialog.isTcp());
 }
 
 void TestConfigDialog::rowsStandInTheGrid_data()
@@ -138,23 +149,39 @@ void TestConfigDialog::rowsStandInTheGrid_data()
                        << "Порт"
                        << "comboPortName"
                        << "QComboBox";
-    QTest::newRow("1") << "lblSpeed"
+    QTest::newRow("1") << "lblHost"
+                       << "Адрес узла"
+                       << "editHost"
+                       << "QLineEdit";
+    QTest::newRow("2") << "lblTcpPort"
+                       << "Порт TCP"
+                       << "spinTcpPort"
+                       << "QSpinBox";
+    QTest::newRow("3") << "lblProtocol"
+                       << "Протокол"
+                       << "comboProtocol"
+                       << "QComboBox";
+    QTest::newRow("4") << "lblSpeed"
                        << "Скорость связи"
                        << "comboSpeed"
                        << "QComboBox";
-    QTest::newRow("2") << "lblAddress"
+    QTest::newRow("5") << "lblAddress"
                        << "Адрес устройства"
                        << "spinAddress"
                        << "QSpinBox";
-    QTest::newRow("3") << "lblInterval"
+    QTest::newRow("6") << "lblInterval"
                        << "Межсимвольный <br>интервал, мс"
                        << "spinCharInterval"
                        << "QSpinBox";
-    QTest::newRow("4") << "lblPeriod"
+    QTest::newRow("7") << "lblLengthFraming"
+                       << "Конец кадра <br>по длине"
+                       << "cbLengthFraming"
+                       << "QCheckBox";
+    QTest::newRow("8") << "lblPeriod"
                        << "Период опроса, с"
                        << "spinInterval"
                        << "QSpinBox";
-    QTest::newRow("5") << "lblDemo"
+    QTest::newRow("9") << "lblDemo"
                        << "Демо режим"
                        << "cbDemoMode"
                        << "QCheckBox";
@@ -196,7 +223,7 @@ void TestConfigDialog::buttonsSpanBothColumnsBelowTheRows()
     QCOMPARE(buttons->standardButtons(), QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     int row, column, rowSpan, columnSpan;
     grid->getItemPosition(grid->indexOf(buttons), &row, &column, &rowSpan, &columnSpan);
-    QCOMPARE(row, 6);
+    QCOMPARE(row, 10);
     QCOMPARE(column, 0);
     QCOMPARE(rowSpan, 1);
     QCOMPARE(columnSpan, 2);
@@ -403,6 +430,84 @@ void TestConfigDialog::leavingWithoutOkRestoresAcceptedValues()
         button(shown, QDialogButtonBox::Cancel)->click();
     });
     QCOMPARE(addressShown, 17);
+}
+
+void TestConfigDialog::settingsFollowTheWayToTheRelay_data()
+{
+    QTest::addColumn<bool>("demo");
+    QTest::addColumn<bool>("tcp");
+    QTest::addColumn<int>("protocol");
+    // Enabled: the network's host, port and protocol; the serial timing
+    // (speed, interval, frame end by length).
+    QTest::addColumn<bool>("network");
+    QTest::addColumn<bool>("timing");
+
+    QTest::newRow("serial port") << false << false << 0 << false << true;
+    // The gateway's serial line has its own speed and timing.
+    QTest::newRow("RTU over TCP") << false << true << 0 << true << true;
+    QTest::newRow("Modbus TCP") << false << true << 1 << true << false;
+    QTest::newRow("demo mode, TCP chosen") << true << true << 0 << false << false;
+}
+
+void TestConfigDialog::settingsFollowTheWayToTheRelay()
+{
+    QFETCH(bool, demo);
+    QFETCH(bool, tcp);
+    QFETCH(int, protocol);
+    QFETCH(bool, network);
+    QFETCH(bool, timing);
+
+    ConfigDialog dialog;
+    auto* ports = child<QComboBox>(dialog, "comboPortName");
+    ports->addItem(QStringLiteral("ttyS9"));
+    ports->setCurrentIndex(tcp ? ports->findText(QStringLiteral("TCP")) : ports->count() - 1);
+    child<QComboBox>(dialog, "comboProtocol")->setCurrentIndex(protocol);
+    child<QLineEdit>(dialog, "editHost")->setText(QStringLiteral(" 127.0.0.1 "));
+    child<QSpinBox>(dialog, "spinTcpPort")->setValue(5020);
+    child<QCheckBox>(dialog, "cbDemoMode")->setChecked(demo);
+    dialog.demoModeChanged(demo);
+
+    QCOMPARE(dialog.isTcp(), tcp);
+    QCOMPARE(dialog.isModbusTcp(), tcp && protocol == 1);
+    QCOMPARE(dialog.tcpHost(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(dialog.tcpPort(), quint16(5020));
+    // On by default; in demo mode it keeps its value, like the other line settings.
+    QVERIFY(dialog.lengthFraming());
+    for (const char* name : {"editHost", "spinTcpPort", "comboProtocol", "lblHost"})
+        QVERIFY2(child<QWidget>(dialog, name)->isEnabled() == network, name);
+    for (const char* name : {"comboSpeed", "spinCharInterval", "cbLengthFraming"})
+        QVERIFY2(child<QWidget>(dialog, name)->isEnabled() == timing, name);
+    QCOMPARE(child<QWidget>(dialog, "comboPortName")->isEnabled(), !demo);
+}
+
+void TestConfigDialog::cancelRestoresNetworkAndFraming()
+{
+    ConfigDialog dialog;
+    runModal(dialog, [](QDialog& shown) {
+        auto* ports = child<QComboBox>(shown, "comboPortName");
+        ports->setCurrentIndex(ports->findText(QStringLiteral("TCP")));
+        child<QLineEdit>(shown, "editHost")->setText(QStringLiteral("gateway"));
+        child<QSpinBox>(shown, "spinTcpPort")->setValue(4001);
+        child<QCheckBox>(shown, "cbLengthFraming")->setChecked(false);
+        button(shown, QDialogButtonBox::Ok)->click();
+    });
+    QCOMPARE(child<QCheckBox>(dialog, "cbLengthFraming")->text(), QStringLiteral("Откл"));
+
+    runModal(dialog, [](QDialog& shown) {
+        child<QComboBox>(shown, "comboPortName")->setCurrentIndex(-1);
+        child<QLineEdit>(shown, "editHost")->setText(QStringLiteral("other"));
+        child<QSpinBox>(shown, "spinTcpPort")->setValue(502);
+        child<QComboBox>(shown, "comboProtocol")->setCurrentIndex(1);
+        child<QCheckBox>(shown, "cbLengthFraming")->setChecked(true);
+        button(shown, QDialogButtonBox::Cancel)->click();
+    });
+    QVERIFY(dialog.isTcp());
+    QVERIFY(!dialog.isModbusTcp());
+    QCOMPARE(dialog.tcpHost(), QStringLiteral("gateway"));
+    QCOMPARE(dialog.tcpPort(), quint16(4001));
+    QVERIFY(!dialog.lengthFraming());
+    QCOMPARE(child<QCheckBox>(dialog, "cbLengthFraming")->text(), QStringLiteral("Откл"));
+    QVERIFY(child<QWidget>(dialog, "editHost")->isEnabled());
 }
 
 QTEST_MAIN(TestConfigDialog)

@@ -14,6 +14,7 @@
 using namespace reliability;
 
 Q_DECLARE_METATYPE(TestRelay::Faults)
+Q_DECLARE_METATYPE(TestRelay::Line)
 
 namespace {
 
@@ -100,6 +101,10 @@ private slots:
     void pollingRidesOutFault_data();
     void pollingRidesOutFault();
     void queueStaysBoundedThroughMixedFaults();
+    void droppedConnectionStopsPollingWithABox_data();
+    void droppedConnectionStopsPollingWithABox();
+    void refusedConnectionIsReportedAtStart_data();
+    void refusedConnectionIsReportedAtStart();
     void settingsWritesReachRelayInPairs_data();
     void settingsWritesReachRelayInPairs();
     void writtenSettingShowsUntilReadBack_data();
@@ -422,6 +427,82 @@ void TestReliabilityPolling::commandReachesRelayOnlyWhenConfirmed()
     // Stopped, the buttons refuse work.
     action(*window, "actionStop")->trigger();
     QVERIFY(!button->isEnabled());
+}
+
+namespace {
+
+void addTcpLines()
+{
+    QTest::addColumn<TestRelay::Line>("line");
+    QTest::newRow("RTU over TCP") << TestRelay::Line::RtuOverTcp;
+    QTest::newRow("Modbus TCP") << TestRelay::Line::ModbusTcp;
+}
+
+} // namespace
+
+void TestReliabilityPolling::droppedConnectionStopsPollingWithABox_data()
+{
+    addTcpLines();
+}
+
+void TestReliabilityPolling::droppedConnectionStopsPollingWithABox()
+{
+    QFETCH(TestRelay::Line, line);
+
+    MainWindowTestAccess access(*window);
+    TestRelay gateway(line);
+    QVERIFY(gateway.isValid());
+    loadRelay(gateway, before);
+    QVERIFY(connectAndPoll(gateway));
+    QTRY_VERIFY_WITH_TIMEOUT(imageHolds(*access.device(), before), 4000);
+
+    // The gateway drops the connection: the user is told, polling stops.
+    closer->expectMessageBox();
+    gateway.dropConnection();
+    QVERIFY2(closer->waitUntilDone(5000), closer->describe().constData());
+    QCOMPARE(closer->seen.first().title, QStringLiteral("Ошибка соединения"));
+    QVERIFY2(closer->seen.first().text.contains(QStringLiteral("разорвано")),
+             qPrintable(closer->seen.first().text));
+    QVERIFY(!access.polling());
+    // Nothing is retried on its own.
+    QTest::qWait(1500);
+    QCOMPARE(gateway.connectionCount(), 1);
+    QCOMPARE(closer->seen.size(), 1);
+
+    // Started again, the window connects anew and polls.
+    loadRelay(gateway, after);
+    action(*window, "actionStart")->trigger();
+    QVERIFY(access.polling());
+    QCOMPARE(gateway.connectionCount(), 2);
+    QTRY_VERIFY_WITH_TIMEOUT(imageHolds(*access.device(), after), 4000);
+    action(*window, "actionStop")->trigger();
+}
+
+void TestReliabilityPolling::refusedConnectionIsReportedAtStart_data()
+{
+    addTcpLines();
+}
+
+void TestReliabilityPolling::refusedConnectionIsReportedAtStart()
+{
+    QFETCH(TestRelay::Line, line);
+
+    MainWindowTestAccess access(*window);
+    TestRelay gateway(line);
+    QVERIFY(gateway.isValid());
+    const quint16 port = gateway.tcpPort();
+    // Nothing listens on the port any more.
+    gateway.unplug();
+    QVERIFY(connectTo(*window, *closer, QString(), port, line == TestRelay::Line::ModbusTcp));
+    closer->expectMessageBox();
+    action(*window, "actionStart")->trigger();
+    QVERIFY2(closer->waitUntilDone(5000), closer->describe().constData());
+    QCOMPARE(closer->seen.first().title, QStringLiteral("Ошибка соединения"));
+    QCOMPARE(closer->seen.first().text,
+             QStringLiteral("Нет связи с реле по сети, проверьте настройки\n\nУзел "
+                            "127.0.0.1:%1 отклонил соединение.")
+                 .arg(port));
+    QVERIFY(!access.polling());
 }
 
 QTEST_MAIN(TestReliabilityPolling)

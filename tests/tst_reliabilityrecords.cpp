@@ -19,6 +19,7 @@ using namespace reliability;
 using relaycontent::loadRecords;
 
 Q_DECLARE_METATYPE(TestRelay::Faults)
+Q_DECLARE_METATYPE(TestRelay::Line)
 
 namespace {
 
@@ -126,6 +127,9 @@ private slots:
     void readingsUnderFaults_data();
     void readingsUnderFaults();
     void unplugMidReadingReportsTimeoutsAndStaysUsable();
+    void relayServingNeitherBatchedFormIsReadWithoutFailureBox();
+    void readingsOverTcp_data();
+    void readingsOverTcp();
 
 private:
     Outcome reference;
@@ -246,6 +250,13 @@ void TestReliabilityRecords::unplugMidReadingReportsTimeoutsAndStaysUsable()
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualItemRect(list->item(1)).center());
 
+    // Read 17 samples a request, the record would be done before the cable
+    // is pulled: the relay answers slowly then.
+    if (lengthFramingRun()) {
+        TestRelay::Faults slow;
+        slow.answerDelayMs = 300;
+        relay->setFaults(slow);
+    }
     QTemporaryDir folder;
     closer->expectFileDialog(folder.path());
     closer->expectMessageBox();
@@ -280,6 +291,56 @@ void TestReliabilityRecords::unplugMidReadingReportsTimeoutsAndStaysUsable()
     other.setRegister(9, 321);
     QVERIFY(connectAndPoll(other));
     QTRY_COMPARE_WITH_TIMEOUT(access.device()->getRegister(9), uint16_t(321), 5000);
+    action(*window, "actionStop")->trigger();
+}
+
+void TestReliabilityRecords::relayServingNeitherBatchedFormIsReadWithoutFailureBox()
+{
+    // An older relay: one sample, one sub-request a request; the batched
+    // forms it refuses with an exception.
+    TestRelay::Limits older;
+    older.maxRecordLength = 20;
+    older.singleSubRequest = true;
+    relay->setLimits(older);
+    QVERIFY(connectAndPoll(*relay, true));
+    QTemporaryDir folder;
+    const Outcome outcome = readEverything(*window, *closer, *relay, folder.path(), {});
+    QVERIFY2(outcome.headersRead, outcome.boxes.constData());
+    QCOMPARE(outcome.recordBox, QStringLiteral("Успешно"));
+    QVERIFY2(outcome.journalRead, outcome.boxes.constData());
+    QCOMPARE(outcome.cfg, reference.cfg);
+    QCOMPARE(outcome.dat, reference.dat);
+    QCOMPARE(outcome.csv, reference.csv);
+    // Only the file dialogs and the record's success box came up.
+    for (const ModalCloser::Seen& seen : closer->seen)
+        QVERIFY2(seen.expected && seen.title != QStringLiteral("Ошибка связи"),
+                 outcome.boxes.constData());
+    QVERIFY(MainWindowTestAccess(*window).polling());
+}
+
+void TestReliabilityRecords::readingsOverTcp_data()
+{
+    QTest::addColumn<TestRelay::Line>("line");
+    QTest::newRow("RTU over TCP") << TestRelay::Line::RtuOverTcp;
+    QTest::newRow("Modbus TCP") << TestRelay::Line::ModbusTcp;
+}
+
+void TestReliabilityRecords::readingsOverTcp()
+{
+    QFETCH(TestRelay::Line, line);
+
+    TestRelay gateway(line);
+    QVERIFY(gateway.isValid());
+    loadRecords(gateway);
+    QVERIFY(connectAndPoll(gateway));
+    QTemporaryDir folder;
+    const Outcome outcome = readEverything(*window, *closer, gateway, folder.path(), {});
+    QVERIFY2(outcome.headersRead, outcome.boxes.constData());
+    QCOMPARE(outcome.recordBox, QStringLiteral("Успешно"));
+    QVERIFY(outcome.journalRead);
+    QCOMPARE(outcome.cfg, reference.cfg);
+    QCOMPARE(outcome.dat, reference.dat);
+    QCOMPARE(outcome.csv, reference.csv);
     action(*window, "actionStop")->trigger();
 }
 

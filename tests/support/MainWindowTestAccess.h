@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QFile>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QSerialPort>
 #include <QSpinBox>
@@ -62,6 +63,11 @@ struct Settings
     int periodSeconds = 1;
     int charInterval = 40;
     QString portName;
+    // Frame end by length and batched reads; off: by silence, one by one.
+    bool byLength = false;
+    // A relay on 127.0.0.1 at this TCP port instead of a serial port (0).
+    quint16 tcpPort = 0;
+    bool modbusTcp = false;
 };
 
 // Opens the connection dialog through its menu action and accepts it; the
@@ -72,10 +78,18 @@ inline bool acceptSettings(MainWindow& window, ModalCloser& closer, const Settin
         child<QCheckBox>(dialog, "cbDemoMode")->setChecked(settings.demo);
         child<QSpinBox>(dialog, "spinInterval")->setValue(settings.periodSeconds);
         child<QSpinBox>(dialog, "spinCharInterval")->setValue(settings.charInterval);
+        child<QCheckBox>(dialog, "cbLengthFraming")->setChecked(settings.byLength);
         if (!settings.portName.isEmpty()) {
             auto* ports = child<QComboBox>(dialog, "comboPortName");
             ports->addItem(settings.portName);
             ports->setCurrentIndex(ports->count() - 1);
+        }
+        if (settings.tcpPort != 0) {
+            auto* ports = child<QComboBox>(dialog, "comboPortName");
+            ports->setCurrentIndex(ports->findText(QStringLiteral("TCP")));
+            child<QLineEdit>(dialog, "editHost")->setText(QStringLiteral("127.0.0.1"));
+            child<QSpinBox>(dialog, "spinTcpPort")->setValue(settings.tcpPort);
+            child<QComboBox>(dialog, "comboProtocol")->setCurrentIndex(settings.modbusTcp ? 1 : 0);
         }
         return true;
     });

@@ -16,13 +16,27 @@ using windowtest::logLines;
 using windowtest::readFile;
 using windowtest::Settings;
 
-// Accepts the connection dialog for a relay on `portName` at slave address
-// 1, with the shortest poll period (1 s) and inter-character interval (40 ms).
-inline bool connectTo(MainWindow& window, ModalCloser& closer, const QString& portName)
+// The scenarios run by silence alone, as the line was read before frame end
+// by length existed, unless the environment asks for frame end by length
+// and batched reads (a second run of the same executable).
+inline bool lengthFramingRun()
+{
+    return qEnvironmentVariableIntValue("TALVIK_TEST_LENGTH_FRAMING") != 0;
+}
+
+// Accepts the connection dialog for a relay on `portName` (or on 127.0.0.1
+// at `tcpPort`) at slave address 1, with the shortest poll period (1 s) and
+// inter-character interval (40 ms).
+inline bool connectTo(MainWindow& window, ModalCloser& closer, const QString& portName,
+                      quint16 tcpPort = 0, bool modbusTcp = false,
+                      bool byLength = lengthFramingRun())
 {
     Settings settings;
     settings.demo = false;
     settings.portName = portName;
+    settings.tcpPort = tcpPort;
+    settings.modbusTcp = modbusTcp;
+    settings.byLength = byLength;
     return windowtest::acceptSettings(window, closer, settings);
 }
 
@@ -53,9 +67,12 @@ struct Scenario
     }
 
     // Connects to `target` with error lines in the log and starts polling.
-    bool connectAndPoll(TestRelay& target)
+    bool connectAndPoll(TestRelay& target, bool byLength = lengthFramingRun())
     {
-        if (!connectTo(*window, *closer, target.portName()))
+        const bool tcp = target.line() != TestRelay::Line::Pty;
+        if (!connectTo(*window, *closer, tcp ? QString() : target.portName(),
+                       tcp ? target.tcpPort() : 0, target.line() == TestRelay::Line::ModbusTcp,
+                       byLength))
             return false;
         action(*window, "actionLogErrors")->trigger();
         action(*window, "actionStart")->trigger();
