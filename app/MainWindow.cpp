@@ -674,6 +674,9 @@ void MainWindow::saveCrash()
 void MainWindow::readCrashFinished(int crashNumber)
 {
     progressTimer->stop();
+    // A batched reading may end between two ticks of the progress timer: the
+    // bar shows the whole record read.
+    showProgress();
     recordReading = false;
     switch (RecordExporter::saveRecord(*crashReader, crashNumber, saveFolder)) {
     case RecordExporter::Result::Saved:
