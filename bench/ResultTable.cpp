@@ -269,8 +269,11 @@ void printPacedTable(const PacedRuns& runs)
         const QJsonObject fast = runs.value(work.id).value(1);
         if (today.isEmpty() && fast.isEmpty())
             continue;
-        const QString floor =
-            failed(fast) ? QString() : number(fast.value("floor_ms").toDouble(), 1) + " ms";
+        QString floor;
+        if (!failed(fast)) {
+            const double floorMs = fast.value("floor_ms").toDouble();
+            floor = work.id == 0 ? number(floorMs, 1) + " ms" : number(floorMs / 1000, 2) + " s";
+        }
         bool met = !failed(fast) && work.met(fast);
         // On the noisy line the bound holds for either mode.
         if (work.id == 4 && !today.isEmpty())

@@ -33,6 +33,10 @@ ModBusClient::ModBusClient() : responseTimer(new QTimer(this)), errorDelayTimer(
 {
     responseTimer->setSingleShot(true);
     errorDelayTimer->setSingleShot(true);
+    // A coarse timer may fire up to 5 % late: every lost answer would cost
+    // up to 50 ms more than the relay's 1000 ms, every garbled one 25 ms.
+    responseTimer->setTimerType(Qt::PreciseTimer);
+    errorDelayTimer->setTimerType(Qt::PreciseTimer);
     connect(responseTimer, &QTimer::timeout, this, &ModBusClient::timeout);
     connect(errorDelayTimer, &QTimer::timeout, this, &ModBusClient::delayAfterError);
 }
