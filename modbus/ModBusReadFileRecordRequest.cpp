@@ -83,19 +83,26 @@ void ModBusReadFileRecordRequest::frame(const uint8_t*& body, uint16_t& length) 
     length = frameLength;
 }
 
-uint16_t ModBusReadFileRecordRequest::answerLength() const
+int ModBusReadFileRecordRequest::fullAnswerLength() const
 {
     int length = responseHeader;
     for (const FileRecordReference& reference : references)
         length += fileRecordResponseSize(reference.length);
-    return static_cast<uint16_t>(length);
+    return length;
+}
+
+uint16_t ModBusReadFileRecordRequest::answerLength() const
+{
+    // No frame is that long: nothing can end by its length.
+    const int length = fullAnswerLength();
+    return length > 0xFFFF ? 0 : static_cast<uint16_t>(length);
 }
 
 bool ModBusReadFileRecordRequest::subResponsesMatch(const uint8_t* body) const
 {
     if (references.size() == 1)
         return true;
-    if (body[2] != answerLength() - responseHeader)
+    if (body[2] != fullAnswerLength() - responseHeader)
         return false;
     int offset = responseHeader;
     for (const FileRecordReference& reference : references) {
@@ -108,7 +115,9 @@ bool ModBusReadFileRecordRequest::subResponsesMatch(const uint8_t* body) const
 
 void ModBusReadFileRecordRequest::parseResponse(const uint8_t* body, uint16_t length)
 {
-    if (!acceptResponse(body, length, answerLength(), "ReadFileRecord ответ"))
+    // Counted in full: a record length near 65535 registers must not wrap
+    // the length needed round to a few bytes.
+    if (!acceptResponse(body, length, fullAnswerLength(), "ReadFileRecord ответ"))
         return;
     if (!subResponsesMatch(body)) {
         errorFlag = true;

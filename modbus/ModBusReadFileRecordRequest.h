@@ -37,6 +37,7 @@ private:
     // and reference type as asked; a single one is taken as it comes.
     bool subResponsesMatch(const uint8_t* body) const;
     int recordBytes() const;
+    int fullAnswerLength() const;
 
     std::vector<FileRecordReference> references;
     // The records' bytes, one after the other in the order asked.

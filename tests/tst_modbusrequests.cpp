@@ -355,6 +355,10 @@ void TestModBusRequests::shortResponseIsAFormatErrorAndEndsAsWrongLength_data()
         << writeCoil(3, true) << QByteArray::fromHex("01050003ff") << wrongLength;
     QTest::newRow("file record one byte short")
         << readFile(0, 0, 2) << QByteArray::fromHex("0114040406a1b2c3") << wrongLength;
+    // 65535 registers need more bytes than a length field holds: the count
+    // must not wrap round to a few bytes.
+    QTest::newRow("longest file record, answer of a few bytes")
+        << readFile(0, 0, 65535) << QByteArray::fromHex("0114040406a1b2c3") << wrongLength;
     QTest::newRow("file record header only")
         << readFile(0, 0, 1) << QByteArray::fromHex("0114020206") << wrongLength;
     QTest::newRow("write reply without function code")
