@@ -15,7 +15,7 @@ seconds="${1:-60}"
 [ $# -gt 0 ] && shift
 targets=("$@")
 if [ "${#targets[@]}" -eq 0 ]; then
-    targets=(fuzz_rtu_frame fuzz_config_apply fuzz_comtrade fuzz_journal fuzz_crash_reader)
+    targets=(fuzz_rtu_frame fuzz_config_apply fuzz_comtrade fuzz_journal fuzz_crash_reader fuzz_comtrade_reader)
 fi
 build_dir="${TALVIK_FUZZ_BUILD:-$root/build-fuzz}"
 

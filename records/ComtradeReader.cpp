@@ -19,8 +19,21 @@ namespace {
 
 constexpr double missing = std::numeric_limits<double>::quiet_NaN();
 constexpr qint64 nsPerDay = 86'400'000'000'000LL;
-// A .dat is read in blocks of about this size, whatever its length.
-constexpr int blockBytes = 1 << 20;
+// Files are read in blocks of about this size, whatever their length.
+constexpr int blockBytes = 64 * 1024;
+
+// Up to `limit` bytes and one more, so that a longer device shows as such.
+QByteArray readLimited(QIODevice& device, qint64 limit)
+{
+    QByteArray bytes;
+    while (bytes.size() <= limit) {
+        const QByteArray block = device.read(qMin<qint64>(blockBytes, limit + 1 - bytes.size()));
+        if (block.isEmpty())
+            break;
+        bytes.append(block);
+    }
+    return bytes;
+}
 
 QString quoted(const QString& text)
 {
@@ -860,7 +873,7 @@ std::optional<ComtradeRecord> ComtradeReader::read(QIODevice& cfg, QIODevice& da
     QString ignored;
     if (error == nullptr)
         error = &ignored;
-    const QByteArray cfgBytes = cfg.read(maxConfigBytes + 1);
+    const QByteArray cfgBytes = readLimited(cfg, maxConfigBytes);
     if (cfgBytes.size() > maxConfigBytes) {
         *error = QStringLiteral("%1: файл конфигурации больше %2 МБ")
                      .arg(quoted(cfgName))
