@@ -1,0 +1,141 @@
+#include "viewer/RecordReadout.h"
+
+#include <QLocale>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+QLocale readoutLocale()
+{
+    QLocale locale(QLocale::Russian, QLocale::Russia);
+    locale.setNumberOptions(QLocale::DefaultNumberOptions);
+    return locale;
+}
+
+} // namespace
+
+RecordReadout::RecordReadout(const ComtradeRecord& source)
+    : record(source), lineFrequency(source.lineFrequency > 0 ? source.lineFrequency : 50.0)
+{
+}
+
+double RecordReadout::timeMs(int sample) const
+{
+    if (sample < 0 || sample >= record.timeUs.size())
+        return std::nan("");
+    return (record.timeUs[sample] - record.triggerOffsetUs) / 1000.0;
+}
+
+int RecordReadout::nearestSample(double ms) const
+{
+    const QVector<double>& times = record.timeUs;
+    if (times.isEmpty())
+        return -1;
+    const double us = ms * 1000.0 + record.triggerOffsetUs;
+    const int after = int(std::lower_bound(times.cbegin(), times.cend(), us) - times.cbegin());
+    if (after == 0)
+        return 0;
+    if (after == times.size())
+        return after - 1;
+    return us - times[after - 1] <= times[after] - us ? after - 1 : after;
+}
+
+double RecordReadout::deltaMs(int first, int second) const
+{
+    return timeMs(second) - timeMs(first);
+}
+
+int RecordReadout::firstDigitalChangeAfter(int sample) const
+{
+    int first = -1;
+    for (const ComtradeDigitalChannel& channel : record.digital) {
+        const int end = first < 0 ? channel.states.size() : first;
+        for (int i = std::max(1, sample + 1); i < end; ++i) {
+            if (channel.states[i] != channel.states[i - 1]) {
+                first = i;
+                break;
+            }
+        }
+    }
+    return first;
+}
+
+RecordReadout::AnalogReading RecordReadout::analog(int channel, int sample) const
+{
+    const QVector<double>& values = record.analog[channel].values;
+    AnalogReading reading{std::nan(""), {std::nan(""), std::nan("")}};
+    if (sample < 0 || sample >= values.size())
+        return reading;
+    reading.instant = values[sample];
+    reading.cycle = CycleMeasure::measure(record.timeUs, values, sample, lineFrequency);
+    return reading;
+}
+
+QStringList RecordReadout::header()
+{
+    return {QStringLiteral("Канал"),
+            QStringLiteral("Ед."),
+            QStringLiteral("К1 мгн."),
+            QStringLiteral("К1 действ. 1-й гарм."),
+            QStringLiteral("К1 действ. полн."),
+            QStringLiteral("К2 мгн."),
+            QStringLiteral("К2 действ. 1-й гарм."),
+            QStringLiteral("К2 действ. полн.")};
+}
+
+QVector<QStringList> RecordReadout::rows(int first, int second) const
+{
+    QVector<QStringList> table;
+    table.append({QStringLiteral("Время от пуска"), QStringLiteral("мс"),
+                  milliseconds(timeMs(first)), QString(), QString(), milliseconds(timeMs(second)),
+                  QString(), QString()});
+    for (int c = 0; c < record.analog.size(); ++c) {
+        QStringList row = {record.analog[c].name, record.analog[c].unit};
+        for (const int sample : {first, second}) {
+            const AnalogReading reading = analog(c, sample);
+            row << number(reading.instant) << number(reading.cycle.fundamentalRms)
+                << number(reading.cycle.trueRms);
+        }
+        table.append(row);
+    }
+    for (const ComtradeDigitalChannel& channel : record.digital) {
+        QStringList row = {channel.name, QString()};
+        for (const int sample : {first, second}) {
+            const bool known = sample >= 0 && sample < channel.states.size();
+            row << (known ? QString::number(channel.states[sample]) : QStringLiteral("—"))
+                << QString() << QString();
+        }
+        table.append(row);
+    }
+    table.append({QStringLiteral("Δt (К2 − К1)"), QStringLiteral("мс"),
+                  milliseconds(deltaMs(first, second)), QString(), QString(), QString(), QString(),
+                  QString()});
+    return table;
+}
+
+QString RecordReadout::text(int first, int second) const
+{
+    QString result = header().join(QLatin1Char('\t')) + QLatin1Char('\n');
+    for (const QStringList& row : rows(first, second))
+        result += row.join(QLatin1Char('\t')) + QLatin1Char('\n');
+    return result;
+}
+
+QString RecordReadout::number(double value)
+{
+    if (!std::isfinite(value))
+        return QStringLiteral("—");
+    const double magnitude = std::fabs(value);
+    const int decimals = magnitude >= 1000 ? 0 : magnitude >= 100 ? 1 : magnitude >= 10 ? 2 : 3;
+    return readoutLocale().toString(value, 'f', decimals);
+}
+
+QString RecordReadout::milliseconds(double ms)
+{
+    if (!std::isfinite(ms))
+        return QStringLiteral("—");
+    // Three decimals: the µs of the time stamps.
+    return readoutLocale().toString(ms, 'f', 3);
+}
