@@ -167,6 +167,37 @@ void addRows(const QJsonObject& run, QList<Row>& rows)
                     "",
                     "",
                     ""};
+    } else if (name.startsWith("BM_ViewerOpenLong")) {
+        const double ms = timeIn(run, "ms");
+        rows << Row{QString("7. viewer: open and draw %1 samples × 8 channels, BINARY")
+                        .arg(counter("samples")),
+                    number(ms, 0) + " ms (reading " + number(counter("read_ms"), 0) +
+                        " ms, worst " + number(counter("worst_ms"), 0) + " ms)",
+                    "",
+                    "",
+                    "< 1000 ms",
+                    verdict(counter("worst_ms") < 1000)};
+    } else if (name.startsWith("BM_ViewerOpenExport")) {
+        const double ms = timeIn(run, "ms");
+        rows << Row{
+            QString("7. viewer: open and draw our export of %1 samples").arg(counter("samples")),
+            number(ms, 1) + " ms (reading " + number(counter("read_ms"), 1) + " ms, worst " +
+                number(counter("worst_ms"), 1) + " ms)",
+            "",
+            "",
+            "< 50 ms",
+            verdict(counter("worst_ms") < 50)};
+    } else if (name.startsWith("BM_ViewerPanZoom/")) {
+        static const char* views[] = {"whole record", "a tenth", "a hundredth"};
+        const double ms = timeIn(run, "ms");
+        rows << Row{QString("7. viewer: redraw while panning the 1,000,000-sample record, %1 "
+                            "in view")
+                        .arg(views[qBound(0, args.value("zoom"), 2)]),
+                    number(ms, 2) + " ms (worst " + number(counter("worst_ms"), 2) + " ms)",
+                    "",
+                    "",
+                    "< 30 ms",
+                    verdict(counter("worst_ms") < 30)};
     } else if (name.startsWith("BM_PollingMemory/")) {
         const double rssGrowth = counter("rss_growth_KiB");
         const double heapGrowth = counter("heap_growth_KiB");

@@ -2,8 +2,8 @@
 # Installs what the benchmarks need (only what is missing), builds them with
 # optimisation into build-bench/ (or the folder given), runs them all, each
 # group in a fresh process so that memory figures are its own, and prints a
-# table of the results. Takes about ten minutes on a 2-core machine (today's
-# mode on the paced line alone takes about four).
+# table of the results. Takes about eleven minutes on a 2-core machine (today's
+# mode on the paced line alone takes about four, the record viewer one).
 # Usage: bash bench/run.sh [BUILD_DIR]
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -39,6 +39,7 @@ groups=(
     "BM_StartUp"
     "BM_PollingMemory"
     "BM_PacedLine"
+    "BM_ViewerOpenLong|BM_ViewerOpenExport|BM_ViewerPanZoom"
 )
 index=0
 for group in "${groups[@]}"; do

@@ -527,6 +527,7 @@ public:
 private:
     bool readAscii();
     bool readBinary();
+    void decodeBinary(const uchar* bytes, int count, int sampleBytes);
     bool asciiLine(const char* begin, const char* end, qint64 lineNumber);
     void reserve(qint64 bytesPerSample);
     bool tooMany(const QString& where);
@@ -701,10 +702,63 @@ bool DataReader::asciiLine(const char* begin, const char* end, qint64 lineNumber
     return true;
 }
 
-bool DataReader::readBinary()
+// A binary value of the given format as a number; the most negative integer
+// (or a NaN) marks a missing value.
+double binaryValue(ComtradeRecord::DataFormat format, const uchar* p)
 {
     using Format = ComtradeRecord::DataFormat;
-    const int valueBytes = layout.format == Format::Binary ? 2 : 4;
+    if (format == Format::Binary) {
+        const qint16 v = qFromLittleEndian<qint16>(p);
+        return v == std::numeric_limits<qint16>::min() ? missing : v;
+    }
+    if (format == Format::Binary32) {
+        const qint32 v = qFromLittleEndian<qint32>(p);
+        return v == std::numeric_limits<qint32>::min() ? missing : v;
+    }
+    const quint32 bits = qFromLittleEndian<quint32>(p);
+    float v = 0;
+    std::memcpy(&v, &bits, sizeof v);
+    return std::isfinite(v) ? double(v) : missing;
+}
+
+// `count` whole samples at `bytes`, appended channel by channel: one tight
+// loop per channel keeps a long record's reading quick.
+void DataReader::decodeBinary(const uchar* bytes, int count, int sampleBytes)
+{
+    const int first = static_cast<int>(samples);
+    record->timeUs.resize(first + count);
+    double* times = record->timeUs.data() + first;
+    for (int s = 0; s < count; ++s) {
+        const quint32 stamp = qFromLittleEndian<quint32>(bytes + s * sampleBytes + 4);
+        // All ones marks a missing time stamp.
+        times[s] = stamp == 0xFFFFFFFFu ? missing : stamp * record->timeMultiplier;
+    }
+    const int valueBytes = layout.format == ComtradeRecord::DataFormat::Binary ? 2 : 4;
+    for (int i = 0; i < analogCount; ++i) {
+        QVector<double>& values = record->analog[i].values;
+        values.resize(first + count);
+        double* out = values.data() + first;
+        const uchar* p = bytes + 8 + i * valueBytes;
+        const double factor = layout.factor[i];
+        const double offset = layout.offset[i];
+        for (int s = 0; s < count; ++s, p += sampleBytes)
+            out[s] = factor * binaryValue(layout.format, p) + offset;
+    }
+    const int digitalAt = 8 + valueBytes * analogCount;
+    for (int i = 0; i < digitalCount; ++i) {
+        QVector<uint8_t>& states = record->digital[i].states;
+        states.resize(first + count);
+        uint8_t* out = states.data() + first;
+        const uchar* p = bytes + digitalAt + 2 * (i / 16);
+        for (int s = 0; s < count; ++s, p += sampleBytes)
+            out[s] = static_cast<uint8_t>(qFromLittleEndian<quint16>(p) >> (i % 16) & 1);
+    }
+    samples += count;
+}
+
+bool DataReader::readBinary()
+{
+    const int valueBytes = layout.format == ComtradeRecord::DataFormat::Binary ? 2 : 4;
     const int digitalWords = (digitalCount + 15) / 16;
     const qint64 sampleBytes = 8 + qint64(valueBytes) * analogCount + 2 * digitalWords;
     reserve(sampleBytes);
@@ -717,40 +771,13 @@ bool DataReader::readBinary()
         if (block.isEmpty())
             break;
         pending.append(block);
-        if (pending.size() < sampleBytes)
-            continue;
         const int whole = static_cast<int>(pending.size() / sampleBytes);
-        for (int s = 0; s < whole; ++s) {
-            if (samples >= layout.sampleCount)
-                return tooMany(QStringLiteral("байт %1").arg(samples * sampleBytes));
-            const auto* p = reinterpret_cast<const uchar*>(pending.constData()) + s * sampleBytes;
-            const quint32 stamp = qFromLittleEndian<quint32>(p + 4);
-            // All ones marks a missing time stamp.
-            record->timeUs.append(stamp == 0xFFFFFFFFu ? missing : stamp * record->timeMultiplier);
-            p += 8;
-            for (int i = 0; i < analogCount; ++i, p += valueBytes) {
-                double raw = 0;
-                // The most negative integer marks a missing value.
-                if (layout.format == Format::Binary) {
-                    const qint16 v = qFromLittleEndian<qint16>(p);
-                    raw = v == std::numeric_limits<qint16>::min() ? missing : v;
-                } else if (layout.format == Format::Binary32) {
-                    const qint32 v = qFromLittleEndian<qint32>(p);
-                    raw = v == std::numeric_limits<qint32>::min() ? missing : v;
-                } else {
-                    const quint32 bits = qFromLittleEndian<quint32>(p);
-                    float v = 0;
-                    std::memcpy(&v, &bits, sizeof v);
-                    raw = std::isfinite(v) ? double(v) : missing;
-                }
-                record->analog[i].values.append(layout.factor[i] * raw + layout.offset[i]);
-            }
-            for (int i = 0; i < digitalCount; ++i) {
-                const quint16 word = qFromLittleEndian<quint16>(p + 2 * (i / 16));
-                record->digital[i].states.append(static_cast<uint8_t>(word >> (i % 16) & 1));
-            }
-            ++samples;
-        }
+        if (whole == 0)
+            continue;
+        if (samples + whole > layout.sampleCount)
+            return tooMany(QStringLiteral("байт %1").arg(layout.sampleCount * sampleBytes));
+        decodeBinary(reinterpret_cast<const uchar*>(pending.constData()), whole,
+                     static_cast<int>(sampleBytes));
         pending.remove(0, static_cast<int>(whole * sampleBytes));
     }
     if (!pending.isEmpty()) {

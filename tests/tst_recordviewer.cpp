@@ -190,7 +190,7 @@ void TestRecordViewer::decimationKeepsThePeak_data()
     QTest::newRow("one sample high in a million, whole view")
         << 1000000 << 800 << 654321 << 5000.0 << 0.0 << 1e6;
     QTest::newRow("one sample low, inside a block edge")
-        << 1000000 << 800 << 64 * 1000 + 63 << -7000.0 << 0.0 << 1e6;
+        << 1000000 << 800 << MinMaxDecimator::blockSize * 1000 + 31 << -7000.0 << 0.0 << 1e6;
     QTest::newRow("zoomed in, peak near the right edge")
         << 200000 << 300 << 149990 << 900.0 << 100000.0 << 150000.0;
     QTest::newRow("peak in the first sample") << 50000 << 100 << 0 << 123.0 << 0.0 << 5e4;

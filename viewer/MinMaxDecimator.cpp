@@ -15,8 +15,8 @@ MinMaxDecimator::MinMaxDecimator(const QVector<double>& keyVector,
     for (int from = 0; from < count; from += blockSize)
         blocks.append(scan(from, std::min(count, from + blockSize)));
     const Extremes all = extremes(0, count);
-    overallMin = all.minIndex < 0 ? std::numeric_limits<double>::quiet_NaN() : values[all.minIndex];
-    overallMax = all.maxIndex < 0 ? std::numeric_limits<double>::quiet_NaN() : values[all.maxIndex];
+    overallMin = all.minIndex < 0 ? std::numeric_limits<double>::quiet_NaN() : all.min;
+    overallMax = all.maxIndex < 0 ? std::numeric_limits<double>::quiet_NaN() : all.max;
 }
 
 MinMaxDecimator::Extremes MinMaxDecimator::scan(int from, int to) const
@@ -26,22 +26,30 @@ MinMaxDecimator::Extremes MinMaxDecimator::scan(int from, int to) const
         const double v = values[i];
         if (std::isnan(v))
             continue;
-        if (found.minIndex < 0 || v < values[found.minIndex])
+        if (found.minIndex < 0 || v < found.min) {
             found.minIndex = i;
-        if (found.maxIndex < 0 || v > values[found.maxIndex])
+            found.min = v;
+        }
+        if (found.maxIndex < 0 || v > found.max) {
             found.maxIndex = i;
+            found.max = v;
+        }
     }
     return found;
 }
 
-void MinMaxDecimator::merge(Extremes* into, const Extremes& other) const
+void MinMaxDecimator::merge(Extremes* into, const Extremes& other)
 {
     if (other.minIndex < 0)
         return;
-    if (into->minIndex < 0 || values[other.minIndex] < values[into->minIndex])
+    if (into->minIndex < 0 || other.min < into->min) {
         into->minIndex = other.minIndex;
-    if (into->maxIndex < 0 || values[other.maxIndex] > values[into->maxIndex])
+        into->min = other.min;
+    }
+    if (into->maxIndex < 0 || other.max > into->max) {
         into->maxIndex = other.maxIndex;
+        into->max = other.max;
+    }
 }
 
 // Samples [from, to): the partial blocks at either end sample by sample,
@@ -59,14 +67,14 @@ MinMaxDecimator::Extremes MinMaxDecimator::extremes(int from, int to) const
     return found;
 }
 
-void MinMaxDecimator::decimate(double from, double to, int columns, QVector<double>* outKeys,
+bool MinMaxDecimator::decimate(double from, double to, int columns, QVector<double>* outKeys,
                                QVector<double>* outValues) const
 {
     outKeys->clear();
     outValues->clear();
     const int count = values.size();
     if (count == 0 || columns < 1 || !(to > from))
-        return;
+        return false;
     // One sample before the view and one after it.
     const int first = std::max(
         0, int(std::lower_bound(keys.cbegin(), keys.cbegin() + count, from) - keys.cbegin()) - 1);
@@ -81,7 +89,7 @@ void MinMaxDecimator::decimate(double from, double to, int columns, QVector<doub
             outKeys->append(keys[i]);
             outValues->append(values[i]);
         }
-        return;
+        return false;
     }
 
     outKeys->reserve(2 * columns + 4);
@@ -113,4 +121,5 @@ void MinMaxDecimator::decimate(double from, double to, int columns, QVector<doub
         begin = end;
     }
     add(last - 1);
+    return true;
 }

@@ -20,24 +20,29 @@ public:
     // The points to draw for the keys [from, to] over `columns` pixel
     // columns, with one sample beyond each end so lines reach the edges. A
     // column holding only missing values gives a NaN point (a gap).
-    void decimate(double from, double to, int columns, QVector<double>* outKeys,
+    // Returns whether samples were left out (false: all of them are drawn).
+    bool decimate(double from, double to, int columns, QVector<double>* outKeys,
                   QVector<double>* outValues) const;
 
     // The lowest and highest value of the whole channel (NaN when none).
     double minimum() const { return overallMin; }
     double maximum() const { return overallMax; }
 
-    static constexpr int blockSize = 64;
+    static constexpr int blockSize = 32;
 
 private:
+    // The values are kept beside their indices, so that merging blocks
+    // reads the block table in order instead of the samples at random.
     struct Extremes
     {
         int minIndex = -1; // -1: no value in the range
         int maxIndex = -1;
+        double min = 0;
+        double max = 0;
     };
     Extremes scan(int from, int to) const;
     Extremes extremes(int from, int to) const;
-    void merge(Extremes* into, const Extremes& other) const;
+    static void merge(Extremes* into, const Extremes& other);
 
     QVector<double> keys;
     QVector<double> values;

@@ -73,9 +73,9 @@ void WaveformPlot::clearRecord()
 void WaveformPlot::setRecord(const ComtradeRecord& record)
 {
     clearRecord();
-    keysMs.reserve(record.timeUs.size());
-    for (const double t : record.timeUs)
-        keysMs.append((t - record.triggerOffsetUs) / 1000.0);
+    keysMs.resize(record.timeUs.size());
+    for (int i = 0; i < keysMs.size(); ++i)
+        keysMs[i] = (record.timeUs[i] - record.triggerOffsetUs) / 1000.0;
     if (keysMs.isEmpty())
         return;
 
@@ -140,7 +140,7 @@ void WaveformPlot::addAnalog(const ComtradeRecord& record, int index)
     int inGroup = 0;
     for (const Channel& other : channels)
         inGroup += other.group == channel.group ? 1 : 0;
-    channel.graph->setPen(QPen(channelColors[inGroup % std::size(channelColors)], 1.2));
+    channel.graph->setPen(QPen(channelColors[inGroup % std::size(channelColors)], 1));
     channel.graph->addToLegend(groups[channel.group].legend);
     channel.decimator = std::make_unique<MinMaxDecimator>(keysMs, source.values);
     channels.push_back(std::move(channel));
@@ -156,7 +156,7 @@ void WaveformPlot::addDigital(const ComtradeRecord& record, int index, int row, 
     channel.graph = plot->addGraph(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
     channel.graph->setName(source.name);
     channel.graph->setLineStyle(QCPGraph::lsStepLeft);
-    channel.graph->setPen(QPen(channelColors[row % std::size(channelColors)], 1.5));
+    channel.graph->setPen(QPen(channelColors[row % std::size(channelColors)], 1));
 
     // A step trace needs only the changes of state; the first channel on top.
     const double base = (rows - 1 - row) * digitalPitch;
@@ -416,7 +416,10 @@ void WaveformPlot::decimate()
     for (Channel& channel : channels) {
         if (channel.decimator == nullptr || !channel.graph->visible())
             continue;
-        channel.decimator->decimate(range.first, range.second, columns, &keys, &values);
+        const bool reduced =
+            channel.decimator->decimate(range.first, range.second, columns, &keys, &values);
+        // A min/max band draws as a solid shape; smoothing its edges only costs time.
+        channel.graph->setAntialiased(!reduced);
         channel.graph->setData(keys, values, true);
     }
 }
