@@ -23,18 +23,23 @@
 #include "records/CrashProcessReader.h"
 #include "records/EventsReadDialog.h"
 #include "records/LogReader.h"
+#include "records/ComtradeReader.h"
 #include "records/RecordExporter.h"
+#include "viewer/RecordViewer.h"
 
 #include <QAction>
 #include <QActionGroup>
+#include <QBuffer>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHash>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -108,6 +113,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 
     createVisualizers();
     connectSignals();
+    createOpenRecordAction();
     enableCommands(false);
 }
 
@@ -154,6 +160,7 @@ void MainWindow::connectSignals()
     connect(connection, &RelayConnection::pollingResumeDue, this, &MainWindow::refreshStart);
     connect(ui->actionReadHeaders, &QAction::triggered, this, &MainWindow::readHeaders);
     connect(ui->buttonSaveRecord, &QPushButton::clicked, this, &MainWindow::saveCrash);
+    connect(ui->buttonViewRecord, &QPushButton::clicked, this, &MainWindow::viewCrash);
     connect(ui->actionExit, &QAction::triggered, this, &MainWindow::close);
     connect(ui->actionSaveChanges, &QAction::triggered, this, &MainWindow::saveChanges);
     connect(ui->actionResetChanges, &QAction::triggered, this, &MainWindow::resetChanges);
@@ -606,6 +613,7 @@ void MainWindow::readHeaders()
         return;
     connection->beginReading(RelayConnection::CrashReading);
     showCrashDetails(-1);
+    completeRecords.clear();
     crashReader->readHeaders(static_cast<uint8_t>(configDialog->deviceAddress() & 0xFF));
 }
 
@@ -647,8 +655,14 @@ void MainWindow::showCrashDetails(int crashNumber)
         ui->crashFaultLength->clear();
         ui->crashPreFaultLength->clear();
     }
-    ui->buttonSaveRecord->setEnabled(shown && !recordReading);
+    enableRecordButtons(shown && !recordReading);
     ui->crashSaveProgress->setEnabled(shown);
+}
+
+void MainWindow::enableRecordButtons(bool enabled)
+{
+    ui->buttonSaveRecord->setEnabled(enabled);
+    ui->buttonViewRecord->setEnabled(enabled);
 }
 
 void MainWindow::saveCrash()
@@ -659,13 +673,33 @@ void MainWindow::saveCrash()
                                                    saveFolder, QFileDialog::ShowDirsOnly);
     if (crashNumber < 0 || crashNumber != shownCrash || saveFolder.isEmpty())
         return;
+    startCrashReading(crashNumber, AfterReading::Save);
+}
 
+void MainWindow::viewCrash()
+{
+    const int crashNumber = shownCrash;
+    const CrashProcessHeader* header = crashReader->header(crashNumber);
+    if (header == nullptr)
+        return;
+    if (completeRecords.contains(crashNumber) &&
+        completeRecords.value(crashNumber) == header->encode())
+        showRecordViewer(crashNumber);
+    else
+        startCrashReading(crashNumber, AfterReading::View);
+}
+
+void MainWindow::startCrashReading(int crashNumber, AfterReading after)
+{
     connection->beginReading(RelayConnection::CrashReading);
     recordReading = true;
-    ui->buttonSaveRecord->setEnabled(false);
+    afterReading = after;
+    // The buffer is refilled from the start.
+    completeRecords.remove(crashNumber);
+    enableRecordButtons(false);
     ui->actionReadHeaders->setEnabled(false);
     crashReader->readCrashProcess(static_cast<uint8_t>(configDialog->deviceAddress() & 0xFF),
-                                  crashNumber);
+                                  static_cast<uint16_t>(crashNumber));
     // A reading that failed at once has already ended inside the call above.
     if (connection->isReading(RelayConnection::CrashReading))
         progressTimer->start(progressInterval);
@@ -678,20 +712,75 @@ void MainWindow::readCrashFinished(int crashNumber)
     // bar shows the whole record read.
     showProgress();
     recordReading = false;
-    switch (RecordExporter::saveRecord(*crashReader, crashNumber, saveFolder)) {
-    case RecordExporter::Result::Saved:
-        QMessageBox::information(this, "Успешно", "Осциллограмма успешно считана.");
-        break;
-    case RecordExporter::Result::Unexportable:
-        QMessageBox::warning(this, "Ошибка", "Некорректный заголовок осциллограммы.");
-        break;
-    case RecordExporter::Result::WriteFailed:
-        QMessageBox::warning(this, "Ошибка", "Не удалось сохранить осциллограмму.");
-        break;
+    if (const CrashProcessHeader* header = crashReader->header(crashNumber))
+        completeRecords.insert(crashNumber, header->encode());
+    if (afterReading == AfterReading::View) {
+        showRecordViewer(crashNumber);
+    } else {
+        switch (RecordExporter::saveRecord(*crashReader, crashNumber, saveFolder)) {
+        case RecordExporter::Result::Saved:
+            QMessageBox::information(this, "Успешно", "Осциллограмма успешно считана.");
+            break;
+        case RecordExporter::Result::Unexportable:
+            QMessageBox::warning(this, "Ошибка", "Некорректный заголовок осциллограммы.");
+            break;
+        case RecordExporter::Result::WriteFailed:
+            QMessageBox::warning(this, "Ошибка", "Не удалось сохранить осциллограмму.");
+            break;
+        }
     }
-    ui->buttonSaveRecord->setEnabled(true);
+    enableRecordButtons(true);
     ui->actionReadHeaders->setEnabled(true);
     connection->endReading(RelayConnection::CrashReading);
+}
+
+void MainWindow::showRecordViewer(int crashNumber)
+{
+    const CrashProcessHeader* header = crashReader->header(crashNumber);
+    const QByteArray* samples = crashReader->samples(crashNumber);
+    if (header == nullptr || samples == nullptr || !ComtradeWriter::isExportable(*header)) {
+        QMessageBox::warning(this, "Ошибка", "Некорректный заголовок осциллограммы.");
+        return;
+    }
+    // The viewer reads the record through the same export and reader as a
+    // saved pair, so what it shows is what "Сохранить" would write.
+    const QString name = ComtradeWriter::baseName(*header);
+    QBuffer cfg;
+    QBuffer dat;
+    cfg.open(QIODevice::ReadWrite);
+    dat.open(QIODevice::ReadWrite);
+    QString error;
+    std::optional<ComtradeRecord> record;
+    if (ComtradeWriter::writeCfg(cfg, *header) &&
+        ComtradeWriter::writeDat(dat, *header, *samples) && cfg.seek(0) && dat.seek(0))
+        record = ComtradeReader::read(cfg, dat, &error, name + ".cfg", name + ".dat");
+    if (!record) {
+        QMessageBox::warning(this, "Ошибка", "Не удалось показать осциллограмму.\n" + error);
+        return;
+    }
+    RecordViewer::openRecord(*record, name + " (не сохранена)", this);
+}
+
+void MainWindow::createOpenRecordAction()
+{
+    auto* action = new QAction("Открыть осциллограмму…", this);
+    action->setObjectName("actionOpenRecord");
+    action->setShortcut(QKeySequence::Open);
+    ui->menu->insertAction(ui->actionExit, action);
+    ui->menu->insertSeparator(ui->actionExit);
+    connect(action, &QAction::triggered, this, &MainWindow::openRecordFile);
+}
+
+void MainWindow::openRecordFile()
+{
+    // Records saved here are the likeliest to be opened.
+    const QString folder = recordFolder.isEmpty() ? saveFolder : recordFolder;
+    const QString path = QFileDialog::getOpenFileName(this, "Открыть осциллограмму", folder,
+                                                      "Осциллограммы COMTRADE (*.cfg *.CFG)");
+    if (path.isEmpty())
+        return;
+    recordFolder = QFileInfo(path).absolutePath();
+    RecordViewer::openFile(path, this);
 }
 
 void MainWindow::readCrashFailed()

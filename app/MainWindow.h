@@ -1,6 +1,8 @@
 #ifndef TALVIK_APP_MAINWINDOW_H
 #define TALVIK_APP_MAINWINDOW_H
 
+#include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QMainWindow>
 #include <QString>
@@ -51,6 +53,11 @@ public slots:
     void readCrashFailed();
     void crashHeaderSelected(QListWidgetItem* item);
     void saveCrash();
+    // Shows the selected record in a viewer without saving it, reading it
+    // first unless it has been read completely already.
+    void viewCrash();
+    // Opens any COMTRADE .cfg from disk in a viewer.
+    void openRecordFile();
     void readLogStart();
     void readLogFinished();
     void readLogFailed();
@@ -82,6 +89,13 @@ protected:
 private:
     Q_DISABLE_COPY(MainWindow)
 
+    // What a finished record reading is for.
+    enum class AfterReading
+    {
+        Save,
+        View
+    };
+
     bool portReady();
     void stopPolling(bool closePort);
     void warnDemoMode();
@@ -106,6 +120,12 @@ private:
     bool confirmClose();
     // Shows the details of record crashNumber, or clears them for -1.
     void showCrashDetails(int crashNumber);
+    void createOpenRecordAction();
+    void startCrashReading(int crashNumber, AfterReading after);
+    // "Сохранить" and "Просмотр" are offered together.
+    void enableRecordButtons(bool enabled);
+    // Exports the record into memory and shows it as a saved pair would read.
+    void showRecordViewer(int crashNumber);
     bool isPolling() const;
 
     MainWindowForm* ui = nullptr;
@@ -131,6 +151,11 @@ private:
     // A record is being read: choosing another one must not offer a second
     // reading meanwhile.
     bool recordReading = false;
+    AfterReading afterReading = AfterReading::Save;
+    // Records whose samples were read completely, with the header they were
+    // read under: a new header reading may find another record in the slot.
+    QHash<int, QByteArray> completeRecords;
+    QString recordFolder;
     QTimer* clearCoilsTimer = nullptr;
     QActionGroup* logModeGroup = nullptr;
 

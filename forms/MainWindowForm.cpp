@@ -583,14 +583,18 @@ void buildCrashProcessTab(Form& form)
     addCaptionedRow(info, 3, form.crashFaultLength);
 
     form.buttonSaveRecord = named(new QPushButton(form.crashInfo), "buttonSaveRecord");
+    form.buttonViewRecord = named(new QPushButton(form.crashInfo), "buttonViewRecord");
     form.crashSaveProgress = named(new QProgressBar(form.crashInfo), "crashSaveProgress");
     form.crashSaveProgress->setValue(0);
     form.crashSaveProgress->setTextVisible(false);
     // Enabled once a record header is selected.
     form.buttonSaveRecord->setEnabled(false);
+    form.buttonViewRecord->setEnabled(false);
     form.crashSaveProgress->setEnabled(false);
+    // "Просмотр" right beside "Сохранить", the progress bar after them.
     info->addWidget(form.buttonSaveRecord, 4, 0);
-    info->addWidget(form.crashSaveProgress, 4, 1);
+    info->addWidget(form.buttonViewRecord, 4, 1);
+    info->addWidget(form.crashSaveProgress, 4, 2);
     closeRows(info, 5);
     row->addWidget(form.crashInfo);
 }
@@ -734,6 +738,7 @@ void MainWindowForm::retranslateUi(QMainWindow* window)
     setCaption(crashInfo, 3,
                "<html><head/><body>Длительность ава-<br>рийного режима</body></html>");
     buttonSaveRecord->setText(text("Сохранить"));
+    buttonViewRecord->setText(text("Просмотр"));
 }
 
 std::vector<MainWindowForm::SettingField> MainWindowForm::settingFields()

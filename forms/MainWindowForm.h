@@ -214,6 +214,7 @@ struct MainWindowForm
     QLabel* crashPreFaultLength = nullptr;
     QLabel* crashFaultLength = nullptr;
     QPushButton* buttonSaveRecord = nullptr;
+    QPushButton* buttonViewRecord = nullptr;
     QProgressBar* crashSaveProgress = nullptr;
 
     // Tab "Журнал".

@@ -1,7 +1,9 @@
+#include "app/MainWindow.h"
 #include "modbus/DemoRTULink.h"
 #include "records/ComtradeReader.h"
 #include "records/ComtradeWriter.h"
 #include "records/CrashProcessHeader.h"
+#include "support/MainWindowTestAccess.h"
 #include "support/ModalCloser.h"
 #include "viewer/CycleMeasure.h"
 #include "viewer/MinMaxDecimator.h"
@@ -14,8 +16,10 @@
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -112,6 +116,9 @@ private slots:
     void unreadableFileIsReportedNotShown();
     void mouseClicksAndDragsMoveCursorsOrTime();
     void hiddenChannelsLeaveThePlot();
+
+    void openActionShowsTheChosenFile();
+    void viewButtonShowsTheRelaysRecordUnsaved();
 };
 
 void TestRecordViewer::oneCycleRmsAndFundamental_data()
@@ -415,6 +422,69 @@ void TestRecordViewer::hiddenChannelsLeaveThePlot()
     QVERIFY(!viewer.plot()->isChannelVisible(1));
     list->item(1)->setCheckState(Qt::Checked);
     QVERIFY(viewer.plot()->isChannelVisible(1));
+}
+
+void TestRecordViewer::openActionShowsTheChosenFile()
+{
+    using namespace windowtest;
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(exportDemoRecord(dir.filePath("record")));
+    MainWindow window;
+    window.show();
+
+    QAction* open = action(window, "actionOpenRecord");
+    QCOMPARE(open->text(), QStringLiteral("Открыть осциллограмму…"));
+    QCOMPARE(open->shortcut(), QKeySequence(QKeySequence::Open));
+    const QList<QAction*> fileMenu = child<QMenu>(&window, "menu")->actions();
+    QVERIFY(fileMenu.indexOf(open) >= 0);
+    QVERIFY(fileMenu.indexOf(open) < fileMenu.indexOf(action(window, "actionExit")));
+
+    ModalCloser closer;
+    closer.expectFileDialog(dir.filePath("record.cfg"));
+    open->trigger();
+    QVERIFY2(closer.waitUntilDone(), closer.describe().constData());
+    auto* viewer = window.findChild<RecordViewer*>();
+    QVERIFY(viewer != nullptr);
+    QVERIFY(viewer->isVisible());
+    QCOMPARE(viewer->windowTitle(), QStringLiteral("Осциллограмма — record.cfg"));
+    QCOMPARE(viewer->plot()->channelCount(), 16);
+    QCOMPARE(viewer->plot()->channelName(4), QStringLiteral("3U0"));
+}
+
+void TestRecordViewer::viewButtonShowsTheRelaysRecordUnsaved()
+{
+    using namespace windowtest;
+    MainWindow window;
+    window.show();
+    ModalCloser closer;
+    QVERIFY(acceptSettings(window, closer, Settings{}));
+    action(window, "actionReadHeaders")->trigger();
+    auto* list = child<QListWidget>(&window, "crashList");
+    QTRY_COMPARE_WITH_TIMEOUT(list->count(), 3, 3000);
+    auto* view = child<QPushButton>(&window, "buttonViewRecord");
+    QCOMPARE(view->text(), QStringLiteral("Просмотр"));
+    QVERIFY(!view->isEnabled());
+    list->setCurrentRow(0);
+    QVERIFY(view->isEnabled());
+
+    // Not read yet: the record is read first, with both buttons off meanwhile.
+    view->click();
+    QVERIFY(!view->isEnabled());
+    QVERIFY(!child<QPushButton>(&window, "buttonSaveRecord")->isEnabled());
+    // 720 samples at 10 ms each from the demo relay.
+    QTRY_VERIFY_WITH_TIMEOUT(window.findChild<RecordViewer*>() != nullptr, 20000);
+    RecordViewer* viewer = window.findChild<RecordViewer*>();
+    QVERIFY(viewer->windowTitle().endsWith(QStringLiteral("(не сохранена)")));
+    QCOMPARE(viewer->plot()->channelCount(), 16);
+    QCOMPARE(viewer->plot()->cursorSample(0), 120);
+    QVERIFY(view->isEnabled());
+    QVERIFY(closer.seen.isEmpty()); // no folder asked, no box shown
+
+    // Read completely once: a second look opens at once.
+    view->click();
+    QCOMPARE(window.findChildren<RecordViewer*>().size(), 2);
+    QVERIFY(view->isEnabled());
 }
 
 QTEST_MAIN(TestRecordViewer)
