@@ -216,10 +216,13 @@ void RecordViewer::exportPng()
 {
     const QString suggested = (imageFolder.isEmpty() ? QString() : imageFolder + QLatin1Char('/')) +
                               QFileInfo(recordName).completeBaseName() + QStringLiteral(".png");
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить изображение"),
-                                                      suggested, QStringLiteral("PNG (*.png)"));
+    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить изображение"),
+                                                suggested, QStringLiteral("PNG (*.png)"));
     if (path.isEmpty())
         return;
+    // A name typed without the extension still gives a .png file.
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".png");
     imageFolder = QFileInfo(path).absolutePath();
     if (!waveforms->savePng(path))
         QMessageBox::warning(this, QStringLiteral("Ошибка"),
