@@ -116,6 +116,7 @@ private slots:
     void unreadableFileIsReportedNotShown();
     void mouseClicksAndDragsMoveCursorsOrTime();
     void hiddenChannelsLeaveThePlot();
+    void recordWithoutChannelsIsShownEmpty();
 
     void openActionShowsTheChosenFile();
     void viewButtonShowsTheRelaysRecordUnsaved();
@@ -422,6 +423,21 @@ void TestRecordViewer::hiddenChannelsLeaveThePlot()
     QVERIFY(!viewer.plot()->isChannelVisible(1));
     list->item(1)->setCheckState(Qt::Checked);
     QVERIFY(viewer.plot()->isChannelVisible(1));
+}
+
+void TestRecordViewer::recordWithoutChannelsIsShownEmpty()
+{
+    ComtradeRecord record = syntheticRecord(24, 0);
+    record.analog.clear();
+    record.digital.clear();
+    RecordViewer viewer;
+    viewer.setRecord(record, QStringLiteral("empty"));
+    viewer.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+    QCOMPARE(viewer.plot()->channelCount(), 0);
+    QVERIFY(viewer.plot()->groupTitles().isEmpty());
+    // Time, then Δt: nothing else to read.
+    QCOMPARE(viewer.readoutText().count('\n'), 3);
 }
 
 void TestRecordViewer::openActionShowsTheChosenFile()

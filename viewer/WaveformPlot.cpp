@@ -83,6 +83,9 @@ void WaveformPlot::setRecord(const ComtradeRecord& record)
         addAnalog(record, i);
     for (int i = 0; i < record.digital.size(); ++i)
         addDigital(record, i, i, record.digital.size());
+    // A record may hold time stamps and no channel at all.
+    if (groups.empty())
+        return;
     for (int g = 0; g < static_cast<int>(groups.size()); ++g)
         buildGroupDecorations(g);
     groups.back().rect->axis(QCPAxis::atBottom)->setLabel(QStringLiteral("Время от пуска, мс"));
