@@ -170,7 +170,7 @@ void addRows(const QJsonObject& run, QList<Row>& rows)
     } else if (name.startsWith("BM_ViewerOpenLong")) {
         const double ms = timeIn(run, "ms");
         rows << Row{QString("7. viewer: open and draw %1 samples × 8 channels, BINARY")
-                        .arg(counter("samples")),
+                        .arg(static_cast<qint64>(counter("samples"))),
                     number(ms, 0) + " ms (reading " + number(counter("read_ms"), 0) +
                         " ms, worst " + number(counter("worst_ms"), 0) + " ms)",
                     "",
