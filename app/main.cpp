@@ -1,16 +1,25 @@
 #include "app/MainWindow.h"
 #include "app/QtTranslation.h"
 #include "cli/CommandLine.h"
+#include "viewer/RecordViewer.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
-    // With arguments the program runs a command without its window.
-    if (argc > 1)
+    // With arguments the program runs a command without its window, except
+    // "view", which shows one fault record in a viewer window alone.
+    const CommandLine::ViewRequest view = CommandLine::viewRequest(argc, argv);
+    if (argc > 1 && !view.requested)
         return CommandLine::run(argc, argv);
+    if (view.requested && !view.record)
+        return view.exitCode;
     QApplication application(argc, argv);
     QtTranslation::install(&application);
+    if (view.record) {
+        RecordViewer::openRecord(*view.record, view.name, nullptr);
+        return application.exec();
+    }
     int exitCode = 0;
     {
         MainWindow window;

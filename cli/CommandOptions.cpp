@@ -49,6 +49,7 @@ const CommandSpec commandSpecs[] = {
     {"records-read", Command::RecordsRead, "N|all", TakesConnection | TakesOut | TakesQuiet},
     {"journal-read", Command::JournalRead, "FILE", TakesConnection},
     {"comtrade-info", Command::ComtradeInfo, "FILE.cfg", TakesJson},
+    {"view", Command::View, "FILE.cfg", 0},
 };
 
 const char description[] =
@@ -63,6 +64,7 @@ const char description[] =
     "  records-read N|all     осциллограммы в файлы COMTRADE (--out)\n"
     "  journal-read FILE      журнал событий в файл CSV\n"
     "  comtrade-info FILE.cfg сведения о файле COMTRADE (без связи с устройством)\n"
+    "  view FILE.cfg          осциллограмма COMTRADE в окне просмотра\n"
     "\n"
     "Коды завершения: 0 успешно, 2 ошибка в параметрах, 3 нет связи с устройством\n"
     "или отказ устройства, 4 ошибка чтения или записи файла.";

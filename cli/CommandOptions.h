@@ -29,7 +29,9 @@ struct CommandOptions
         RecordsList,
         RecordsRead,
         JournalRead,
-        ComtradeInfo
+        ComtradeInfo,
+        // Opens a window: main() runs it, not the command line.
+        View
     };
 
     enum class Outcome
@@ -62,7 +64,7 @@ struct CommandOptions
     // ShowHelp and ShowVersion it is the text to print.
     static Outcome parse(const QStringList& arguments, CommandOptions* options, QString* message);
 
-    bool needsRelay() const { return command != Command::ComtradeInfo; }
+    bool needsRelay() const { return command != Command::ComtradeInfo && command != Command::View; }
 };
 
 #endif

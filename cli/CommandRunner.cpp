@@ -88,7 +88,8 @@ void CommandRunner::start()
         startJournal();
         break;
     case Command::ComtradeInfo:
-        // Needs no relay; the command line runs it without a runner.
+    case Command::View:
+        // Need no relay; the command line and main() run them without a runner.
         break;
     }
 }

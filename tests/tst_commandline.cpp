@@ -152,6 +152,8 @@ private slots:
     void comtradeInfoReadsTheProgramsOwnExport();
     void unreadableComtradeExitsWithFour_data();
     void unreadableComtradeExitsWithFour();
+    void viewOfAnUnreadableRecordExitsWithFourWithoutAWindow_data();
+    void viewOfAnUnreadableRecordExitsWithFourWithoutAWindow();
 
 private:
     // The connection options for the test relay.
@@ -233,6 +235,9 @@ void TestCommandLine::usageErrorsExitWithTwo_data()
         << QStringList{"--demo", "journal-read", "j.csv", "--json"} << "--json";
     QTest::newRow("connection for a file on disk")
         << QStringList{"--demo", "comtrade-info", "a.cfg"} << "--demo";
+    QTest::newRow("view without its file") << QStringList{"view"} << "FILE.cfg";
+    QTest::newRow("json for view") << QStringList{"view", "a.cfg", "--json"} << "--json";
+    QTest::newRow("connection for view") << QStringList{"--demo", "view", "a.cfg"} << "--demo";
 }
 
 void TestCommandLine::usageErrorsExitWithTwo()
@@ -258,6 +263,8 @@ void TestCommandLine::helpAndVersionExitWithZero_data()
                           << "records-read N|all";
     QTest::newRow("version") << "--version"
                              << "talvik-client";
+    QTest::newRow("help names the viewer") << "--help"
+                                           << "view FILE.cfg";
 }
 
 void TestCommandLine::helpAndVersionExitWithZero()
@@ -877,6 +884,33 @@ void TestCommandLine::unreadableComtradeExitsWithFour()
     QCOMPARE(client->exitCode(), 4);
     QCOMPARE(client->out(), QByteArray());
     QCOMPARE(client->errLines().size(), 1);
+}
+
+void TestCommandLine::viewOfAnUnreadableRecordExitsWithFourWithoutAWindow_data()
+{
+    unreadableComtradeExitsWithFour_data();
+}
+
+// The child has no display: it ends with the reason on stderr before it
+// would need one.
+void TestCommandLine::viewOfAnUnreadableRecordExitsWithFourWithoutAWindow()
+{
+    QFETCH(QByteArray, cfg);
+    QFETCH(QByteArray, dat);
+
+    const QString cfgPath = folder->filePath("broken.cfg");
+    if (!cfg.isEmpty())
+        QVERIFY(writeFile(cfgPath, cfg));
+    if (!dat.isEmpty())
+        QVERIFY(writeFile(folder->filePath("broken.dat"), dat));
+    client->start({"view", cfgPath});
+    QVERIFY(client->waitForExit(quickMs));
+    QVERIFY(client->exitedNormally());
+    QCOMPARE(client->exitCode(), 4);
+    QCOMPARE(client->out(), QByteArray());
+    const QList<QByteArray> lines = client->errLines();
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(lines.first().contains("broken"), lines.first().constData());
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)
