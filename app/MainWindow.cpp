@@ -28,6 +28,7 @@
 #include "viewer/RecordViewer.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QActionGroup>
 #include <QBuffer>
 #include <QCloseEvent>
@@ -158,6 +159,12 @@ void MainWindow::connectSignals()
         enableCommands(false);
     });
     connect(connection, &RelayConnection::pollingResumeDue, this, &MainWindow::refreshStart);
+    // A dropped network connection is closed by now: the user is told, and
+    // nothing is retried until asked again.
+    connect(connection, &RelayConnection::connectionLost, this, [this](const QString& reason) {
+        refreshStop();
+        showConnectionError(reason);
+    });
     connect(ui->actionReadHeaders, &QAction::triggered, this, &MainWindow::readHeaders);
     connect(ui->buttonSaveRecord, &QPushButton::clicked, this, &MainWindow::saveCrash);
     connect(ui->buttonViewRecord, &QPushButton::clicked, this, &MainWindow::viewCrash);
@@ -228,15 +235,41 @@ void MainWindow::configAccepted()
     settings.pollPeriodMs = configDialog->pollPeriod() * 1000;
     settings.charInterval = configDialog->charInterval();
     settings.demo = configDialog->isDemoMode();
+    settings.lengthFraming = configDialog->lengthFraming();
+    if (configDialog->isTcp()) {
+        settings.transport = configDialog->isModbusTcp() ? RelayConnection::Transport::ModbusTcp
+                                                         : RelayConnection::Transport::RtuOverTcp;
+        settings.host = configDialog->tcpHost();
+        settings.tcpPort = configDialog->tcpPort();
+    }
     connection->configure(settings);
 }
 
 bool MainWindow::portReady()
 {
+    if (!connection->usesNetwork())
+        return openSerialPort();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool open = connection->openPort(false);
+    QApplication::restoreOverrideCursor();
+    if (!open)
+        showConnectionError(connection->connectionError());
+    return open;
+}
+
+bool MainWindow::openSerialPort()
+{
     if (connection->openPort(configDialog->isDemoMode()))
         return true;
     showPortOpenError();
     return false;
+}
+
+void MainWindow::showConnectionError(const QString& reason)
+{
+    QMessageBox::warning(
+        this, "Ошибка соединения",
+        QStringLiteral("Нет связи с реле по сети, проверьте настройки\n\n%1").arg(reason));
 }
 
 void MainWindow::showPortOpenError()
@@ -465,7 +498,7 @@ void MainWindow::clearCoils()
             device->writeCoil(coil, false);
     }
     if (!isPolling())
-        serialPort->close();
+        connection->closePort();
 }
 
 // --- Settings file ----------------------------------------------------------

@@ -100,6 +100,9 @@ private:
     void stopPolling(bool closePort);
     void warnDemoMode();
     void showPortOpenError();
+    bool openSerialPort();
+    // A refused, unreachable or dropped network connection.
+    void showConnectionError(const QString& reason);
 
     void createVisualizers();
     void connectSignals();

@@ -66,6 +66,9 @@ const char description[] =
     "  comtrade-info FILE.cfg сведения о файле COMTRADE (без связи с устройством)\n"
     "  view FILE.cfg          осциллограмма COMTRADE в окне просмотра\n"
     "\n"
+    "Связь: --port, или --tcp / --modbus-tcp через сеть; по умолчанию ответ принимается,\n"
+    "как только пришло ожидаемое число байт (--silence-only: только по паузе).\n"
+    "\n"
     "Коды завершения: 0 успешно, 2 ошибка в параметрах, 3 нет связи с устройством\n"
     "или отказ устройства, 4 ошибка чтения или записи файла.";
 
@@ -74,6 +77,11 @@ struct Options
 {
     QCommandLineOption demo{"demo", "Демонстрационный режим (без устройства)."};
     QCommandLineOption port{"port", "Последовательный порт, например /dev/ttyUSB0.", "NAME"};
+    QCommandLineOption tcp{"tcp", "Шлюз Ethernet в прозрачном режиме (RTU поверх TCP).",
+                           "HOST:PORT"};
+    QCommandLineOption modbusTcp{"modbus-tcp", "Устройство или шлюз Modbus TCP.", "HOST:PORT"};
+    QCommandLineOption silenceOnly{"silence-only",
+                                   "Конец кадра только по паузе, чтение записей по одной."};
     QCommandLineOption baud{"baud", "Скорость: 9600, 19200 или 38400 (19200).", "RATE"};
     QCommandLineOption address{"address", "Адрес устройства 1..247 (1).", "N"};
     QCommandLineOption charInterval{"char-interval", "Пауза конца кадра, 40..200 мс (100).", "MS"};
@@ -86,8 +94,9 @@ struct Options
 
     void addTo(QCommandLineParser& parser) const
     {
-        for (const QCommandLineOption* option : {&demo, &port, &baud, &address, &charInterval,
-                                                 &json, &verbose, &count, &period, &out, &quiet})
+        for (const QCommandLineOption* option :
+             {&demo, &port, &tcp, &modbusTcp, &baud, &address, &charInterval, &silenceOnly, &json,
+              &verbose, &count, &period, &out, &quiet})
             parser.addOption(*option);
     }
 };
@@ -152,6 +161,9 @@ bool checkApplicable(const QCommandLineParser& parser, const Options& options,
     } rules[] = {
         {&options.demo, TakesConnection},
         {&options.port, TakesConnection},
+        {&options.tcp, TakesConnection},
+        {&options.modbusTcp, TakesConnection},
+        {&options.silenceOnly, TakesConnection},
         {&options.baud, TakesConnection},
         {&options.address, TakesConnection},
         {&options.charInterval, TakesConnection},
@@ -171,15 +183,44 @@ bool checkApplicable(const QCommandLineParser& parser, const Options& options,
     return true;
 }
 
+// HOST:PORT of --tcp or --modbus-tcp into the settings.
+bool readNetworkAddress(const QCommandLineParser& parser, const QCommandLineOption& option,
+                        RelayConnection::Settings* settings, QString* message)
+{
+    const QString text = parser.value(option);
+    const int colon = text.lastIndexOf(QLatin1Char(':'));
+    bool ok = false;
+    const int port = colon > 0 ? text.mid(colon + 1).toInt(&ok) : 0;
+    if (!ok || port < 1 || port > 65535) {
+        *message = QStringLiteral("Неверное значение %1: %2 (нужно УЗЕЛ:ПОРТ, порт 1..65535)")
+                       .arg(dashed(option), text);
+        return false;
+    }
+    settings->host = text.left(colon);
+    settings->tcpPort = static_cast<quint16>(port);
+    return true;
+}
+
 bool readConnection(const QCommandLineParser& parser, const Options& options,
                     RelayConnection::Settings* settings, QString* message)
 {
     const bool demo = parser.isSet(options.demo);
     const bool port = parser.isSet(options.port);
-    if (demo == port) {
-        *message = demo ? QStringLiteral("Укажите только один из параметров --demo и --port")
-                        : QStringLiteral("Укажите --demo или --port");
+    const bool tcp = parser.isSet(options.tcp);
+    const bool modbusTcp = parser.isSet(options.modbusTcp);
+    const int ways = int(demo) + int(port) + int(tcp) + int(modbusTcp);
+    if (ways != 1) {
+        *message = ways > 1 ? QStringLiteral("Укажите только один из параметров --demo, --port, "
+                                             "--tcp и --modbus-tcp")
+                            : QStringLiteral("Укажите --demo, --port, --tcp или --modbus-tcp");
         return false;
+    }
+    settings->lengthFraming = !parser.isSet(options.silenceOnly);
+    if (tcp || modbusTcp) {
+        settings->transport =
+            tcp ? RelayConnection::Transport::RtuOverTcp : RelayConnection::Transport::ModbusTcp;
+        if (!readNetworkAddress(parser, tcp ? options.tcp : options.modbusTcp, settings, message))
+            return false;
     }
     settings->demo = demo;
     settings->portName = parser.value(options.port);

@@ -62,6 +62,10 @@ CommandRunner::CommandRunner(const CommandOptions& options, const CommandLog& lo
     connect(logReader, &LogReader::logReadingFinished, this, &CommandRunner::journalRead);
     connect(logReader, &LogReader::logReadingFailed, this, &CommandRunner::readingFailed);
     connect(progressTimer, &QTimer::timeout, this, &CommandRunner::showProgress);
+    // A dropped network connection ends the command: it is not made again.
+    connect(connection, &RelayConnection::connectionLost, this, [this](const QString& reason) {
+        fail(ExitRelay, QStringLiteral("Связь по сети прервана: %1").arg(reason));
+    });
 }
 
 CommandRunner::~CommandRunner() = default;
@@ -116,6 +120,10 @@ bool CommandRunner::openConnection()
     connection->configure(options.connection);
     if (connection->openPort(options.connection.demo))
         return true;
+    if (connection->usesNetwork()) {
+        fail(ExitRelay, QStringLiteral("Нет связи по сети: %1").arg(connection->connectionError()));
+        return false;
+    }
     const QSerialPort* port = connection->port();
     QString message = QStringLiteral("Невозможно открыть порт %1: %2")
                           .arg(options.connection.portName, port->errorString());

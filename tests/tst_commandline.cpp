@@ -30,6 +30,7 @@
 #include <csignal>
 
 Q_DECLARE_METATYPE(TestRelay::Faults)
+Q_DECLARE_METATYPE(TestRelay::Line)
 
 namespace {
 
@@ -147,6 +148,13 @@ private slots:
     void unwritableOutputExitsWithFourBeforeAsking_data();
     void unwritableOutputExitsWithFourBeforeAsking();
 
+    void valuesOverTheNetwork_data();
+    void valuesOverTheNetwork();
+    void refusedConnectionExitsWithThree_data();
+    void refusedConnectionExitsWithThree();
+    void recordIsTheSameWhicheverWayItIsRead_data();
+    void recordIsTheSameWhicheverWayItIsRead();
+
     void comtradeInfoSumsUpPrimaryValues_data();
     void comtradeInfoSumsUpPrimaryValues();
     void comtradeInfoReadsTheProgramsOwnExport();
@@ -238,6 +246,14 @@ void TestCommandLine::usageErrorsExitWithTwo_data()
     QTest::newRow("view without its file") << QStringList{"view"} << "FILE.cfg";
     QTest::newRow("json for view") << QStringList{"view", "a.cfg", "--json"} << "--json";
     QTest::newRow("connection for view") << QStringList{"--demo", "view", "a.cfg"} << "--demo";
+    QTest::newRow("port and gateway")
+        << QStringList{"--port", "/dev/null", "--tcp", "127.0.0.1:502", "values"} << "--tcp";
+    QTest::newRow("gateway without its port")
+        << QStringList{"--tcp", "127.0.0.1", "values"} << "--tcp";
+    QTest::newRow("Modbus TCP port 0")
+        << QStringList{"--modbus-tcp", "127.0.0.1:0", "values"} << "--modbus-tcp";
+    QTest::newRow("silence only for a file on disk")
+        << QStringList{"--silence-only", "comtrade-info", "a.cfg"} << "--silence-only";
 }
 
 void TestCommandLine::usageErrorsExitWithTwo()
@@ -662,22 +678,23 @@ void TestCommandLine::relayFailuresExitWithThree()
 void TestCommandLine::relayLostMidReadingLeavesNoFile_data()
 {
     QTest::addColumn<QStringList>("command");
-    // The relay goes away after answering this many requests.
+    // The relay goes away after answering this many requests: few enough
+    // that 17 samples or 9 entries a request have not read it all.
     QTest::addColumn<int>("answered");
     QTest::addColumn<bool>("unplug");
     QTest::addColumn<QString>("message");
 
     QTest::newRow("record, relay stops answering")
-        << QStringList{"records-read", "0", "--out", "{tmp}", "--quiet"} << 30 << false
+        << QStringList{"records-read", "0", "--out", "{tmp}", "--quiet"} << 5 << false
         << "Не удалось считать осциллограмму 0: Таймаут ответа!";
     QTest::newRow("record, cable pulled")
-        << QStringList{"records-read", "all", "--out", "{tmp}", "--quiet"} << 30 << true
+        << QStringList{"records-read", "all", "--out", "{tmp}", "--quiet"} << 5 << true
         << "Не удалось считать осциллограмму 0: Таймаут ответа!";
     QTest::newRow("journal, relay stops answering")
-        << QStringList{"journal-read", "{tmp}/journal.csv"} << 10 << false
+        << QStringList{"journal-read", "{tmp}/journal.csv"} << 2 << false
         << "Не удалось считать журнал событий: Таймаут ответа!";
     QTest::newRow("journal, cable pulled")
-        << QStringList{"journal-read", "{tmp}/journal.csv"} << 10 << true
+        << QStringList{"journal-read", "{tmp}/journal.csv"} << 2 << true
         << "Не удалось считать журнал событий: Таймаут ответа!";
 }
 
@@ -709,6 +726,118 @@ void TestCommandLine::relayLostMidReadingLeavesNoFile()
     QVERIFY2(QString::fromUtf8(client->errLines().first()).endsWith(message),
              client->err().constData());
     QCOMPARE(fileNames(folder->path()), QStringList());
+}
+
+// --- The network and the frame end -------------------------------------------
+
+namespace {
+
+void addNetworkLines()
+{
+    QTest::addColumn<TestRelay::Line>("line");
+    QTest::addColumn<QString>("option");
+    QTest::newRow("RTU over TCP") << TestRelay::Line::RtuOverTcp << "--tcp";
+    QTest::newRow("Modbus TCP") << TestRelay::Line::ModbusTcp << "--modbus-tcp";
+}
+
+QStringList onGateway(const QString& option, quint16 port)
+{
+    return {option, QStringLiteral("127.0.0.1:%1").arg(port)};
+}
+
+} // namespace
+
+void TestCommandLine::valuesOverTheNetwork_data()
+{
+    addNetworkLines();
+}
+
+void TestCommandLine::valuesOverTheNetwork()
+{
+    QFETCH(TestRelay::Line, line);
+    QFETCH(QString, option);
+
+    TestRelay gateway(line);
+    QVERIFY(gateway.isValid());
+    for (const auto& reg : measured)
+        gateway.setRegister(static_cast<uint16_t>(reg.first), static_cast<uint16_t>(reg.second));
+    client->start(onGateway(option, gateway.tcpPort()) << "values");
+    QVERIFY(client->waitForExit(quickMs));
+    QCOMPARE(client->exitCode(), 0);
+    QCOMPARE(client->outLines().first(), QByteArray("Ia = 60.00 А"));
+    QCOMPARE(client->outLines().size(), 9);
+    QCOMPARE(gateway.connectionCount(), 1);
+}
+
+void TestCommandLine::refusedConnectionExitsWithThree_data()
+{
+    addNetworkLines();
+}
+
+void TestCommandLine::refusedConnectionExitsWithThree()
+{
+    QFETCH(TestRelay::Line, line);
+    QFETCH(QString, option);
+
+    TestRelay gateway(line);
+    QVERIFY(gateway.isValid());
+    const quint16 port = gateway.tcpPort();
+    gateway.unplug();
+    client->start(onGateway(option, port) << "values");
+    QVERIFY(client->waitForExit(quickMs));
+    QCOMPARE(client->exitCode(), 3);
+    QCOMPARE(client->out(), QByteArray());
+    QCOMPARE(client->errLines(),
+             QList<QByteArray>{QStringLiteral("Нет связи по сети: Узел 127.0.0.1:%1 отклонил "
+                                              "соединение.")
+                                   .arg(port)
+                                   .toUtf8()});
+}
+
+void TestCommandLine::recordIsTheSameWhicheverWayItIsRead_data()
+{
+    QTest::addColumn<TestRelay::Line>("line");
+    QTest::addColumn<bool>("silenceOnly");
+    // Requests the relay gets for the headers and record 0 (121 samples).
+    QTest::addColumn<int>("requests");
+
+    QTest::newRow("serial line, 17 samples a request") << TestRelay::Line::Pty << false << 3 + 8;
+    QTest::newRow("serial line, silence only, one a request")
+        << TestRelay::Line::Pty << true << 3 + 121;
+    QTest::newRow("RTU over TCP") << TestRelay::Line::RtuOverTcp << false << 3 + 8;
+    QTest::newRow("Modbus TCP") << TestRelay::Line::ModbusTcp << false << 3 + 8;
+}
+
+void TestCommandLine::recordIsTheSameWhicheverWayItIsRead()
+{
+    QFETCH(TestRelay::Line, line);
+    QFETCH(bool, silenceOnly);
+    QFETCH(int, requests);
+
+    TestRelay gateway(line);
+    TestRelay& target = line == TestRelay::Line::Pty ? *relay : gateway;
+    QVERIFY(target.isValid());
+    relaycontent::loadRecords(target, faultSamples);
+    QTemporaryDir expected;
+    writeExpectedRecord(relaycontent::faultRecord(0, faultSamples), expected.path());
+
+    QStringList arguments =
+        line == TestRelay::Line::Pty
+            ? onRelay()
+            : onGateway(line == TestRelay::Line::ModbusTcp ? "--modbus-tcp" : "--tcp",
+                        gateway.tcpPort());
+    if (silenceOnly)
+        arguments << "--silence-only";
+    client->start(arguments << "records-read"
+                            << "0"
+                            << "--out" << folder->path() << "--quiet");
+    QVERIFY(client->waitForExit(readingMs));
+    QCOMPARE(client->exitCode(), 0);
+    QCOMPARE(target.requestCount(), requests);
+    QCOMPARE(fileNames(folder->path()), fileNames(expected.path()));
+    for (const QString& name : fileNames(expected.path()))
+        QVERIFY2(readFile(folder->filePath(name)) == readFile(expected.filePath(name)),
+                 qPrintable(name));
 }
 
 void TestCommandLine::unwritableOutputExitsWithFourBeforeAsking_data()
