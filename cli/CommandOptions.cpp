@@ -32,7 +32,7 @@ enum Takes
     TakesQuiet = 0x10
 };
 
-struct CommandSpec
+struct CommandEntry
 {
     const char* name;
     Command command;
@@ -41,7 +41,7 @@ struct CommandSpec
     int takes;
 };
 
-const CommandSpec commandSpecs[] = {
+const CommandEntry commandEntries[] = {
     {"values", Command::Values, nullptr, TakesConnection | TakesJson},
     {"monitor", Command::Monitor, nullptr, TakesConnection | TakesJson | TakesMonitor},
     {"settings-read", Command::SettingsRead, "FILE", TakesConnection},
@@ -140,11 +140,11 @@ QString parserError(const QCommandLineParser& parser)
     return QStringLiteral("Ошибка в параметрах: %1").arg(parser.errorText());
 }
 
-const CommandSpec* findCommand(const QString& name)
+const CommandEntry* findCommand(const QString& name)
 {
-    for (const CommandSpec& spec : commandSpecs) {
-        if (name == QLatin1String(spec.name))
-            return &spec;
+    for (const CommandEntry& entry : commandEntries) {
+        if (name == QLatin1String(entry.name))
+            return &entry;
     }
     return nullptr;
 }
@@ -152,7 +152,7 @@ const CommandSpec* findCommand(const QString& name)
 // An option set that the command does not use is refused rather than ignored:
 // a script that passes it expects something that would not happen.
 bool checkApplicable(const QCommandLineParser& parser, const Options& options,
-                     const CommandSpec& spec, QString* message)
+                     const CommandEntry& entry, QString* message)
 {
     const struct
     {
@@ -174,9 +174,9 @@ bool checkApplicable(const QCommandLineParser& parser, const Options& options,
         {&options.quiet, TakesQuiet},
     };
     for (const auto& rule : rules) {
-        if (parser.isSet(*rule.option) && (spec.takes & rule.takes) == 0) {
+        if (parser.isSet(*rule.option) && (entry.takes & rule.takes) == 0) {
             *message = QStringLiteral("Параметр %1 не используется командой %2")
-                           .arg(dashed(*rule.option), QLatin1String(spec.name));
+                           .arg(dashed(*rule.option), QLatin1String(entry.name));
             return false;
         }
     }
@@ -250,10 +250,10 @@ bool readConnection(const QCommandLineParser& parser, const Options& options,
     return true;
 }
 
-bool readArgument(const CommandSpec& spec, const QString& argument, CommandOptions* result,
+bool readArgument(const CommandEntry& entry, const QString& argument, CommandOptions* result,
                   QString* message)
 {
-    if (spec.command != Command::RecordsRead) {
+    if (entry.command != Command::RecordsRead) {
         result->path = argument;
         return true;
     }
@@ -281,30 +281,30 @@ bool readCommand(const QCommandLineParser& parser, const Options& options, Comma
         *message = QStringLiteral("Не указана команда");
         return false;
     }
-    const CommandSpec* spec = findCommand(positional.constFirst());
-    if (spec == nullptr) {
+    const CommandEntry* entry = findCommand(positional.constFirst());
+    if (entry == nullptr) {
         *message = QStringLiteral("Неизвестная команда: %1").arg(positional.constFirst());
         return false;
     }
-    result->command = spec->command;
-    const int expected = spec->argument != nullptr ? 2 : 1;
+    result->command = entry->command;
+    const int expected = entry->argument != nullptr ? 2 : 1;
     if (positional.size() < expected) {
         *message = QStringLiteral("Команде %1 нужен аргумент %2")
-                       .arg(QLatin1String(spec->name), QLatin1String(spec->argument));
+                       .arg(QLatin1String(entry->name), QLatin1String(entry->argument));
         return false;
     }
     if (positional.size() > expected) {
         *message = QStringLiteral("Лишний аргумент: %1").arg(positional.at(expected));
         return false;
     }
-    if (!checkApplicable(parser, options, *spec, message))
+    if (!checkApplicable(parser, options, *entry, message))
         return false;
-    if (spec->argument != nullptr && !readArgument(*spec, positional.at(1), result, message))
+    if (entry->argument != nullptr && !readArgument(*entry, positional.at(1), result, message))
         return false;
-    if ((spec->takes & TakesConnection) != 0 &&
+    if ((entry->takes & TakesConnection) != 0 &&
         !readConnection(parser, options, &result->connection, message))
         return false;
-    if (spec->command == Command::RecordsRead) {
+    if (entry->command == Command::RecordsRead) {
         result->path = parser.value(options.out);
         if (result->path.isEmpty()) {
             *message = QStringLiteral("Команде records-read нужен параметр --out");
