@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/ConfigDialog.h"
+#include "app/LogViewControls.h"
 #include "app/PasswordDialog.h"
 #include "app/SaveFileDialog.h"
 #include "app/SettingsChangeDialog.h"
@@ -96,6 +97,17 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     ui->actionLogDisable->setChecked(true);
     Logger::instance().setLevel(static_cast<int>(LogLevel::Disabled));
     Logger::instance().setOutput(ui->listLog);
+    Logger::instance().setFollowing(true);
+    Logger::instance().setTimeStamps(false);
+    LogViewControls::Widgets logWidgets;
+    logWidgets.logTab = ui->logTab;
+    logWidgets.list = ui->listLog;
+    logWidgets.pause = ui->btnLogPause;
+    logWidgets.find = ui->editLogFind;
+    logWidgets.findPrevious = ui->btnLogFindPrevious;
+    logWidgets.findNext = ui->btnLogFindNext;
+    logWidgets.timeStamps = ui->actionLogTimeStamps;
+    logControls = new LogViewControls(logWidgets, this);
 
     // The port, links, client, poller, settings file and readers, wired as
     // the command line has them too.

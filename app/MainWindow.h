@@ -13,6 +13,7 @@ class CrashProcessReader;
 class EventsReadDialog;
 class IVisualizer;
 class LogReader;
+class LogViewControls;
 class ModBusClient;
 class ModBusDevice;
 class PasswordDialog;
@@ -161,6 +162,7 @@ private:
     QString recordFolder;
     QTimer* clearCoilsTimer = nullptr;
     QActionGroup* logModeGroup = nullptr;
+    LogViewControls* logControls = nullptr;
 
     friend class MainWindowTestAccess;
 };

@@ -1,5 +1,7 @@
 #include "forms/MainWindowForm.h"
 
+#include "app/log/LogListWidget.h"
+
 #include <QAction>
 #include <QCheckBox>
 #include <QEvent>
@@ -9,17 +11,21 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <type_traits>
@@ -78,6 +84,9 @@ const std::vector<ActionRow>& actionRows()
         {FORM_MEMBER(actionLogErrors), "Ошибки", true},
         {FORM_MEMBER(actionLogInfo), "Информация", true},
         {FORM_MEMBER(actionLogDebug), "Отладка", true},
+        {FORM_MEMBER(actionLogTimeStamps), "Время в журнале", true},
+        {FORM_MEMBER(actionHelp), "Справка", false},
+        {FORM_MEMBER(actionAbout), "О программе", false},
         {FORM_MEMBER(actionEnableLog), "Включить журнал", true},
         {FORM_MEMBER(actionTest), "test", false},
     };
@@ -95,9 +104,10 @@ struct MenuRow
 const std::vector<MenuRow>& menuRows()
 {
     static const std::vector<MenuRow> rows = {
-        {FORM_MEMBER(menu), "&Файл"},     {FORM_MEMBER(menu_2), "Операция"},
-        {FORM_MEMBER(menu_3), "Уставки"}, {FORM_MEMBER(menu_4), "Конфигурация"},
-        {FORM_MEMBER(menu_5), "Журнал"},  {FORM_MEMBER(menu_6), "Режим"},
+        {FORM_MEMBER(menu), "&Файл"},       {FORM_MEMBER(menu_2), "Операция"},
+        {FORM_MEMBER(menu_3), "Уставки"},   {FORM_MEMBER(menu_4), "Конфигурация"},
+        {FORM_MEMBER(menu_5), "Журнал"},    {FORM_MEMBER(menu_6), "Режим"},
+        {FORM_MEMBER(menuHelp), "Справка"},
     };
     return rows;
 }
@@ -522,15 +532,30 @@ void buildCurrentValuesPage(Form& form)
 // ---------------------------------------------------------------------------
 // Tabs
 
+// A page in a frameless scroll area: the page grows with the window and
+// scrolls when the window is smaller than the page needs.
+QScrollArea* scrolled(QWidget* page, const char* name)
+{
+    auto* area = named(new QScrollArea, name);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setWidget(page);
+    return area;
+}
+
 void buildParamsTab(Form& form)
 {
     auto* grid = new QGridLayout(form.paramsTab);
 
     form.groupBox_10 = named(new QGroupBox(form.paramsTab), "groupBox_10");
+    // The three sections need no more room than their names take; the
+    // values and settings get the rest.
+    form.groupBox_10->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
     auto* sections = new QVBoxLayout(form.groupBox_10);
     sections->setContentsMargins(4, 4, 4, 4);
     form.pagesList = named(new QListWidget(form.groupBox_10), "pagesList");
     form.pagesList->setSortingEnabled(false);
+    form.pagesList->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
     for (int i = 0; i < 3; ++i)
         new QListWidgetItem(form.pagesList);
     sections->addWidget(form.pagesList);
@@ -543,14 +568,17 @@ void buildParamsTab(Form& form)
     form.pageParams = named(new QWidget, "pageParams");
     form.pageMTZ = named(new QWidget, "pageMTZ");
     form.pageOthers = named(new QWidget, "pageOthers");
-    form.displayPages->addWidget(form.pageParams);
-    form.displayPages->addWidget(form.pageMTZ);
-    form.displayPages->addWidget(form.pageOthers);
+    form.scrollParams = scrolled(form.pageParams, "scrollParams");
+    form.scrollMTZ = scrolled(form.pageMTZ, "scrollMTZ");
+    form.scrollOthers = scrolled(form.pageOthers, "scrollOthers");
+    form.displayPages->addWidget(form.scrollParams);
+    form.displayPages->addWidget(form.scrollMTZ);
+    form.displayPages->addWidget(form.scrollOthers);
     pages->addWidget(form.displayPages);
     grid->addWidget(form.groupBox_11, 0, 1);
 
-    grid->setColumnStretch(0, 1);
-    grid->setColumnStretch(1, 2);
+    grid->setColumnStretch(0, 0);
+    grid->setColumnStretch(1, 1);
 
     buildCurrentValuesPage(form);
     newPageGrid(form.pageMTZ);
@@ -602,7 +630,23 @@ void buildCrashProcessTab(Form& form)
 void buildLogTab(Form& form)
 {
     auto* column = new QVBoxLayout(form.logTab);
-    form.listLog = named(new QListWidget(form.logTab), "listLog");
+    auto* controls = new QHBoxLayout;
+    form.btnLogPause = named(new QToolButton(form.logTab), "btnLogPause");
+    form.btnLogPause->setCheckable(true);
+    form.btnLogPause->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    form.editLogFind = named(new QLineEdit(form.logTab), "editLogFind");
+    form.editLogFind->setClearButtonEnabled(true);
+    form.btnLogFindPrevious = named(new QToolButton(form.logTab), "btnLogFindPrevious");
+    form.btnLogFindPrevious->setArrowType(Qt::UpArrow);
+    form.btnLogFindNext = named(new QToolButton(form.logTab), "btnLogFindNext");
+    form.btnLogFindNext->setArrowType(Qt::DownArrow);
+    controls->addWidget(form.btnLogPause);
+    controls->addSpacing(12);
+    controls->addWidget(form.editLogFind, 1);
+    controls->addWidget(form.btnLogFindPrevious);
+    controls->addWidget(form.btnLogFindNext);
+    column->addLayout(controls);
+    form.listLog = named(new LogListWidget(form.logTab), "listLog");
     column->addWidget(form.listLog);
 }
 
@@ -625,6 +669,7 @@ void buildMenus(Form& form, QMainWindow* window)
     form.menuBar->addAction(form.menu_3->menuAction());
     form.menuBar->addAction(form.menu_4->menuAction());
     form.menuBar->addAction(form.menu_5->menuAction());
+    form.menuBar->addAction(form.menuHelp->menuAction());
 
     form.menu->addAction(form.actionExit);
     form.menu_2->addAction(form.actionStart);
@@ -641,6 +686,11 @@ void buildMenus(Form& form, QMainWindow* window)
     form.menu_5->addAction(form.menu_6->menuAction());
     form.menu_5->addAction(form.actionSaveLog);
     form.menu_5->addAction(form.actionClearLog);
+    form.menu_5->addSeparator();
+    form.menu_5->addAction(form.actionLogTimeStamps);
+    form.menuHelp->addAction(form.actionHelp);
+    form.menuHelp->addAction(form.actionAbout);
+    form.actionHelp->setShortcut(QKeySequence::HelpContents);
     form.menu_6->addAction(form.actionLogDisable);
     form.menu_6->addAction(form.actionLogErrors);
     form.menu_6->addAction(form.actionLogInfo);
@@ -739,6 +789,12 @@ void MainWindowForm::retranslateUi(QMainWindow* window)
                "<html><head/><body>Длительность ава-<br>рийного режима</body></html>");
     buttonSaveRecord->setText(text("Сохранить"));
     buttonViewRecord->setText(text("Просмотр"));
+
+    btnLogPause->setText(text("Пауза"));
+    btnLogPause->setToolTip(text("Не переходить к новым строкам (строки добавляются)"));
+    editLogFind->setPlaceholderText(text("Найти (Ctrl+F)"));
+    btnLogFindPrevious->setToolTip(text("Найти предыдущее (Shift+F3)"));
+    btnLogFindNext->setToolTip(text("Найти следующее (F3)"));
 }
 
 std::vector<MainWindowForm::SettingField> MainWindowForm::settingFields()

@@ -7,16 +7,19 @@ class QComboBox;
 class QDoubleSpinBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QMainWindow;
 class QMenu;
 class QMenuBar;
 class QProgressBar;
 class QPushButton;
+class QScrollArea;
 class QSpinBox;
 class QStackedWidget;
 class QStatusBar;
 class QTabWidget;
+class QToolButton;
 class QWidget;
 
 #include <QString>
@@ -49,6 +52,9 @@ struct MainWindowForm
     QAction* actionLogErrors = nullptr;
     QAction* actionLogInfo = nullptr;
     QAction* actionLogDebug = nullptr;
+    QAction* actionLogTimeStamps = nullptr;
+    QAction* actionHelp = nullptr;
+    QAction* actionAbout = nullptr;
     // Created with the form but placed in no menu; nothing triggers them.
     QAction* actionEnableLog = nullptr;
     QAction* actionTest = nullptr;
@@ -60,6 +66,7 @@ struct MainWindowForm
     QMenu* menu_4 = nullptr;
     QMenu* menu_5 = nullptr;
     QMenu* menu_6 = nullptr;
+    QMenu* menuHelp = nullptr;
     QStatusBar* statusBar = nullptr;
 
     QWidget* centralWidget = nullptr;
@@ -71,6 +78,10 @@ struct MainWindowForm
     QListWidget* pagesList = nullptr;
     QGroupBox* groupBox_11 = nullptr;
     QStackedWidget* displayPages = nullptr;
+    // Each page scrolls on its own, so the window fits a small screen.
+    QScrollArea* scrollParams = nullptr;
+    QScrollArea* scrollMTZ = nullptr;
+    QScrollArea* scrollOthers = nullptr;
 
     // Page "Текущие значения".
     QWidget* pageParams = nullptr;
@@ -217,8 +228,12 @@ struct MainWindowForm
     QPushButton* buttonViewRecord = nullptr;
     QProgressBar* crashSaveProgress = nullptr;
 
-    // Tab "Журнал".
+    // Tab "Журнал": the controls of the list above it.
     QWidget* logTab = nullptr;
+    QToolButton* btnLogPause = nullptr;
+    QLineEdit* editLogFind = nullptr;
+    QToolButton* btnLogFindPrevious = nullptr;
+    QToolButton* btnLogFindNext = nullptr;
     QListWidget* listLog = nullptr;
 
     // A settings row as the form lays it out: its group box's title, the

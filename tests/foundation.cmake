@@ -1,2 +1,4 @@
 talvik_add_test(tst_logger)
 talvik_add_test(tst_modbusrtulink)
+talvik_add_test(tst_loglistwidget)
+talvik_add_test(tst_logviewcontrols)

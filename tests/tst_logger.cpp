@@ -1,7 +1,10 @@
 #include "app/log/Logger.h"
 
+#include <QColor>
 #include <QListWidget>
+#include <QRegularExpression>
 #include <QTest>
+#include <QTime>
 
 class TestLogger : public QObject
 {
@@ -19,6 +22,10 @@ private slots:
     void longMessageIsCutTo1023Bytes();
     void cutMultiByteCharacterBecomesReplacement();
     void listFollowsNewestLineWithoutChangingSelection();
+    void pausedListKeepsItsCurrentLine();
+    void timeStampsStartNewLinesOnlyWhenOn();
+    void linesAreColouredByKindWithTextUnchanged_data();
+    void linesAreColouredByKindWithTextUnchanged();
 
 private:
     QListWidget* list = nullptr;
@@ -33,6 +40,8 @@ void TestLogger::init()
 
 void TestLogger::cleanup()
 {
+    Logger::instance().setFollowing(true);
+    Logger::instance().setTimeStamps(false);
     Logger::instance().setOutput(nullptr);
     delete list;
     list = nullptr;
@@ -115,6 +124,92 @@ void TestLogger::listFollowsNewestLineWithoutChangingSelection()
     QCOMPARE(list->currentRow(), 2);
     QVERIFY(list->item(0)->isSelected());
     QVERIFY(!list->item(2)->isSelected());
+}
+
+void TestLogger::pausedListKeepsItsCurrentLine()
+{
+    logInfo("first");
+    logInfo("second");
+    list->setCurrentRow(0);
+    Logger::instance().setFollowing(false);
+    logInfo("third");
+    QCOMPARE(list->count(), 3);
+    QCOMPARE(list->currentRow(), 0);
+    Logger::instance().setFollowing(true);
+    logInfo("fourth");
+    QCOMPARE(list->currentRow(), 3);
+}
+
+void TestLogger::timeStampsStartNewLinesOnlyWhenOn()
+{
+    logInfo("before");
+    Logger::instance().setTimeStamps(true);
+    const QTime start = QTime::currentTime();
+    logInfo("stamped %d", 1);
+    Logger::instance().setTimeStamps(false);
+    logInfo("after");
+
+    QCOMPARE(list->item(0)->text(), QStringLiteral("before"));
+    QCOMPARE(list->item(2)->text(), QStringLiteral("after"));
+    const QString stamped = list->item(1)->text();
+    const QRegularExpression shape("^(\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d) stamped 1$");
+    const QRegularExpressionMatch match = shape.match(stamped);
+    QVERIFY2(match.hasMatch(), qPrintable(stamped));
+    const QTime stamp = QTime::fromString(match.captured(1), "hh:mm:ss.zzz");
+    // Taken when the line was written (allowing for midnight in between).
+    QVERIFY(qAbs(start.msecsTo(stamp)) < 5000 || qAbs(start.msecsTo(stamp)) > 86395000);
+}
+
+void TestLogger::linesAreColouredByKindWithTextUnchanged_data()
+{
+    QTest::addColumn<int>("level");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("kind");
+
+    using Kind = Logger::LineKind;
+    QTest::newRow("sent frame") << 3 << "Отправлен пакет: 01 03 00 00 00 20" << int(Kind::Sent);
+    QTest::newRow("received frame") << 3 << "Принят пакет: 01 03 02 00 0A" << int(Kind::Received);
+    QTest::newRow("timeout") << 1 << "Таймаут ответа!" << int(Kind::Error);
+    QTest::newRow("exception") << 1 << "Код ошибки: 0x2" << int(Kind::Error);
+    QTest::newRow("request") << 2 << "ReadHoldingRegs startReg = 0 Count = 32" << int(Kind::Plain);
+    QTest::newRow("closed port") << 3 << "Не могу отправить пакет. Порт закрыт."
+                                 << int(Kind::Plain);
+}
+
+void TestLogger::linesAreColouredByKindWithTextUnchanged()
+{
+    QFETCH(int, level);
+    QFETCH(QString, text);
+    QFETCH(int, kind);
+
+    Logger::instance().setTimeStamps(true);
+    const QByteArray utf8 = text.toUtf8();
+    switch (level) {
+    case 1:
+        logError("%s", utf8.constData());
+        break;
+    case 2:
+        logInfo("%s", utf8.constData());
+        break;
+    default:
+        logDebug("%s", utf8.constData());
+        break;
+    }
+    QListWidgetItem* line = list->item(0);
+    // Time stamp, one space, the message as it always was.
+    QCOMPARE(line->text().mid(13), text);
+    const QColor expected = Logger::colourOf(Logger::LineKind(kind));
+    if (Logger::LineKind(kind) == Logger::LineKind::Plain) {
+        QCOMPARE(line->data(Qt::ForegroundRole), QVariant());
+    } else {
+        QCOMPARE(line->foreground().color(), expected);
+    }
+    // Three kinds, three colours.
+    QVERIFY(Logger::colourOf(Logger::LineKind::Sent) !=
+            Logger::colourOf(Logger::LineKind::Received));
+    QVERIFY(Logger::colourOf(Logger::LineKind::Error) != Logger::colourOf(Logger::LineKind::Sent));
+    QVERIFY(Logger::colourOf(Logger::LineKind::Error) !=
+            Logger::colourOf(Logger::LineKind::Received));
 }
 
 QTEST_MAIN(TestLogger)

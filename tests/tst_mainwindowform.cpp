@@ -16,11 +16,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSet>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTest>
 
 class TestMainWindowForm : public QObject
@@ -567,11 +569,12 @@ void TestMainWindowForm::currentValuesPageArrangement()
 void TestMainWindowForm::menuBarHoldsMenusInOrder()
 {
     QCOMPARE(actionNames(form->menuBar->actions()),
-             QStringList({"menu", "menu_2", "menu_3", "menu_4", "menu_5"}));
+             QStringList({"menu", "menu_2", "menu_3", "menu_4", "menu_5", "menuHelp"}));
     QStringList titles;
     for (QAction* action : form->menuBar->actions())
         titles << action->text();
-    QCOMPARE(titles, QStringList({"&Файл", "Операция", "Уставки", "Конфигурация", "Журнал"}));
+    QCOMPARE(titles,
+             QStringList({"&Файл", "Операция", "Уставки", "Конфигурация", "Журнал", "Справка"}));
     QCOMPARE(form->menu_6->title(), QStringLiteral("Режим"));
 }
 
@@ -597,14 +600,20 @@ void TestMainWindowForm::menuHoldsActionsInOrder_data()
                                                  "actionCompareConfig", "actionExportSheet"}
                                   << QStringList{"Сохранить...", "Загрузить...",
                                                  "Сравнить с файлом…", "Экспорт карты уставок…"};
-    // The mode submenu comes first in "Журнал".
+    // The mode submenu comes first in "Журнал"; the time stamps stand apart
+    // below a separator (which has no name and no text).
     QTest::newRow("Журнал") << static_cast<QObject*>(form->menu_5)
-                            << QStringList{"menu_6", "actionSaveLog", "actionClearLog"}
-                            << QStringList{"Режим", "Сохранить в файл...", "Очистить"};
+                            << QStringList{"menu_6", "actionSaveLog", "actionClearLog", "",
+                                           "actionLogTimeStamps"}
+                            << QStringList{"Режим", "Сохранить в файл...", "Очистить", "",
+                                           "Время в журнале"};
     QTest::newRow("Режим") << static_cast<QObject*>(form->menu_6)
                            << QStringList{"actionLogDisable", "actionLogErrors", "actionLogInfo",
                                           "actionLogDebug"}
                            << QStringList{"Отключен", "Ошибки", "Информация", "Отладка"};
+    QTest::newRow("Справка") << static_cast<QObject*>(form->menuHelp)
+                             << QStringList{"actionHelp", "actionAbout"}
+                             << QStringList{"Справка", "О программе"};
 }
 
 void TestMainWindowForm::menuHoldsActionsInOrder()
@@ -620,11 +629,15 @@ void TestMainWindowForm::menuHoldsActionsInOrder()
         shown << action->text();
     QCOMPARE(shown, texts);
     for (QAction* action : actions) {
-        if (action->menu())
+        if (action->menu() || action->isSeparator())
             continue;
         // The form's members point at these same actions.
         QCOMPARE(window->findChildren<QAction*>(action->objectName()).size(), 1);
-        QVERIFY(action->shortcut().isEmpty());
+        // Only the help page has a key of its own: F1, as everywhere.
+        if (action == form->actionHelp)
+            QCOMPARE(action->shortcut(), QKeySequence(Qt::Key_F1));
+        else
+            QVERIFY(action->shortcut().isEmpty());
     }
 }
 
@@ -649,7 +662,7 @@ void TestMainWindowForm::enableLogAndTestActionsAreInNoMenu()
     QCOMPARE(form->actionTest->text(), QStringLiteral("test"));
 
     const QList<QMenu*> menus = window->findChildren<QMenu*>();
-    QCOMPARE(menus.size(), 6);
+    QCOMPARE(menus.size(), 7);
     for (QMenu* menu : menus) {
         QVERIFY(!menu->actions().contains(form->actionEnableLog));
         QVERIFY(!menu->actions().contains(form->actionTest));
@@ -686,19 +699,23 @@ void TestMainWindowForm::sectionListHasThreeUnselectedItems()
     QCOMPARE(form->pagesList->currentRow(), -1);
     QVERIFY(form->pagesList->selectedItems().isEmpty());
 
+    // Each page sits in a scroll area of its own, in the list's order.
     QCOMPARE(form->displayPages->count(), 3);
-    QCOMPARE(form->displayPages->widget(0), form->pageParams);
-    QCOMPARE(form->displayPages->widget(1), form->pageMTZ);
-    QCOMPARE(form->displayPages->widget(2), form->pageOthers);
+    QCOMPARE(form->displayPages->widget(0), form->scrollParams);
+    QCOMPARE(form->displayPages->widget(1), form->scrollMTZ);
+    QCOMPARE(form->displayPages->widget(2), form->scrollOthers);
+    QCOMPARE(form->scrollParams->widget(), form->pageParams);
+    QCOMPARE(form->scrollMTZ->widget(), form->pageMTZ);
+    QCOMPARE(form->scrollOthers->widget(), form->pageOthers);
     QCOMPARE(form->displayPages->currentIndex(), 0);
 
-    // The list takes one share of the tab's width and the pages two.
+    // Extra width goes to the pages, not to the three-item list.
     auto* grid = qobject_cast<QGridLayout*>(form->paramsTab->layout());
     QVERIFY(grid);
     QCOMPARE(cellOf(form->groupBox_10).column, 0);
     QCOMPARE(cellOf(form->groupBox_11).column, 1);
-    QCOMPARE(grid->columnStretch(0), 1);
-    QCOMPARE(grid->columnStretch(1), 2);
+    QCOMPARE(grid->columnStretch(0), 0);
+    QVERIFY(grid->columnStretch(1) > 0);
 }
 
 void TestMainWindowForm::sectionRowSelectsPage_data()
@@ -734,7 +751,9 @@ void TestMainWindowForm::sectionRowSelectsPage()
     // Move away first, so that every row really changes the page.
     shownForm.pagesList->setCurrentRow(row == 2 ? 0 : 2);
     shownForm.pagesList->setCurrentRow(row);
-    QWidget* shown = shownForm.displayPages->currentWidget();
+    auto* area = qobject_cast<QScrollArea*>(shownForm.displayPages->currentWidget());
+    QVERIFY(area);
+    QWidget* shown = area->widget();
     QCOMPARE(shown->objectName(), page);
 
     QStringList titles;
@@ -826,10 +845,16 @@ void TestMainWindowForm::crashSaveControlsStartDisabled()
 
 void TestMainWindowForm::logTabHoldsLogList()
 {
+    // The row of controls, then the list filling the rest of the tab.
     QCOMPARE(form->listLog->parentWidget(), form->logTab);
-    QCOMPARE(form->logTab->layout()->count(), 1);
-    QCOMPARE(form->logTab->layout()->itemAt(0)->widget(), form->listLog);
+    QCOMPARE(form->logTab->layout()->count(), 2);
+    QCOMPARE(form->logTab->layout()->itemAt(1)->widget(), form->listLog);
     QCOMPARE(form->listLog->count(), 0);
+    QVERIFY(form->btnLogPause->isCheckable());
+    QVERIFY(!form->btnLogPause->isChecked());
+    QCOMPARE(form->btnLogPause->text(), QStringLiteral("Пауза"));
+    QVERIFY(form->actionLogTimeStamps->isCheckable());
+    QVERIFY(!form->actionLogTimeStamps->isChecked());
 }
 
 void TestMainWindowForm::retranslateKeepsTextsAndAddsNothing()

@@ -6,7 +6,9 @@
 #include <cstdarg>
 
 class ILogSink;
+class QColor;
 class QListWidget;
+class QString;
 
 // The level of a message and, used as a threshold, the log mode: a message of
 // level L is shown when L <= threshold.
@@ -24,6 +26,19 @@ enum class LogLevel : int
 class Logger
 {
 public:
+    // What a line reports, told apart on screen by its colour alone.
+    enum class LineKind
+    {
+        Plain,
+        Sent,
+        Received,
+        Error
+    };
+
+    // How frames sent and received begin in the log.
+    static constexpr const char* sentPrefix = "Отправлен пакет:";
+    static constexpr const char* receivedPrefix = "Принят пакет:";
+
     static Logger& instance();
 
     void setLevel(int threshold);
@@ -34,6 +49,17 @@ public:
     // line has no list and takes the lines itself.
     void setSink(ILogSink* newSink);
     ILogSink* sink() const { return lineSink; }
+
+    // With time stamps on, each new line starts with "hh:mm:ss.zzz ".
+    void setTimeStamps(bool on) { timeStamps = on; }
+    bool hasTimeStamps() const { return timeStamps; }
+    // While following, the newest line is made current as it arrives; when
+    // paused, lines are still added but the list stays where the user is.
+    void setFollowing(bool on) { following = on; }
+    bool isFollowing() const { return following; }
+
+    static LineKind kindOf(int level, const QString& text);
+    static QColor colourOf(LineKind kind);
 
     void write(int level, const char* format, va_list args) Q_ATTRIBUTE_FORMAT_PRINTF(3, 0);
 
@@ -48,6 +74,8 @@ private:
     QListWidget* outputList = nullptr;
     ILogSink* lineSink = nullptr;
     int threshold = static_cast<int>(LogLevel::Error);
+    bool timeStamps = false;
+    bool following = true;
 };
 
 void logError(const char* format, ...) Q_ATTRIBUTE_FORMAT_PRINTF(1, 2);
