@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/ConfigDialog.h"
+#include "app/HelpDialog.h"
 #include "app/LogViewControls.h"
 #include "app/PasswordDialog.h"
 #include "app/SaveFileDialog.h"
@@ -38,7 +39,9 @@
 #include <QJsonObject>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHash>
+#include <QIcon>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -46,9 +49,17 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScreen>
 #include <QSerialPort>
 #include <QStackedWidget>
 #include <QTimer>
+
+// The resources live in the static core library, whose initializer the
+// linker would otherwise leave out.
+static void initResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
 
 namespace {
 
@@ -81,8 +92,11 @@ QString ageText(qint64 ms)
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 {
+    initResources();
     ui = new MainWindowForm;
     ui->setupUi(this);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/talvik.svg")));
+    fitIntoScreen();
 
     configDialog = new ConfigDialog(this);
     eventsReadDialog = new EventsReadDialog(this);
@@ -220,6 +234,43 @@ void MainWindow::connectSignals()
     connect(ui->actionLogDisable, &QAction::triggered, this, &MainWindow::logModeDisabled);
     connect(ui->actionSaveLog, &QAction::triggered, this, &MainWindow::logSave);
     connect(ui->actionReadLog, &QAction::triggered, this, &MainWindow::readLogStart);
+    connect(ui->actionHelp, &QAction::triggered, this, &MainWindow::showHelp);
+    connect(ui->actionAbout, &QAction::triggered, this, &MainWindow::showAbout);
+}
+
+void MainWindow::fitIntoScreen()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr)
+        return;
+    const QSize room = screen->availableGeometry().size();
+    // The frame the window manager adds is not part of size().
+    const QSize frame = frameGeometry().size() - geometry().size();
+    resize(size().boundedTo(room - frame));
+}
+
+// --- Help -------------------------------------------------------------------
+
+void MainWindow::showHelp()
+{
+    if (helpDialog == nullptr)
+        helpDialog = new HelpDialog(this);
+    helpDialog->show();
+    helpDialog->raise();
+    helpDialog->activateWindow();
+}
+
+void MainWindow::showAbout()
+{
+    QMessageBox::about(
+        this, "О программе",
+        QStringLiteral("<h3>TALVIK Клиент %1</h3>"
+                       "<p>Сервисная программа для реле защиты TALVIK: текущие значения, "
+                       "уставки, команды, осциллограммы и журнал событий по Modbus RTU.</p>"
+                       "<p>Qt %2 (сборка с Qt %3).</p>"
+                       "<p>Библиотека Qt используется на условиях GNU LGPL версии 3.</p>")
+            .arg(QStringLiteral(TALVIK_VERSION), QString::fromLatin1(qVersion()),
+                 QStringLiteral(QT_VERSION_STR)));
 }
 
 // --- Connection and polling -------------------------------------------------

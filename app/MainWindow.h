@@ -11,6 +11,7 @@ class ConfigDialog;
 class ConfigFile;
 class CrashProcessReader;
 class EventsReadDialog;
+class HelpDialog;
 class IVisualizer;
 class LogReader;
 class LogViewControls;
@@ -83,6 +84,8 @@ public slots:
     void remoteDO4();
     void remoteDO5();
     void remoteDO6();
+    void showHelp();
+    void showAbout();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -131,6 +134,9 @@ private:
     // Exports the record into memory and shows it as a saved pair would read.
     void showRecordViewer(int crashNumber);
     bool isPolling() const;
+    // The initial size, or a restored one, may not fit a small screen (a
+    // laptop at 125 %): the window then takes the screen's free area.
+    void fitIntoScreen();
 
     MainWindowForm* ui = nullptr;
     // Owns the port, links, client, poller, settings file and readers, and
@@ -163,6 +169,7 @@ private:
     QTimer* clearCoilsTimer = nullptr;
     QActionGroup* logModeGroup = nullptr;
     LogViewControls* logControls = nullptr;
+    HelpDialog* helpDialog = nullptr;
 
     friend class MainWindowTestAccess;
 };

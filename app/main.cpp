@@ -14,6 +14,9 @@ int main(int argc, char* argv[])
         return CommandLine::run(argc, argv);
     if (view.requested && !view.record)
         return view.exitCode;
+    // Before the application object: texts and pixmaps follow the screen's scale.
+    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     QApplication application(argc, argv);
     QtTranslation::install(&application);
     if (view.record) {

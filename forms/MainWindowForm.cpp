@@ -555,7 +555,6 @@ void buildParamsTab(Form& form)
     sections->setContentsMargins(4, 4, 4, 4);
     form.pagesList = named(new QListWidget(form.groupBox_10), "pagesList");
     form.pagesList->setSortingEnabled(false);
-    form.pagesList->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
     for (int i = 0; i < 3; ++i)
         new QListWidgetItem(form.pagesList);
     sections->addWidget(form.pagesList);
@@ -699,6 +698,16 @@ void buildMenus(Form& form, QMainWindow* window)
 
 #undef FORM_MEMBER
 
+// As wide as the longest section name, so that none is cut while the pages
+// take all the width beyond it.
+void fitSectionList(Form& form)
+{
+    QListWidget* list = form.pagesList;
+    const int margin = 2 * list->frameWidth() + 12;
+    list->setFixedWidth(list->sizeHintForColumn(0) + margin);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
 } // namespace
 
 void MainWindowForm::setupUi(QMainWindow* window)
@@ -733,6 +742,7 @@ void MainWindowForm::setupUi(QMainWindow* window)
 
     tabWidget->setCurrentIndex(0);
     displayPages->setCurrentIndex(0);
+    fitSectionList(*this);
 }
 
 void MainWindowForm::retranslateUi(QMainWindow* window)

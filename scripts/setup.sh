@@ -8,7 +8,8 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build_dir="$1"
 shift
 
-packages=(build-essential cmake qtbase5-dev libqt5serialport5-dev qttranslations5-l10n libqcustomplot-dev)
+# libqt5svg5 draws the SVG window icon.
+packages=(build-essential cmake qtbase5-dev libqt5serialport5-dev libqt5svg5 qttranslations5-l10n libqcustomplot-dev)
 missing=()
 for package in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then

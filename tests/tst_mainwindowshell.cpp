@@ -1,0 +1,128 @@
+#include "app/MainWindow.h"
+#include "support/MainWindowTestAccess.h"
+#include "support/ModalCloser.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStackedWidget>
+#include <QTest>
+#include <QTextBrowser>
+
+namespace {
+
+using windowtest::action;
+using windowtest::child;
+
+} // namespace
+
+// The window as an everyday tool: it fits a laptop, has its icon and help.
+class TestMainWindowShell : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void windowFitsSmallScreens_data();
+    void windowFitsSmallScreens();
+    void everyPageScrollsInsteadOfGrowing();
+    void windowHasItsIcon();
+    void helpPageDescribesTheWorkflows();
+    void aboutNamesVersionsAndLicence();
+};
+
+void TestMainWindowShell::windowFitsSmallScreens_data()
+{
+    QTest::addColumn<QSize>("room");
+
+    // A 96 dpi limit, and a 1366 x 768 laptop at 125 % less a task bar.
+    QTest::newRow("1024 x 640") << QSize(1024, 640);
+    QTest::newRow("1366 x 768 at 125 %") << QSize(1366 * 4 / 5, 768 * 4 / 5 - 40);
+}
+
+void TestMainWindowShell::windowFitsSmallScreens()
+{
+    QFETCH(QSize, room);
+    // The 9-point font of a usual desktop; the headless platform's own
+    // default of 12 points is used by none.
+    const QFont previous = QApplication::font();
+    QApplication::setFont(QFont(previous.family(), 9));
+    QSize needed;
+    {
+        MainWindow window;
+        needed = window.minimumSizeHint().expandedTo(window.minimumSize());
+    }
+    QApplication::setFont(previous);
+    QVERIFY2(needed.width() <= room.width() && needed.height() <= room.height(),
+             qPrintable(QStringLiteral("%1 x %2").arg(needed.width()).arg(needed.height())));
+}
+
+void TestMainWindowShell::everyPageScrollsInsteadOfGrowing()
+{
+    MainWindow window;
+    window.resize(700, 420);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto* pages = child<QStackedWidget>(&window, "displayPages");
+    for (int index = 0; index < pages->count(); ++index) {
+        pages->setCurrentIndex(index);
+        QCoreApplication::processEvents();
+        auto* area = qobject_cast<QScrollArea*>(pages->widget(index));
+        QVERIFY(area);
+        // The page keeps the room it needs and the area scrolls over it.
+        QWidget* page = area->widget();
+        QVERIFY(page->height() >= page->minimumSizeHint().height());
+        QVERIFY2(area->verticalScrollBar()->maximum() > 0, qPrintable(page->objectName()));
+    }
+    QCOMPARE(window.size(), QSize(700, 420));
+}
+
+void TestMainWindowShell::windowHasItsIcon()
+{
+    MainWindow window;
+    const QIcon icon = window.windowIcon();
+    QVERIFY(!icon.isNull());
+    // Drawn from the SVG at every size asked, not scaled from one bitmap.
+    for (int side : {16, 32, 64, 256}) {
+        const QPixmap pixmap = icon.pixmap(side, side);
+        QVERIFY2(!pixmap.isNull(), qPrintable(QString::number(side)));
+        QCOMPARE(pixmap.width(), side);
+    }
+}
+
+void TestMainWindowShell::helpPageDescribesTheWorkflows()
+{
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(action(window, "actionHelp")->shortcut(), QKeySequence(Qt::Key_F1));
+    action(window, "actionHelp")->trigger();
+    auto* help = child<QDialog>(&window, "HelpDialog");
+    QVERIFY(help->isVisible());
+    QVERIFY(!help->isModal());
+    const QString text = child<QTextBrowser>(help, "helpBrowser")->toPlainText();
+    for (const char* topic :
+         {"Подключение к реле", "Запись уставок", "Осциллограммы и журнал", "Поиск устройства"})
+        QVERIFY2(text.contains(QString::fromUtf8(topic)), topic);
+    // Asked again, the same page comes forward.
+    action(window, "actionHelp")->trigger();
+    QCOMPARE(window.findChildren<QDialog*>("HelpDialog").size(), 1);
+}
+
+void TestMainWindowShell::aboutNamesVersionsAndLicence()
+{
+    MainWindow window;
+    window.show();
+    ModalCloser closer;
+    closer.expectMessageBox();
+    action(window, "actionAbout")->trigger();
+    QVERIFY2(closer.waitUntilDone(), closer.describe().constData());
+    QCOMPARE(closer.seen.value(0).title, QStringLiteral("О программе"));
+    const QString text = closer.seen.value(0).text;
+    QVERIFY(text.contains(QStringLiteral("TALVIK Клиент")));
+    QVERIFY(text.contains(QString::fromLatin1(qVersion())));
+    QVERIFY(text.contains(QStringLiteral("LGPL")));
+}
+
+QTEST_MAIN(TestMainWindowShell)
+#include "tst_mainwindowshell.moc"
