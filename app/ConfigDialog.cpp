@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QList>
+#include <QPushButton>
 #include <QSerialPortInfo>
 #include <QSpinBox>
 
@@ -14,19 +15,10 @@ ConfigDialog::ConfigDialog(QWidget* parent) : QDialog(parent)
 {
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
 
-    // Ports are listed once: one plugged in later is offered after a restart.
-    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
-
     ui = new ConfigDialogForm;
     ui->setupUi(this);
 
-    ui->comboPortName->clear();
-    for (const QSerialPortInfo& port : ports)
-        ui->comboPortName->addItem(port.portName());
-    // An Ethernet serial gateway or a relay with Modbus TCP, by host and port.
-    ui->comboPortName->addItem(QString::fromLatin1(tcpChoice));
-    // Without a serial port nothing is chosen until the user chooses.
-    ui->comboPortName->setCurrentIndex(ports.isEmpty() ? -1 : 0);
+    refreshPorts();
 
     ui->comboProtocol->clear();
     ui->comboProtocol->addItem(tr("RTU поверх TCP"));
@@ -43,11 +35,118 @@ ConfigDialog::ConfigDialog(QWidget* parent) : QDialog(parent)
             &ConfigDialog::updateLineSettings);
     connect(ui->comboProtocol, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &ConfigDialog::updateLineSettings);
+    connect(ui->btnRefreshPorts, &QPushButton::clicked, this, &ConfigDialog::refreshPorts);
+    connect(ui->btnSearchDevice, &QPushButton::clicked, this,
+            &ConfigDialog::deviceSearchRequested);
     updateLineSettings();
     rememberAccepted();
 }
 
 const char ConfigDialog::tcpChoice[] = "TCP";
+
+QString ConfigDialog::portLabel(const QString& name, const QString& description,
+                                const QString& vendorProduct)
+{
+    QString label = name;
+    if (!description.isEmpty())
+        label += QStringLiteral(" — ") + description;
+    if (!vendorProduct.isEmpty())
+        label += QStringLiteral(" (%1)").arg(vendorProduct);
+    return label;
+}
+
+void ConfigDialog::refreshPorts()
+{
+    const QString chosen = portName();
+    const bool hadPorts = ui->comboPortName->count() > 0;
+    ui->comboPortName->clear();
+    for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts()) {
+        QString vendorProduct;
+        if (port.hasVendorIdentifier() && port.hasProductIdentifier())
+            vendorProduct = QStringLiteral("%1:%2")
+                                .arg(port.vendorIdentifier(), 4, 16, QLatin1Char('0'))
+                                .arg(port.productIdentifier(), 4, 16, QLatin1Char('0'));
+        ui->comboPortName->addItem(portLabel(port.portName(), port.description(), vendorProduct),
+                                   port.portName());
+    }
+    const bool serialPorts = ui->comboPortName->count() > 0;
+    // An Ethernet serial gateway or a relay with Modbus TCP, by host and port.
+    ui->comboPortName->addItem(QString::fromLatin1(tcpChoice), QString::fromLatin1(tcpChoice));
+    if (!chosen.isEmpty() || hadPorts)
+        showPortName(chosen);
+    else
+        // The first port found is offered; without a serial port nothing is
+        // chosen until the user chooses.
+        ui->comboPortName->setCurrentIndex(serialPorts ? 0 : -1);
+}
+
+void ConfigDialog::showPortName(const QString& name)
+{
+    const int listed = ui->comboPortName->findData(name, portNameRole);
+    if (listed >= 0) {
+        ui->comboPortName->setCurrentIndex(listed);
+        return;
+    }
+    ui->comboPortName->setCurrentIndex(-1);
+    ui->comboPortName->setEditText(name);
+}
+
+void ConfigDialog::showFound(int address, int baudRate)
+{
+    ui->spinAddress->setValue(address);
+    const int speed = ui->comboSpeed->findData(baudRate);
+    if (speed >= 0)
+        ui->comboSpeed->setCurrentIndex(speed);
+}
+
+void ConfigDialog::showEvent(QShowEvent* event)
+{
+    // A port plugged in since the last time is offered at once.
+    refreshPorts();
+    QDialog::showEvent(event);
+}
+
+AppSettings::Connection ConfigDialog::values() const
+{
+    AppSettings::Connection values;
+    values.portName = portName();
+    values.host = tcpHost();
+    values.tcpPort = tcpPort();
+    values.modbusTcp = ui->comboProtocol->currentIndex() == 1;
+    values.lengthFraming = lengthFraming();
+    values.baudRate = baudRate();
+    values.address = deviceAddress();
+    values.charInterval = charInterval();
+    values.pollPeriod = pollPeriod();
+    values.demo = isDemoMode();
+    return values;
+}
+
+void ConfigDialog::setValues(const AppSettings::Connection& values)
+{
+    showPortName(values.portName);
+    ui->editHost->setText(values.host);
+    if (values.tcpPort > 0)
+        ui->spinTcpPort->setValue(values.tcpPort);
+    ui->comboProtocol->setCurrentIndex(values.modbusTcp ? 1 : 0);
+    ui->cbLengthFraming->setChecked(values.lengthFraming);
+    const int speed = ui->comboSpeed->findData(values.baudRate);
+    if (speed >= 0)
+        ui->comboSpeed->setCurrentIndex(speed);
+    ui->spinAddress->setValue(values.address);
+    ui->spinCharInterval->setValue(values.charInterval);
+    ui->spinInterval->setValue(values.pollPeriod);
+    ui->cbDemoMode->setChecked(values.demo);
+    demoModeChanged(values.demo);
+    rememberAccepted();
+}
+
+void ConfigDialog::setStore(AppSettings* newStore)
+{
+    store = newStore;
+    if (store != nullptr && store->hasConnection())
+        setValues(store->connection());
+}
 
 ConfigDialog::~ConfigDialog()
 {
@@ -56,12 +155,20 @@ ConfigDialog::~ConfigDialog()
 
 QString ConfigDialog::portName() const
 {
-    return ui->comboPortName->currentText();
+    const QString shown = ui->comboPortName->currentText().trimmed();
+    // A listed port shows its description too; the line knows only the name.
+    const int listed = ui->comboPortName->findText(shown, Qt::MatchExactly);
+    if (listed >= 0) {
+        const QVariant name = ui->comboPortName->itemData(listed, portNameRole);
+        if (name.isValid())
+            return name.toString();
+    }
+    return shown;
 }
 
 bool ConfigDialog::isTcp() const
 {
-    return ui->comboPortName->currentText() == QLatin1String(tcpChoice);
+    return portName() == QLatin1String(tcpChoice);
 }
 
 QString ConfigDialog::tcpHost() const
@@ -120,9 +227,11 @@ void ConfigDialog::updateLineSettings()
     // The demo relay needs no line; the poll period still applies.
     const bool line = !isDemoMode();
     QWidget* const lineSettings[] = {ui->lblAddress, ui->lblPort, ui->comboPortName,
-                                     ui->spinAddress};
+                                     ui->spinAddress, ui->btnRefreshPorts};
     for (QWidget* widget : lineSettings)
         widget->setEnabled(line);
+    // The search scans a serial line.
+    ui->btnSearchDevice->setEnabled(line && !isTcp());
     // Host, port and protocol belong to the network choice.
     QWidget* const networkSettings[] = {ui->lblHost,     ui->editHost,    ui->lblTcpPort,
                                         ui->spinTcpPort, ui->lblProtocol, ui->comboProtocol};
@@ -140,6 +249,8 @@ void ConfigDialog::updateLineSettings()
 void ConfigDialog::accept()
 {
     rememberAccepted();
+    if (store != nullptr)
+        store->setConnection(values());
     QDialog::accept();
 }
 
@@ -152,7 +263,7 @@ void ConfigDialog::reject()
 
 void ConfigDialog::rememberAccepted()
 {
-    accepted.portName = ui->comboPortName->currentText();
+    accepted.portName = portName();
     accepted.host = ui->editHost->text();
     accepted.tcpPort = ui->spinTcpPort->value();
     accepted.protocolIndex = ui->comboProtocol->currentIndex();
@@ -166,11 +277,7 @@ void ConfigDialog::rememberAccepted()
 
 void ConfigDialog::restoreAccepted()
 {
-    const int portIndex = ui->comboPortName->findText(accepted.portName);
-    if (portIndex >= 0 || !ui->comboPortName->isEditable())
-        ui->comboPortName->setCurrentIndex(portIndex);
-    else
-        ui->comboPortName->setEditText(accepted.portName);
+    showPortName(accepted.portName);
     ui->editHost->setText(accepted.host);
     ui->spinTcpPort->setValue(accepted.tcpPort);
     ui->comboProtocol->setCurrentIndex(accepted.protocolIndex);

@@ -1,9 +1,12 @@
 #ifndef TALVIK_APP_CONFIGDIALOG_H
 #define TALVIK_APP_CONFIGDIALOG_H
 
+#include "app/AppSettings.h"
+
 #include <QDialog>
 #include <QString>
 
+class QShowEvent;
 struct ConfigDialogForm;
 
 // The connection settings. The dialog's widgets hold the settings last
@@ -17,7 +20,8 @@ public:
     explicit ConfigDialog(QWidget* parent = nullptr);
     ~ConfigDialog() override;
 
-    // Empty when the system had no serial port at start; tcpChoice when the
+    // The port's name as the system knows it (without its description), or
+    // what the user typed; empty when there is neither; tcpChoice when the
     // relay is reached through the network.
     QString portName() const;
     bool isTcp() const;
@@ -40,10 +44,36 @@ public:
     // The port list's last choice.
     static const char tcpChoice[];
 
+    AppSettings::Connection values() const;
+    // Shows these values and takes them as the accepted ones.
+    void setValues(const AppSettings::Connection& values);
+    // Where accepted settings are kept; the store's last ones are shown at
+    // once. Not owned; null keeps nothing.
+    void setStore(AppSettings* newStore);
+
+    // The text a listed port is shown with: its name, then what the system
+    // says of the adapter.
+    static QString portLabel(const QString& name, const QString& description,
+                             const QString& vendorProduct);
+
+    // Item data of a listed port: its bare name.
+    static constexpr int portNameRole = Qt::UserRole;
+
 public slots:
     void demoModeChanged(bool mode);
     void accept() override;
     void reject() override;
+    // Lists the ports present now, keeping the chosen or typed name.
+    void refreshPorts();
+    // Fills in what a device search found; Ok still has to accept it.
+    void showFound(int address, int baudRate);
+
+signals:
+    // "Поиск устройства…": the owner of the port runs the search.
+    void deviceSearchRequested();
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     Q_DISABLE_COPY(ConfigDialog)
@@ -68,9 +98,11 @@ private:
     void restoreAccepted();
     // Enables the settings that apply to the chosen way to the relay.
     void updateLineSettings();
+    void showPortName(const QString& name);
 
     ConfigDialogForm* ui = nullptr;
     Accepted accepted;
+    AppSettings* store = nullptr;
 };
 
 #endif

@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "app/AppSettings.h"
 #include "app/ConfigDialog.h"
 #include "app/HelpDialog.h"
 #include "app/LogViewControls.h"
@@ -90,12 +91,14 @@ QString ageText(qint64 ms)
 
 } // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
+MainWindow::MainWindow(QWidget* parent, QSettings* store) : QMainWindow(parent)
 {
     initResources();
+    settings = new AppSettings(store);
     ui = new MainWindowForm;
     ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/icons/talvik.svg")));
+    restoreGeometry(settings->windowGeometry());
     fitIntoScreen();
 
     configDialog = new ConfigDialog(this);
@@ -142,6 +145,31 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     connectSignals();
     createOpenRecordAction();
     enableCommands(false);
+    restoreKeptSettings();
+}
+
+void MainWindow::restoreKeptSettings()
+{
+    saveFolder = settings->folder(QStringLiteral("records"));
+    QAction* const modes[] = {ui->actionLogDisable, ui->actionLogErrors, ui->actionLogInfo,
+                              ui->actionLogDebug};
+    QAction* mode = modes[settings->logMode()];
+    mode->setChecked(true);
+    Logger::instance().setLevel(settings->logMode());
+    ui->actionLogTimeStamps->setChecked(settings->logTimeStamps());
+    connect(ui->actionLogTimeStamps, &QAction::toggled, this,
+            [this](bool on) { settings->setLogTimeStamps(on); });
+
+    // The relay of the last run is the one the user most likely wants: its
+    // settings are applied as if just accepted.
+    configDialog->setStore(settings);
+    if (settings->hasConnection())
+        configAccepted();
+}
+
+void MainWindow::keepLogMode(int mode)
+{
+    settings->setLogMode(mode);
 }
 
 MainWindow::~MainWindow()
@@ -164,6 +192,7 @@ MainWindow::~MainWindow()
     delete ui;
     delete configDialog;
     delete eventsReadDialog;
+    delete settings;
 }
 
 void MainWindow::createVisualizers()
@@ -401,34 +430,43 @@ void MainWindow::refresh()
 
 void MainWindow::logModeDisabled()
 {
-    if (ui->actionLogDisable->isChecked())
+    if (ui->actionLogDisable->isChecked()) {
         Logger::instance().setLevel(static_cast<int>(LogLevel::Disabled));
+        keepLogMode(static_cast<int>(LogLevel::Disabled));
+    }
 }
 
 void MainWindow::logModeErrors()
 {
-    if (ui->actionLogErrors->isChecked())
+    if (ui->actionLogErrors->isChecked()) {
         Logger::instance().setLevel(static_cast<int>(LogLevel::Error));
+        keepLogMode(static_cast<int>(LogLevel::Error));
+    }
 }
 
 void MainWindow::logModeInfo()
 {
-    if (ui->actionLogInfo->isChecked())
+    if (ui->actionLogInfo->isChecked()) {
         Logger::instance().setLevel(static_cast<int>(LogLevel::Info));
+        keepLogMode(static_cast<int>(LogLevel::Info));
+    }
 }
 
 void MainWindow::logModeDebug()
 {
-    if (ui->actionLogDebug->isChecked())
+    if (ui->actionLogDebug->isChecked()) {
         Logger::instance().setLevel(static_cast<int>(LogLevel::Debug));
+        keepLogMode(static_cast<int>(LogLevel::Debug));
+    }
 }
 
 void MainWindow::logSave()
 {
-    const QString fileName =
-        SaveFileDialog::fileName(this, "Выберите имя файла", "", "Log files (*.log)", "log");
+    const QString fileName = SaveFileDialog::fileName(
+        this, "Выберите имя файла", settings->folder("log"), "Log files (*.log)", "log");
     if (fileName.isEmpty())
         return;
+    settings->setFolderOf("log", fileName);
 
     // Written aside and renamed over the target, so a failed save never
     // leaves a truncated log in place of an older one.
@@ -593,9 +631,11 @@ void MainWindow::saveConfig()
     if (!confirmImageUse(QStringLiteral("сохранить")))
         return;
     const QString fileName =
-        SaveFileDialog::fileName(this, "Выберите имя файла", "", "Configuration (*.json)", "json");
+        SaveFileDialog::fileName(this, "Выберите имя файла", settings->folder("settingsFile"),
+                                 "Configuration (*.json)", "json");
     if (fileName.isEmpty())
         return;
+    settings->setFolderOf("settingsFile", fileName);
     const QJsonObject notes = SettingsFileNotes::describe(
         *device, static_cast<uint8_t>(configDialog->deviceAddress()), QDateTime::currentDateTime());
     if (!configFile->save(fileName, notes))
@@ -604,10 +644,13 @@ void MainWindow::saveConfig()
 
 bool MainWindow::chooseSettingsFile(QJsonDocument* document)
 {
-    const QString fileName =
-        QFileDialog::getOpenFileName(this, "Выберите имя файла", ".", "Configuration (*.json)");
+    const QString keptFolder = settings->folder("settingsFile");
+    const QString fileName = QFileDialog::getOpenFileName(
+        this, "Выберите имя файла", keptFolder.isEmpty() ? QStringLiteral(".") : keptFolder,
+        "Configuration (*.json)");
     if (fileName.isEmpty())
         return false;
+    settings->setFolderOf("settingsFile", fileName);
     bool readable = false;
     *document = configFile->load(fileName, &readable);
     if (!readable || !ConfigFile::hasRanges(*document)) {
@@ -769,6 +812,7 @@ void MainWindow::saveCrash()
                                                    saveFolder, QFileDialog::ShowDirsOnly);
     if (crashNumber < 0 || crashNumber != shownCrash || saveFolder.isEmpty())
         return;
+    settings->setFolderOf("records", saveFolder, true);
     startCrashReading(crashNumber, AfterReading::Save);
 }
 
@@ -910,8 +954,9 @@ void MainWindow::readLogStart()
 void MainWindow::readLogFinished()
 {
     eventsReadDialog->hide();
-    const QString fileName =
-        SaveFileDialog::fileName(this, "Выберите имя файла", "", "Файлы журнала (*.csv)", "csv");
+    const QString fileName = SaveFileDialog::fileName(
+        this, "Выберите имя файла", settings->folder("journal"), "Файлы журнала (*.csv)", "csv");
+    settings->setFolderOf("journal", fileName);
     if (!fileName.isEmpty() && !logReader->save(fileName))
         QMessageBox::warning(this, "Ошибка", "Неверное имя файла.");
     connection->endReading(RelayConnection::JournalReading);
@@ -928,10 +973,12 @@ void MainWindow::readLogFailed()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (confirmClose())
+    if (confirmClose()) {
+        settings->setWindowGeometry(saveGeometry());
         event->accept();
-    else
+    } else {
         event->ignore();
+    }
 }
 
 bool MainWindow::confirmClose()

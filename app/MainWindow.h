@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QString>
 
+class AppSettings;
 class ConfigDialog;
 class ConfigFile;
 class CrashProcessReader;
@@ -24,6 +25,7 @@ class QJsonDocument;
 class QListWidgetItem;
 class QPushButton;
 class QSerialPort;
+class QSettings;
 class QTimer;
 class RelayConnection;
 struct MainWindowForm;
@@ -35,7 +37,10 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    // The settings store keeps the connection, the window's geometry, the
+    // dialogs' folders and the log mode between runs; not owned; without
+    // one, every start begins with the defaults.
+    explicit MainWindow(QWidget* parent = nullptr, QSettings* store = nullptr);
     ~MainWindow() override;
 
     // The port error box's text: the port, the system's reason and, when the
@@ -137,6 +142,8 @@ private:
     // The initial size, or a restored one, may not fit a small screen (a
     // laptop at 125 %): the window then takes the screen's free area.
     void fitIntoScreen();
+    void restoreKeptSettings();
+    void keepLogMode(int mode);
 
     MainWindowForm* ui = nullptr;
     // Owns the port, links, client, poller, settings file and readers, and
@@ -170,6 +177,7 @@ private:
     QActionGroup* logModeGroup = nullptr;
     LogViewControls* logControls = nullptr;
     HelpDialog* helpDialog = nullptr;
+    AppSettings* settings = nullptr;
 
     friend class MainWindowTestAccess;
 };

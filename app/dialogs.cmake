@@ -1,5 +1,7 @@
 # The connection settings and password dialogs.
 target_sources(talvik_core PRIVATE
+    AppSettings.h
+    AppSettings.cpp
     ConfigDialog.h
     ConfigDialog.cpp
     PasswordDialog.h

@@ -4,6 +4,7 @@
 #include "viewer/RecordViewer.h"
 
 #include <QApplication>
+#include <QSettings>
 
 int main(int argc, char* argv[])
 {
@@ -25,7 +26,10 @@ int main(int argc, char* argv[])
     }
     int exitCode = 0;
     {
-        MainWindow window;
+        // ~/.config/talvik/talvik-client.conf on Linux.
+        QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("talvik"),
+                        QStringLiteral("talvik-client"));
+        MainWindow window(nullptr, &store);
         window.show();
         exitCode = application.exec();
     }

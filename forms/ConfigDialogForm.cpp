@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMetaObject>
+#include <QPushButton>
 #include <QSpinBox>
 
 namespace {
@@ -47,6 +48,12 @@ void ConfigDialogForm::setupUi(QDialog* dialog)
 
     lblPort = named(new QLabel(dialog), "lblPort");
     comboPortName = named(new QComboBox(dialog), "comboPortName");
+    comboPortName->setEditable(true);
+    comboPortName->setInsertPolicy(QComboBox::NoInsert);
+    // Room for a name with its adapter's description.
+    comboPortName->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    comboPortName->setMinimumContentsLength(22);
+    btnRefreshPorts = named(new QPushButton(dialog), "btnRefreshPorts");
     lblHost = named(new QLabel(dialog), "lblHost");
     editHost = named(new QLineEdit(dialog), "editHost");
     lblTcpPort = named(new QLabel(dialog), "lblTcpPort");
@@ -87,10 +94,14 @@ void ConfigDialogForm::setupUi(QDialog* dialog)
             gridLayout->addWidget(inputs[row], row, 1);
     }
 
+    gridLayout->addWidget(btnRefreshPorts, 0, 2);
+
     buttonBox = named(new QDialogButtonBox(dialog), "buttonBox");
     buttonBox->setOrientation(Qt::Horizontal);
     buttonBox->setStandardButtons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    gridLayout->addWidget(buttonBox, rows, 0, 1, 2);
+    btnSearchDevice = named(new QPushButton(buttonBox), "btnSearchDevice");
+    buttonBox->addButton(btnSearchDevice, QDialogButtonBox::ActionRole);
+    gridLayout->addWidget(buttonBox, rows, 0, 1, 3);
 
     retranslateUi(dialog);
 
@@ -120,4 +131,6 @@ void ConfigDialogForm::retranslateUi(QDialog* dialog)
     lblPeriod->setText(text("Период опроса, с"));
     lblDemo->setText(text("Демо режим"));
     cbDemoMode->setText(text("Откл"));
+    btnRefreshPorts->setText(text("Обновить"));
+    btnSearchDevice->setText(text("Поиск устройства…"));
 }

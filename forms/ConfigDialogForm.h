@@ -8,6 +8,7 @@ class QDialogButtonBox;
 class QGridLayout;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QSpinBox;
 
 // The connection settings dialog's widgets, one member per named object. The
@@ -17,6 +18,8 @@ struct ConfigDialogForm
 {
     QGridLayout* gridLayout = nullptr;
     QLabel* lblPort = nullptr;
+    // Editable: a port the system does not list (a pseudo-terminal, a
+    // symlink made by udev rules) can be typed in.
     QComboBox* comboPortName = nullptr;
     QLabel* lblHost = nullptr;
     QLineEdit* editHost = nullptr;
@@ -24,6 +27,7 @@ struct ConfigDialogForm
     QSpinBox* spinTcpPort = nullptr;
     QLabel* lblProtocol = nullptr;
     QComboBox* comboProtocol = nullptr;
+    QPushButton* btnRefreshPorts = nullptr;
     QLabel* lblSpeed = nullptr;
     QComboBox* comboSpeed = nullptr;
     QLabel* lblAddress = nullptr;
@@ -37,6 +41,8 @@ struct ConfigDialogForm
     QLabel* lblDemo = nullptr;
     QCheckBox* cbDemoMode = nullptr;
     QDialogButtonBox* buttonBox = nullptr;
+    // Beside Ok and Cancel: scans the port for relays.
+    QPushButton* btnSearchDevice = nullptr;
 
     // Creates the widgets with their ranges and initial values, sets the
     // texts and connects the buttons to accept() and reject().

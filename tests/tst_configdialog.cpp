@@ -11,6 +11,8 @@
 #include <QSerialPortInfo>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTranslator>
 
@@ -38,6 +40,10 @@ private slots:
     void okEmitsAcceptedWithEditedValues();
     void leavingWithoutOkRestoresAcceptedValues_data();
     void leavingWithoutOkRestoresAcceptedValues();
+    void portNameIsTheBareNameOrWhatWasTyped_data();
+    void portNameIsTheBareNameOrWhatWasTyped();
+    void refreshKeepsTheChosenName();
+    void acceptedValuesGoToTheStoreAndComeBack();
 
     void settingsFollowTheWayToTheRelay_data();
     void settingsFollowTheWayToTheRelay();
@@ -128,8 +134,11 @@ void TestConfigDialog::portListFollowsTheSystem()
     auto* ports = child<QComboBox>(dialog, "comboPortName");
     QStringList offered;
     for (int i = 0; i < ports->count(); ++i) {
-        offered << ports->itemText(i);
-        QVERIFY(!ports->itemData(i).isValid());
+        // Shown with what the system says of the adapter; the name alone is
+        // the item's data.
+        const QString name = ports->itemData(i, ConfigDialog::portNameRole).toString();
+        QVERIFY(ports->itemText(i).startsWith(name));
+        offered << name;
     }
     // The network comes last.
     QCOMPARE(offered, expected + QStringList{QStringLiteral("TCP")});
@@ -226,7 +235,7 @@ void TestConfigDialog::buttonsSpanBothColumnsBelowTheRows()
     QCOMPARE(row, 10);
     QCOMPARE(column, 0);
     QCOMPARE(rowSpan, 1);
-    QCOMPARE(columnSpan, 2);
+    QCOMPARE(columnSpan, grid->columnCount());
 }
 
 void TestConfigDialog::textsAreTranslatedInTheDialogsContext()
@@ -508,6 +517,82 @@ void TestConfigDialog::cancelRestoresNetworkAndFraming()
     QVERIFY(!dialog.lengthFraming());
     QCOMPARE(child<QCheckBox>(dialog, "cbLengthFraming")->text(), QStringLiteral("Откл"));
     QVERIFY(child<QWidget>(dialog, "editHost")->isEnabled());
+void TestConfigDialog::portNameIsTheBareNameOrWhatWasTyped_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("listed port with description") << "ttyUSB7 — FT232R USB UART (0403:6001)"
+                                                  << "ttyUSB7";
+    QTest::newRow("pseudo-terminal typed") << "/dev/pts/12"
+                                           << "/dev/pts/12";
+    QTest::newRow("udev symlink with spaces around") << "  /dev/talvik-relay "
+                                                     << "/dev/talvik-relay";
+    QTest::newRow("nothing") << ""
+                             << "";
+}
+
+void TestConfigDialog::portNameIsTheBareNameOrWhatWasTyped()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, expected);
+
+    ConfigDialog dialog;
+    auto* ports = child<QComboBox>(dialog, "comboPortName");
+    QVERIFY(ports->isEditable());
+    ports->addItem(ConfigDialog::portLabel("ttyUSB7", "FT232R USB UART", "0403:6001"), "ttyUSB7");
+    ports->setCurrentIndex(-1);
+    ports->setEditText(QString());
+    // QTest types ASCII only; the listed label is chosen from the list.
+    const int listed = ports->findText(typed);
+    if (listed >= 0)
+        ports->setCurrentIndex(listed);
+    else
+        QTest::keyClicks(ports, typed);
+    QCOMPARE(dialog.portName(), expected);
+}
+
+void TestConfigDialog::refreshKeepsTheChosenName()
+{
+    ConfigDialog dialog;
+    auto* ports = child<QComboBox>(dialog, "comboPortName");
+    ports->setEditText(QStringLiteral("/dev/pts/99"));
+    QTest::mouseClick(child<QPushButton>(dialog, "btnRefreshPorts"), Qt::LeftButton);
+    QCOMPARE(dialog.portName(), QStringLiteral("/dev/pts/99"));
+    // The list is the system's again.
+    QCOMPARE(ports->count(), QSerialPortInfo::availablePorts().size());
+}
+
+void TestConfigDialog::acceptedValuesGoToTheStoreAndComeBack()
+{
+    QTemporaryDir folder;
+    QSettings file(folder.filePath("talvik.conf"), QSettings::IniFormat);
+    AppSettings store(&file);
+    {
+        ConfigDialog dialog;
+        dialog.setStore(&store);
+        child<QComboBox>(dialog, "comboPortName")->setEditText(QStringLiteral("/dev/pts/5"));
+        child<QComboBox>(dialog, "comboSpeed")->setCurrentIndex(2);
+        child<QSpinBox>(dialog, "spinAddress")->setValue(17);
+        child<QSpinBox>(dialog, "spinInterval")->setValue(3);
+        const ModalRun run =
+            runModal(dialog, [](QDialog& shown) { button(shown, QDialogButtonBox::Ok)->click(); });
+        QVERIFY(run.shown && !run.timedOut);
+        // Changed and cancelled: not kept.
+        child<QSpinBox>(dialog, "spinAddress")->setValue(99);
+        dialog.reject();
+    }
+    ConfigDialog next;
+    next.setStore(&store);
+    QCOMPARE(next.portName(), QStringLiteral("/dev/pts/5"));
+    QCOMPARE(next.baudRate(), 38400);
+    QCOMPARE(next.deviceAddress(), 17);
+    QCOMPARE(next.pollPeriod(), 3);
+    QCOMPARE(next.charInterval(), 100);
+    // What the store gave is also what Cancel goes back to.
+    child<QSpinBox>(next, "spinAddress")->setValue(5);
+    next.reject();
+    QCOMPARE(next.deviceAddress(), 17);
 }
 
 QTEST_MAIN(TestConfigDialog)

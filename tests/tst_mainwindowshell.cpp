@@ -1,9 +1,19 @@
 #include "app/MainWindow.h"
 #include "support/MainWindowTestAccess.h"
 #include "support/ModalCloser.h"
+#include "support/TestRelay.h"
+
+#include "app/log/Logger.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QSerialPort>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTemporaryDir>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStackedWidget>
@@ -29,6 +39,8 @@ private slots:
     void windowHasItsIcon();
     void helpPageDescribesTheWorkflows();
     void aboutNamesVersionsAndLicence();
+    void settingsOutliveTheWindow();
+    void typedPortNameReachesTheLink();
 };
 
 void TestMainWindowShell::windowFitsSmallScreens_data()
@@ -122,6 +134,83 @@ void TestMainWindowShell::aboutNamesVersionsAndLicence()
     QVERIFY(text.contains(QStringLiteral("TALVIK Клиент")));
     QVERIFY(text.contains(QString::fromLatin1(qVersion())));
     QVERIFY(text.contains(QStringLiteral("LGPL")));
+}
+
+void TestMainWindowShell::settingsOutliveTheWindow()
+{
+    QTemporaryDir folder;
+    QSettings store(folder.filePath("talvik-client.conf"), QSettings::IniFormat);
+    const QString logFile = folder.filePath("traffic.log");
+    {
+        MainWindow window(nullptr, &store);
+        window.resize(700, 500);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        ModalCloser closer;
+        closer.expectDialog([](QDialog* dialog) {
+            child<QComboBox>(dialog, "comboPortName")->setEditText("/dev/pts/41");
+            child<QComboBox>(dialog, "comboSpeed")->setCurrentIndex(1);
+            child<QSpinBox>(dialog, "spinAddress")->setValue(17);
+            child<QSpinBox>(dialog, "spinCharInterval")->setValue(60);
+            child<QSpinBox>(dialog, "spinInterval")->setValue(4);
+            return true;
+        });
+        action(window, "actionConfigure")->trigger();
+        QVERIFY2(closer.waitUntilDone(), closer.describe().constData());
+        action(window, "actionLogInfo")->trigger();
+        action(window, "actionLogTimeStamps")->trigger();
+        closer.expectFileDialog(logFile);
+        action(window, "actionSaveLog")->trigger();
+        QVERIFY2(closer.waitUntilDone(), closer.describe().constData());
+        QVERIFY(window.close());
+    }
+    MainWindow window(nullptr, &store);
+    MainWindowTestAccess access(window);
+    // The dialog shows the last accepted values and they are in force.
+    auto* dialog = window.findChild<QDialog*>("ConfigDialog");
+    QVERIFY(dialog);
+    QCOMPARE(child<QComboBox>(dialog, "comboPortName")->currentText(),
+             QStringLiteral("/dev/pts/41"));
+    QCOMPARE(child<QComboBox>(dialog, "comboSpeed")->currentData().toInt(), 19200);
+    QCOMPARE(access.port()->portName(), QStringLiteral("pts/41"));
+    QCOMPARE(access.port()->baudRate(), 19200);
+    QVERIFY(action(window, "actionLogInfo")->isChecked());
+    QCOMPARE(Logger::instance().level(), 2);
+    QVERIFY(action(window, "actionLogTimeStamps")->isChecked());
+    QCOMPARE(window.size(), QSize(700, 500));
+    // The save dialog opens where the last log was saved.
+    ModalCloser closer;
+    QString shownFolder;
+    closer.expectFileDialog(QString(), [&shownFolder] {
+        if (auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget()))
+            shownFolder = files->directory().absolutePath();
+    });
+    action(window, "actionSaveLog")->trigger();
+    QVERIFY2(closer.waitUntilDone(), closer.describe().constData());
+    QCOMPARE(shownFolder, QDir(folder.path()).absolutePath());
+}
+
+void TestMainWindowShell::typedPortNameReachesTheLink()
+{
+    TestRelay relay(1);
+    QVERIFY(relay.isValid());
+    MainWindow window;
+    window.show();
+    ModalCloser closer;
+    // Not in the system's list: typed as a user would.
+    closer.expectDialog([&relay](QDialog* dialog) {
+        auto* ports = child<QComboBox>(dialog, "comboPortName");
+        ports->setEditText(QString());
+        QTest::keyClicks(ports, relay.portName());
+        child<QSpinBox>(dialog, "spinCharInterval")->setValue(40);
+        return true;
+    });
+    action(window, "actionConfigure")->trigger();
+    QVERIFY2(closer.waitUntilDone(), closer.describe().constData());
+    action(window, "actionStart")->trigger();
+    QVERIFY(MainWindowTestAccess(window).polling());
+    QTRY_VERIFY_WITH_TIMEOUT(relay.answersSent() >= 3, 5000);
+    action(window, "actionStop")->trigger();
 }
 
 QTEST_MAIN(TestMainWindowShell)

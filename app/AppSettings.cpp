@@ -1,0 +1,150 @@
+#include "app/AppSettings.h"
+
+#include <QFileInfo>
+#include <QSettings>
+
+namespace {
+
+constexpr const char* keyPort = "connection/port";
+constexpr const char* keyBaudRate = "connection/baudRate";
+constexpr const char* keyHost = "connection/host";
+constexpr const char* keyTcpPort = "connection/tcpPort";
+constexpr const char* keyModbusTcp = "connection/modbusTcp";
+constexpr const char* keyLengthFraming = "connection/lengthFraming";
+constexpr const char* keyAddress = "connection/address";
+constexpr const char* keyCharInterval = "connection/charInterval";
+constexpr const char* keyPollPeriod = "connection/pollPeriod";
+constexpr const char* keyDemo = "connection/demo";
+constexpr const char* keyGeometry = "window/geometry";
+constexpr const char* keyLogMode = "log/mode";
+constexpr const char* keyTimeStamps = "log/timeStamps";
+
+QString key(const char* name)
+{
+    return QString::fromLatin1(name);
+}
+
+} // namespace
+
+AppSettings::AppSettings(QSettings* store) : store(store) {}
+
+int AppSettings::boundedInt(const char* name, int minimum, int maximum, int fallback) const
+{
+    if (store == nullptr)
+        return fallback;
+    bool ok = false;
+    const int value = store->value(key(name)).toInt(&ok);
+    return ok && value >= minimum && value <= maximum ? value : fallback;
+}
+
+bool AppSettings::boolean(const char* name, bool fallback) const
+{
+    if (store == nullptr)
+        return fallback;
+    const QString text = store->value(key(name)).toString();
+    if (text == QLatin1String("true"))
+        return true;
+    if (text == QLatin1String("false"))
+        return false;
+    return fallback;
+}
+
+bool AppSettings::hasConnection() const
+{
+    return store != nullptr && store->contains(key(keyBaudRate));
+}
+
+AppSettings::Connection AppSettings::connection() const
+{
+    const Connection defaults;
+    Connection connection;
+    if (store == nullptr)
+        return connection;
+    connection.portName = store->value(key(keyPort)).toString().trimmed();
+    connection.host = store->value(key(keyHost)).toString().trimmed();
+    connection.tcpPort = boundedInt(keyTcpPort, 0, 65535, defaults.tcpPort);
+    connection.modbusTcp = boolean(keyModbusTcp, defaults.modbusTcp);
+    connection.lengthFraming = boolean(keyLengthFraming, defaults.lengthFraming);
+    const int baudRate = boundedInt(keyBaudRate, 0, 38400, defaults.baudRate);
+    // Only the speeds the dialog offers.
+    connection.baudRate =
+        baudRate == 9600 || baudRate == 19200 || baudRate == 38400 ? baudRate : defaults.baudRate;
+    connection.address = boundedInt(keyAddress, 1, 247, defaults.address);
+    connection.charInterval = boundedInt(keyCharInterval, 40, 200, defaults.charInterval);
+    connection.pollPeriod = boundedInt(keyPollPeriod, 1, 100, defaults.pollPeriod);
+    connection.demo = boolean(keyDemo, defaults.demo);
+    return connection;
+}
+
+void AppSettings::setConnection(const Connection& connection)
+{
+    if (store == nullptr)
+        return;
+    store->setValue(key(keyPort), connection.portName);
+    store->setValue(key(keyHost), connection.host);
+    store->setValue(key(keyTcpPort), connection.tcpPort);
+    store->setValue(key(keyModbusTcp), connection.modbusTcp);
+    store->setValue(key(keyLengthFraming), connection.lengthFraming);
+    store->setValue(key(keyBaudRate), connection.baudRate);
+    store->setValue(key(keyAddress), connection.address);
+    store->setValue(key(keyCharInterval), connection.charInterval);
+    store->setValue(key(keyPollPeriod), connection.pollPeriod);
+    store->setValue(key(keyDemo), connection.demo);
+    store->sync();
+}
+
+QByteArray AppSettings::windowGeometry() const
+{
+    return store != nullptr ? store->value(key(keyGeometry)).toByteArray() : QByteArray();
+}
+
+void AppSettings::setWindowGeometry(const QByteArray& geometry)
+{
+    if (store == nullptr)
+        return;
+    store->setValue(key(keyGeometry), geometry);
+    store->sync();
+}
+
+QString AppSettings::folder(const QString& dialog) const
+{
+    if (store == nullptr)
+        return QString();
+    return store->value(QStringLiteral("folders/") + dialog).toString();
+}
+
+void AppSettings::setFolderOf(const QString& dialog, const QString& path, bool isFolder)
+{
+    if (store == nullptr || path.isEmpty())
+        return;
+    const QFileInfo info(path);
+    store->setValue(QStringLiteral("folders/") + dialog,
+                    isFolder ? info.absoluteFilePath() : info.absolutePath());
+    store->sync();
+}
+
+int AppSettings::logMode() const
+{
+    return boundedInt(keyLogMode, 0, 3, 0);
+}
+
+void AppSettings::setLogMode(int mode)
+{
+    if (store == nullptr)
+        return;
+    store->setValue(key(keyLogMode), mode);
+    store->sync();
+}
+
+bool AppSettings::logTimeStamps() const
+{
+    return boolean(keyTimeStamps, false);
+}
+
+void AppSettings::setLogTimeStamps(bool on)
+{
+    if (store == nullptr)
+        return;
+    store->setValue(key(keyTimeStamps), on);
+    store->sync();
+}

@@ -1,0 +1,60 @@
+#ifndef TALVIK_APP_APPSETTINGS_H
+#define TALVIK_APP_APPSETTINGS_H
+
+#include <QByteArray>
+#include <QString>
+
+class QSettings;
+
+// What the program keeps between runs: the last accepted connection
+// settings, the window's geometry, the last folder of each file dialog and
+// the log's mode. Values missing from the store, or ones it holds in a
+// broken form, read as the defaults: a damaged store is never an error.
+// Without a store nothing is kept.
+class AppSettings
+{
+public:
+    struct Connection
+    {
+        QString portName;
+        // The network way to the relay, when the port is the TCP choice.
+        QString host;
+        int tcpPort = 0;
+        bool modbusTcp = false;
+        bool lengthFraming = true;
+        int baudRate = 9600;
+        int address = 1;
+        int charInterval = 100;
+        int pollPeriod = 1;
+        bool demo = false;
+    };
+
+    // The store is not owned and may be null.
+    explicit AppSettings(QSettings* store);
+
+    bool hasConnection() const;
+    Connection connection() const;
+    void setConnection(const Connection& connection);
+
+    QByteArray windowGeometry() const;
+    void setWindowGeometry(const QByteArray& geometry);
+
+    // The folder the named file dialog showed last; empty when none.
+    QString folder(const QString& dialog) const;
+    // Keeps the folder of `path`, a file or a folder the dialog returned.
+    void setFolderOf(const QString& dialog, const QString& path, bool isFolder = false);
+
+    // 0 "Отключен" ... 3 "Отладка".
+    int logMode() const;
+    void setLogMode(int mode);
+    bool logTimeStamps() const;
+    void setLogTimeStamps(bool on);
+
+private:
+    int boundedInt(const char* key, int minimum, int maximum, int fallback) const;
+    bool boolean(const char* key, bool fallback) const;
+
+    QSettings* store;
+};
+
+#endif
