@@ -2,10 +2,12 @@
 
 #include "app/AppSettings.h"
 #include "app/ConfigDialog.h"
+#include "app/ConnectionStatus.h"
 #include "app/HelpDialog.h"
 #include "app/LogViewControls.h"
 #include "app/PasswordDialog.h"
 #include "app/SaveFileDialog.h"
+#include "app/StaleValueMarker.h"
 #include "app/SettingsChangeDialog.h"
 #include "app/SettingsSheetDialog.h"
 #include "app/log/Logger.h"
@@ -98,8 +100,7 @@ MainWindow::MainWindow(QWidget* parent, QSettings* store) : QMainWindow(parent)
     ui = new MainWindowForm;
     ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/icons/talvik.svg")));
-    restoreGeometry(settings->windowGeometry());
-    fitIntoScreen();
+    const bool geometryRestored = restoreGeometry(settings->windowGeometry());
 
     configDialog = new ConfigDialog(this);
     eventsReadDialog = new EventsReadDialog(this);
@@ -145,7 +146,64 @@ MainWindow::MainWindow(QWidget* parent, QSettings* store) : QMainWindow(parent)
     connectSignals();
     createOpenRecordAction();
     enableCommands(false);
+    setUpStatus();
     restoreKeptSettings();
+    updateStatus();
+    // The size the user left the window at wins over the status bar's wish.
+    if (!geometryRestored)
+        widenForStatus();
+    fitIntoScreen();
+}
+
+void MainWindow::setUpStatus()
+{
+    connectionStatus = new ConnectionStatus(ui->statusBar, this);
+    connect(connectionStatus, &ConnectionStatus::resetRequested, this, [this] {
+        client->resetCounters();
+        connectionStatus->forgetPolls();
+        updateStatus();
+    });
+    staleMarker = new StaleValueMarker(device);
+    for (const ParameterMap::LiveValue& value : ParameterMap::liveValues())
+        staleMarker->addLiveValue(findChild<QWidget*>(value.widgetName),
+                                  value.reg);
+    for (IVisualizer* visualizer : qAsConst(visualizers)) {
+        if (auto* editor = dynamic_cast<SettingEditor*>(visualizer))
+            staleMarker->addEditor(editor->widget(), editor->registerNumber());
+    }
+    // Often enough for the answer's age to count up smoothly.
+    statusTimer = new QTimer(this);
+    connect(statusTimer, &QTimer::timeout, this, &MainWindow::updateStatus);
+    statusTimer->start(500);
+}
+
+qint64 MainWindow::staleAfterMs() const
+{
+    return qint64(ConnectionStatus::recentPolls) * configDialog->pollPeriod() * 1000;
+}
+
+void MainWindow::updateStatus()
+{
+    const ModBusClient::Counters& counted = client->counters();
+    ConnectionStatus::Snapshot snapshot;
+    // What is in force, not what the dialog shows.
+    const RelayConnection::Settings& inForce = connection->settings();
+    const bool demo = inForce.demo;
+    snapshot.connection = ConnectionStatus::connectionText(
+        inForce.portName, inForce.baudRate, inForce.deviceAddress, demo);
+    snapshot.polling = isPolling();
+    snapshot.demo = demo;
+    snapshot.periodMs =
+        refreshTimer->isActive() ? refreshTimer->interval() : configDialog->pollPeriod() * 1000;
+    snapshot.pollingForMs = pollingSince.isValid() ? pollingSince.elapsed() : 0;
+    snapshot.msSinceAnswer = client->msSinceLastAnswer();
+    snapshot.counters.requests = counted.requests;
+    snapshot.counters.answers = counted.answers;
+    snapshot.counters.timeouts = counted.timeouts;
+    snapshot.counters.frameErrors = counted.frameErrors;
+    snapshot.counters.exceptions = counted.exceptions;
+    connectionStatus->show(snapshot);
+    staleMarker->mark(staleAfterMs());
 }
 
 void MainWindow::restoreKeptSettings()
@@ -180,6 +238,9 @@ MainWindow::~MainWindow()
     delete refreshTimer;
     device->stop();
     client->clearQueue();
+    statusTimer->stop();
+    delete staleMarker;
+    staleMarker = nullptr;
     qDeleteAll(visualizers);
     visualizers.clear();
     delete clearCoilsTimer;
@@ -267,6 +328,13 @@ void MainWindow::connectSignals()
     connect(ui->actionAbout, &QAction::triggered, this, &MainWindow::showAbout);
 }
 
+void MainWindow::widenForStatus()
+{
+    // Wide enough for the whole status bar; fitIntoScreen() then keeps it
+    // within the screen.
+    resize(qMax(width(), connectionStatus->preferredWidth()), height());
+}
+
 void MainWindow::fitIntoScreen()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -335,6 +403,12 @@ void MainWindow::configAccepted()
         settings.tcpPort = configDialog->tcpPort();
     }
     connection->configure(settings);
+    // The counters start again with the connection.
+    client->resetCounters();
+    if (connectionStatus != nullptr) {
+        connectionStatus->forgetPolls();
+        updateStatus();
+    }
 }
 
 bool MainWindow::portReady()
@@ -402,9 +476,12 @@ void MainWindow::refreshStart()
 {
     if (!portReady())
         return;
+    if (!isPolling())
+        pollingSince.start();
     connection->startPolling();
     refreshTimer->start(configDialog->pollPeriod() * 1000);
     enableCommands(true);
+    updateStatus();
 }
 
 void MainWindow::refreshStop(bool closePort)
@@ -417,13 +494,19 @@ void MainWindow::stopPolling(bool closePort)
 {
     connection->stopPolling(closePort);
     refreshTimer->stop();
+    pollingSince.invalidate();
     enableCommands(false);
+    updateStatus();
 }
 
 void MainWindow::refresh()
 {
+    connectionStatus->notePoll(client->counters().timeouts + client->counters().frameErrors +
+                               client->counters().exceptions);
     for (IVisualizer* visualizer : qAsConst(visualizers))
         visualizer->visualize();
+    // After the visualizers, which write every value afresh.
+    updateStatus();
 }
 
 // --- Log controls -----------------------------------------------------------

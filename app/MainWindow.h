@@ -3,12 +3,15 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QElapsedTimer>
 #include <QList>
 #include <QMainWindow>
 #include <QString>
 
 class AppSettings;
 class ConfigDialog;
+class ConnectionStatus;
+class StaleValueMarker;
 class ConfigFile;
 class CrashProcessReader;
 class EventsReadDialog;
@@ -142,7 +145,13 @@ private:
     // The initial size, or a restored one, may not fit a small screen (a
     // laptop at 125 %): the window then takes the screen's free area.
     void fitIntoScreen();
+    void widenForStatus();
     void restoreKeptSettings();
+    // The status bar and the greying of old values, kept up to date by
+    // statusTimer whether polling runs or not.
+    void setUpStatus();
+    void updateStatus();
+    qint64 staleAfterMs() const;
     void keepLogMode(int mode);
 
     MainWindowForm* ui = nullptr;
@@ -178,6 +187,10 @@ private:
     LogViewControls* logControls = nullptr;
     HelpDialog* helpDialog = nullptr;
     AppSettings* settings = nullptr;
+    ConnectionStatus* connectionStatus = nullptr;
+    StaleValueMarker* staleMarker = nullptr;
+    QTimer* statusTimer = nullptr;
+    QElapsedTimer pollingSince;
 
     friend class MainWindowTestAccess;
 };

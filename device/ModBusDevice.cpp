@@ -106,6 +106,13 @@ qint64 ModBusDevice::imageAgeMs() const
     return oldest < 0 ? -1 : clock.elapsed() - oldest;
 }
 
+qint64 ModBusDevice::registerAgeMs(uint16_t n) const
+{
+    if (n >= registerCount || readTimes[n] < 0)
+        return -1;
+    return clock.elapsed() - readTimes[n];
+}
+
 void ModBusDevice::holdingRegsRead(uint16_t start, const uint16_t* values, uint16_t count)
 {
     if (values == nullptr)

@@ -60,6 +60,9 @@ public:
     // Milliseconds since the oldest register of the image was read, or -1
     // while some register has not been read since forgetReadTimes().
     qint64 imageAgeMs() const;
+    // Milliseconds since register n was last read, or -1 when it was not
+    // read since forgetReadTimes() (or n is past the image).
+    qint64 registerAgeMs(uint16_t n) const;
 
     // IModBusResponseListener
     void holdingRegsRead(uint16_t start, const uint16_t* values, uint16_t count) override;

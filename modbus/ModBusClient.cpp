@@ -51,6 +51,17 @@ ModBusClient::~ModBusClient()
     garbled = nullptr;
 }
 
+void ModBusClient::resetCounters()
+{
+    lineCounters = Counters();
+    lastAnswer.invalidate();
+}
+
+qint64 ModBusClient::msSinceLastAnswer() const
+{
+    return lastAnswer.isValid() ? lastAnswer.elapsed() : -1;
+}
+
 void ModBusClient::setLink(IModBusRTULink* link)
 {
     rtuLink = link;
@@ -152,6 +163,7 @@ void ModBusClient::sendNext()
     if (queue.isEmpty())
         return;
     current = queue.takeFirst();
+    ++lineCounters.requests;
     // Started before the frame is handed over, so a link that answers from
     // within send() stops a running timer rather than one started too late.
     responseTimer->start(responseTimeoutMs);
@@ -239,6 +251,12 @@ void ModBusClient::frameReceived(const uint8_t* data, uint16_t length)
         if (length >= 1 && data[0] == current->address()) {
             // An exception or a short answer reaches the listener as
             // requestFailed() from the request itself.
+            // Bit 7 of the function code marks the relay's refusal.
+            if (length >= 2 && (data[1] & 0x80) != 0)
+                ++lineCounters.exceptions;
+            else
+                ++lineCounters.answers;
+            lastAnswer.start();
             current->parseResponse(data, length);
             deliverAnswer(current);
             dropCurrent();
@@ -260,14 +278,17 @@ void ModBusClient::timeout()
     // An answer that still comes answers nothing outstanding.
     if (rtuLink != nullptr)
         rtuLink->expectAnswer(0);
-    if (current != nullptr)
+    if (current != nullptr) {
+        ++lineCounters.timeouts;
         endWithTimeout(takeCurrent());
+    }
     sendNextIfFree();
     reportIdle();
 }
 
 void ModBusClient::linkError()
 {
+    ++lineCounters.frameErrors;
     // One pause per burst of garbled frames.
     if (errorDelayTimer->isActive())
         return;

@@ -5,6 +5,7 @@
 #include "modbus/IModBusRTUResponseListener.h"
 #include "modbus/IModBusResponseListener.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 
@@ -37,8 +38,26 @@ public:
         Pausing
     };
 
+    // What happened on the line since the counters were last reset: requests
+    // sent, answers delivered, requests that timed out, frames the link
+    // rejected (bad CRC or too short), exception answers.
+    struct Counters
+    {
+        quint64 requests = 0;
+        quint64 answers = 0;
+        quint64 timeouts = 0;
+        quint64 frameErrors = 0;
+        quint64 exceptions = 0;
+    };
+
     ModBusClient();
     ~ModBusClient() override;
+
+    const Counters& counters() const { return lineCounters; }
+    void resetCounters();
+    // Milliseconds since the last answer (exception answers included: the
+    // relay is there), or -1 when none came since the counters were reset.
+    qint64 msSinceLastAnswer() const;
 
     // Takes effect at the next request sent; the link is not owned.
     void setLink(IModBusRTULink* link);
@@ -109,6 +128,8 @@ private:
     bool delivering = false;
     // A request ended since becameIdle() was last emitted.
     bool ended = false;
+    Counters lineCounters;
+    QElapsedTimer lastAnswer;
 };
 
 #endif

@@ -321,6 +321,25 @@ void ParameterMap::create(QWidget* root, IModBusDev* device, QList<IVisualizer*>
         append(visualizers, createEditor(root, device, binding));
 }
 
+QVector<ParameterMap::LiveValue> ParameterMap::liveValues()
+{
+    QVector<LiveValue> values = {
+        {QStringLiteral("lblIa"), RelayMap::iaRegister},
+        {QStringLiteral("lblIb"), RelayMap::ibRegister},
+        {QStringLiteral("lblIc"), RelayMap::icRegister},
+        {QStringLiteral("lbl3I0"), RelayMap::residualCurrentRegister},
+        {QStringLiteral("lbl3U0"), RelayMap::residualVoltageRegister},
+        {QStringLiteral("lblAngle"), RelayMap::angleRegister},
+    };
+    // The indicators are named after the relay's own abbreviations.
+    for (const char* name : RelayMap::inputOutputNames)
+        values.append({QStringLiteral("check") + QLatin1String(name),
+                       RelayMap::inputsOutputsRegister});
+    for (const char* name : RelayMap::ledNames)
+        values.append({QStringLiteral("led") + QLatin1String(name), RelayMap::ledsRegister});
+    return values;
+}
+
 QVector<ParameterMap::SettingFormat> ParameterMap::settingFormats()
 {
     QVector<SettingFormat> formats;

@@ -35,6 +35,15 @@ public:
     // Every setting, in the order of the editors.
     static QVector<SettingFormat> settingFormats();
 
+    // A widget that shows a live value (a measured value, an LED, an input
+    // or output) and the register it comes from.
+    struct LiveValue
+    {
+        QString widgetName;
+        uint16_t reg;
+    };
+    static QVector<LiveValue> liveValues();
+
     // Appends 81 items to visualizers, which the caller owns and deletes. A
     // widget that is missing is reported with a warning and its item left out.
     static void create(QWidget* root, IModBusDev* device, QList<IVisualizer*>& visualizers);

@@ -15,3 +15,4 @@ talvik_add_test_run(tst_reliabilitypolling bylength TALVIK_TEST_LENGTH_FRAMING=1
 talvik_add_test_run(tst_reliabilityrecords bylength TALVIK_TEST_LENGTH_FRAMING=1)
 talvik_add_test(tst_batchedreads)
 talvik_add_test(tst_tcplinks)
+talvik_add_test(tst_reliabilitystatus)
