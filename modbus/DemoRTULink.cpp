@@ -1,6 +1,7 @@
 #include "modbus/DemoRTULink.h"
 
 #include "app/log/Logger.h"
+#include "modbus/DemoFeeder.h"
 #include "modbus/FileRecordReference.h"
 #include "modbus/IModBusRTUResponseListener.h"
 
@@ -62,11 +63,19 @@ uint16_t wave(double phase, int amplitude)
     return static_cast<uint16_t>(static_cast<int>(value));
 }
 
+// Files past the records hold the journal, one entry in each.
+constexpr int firstJournalFile = 3;
+constexpr uint16_t journalPointerRegister = 74;
+constexpr int liveRegisterCount = 8;
+constexpr uint16_t acknowledgeCoil = 0;
+
 } // namespace
 
-DemoRTULink::DemoRTULink() : ModBusRtuLink(nullptr), registers(), responseTimer(new QTimer(this))
+DemoRTULink::DemoRTULink()
+    : ModBusRtuLink(nullptr), registers(), responseTimer(new QTimer(this)), feeder(new DemoFeeder)
 {
     registers[8] = 1;
+    DemoFeeder::setDefaults(registers);
     responseTimer->setSingleShot(true);
     responseTimer->setInterval(responseDelayMs);
     connect(responseTimer, &QTimer::timeout, this, &DemoRTULink::timeout);
@@ -75,6 +84,7 @@ DemoRTULink::DemoRTULink() : ModBusRtuLink(nullptr), registers(), responseTimer(
         recordHeaders[index][recordIndexByte] = static_cast<uint8_t>(index);
         buildRecord(index);
     }
+    simulate();
 }
 
 DemoRTULink::~DemoRTULink()
@@ -83,6 +93,28 @@ DemoRTULink::~DemoRTULink()
     delete responseTimer;
     for (QByteArray* buffer : recordBuffers)
         delete buffer;
+    delete feeder;
+}
+
+void DemoRTULink::setTimeScale(int factor)
+{
+    feeder->setTimeScale(factor);
+}
+
+void DemoRTULink::simulate()
+{
+    feeder->advance(registers);
+    feeder->liveRegisters(registers, feeder->now(), registers);
+    registers[journalPointerRegister] = feeder->journalPointer();
+}
+
+QByteArray DemoRTULink::fileBytes(int file) const
+{
+    if (file >= 0 && file < recordCount) {
+        const QByteArray simulated = feeder->record(file);
+        return simulated.isEmpty() ? *recordBuffers[file] : simulated;
+    }
+    return feeder->journalEntry(file - firstJournalFile);
 }
 
 void DemoRTULink::buildRecord(int index)
@@ -122,7 +154,7 @@ uint16_t DemoRTULink::registerValue(int index) const
 
 QByteArray DemoRTULink::record(int index) const
 {
-    return index >= 0 && index < recordCount ? *recordBuffers[index] : QByteArray();
+    return index >= 0 && index < recordCount ? fileBytes(index) : QByteArray();
 }
 
 void DemoRTULink::send(const uint8_t* data, uint16_t length)
@@ -184,6 +216,7 @@ void DemoRTULink::answerReadHoldingRegs(const uint8_t* request, uint16_t length)
         answerException(request, illegalDataValue);
         return;
     }
+    simulate();
     response.clear();
     response.append(static_cast<char>(request[0]));
     response.append(static_cast<char>(0x03));
@@ -205,10 +238,11 @@ void DemoRTULink::answerWriteMultipleRegs(const uint8_t* request, uint16_t lengt
         answerException(request, illegalDataValue);
         return;
     }
-    // Registers past the bank take nothing.
+    // Registers past the bank take nothing; the measured values and the
+    // journal pointer are the relay's own and stay as measured.
     for (int k = 0; k < count; ++k) {
         const int index = start + k;
-        if (index < registerCount)
+        if (index >= liveRegisterCount && index < registerCount && index != journalPointerRegister)
             registers[index] = readBe16(request, 7 + 2 * k);
     }
     response = QByteArray(reinterpret_cast<const char*>(request), 6);
@@ -236,6 +270,10 @@ void DemoRTULink::answerWriteCoil(const uint8_t* request, uint16_t length)
         answerException(request, illegalDataValue);
         return;
     }
+    // "Квитирование" puts the LEDs out; the other coils drive outputs the
+    // simulation does not show.
+    if (readBe16(request, 2) == acknowledgeCoil && readBe16(request, 4) == 0xFF00)
+        feeder->acknowledge();
     response = QByteArray(reinterpret_cast<const char*>(request), 6);
 }
 
@@ -245,6 +283,7 @@ void DemoRTULink::answerReadFileRecord(const uint8_t* request, uint16_t length)
         answerException(request, illegalDataValue);
         return;
     }
+    simulate();
     const int subRequests = request[2] / subRequestSize;
     if (subRequests > 1) {
         answerFileRecords(request, length, subRequests);
@@ -293,15 +332,13 @@ void DemoRTULink::answerFileRecords(const uint8_t* request, uint16_t length, int
 
 QByteArray DemoRTULink::recordBytes(int file, int recordNumber, int byteCount) const
 {
-    // Files past the records, and bytes past a record's end, read as zero.
+    // Files past the journal, and bytes past a file's end, read as zero.
     QByteArray data(byteCount, '\0');
-    if (file < recordCount) {
-        const QByteArray& buffer = *recordBuffers[file];
-        const int offset = 2 * recordNumber;
-        const int available = qBound(0, buffer.size() - offset, byteCount);
-        if (available > 0)
-            std::memcpy(data.data(), buffer.constData() + offset, static_cast<size_t>(available));
-    }
+    const QByteArray buffer = fileBytes(file);
+    const int offset = 2 * recordNumber;
+    const int available = qBound(0, buffer.size() - offset, byteCount);
+    if (available > 0)
+        std::memcpy(data.data(), buffer.constData() + offset, static_cast<size_t>(available));
     return data;
 }
 

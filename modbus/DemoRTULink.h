@@ -7,10 +7,12 @@
 
 #include <cstdint>
 
+class DemoFeeder;
 class QTimer;
 
 // A simulated relay in place of the serial line: answers every request
-// itself 10 ms later, from a bank of holding registers and three simulated
+// itself 10 ms later, from a bank of holding registers, a feeder in service
+// (live measured values, a fault once a minute) with its journal, and three
 // fault records, and hands the answer to the link's listener. No CRC is
 // added or checked, and the port is never touched. File records are read
 // one sub-request at a time or several in one request, of any length an
@@ -28,6 +30,10 @@ public:
     void clear() override;
 
     uint16_t registerValue(int index) const;
+    // Simulated time runs `factor` times faster (a test sees a minute's
+    // fault in a second).
+    void setTimeScale(int factor);
+    const DemoFeeder& simulation() const { return *feeder; }
     // The simulated fault record of file 0, 1 or 2; empty for any other.
     QByteArray record(int index) const;
     QByteArray pendingResponse() const { return response; }
@@ -54,12 +60,16 @@ private:
     void answerFileRecords(const uint8_t* request, uint16_t length, int subRequests);
     QByteArray recordBytes(int file, int recordNumber, int byteCount) const;
     void answerException(const uint8_t* request, uint8_t code);
+    // Brings the live registers and the records up to the simulated now.
+    void simulate();
+    QByteArray fileBytes(int file) const;
 
     uint16_t registers[registerCount];
     QByteArray response;
     QTimer* responseTimer;
     QByteArray* recordBuffers[recordCount];
     uint8_t recordHeaders[recordCount][headerSize];
+    DemoFeeder* feeder;
 };
 
 #endif

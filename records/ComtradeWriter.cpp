@@ -123,6 +123,31 @@ QString ComtradeWriter::dataLine(int number, const CrashProcessSample& sample)
     return line;
 }
 
+namespace {
+
+double multiplier(uint16_t gain, double factor, uint16_t scale, int counts)
+{
+    return scale == 0 ? 0.0
+                      : static_cast<double>(gain) * factor / (static_cast<double>(scale) * counts);
+}
+
+} // namespace
+
+double ComtradeWriter::phaseMultiplier(const CrashProcessHeader& header)
+{
+    return multiplier(header.gainIa, phaseFactor, header.scalePhase, phaseCounts);
+}
+
+double ComtradeWriter::residualCurrentMultiplier(const CrashProcessHeader& header)
+{
+    return multiplier(header.gain3I0, residualCurrentFactor, header.scale3I0, residualCounts);
+}
+
+double ComtradeWriter::residualVoltageMultiplier(const CrashProcessHeader& header)
+{
+    return multiplier(header.gain3U0, residualVoltageFactor, header.scale3U0, residualCounts);
+}
+
 bool ComtradeWriter::writeCfg(QIODevice& device, const CrashProcessHeader& header)
 {
     // Every analog channel declares the whole range of its signed 16-bit

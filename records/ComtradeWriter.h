@@ -59,6 +59,12 @@ public:
     static QDateTime triggerTime(const CrashProcessHeader& header);
     static QDateTime firstSampleTime(const CrashProcessHeader& header);
 
+    // Secondary amperes (volts for 3U0) per ADC count of a sample, as the
+    // .cfg declares them; the primary value is that times the ratio.
+    static double phaseMultiplier(const CrashProcessHeader& header);
+    static double residualCurrentMultiplier(const CrashProcessHeader& header);
+    static double residualVoltageMultiplier(const CrashProcessHeader& header);
+
     static constexpr int samplesPerSecond = 600;
 
 private:

@@ -41,6 +41,29 @@ JournalEntry JournalEntry::decode(const uint8_t* data)
     return entry;
 }
 
+QByteArray JournalEntry::encode() const
+{
+    QByteArray bytes(size, '\0');
+    const auto put16 = [&bytes](int offset, uint16_t value) {
+        bytes[offset] = static_cast<char>(value & 0xFF);
+        bytes[offset + 1] = static_cast<char>(value >> 8);
+    };
+    bytes[0] = static_cast<char>(type);
+    put16(2, current);
+    put16(4, millisecond);
+    bytes[6] = static_cast<char>(second);
+    bytes[7] = static_cast<char>(minute);
+    bytes[8] = static_cast<char>(hour);
+    bytes[10] = static_cast<char>(day);
+    bytes[12] = static_cast<char>(month);
+    put16(14, year);
+    put16(16, ratioPhase);
+    put16(18, ratio3I0);
+    put16(20, scalePhase);
+    put16(22, scale3I0);
+    return bytes;
+}
+
 QString JournalEntry::typeText() const
 {
     switch (type) {

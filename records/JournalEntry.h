@@ -1,6 +1,7 @@
 #ifndef TALVIK_RECORDS_JOURNALENTRY_H
 #define TALVIK_RECORDS_JOURNALENTRY_H
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
@@ -30,6 +31,8 @@ struct JournalEntry
 
     // data must hold at least `size` bytes.
     static JournalEntry decode(const uint8_t* data);
+    // The 24 bytes as the relay stores them.
+    QByteArray encode() const;
 
     bool isEvent() const { return type <= lastType; }
     // "ЗНЗ", "МТЗ-1", "МТЗ-2", "ТО", "ВЗ", "УРОВ"; empty for an empty slot.

@@ -1,11 +1,17 @@
 #include "app/log/Logger.h"
+#include "modbus/DemoFeeder.h"
 #include "modbus/DemoRTULink.h"
+#include "records/ComtradeWriter.h"
+#include "records/CrashProcessHeader.h"
+#include "records/JournalEntry.h"
 #include "modbus/ModBusClient.h"
 #include "support/LogCapture.h"
 #include "support/RecordingResponseListener.h"
 #include "support/RecordingRtuListener.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
+#include <QSet>
 #include <QTest>
 
 namespace {
@@ -76,6 +82,11 @@ private slots:
     void answerWithoutListenerIsDropped();
     void pollAndFileReadThroughTheClient();
     void batchedFileRecordsAnswerAsTheRelayFramesThem();
+    void feederFollowsItsMinute_data();
+    void feederFollowsItsMinute();
+    void feederIsTheSameForTheSameTime();
+    void acknowledgePutsTheLedsOut();
+    void eachTripLeavesJournalEntryAndRecord();
 };
 
 void TestDemoRtuLink::answersLikeTheRelay_data()
@@ -83,13 +94,18 @@ void TestDemoRtuLink::answersLikeTheRelay_data()
     QTest::addColumn<QByteArray>("request");
     QTest::addColumn<QByteArray>("response");
 
+    // A feeder in service: МТЗ-1 on at 5.00 A, the oscillograph at 1 s, and
+    // so on; settings nobody set read zero.
     QTest::newRow("registers 8-9 at start-up")
-        << QByteArray::fromHex("010300080002") << QByteArray::fromHex("01030400010000");
-    QTest::newRow("register 0") << QByteArray::fromHex("010300000001")
-                                << QByteArray::fromHex("0103020000");
+        << QByteArray::fromHex("010300080002") << QByteArray::fromHex("0103040001" "01f4");
+    QTest::newRow("register 11, a setting at zero") << QByteArray::fromHex("0103000b0001")
+                                                    << QByteArray::fromHex("0103020000");
     QTest::newRow("the poll's third block, 64-84")
         << QByteArray::fromHex("010300400015")
-        << QByteArray::fromHex("01032a") + QByteArray(42, '\0');
+        << QByteArray::fromHex("01032a"
+                               "0064" "0000" "0000" "0000" "0000" "00c8" "0000" "0000" "0000"
+                               "0000" "0000" "0000" "0032" "0000" "001e" "0000" "0000" "0000"
+                               "0000" "0000" "0000");
     QTest::newRow("registers past 84 read zero")
         << QByteArray::fromHex("010300540003") << QByteArray::fromHex("010306000000000000");
     QTest::newRow("far past the bank")
@@ -102,8 +118,10 @@ void TestDemoRtuLink::answersLikeTheRelay_data()
         << QByteArray::fromHex("010100000009") << QByteArray::fromHex("0101020000");
     QTest::newRow("coil write is echoed")
         << QByteArray::fromHex("01050003ff00") << QByteArray::fromHex("01050003ff00");
-    QTest::newRow("file 3 reads zeros")
-        << fileRequest(3, 0, 20) << QByteArray::fromHex("0114282806") + QByteArray(40, '\0');
+    QTest::newRow("journal slot 0 is empty before the first fault")
+        << fileRequest(3, 0, 12) << QByteArray::fromHex("0114181806ff") + QByteArray(23, '\0');
+    QTest::newRow("files past the journal read zeros")
+        << fileRequest(33, 0, 20) << QByteArray::fromHex("0114282806") + QByteArray(40, '\0');
     QTest::newRow("unsupported function gets exception 01")
         << QByteArray::fromHex("010600010002") << QByteArray::fromHex("018601");
     QTest::newRow("truncated read gets exception 03")
@@ -130,10 +148,10 @@ void TestDemoRtuLink::writtenRegistersReadBack_data()
     QTest::addColumn<QByteArray>("read");
     QTest::addColumn<QByteArray>("readBack");
 
-    QTest::newRow("0x1234 into register 5")
-        << QByteArray::fromHex("01100005000102"
+    QTest::newRow("0x1234 into register 11")
+        << QByteArray::fromHex("0110000b000102"
                                "1234")
-        << QByteArray::fromHex("010300050001") << QByteArray::fromHex("0103021234");
+        << QByteArray::fromHex("0103000b0001") << QByteArray::fromHex("0103021234");
     QTest::newRow("setting register 84") << QByteArray::fromHex("01100054000102"
                                                                 "abcd")
                                          << QByteArray::fromHex("010300530002")
@@ -265,12 +283,12 @@ void TestDemoRtuLink::logShowsFramesWithoutCrcTenMillisecondsApart()
 
     QElapsedTimer clock;
     clock.start();
-    send(link, QByteArray::fromHex("010300000001"));
-    QCOMPARE(log.lines(), QStringList{QStringLiteral("Отправлен пакет: 01 03 00 00 00 01")});
+    send(link, QByteArray::fromHex("0103000b0001"));
+    QCOMPARE(log.lines(), QStringList{QStringLiteral("Отправлен пакет: 01 03 00 0B 00 01")});
     QVERIFY(listener.frames.isEmpty());
     QTRY_COMPARE_WITH_TIMEOUT(listener.frames.size(), 1, 1000);
     QVERIFY2(clock.elapsed() >= 8, qPrintable(QString::number(clock.elapsed())));
-    QCOMPARE(log.lines(), (QStringList{QStringLiteral("Отправлен пакет: 01 03 00 00 00 01"),
+    QCOMPARE(log.lines(), (QStringList{QStringLiteral("Отправлен пакет: 01 03 00 0B 00 01"),
                                        QStringLiteral("Принят пакет: 01 03 02 00 00")}));
 }
 
@@ -299,7 +317,7 @@ void TestDemoRtuLink::secondRequestWithinDelayReplacesFirst()
     RecordingRtuListener listener;
     link.setListener(&listener);
     send(link, QByteArray::fromHex("010300080001"));
-    send(link, QByteArray::fromHex("010300000001"));
+    send(link, QByteArray::fromHex("0103000b0001"));
     QTRY_COMPARE_WITH_TIMEOUT(listener.frames.size(), 1, 1000);
     QTest::qWait(40);
     QCOMPARE(listener.frames, QList<QByteArray>{QByteArray::fromHex("0103020000")});
@@ -373,6 +391,179 @@ void TestDemoRtuLink::batchedFileRecordsAnswerAsTheRelayFramesThem()
     for (int i = 0; i < 4; ++i)
         tooMuch += fileRequest(i, 0, 40).mid(3);
     QCOMPARE(exchange(link, listener, tooMuch), QByteArray::fromHex("019403"));
+}
+
+namespace {
+
+struct Live
+{
+    double ia, ib, ic, residual, voltage, angle;
+    uint16_t inputsOutputs, leds;
+};
+
+Live liveAt(const DemoFeeder& feeder, const uint16_t* registers, qint64 t)
+{
+    uint16_t live[8] = {};
+    feeder.liveRegisters(registers, t, live);
+    // Primary amperes as the window shows them: hundredths times the ratio.
+    return {live[0] * registers[52] / 100.0,
+            live[1] * registers[52] / 100.0,
+            live[2] * registers[52] / 100.0,
+            live[3] * registers[53] / 100.0,
+            double(live[4] * registers[54]),
+            live[5] / 10.0,
+            live[6],
+            live[7]};
+}
+
+} // namespace
+
+void TestDemoRtuLink::feederFollowsItsMinute_data()
+{
+    QTest::addColumn<qint64>("t");
+    QTest::addColumn<double>("phaseCurrent");
+    QTest::addColumn<bool>("mtz1Led");
+    QTest::addColumn<bool>("tripOutput");
+    QTest::addColumn<bool>("breakerOpen");
+
+    // МТЗ-1 trips 0.5 s after the fault at 30 s; the breaker opens 60 ms
+    // later and closes again 5 s after the trip.
+    QTest::newRow("start") << qint64(0) << 150.0 << false << false << false;
+    QTest::newRow("before the first fault") << qint64(29900) << 150.0 << false << false << false;
+    QTest::newRow("fault picked up") << qint64(30100) << 1200.0 << true << false << false;
+    QTest::newRow("tripped, breaker still closed")
+        << qint64(30520) << 1200.0 << true << true << false;
+    QTest::newRow("breaker open") << qint64(31000) << 0.0 << true << true << true;
+    QTest::newRow("reclosed, LED latched") << qint64(36000) << 150.0 << true << false << false;
+    QTest::newRow("next minute's fault") << qint64(90200) << 1200.0 << true << false << false;
+    QTest::newRow("an hour on, loaded")
+        << qint64(3600000 + 10000) << 150.0 << true << false << false;
+}
+
+void TestDemoRtuLink::feederFollowsItsMinute()
+{
+    QFETCH(qint64, t);
+    QFETCH(double, phaseCurrent);
+    QFETCH(bool, mtz1Led);
+    QFETCH(bool, tripOutput);
+    QFETCH(bool, breakerOpen);
+
+    uint16_t registers[DemoFeeder::registerCount] = {};
+    DemoFeeder::setDefaults(registers);
+    const DemoFeeder feeder;
+    const Live live = liveAt(feeder, registers, t);
+    // Balanced within the ±2 % of drift and noise.
+    for (double phase : {live.ia, live.ib, live.ic}) {
+        QVERIFY2(qAbs(phase - phaseCurrent) <= 0.02 * phaseCurrent + 0.01,
+                 qPrintable(QString::number(phase)));
+    }
+    QVERIFY(live.residual >= 2.0 && live.residual <= 4.0);
+    QVERIFY(live.voltage <= 2.0);
+    QVERIFY(live.angle >= 90.0 && live.angle <= 100.0);
+    QCOMPARE(bool(live.leds & 0x01), mtz1Led);
+    QCOMPARE(bool(live.inputsOutputs & 0x10), tripOutput);
+    QCOMPARE(bool(live.leds & 0x20), breakerOpen);
+    QCOMPARE(bool(live.inputsOutputs & 0x01), !breakerOpen);
+    QVERIFY(live.leds & 0x80); // Исправно
+}
+
+void TestDemoRtuLink::feederIsTheSameForTheSameTime()
+{
+    uint16_t registers[DemoFeeder::registerCount] = {};
+    DemoFeeder::setDefaults(registers);
+    const DemoFeeder first;
+    const DemoFeeder second;
+    QSet<double> seen;
+    for (qint64 t = 0; t < 600000; t += 7000) {
+        const Live a = liveAt(first, registers, t);
+        const Live b = liveAt(second, registers, t);
+        QCOMPARE(a.ia, b.ia);
+        QCOMPARE(a.angle, b.angle);
+        seen.insert(a.ia);
+    }
+    // And it moves: a live feeder, not a constant.
+    QVERIFY2(seen.size() >= 5, qPrintable(QString::number(seen.size())));
+}
+
+void TestDemoRtuLink::acknowledgePutsTheLedsOut()
+{
+    DemoRTULink link;
+    RecordingRtuListener listener;
+    link.setListener(&listener);
+    // A minute a second: the first fault comes after half a second.
+    link.setTimeScale(60);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        link.simulation().faultCount() >= 1 ||
+            (exchange(link, listener, QByteArray::fromHex("010300070001")), false),
+        3000);
+    link.setTimeScale(1);
+    QCOMPARE(exchange(link, listener, QByteArray::fromHex("010300070001")).at(4) & 0x01, 0x01);
+    exchange(link, listener, QByteArray::fromHex("01050000ff00"));
+    exchange(link, listener, QByteArray::fromHex("010500000000"));
+    QCOMPARE(exchange(link, listener, QByteArray::fromHex("010300070001")).at(4) & 0x01, 0x00);
+}
+
+void TestDemoRtuLink::eachTripLeavesJournalEntryAndRecord()
+{
+    DemoRTULink link;
+    RecordingRtuListener listener;
+    link.setListener(&listener);
+    const QDateTime before = QDateTime::currentDateTime();
+    link.setTimeScale(60);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        link.simulation().faultCount() >= 1 ||
+            (exchange(link, listener, QByteArray::fromHex("010300000001")), false),
+        3000);
+    link.setTimeScale(1);
+    const int faults = link.simulation().faultCount();
+
+    // The journal pointer names the newest entry: an МТЗ-1 trip with the
+    // fault current (8 x 150 A) and the date and time it happened.
+    const QByteArray pointer = exchange(link, listener, QByteArray::fromHex("0103004a0001"));
+    QCOMPARE(int(uint8_t(pointer.at(4))), faults - 1);
+    const QByteArray answer = exchange(link, listener, fileRequest(3 + faults - 1, 0, 12));
+    const JournalEntry entry =
+        JournalEntry::decode(reinterpret_cast<const uint8_t*>(answer.constData()) + 5);
+    QCOMPARE(entry.typeText(), QStringLiteral("МТЗ-1"));
+    float primary = 0;
+    QVERIFY(entry.primaryCurrent(&primary));
+    QVERIFY2(qAbs(primary - 1200.0f) < 5.0f, qPrintable(QString::number(primary)));
+    const QDateTime at(QDate(2000 + entry.year, entry.month, entry.day),
+                       QTime(entry.hour, entry.minute, entry.second, entry.millisecond));
+    QVERIFY(at >= before.addSecs(-1) && at <= QDateTime::currentDateTime().addSecs(120));
+
+    // The record went to the file after the last one written (0, 1, 2, 0...)
+    // and holds a real fault.
+    const QByteArray record = link.record((faults - 1) % 3);
+    const CrashProcessHeader header =
+        CrashProcessHeader::decode(reinterpret_cast<const uint8_t*>(record.constData()));
+    QVERIFY(header.isValid());
+    QVERIFY(ComtradeWriter::isExportable(header));
+    QCOMPARE(record.size(), 40 + 14 * header.sampleCount());
+    const double perCount = ComtradeWriter::phaseMultiplier(header) * header.ratioPhase;
+    double preFault = 0;
+    double fault = 0;
+    double last = 0;
+    bool tripSeen = false;
+    for (int k = 0; k < header.sampleCount(); ++k) {
+        const CrashProcessSample sample = CrashProcessSample::decode(
+            reinterpret_cast<const uint8_t*>(record.constData()) + 40 + 14 * k);
+        const double ia = qAbs(sample.ia * perCount);
+        // Stored from the trigger on, then the 120 samples before it.
+        if (k >= header.faultSamples)
+            preFault = qMax(preFault, ia);
+        else if (k < 300)
+            fault = qMax(fault, ia);
+        if (k == header.faultSamples - 1)
+            last = ia;
+        tripSeen = tripSeen || (sample.discrete & 0x10);
+    }
+    // Load peaks at 150·√2 A; the fault at eight times that, more with its
+    // offset; nothing flows once the breaker has cleared it.
+    QVERIFY2(qAbs(preFault - 212.1) < 10, qPrintable(QString::number(preFault)));
+    QVERIFY2(fault > 8 * 212.1 * 0.95, qPrintable(QString::number(fault)));
+    QCOMPARE(last, 0.0);
+    QVERIFY(tripSeen);
 }
 
 QTEST_MAIN(TestDemoRtuLink)

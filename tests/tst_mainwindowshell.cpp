@@ -7,7 +7,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDate>
+#include <QLabel>
+#include <QListWidget>
+#include <QLocale>
+#include <QPushButton>
 #include <QDir>
 #include <QFileDialog>
 #include <QSerialPort>
@@ -41,6 +47,7 @@ private slots:
     void aboutNamesVersionsAndLicence();
     void settingsOutliveTheWindow();
     void typedPortNameReachesTheLink();
+    void demoFaultLightsLedAndLeavesJournalAndRecord();
 };
 
 void TestMainWindowShell::windowFitsSmallScreens_data()
@@ -210,6 +217,84 @@ void TestMainWindowShell::typedPortNameReachesTheLink()
     action(window, "actionStart")->trigger();
     QVERIFY(MainWindowTestAccess(window).polling());
     QTRY_VERIFY_WITH_TIMEOUT(relay.answersSent() >= 3, 5000);
+    action(window, "actionStop")->trigger();
+}
+
+void TestMainWindowShell::demoFaultLightsLedAndLeavesJournalAndRecord()
+{
+    MainWindow window;
+    window.show();
+    ModalCloser closer;
+    MainWindowTestAccess access(window);
+    QVERIFY(windowtest::acceptSettings(window, closer, windowtest::Settings{}));
+    // A simulated minute a second: the fault at half past comes at once.
+    access.demoLink()->setTimeScale(60);
+    action(window, "actionStart")->trigger();
+    QCOMPARE(child<QLabel>(&window, "statusMark")->property("state").toString(),
+             QStringLiteral("demo"));
+    auto* led = child<QCheckBox>(&window, "ledMTZ1");
+    QTRY_VERIFY_WITH_TIMEOUT(led->isChecked(), 6000);
+    // No further faults while the journal and the record are read.
+    access.demoLink()->setTimeScale(1);
+    QVERIFY(child<QCheckBox>(&window, "ledIsprav")->isChecked());
+    const double ia = child<QLabel>(&window, "lblIa")->text().toDouble();
+    QVERIFY2((ia > 140 && ia < 160) || (ia > 1150 && ia < 1250) || ia == 0.0,
+             qPrintable(QString::number(ia)));
+
+    QTemporaryDir folder;
+    const QString csvPath = folder.filePath("journal.csv");
+    closer.expectFileDialog(csvPath);
+    action(window, "actionReadLog")->trigger();
+    QVERIFY2(closer.waitUntilDone(10000), closer.describe().constData());
+    const QString csv = QString::fromUtf8(windowtest::readFile(csvPath));
+    // 8 x 150 A primary is 20 A on a 300/5 transformer; dated today.
+    const QString today = QDate::currentDate().toString("d.M.yyyy");
+    const QString line =
+        QStringLiteral("МТЗ-1;%1;%2;%3")
+            .arg(QLocale().toString(20.0, 'f', 2), QLocale().toString(1200.0, 'f', 2), today);
+    QVERIFY2(csv.contains(line), qPrintable(csv));
+
+    action(window, "actionReadHeaders")->trigger();
+    auto* records = child<QListWidget>(&window, "crashList");
+    QTRY_COMPARE_WITH_TIMEOUT(records->count(), 3, 5000);
+    int row = -1;
+    const QString todayInList = QDate::currentDate().toString("dd.MM.yyyy");
+    for (int i = 0; i < records->count(); ++i) {
+        if (records->item(i)->text().startsWith(todayInList))
+            row = i;
+    }
+    QVERIFY2(row >= 0, "no record of today's fault");
+    records->setCurrentRow(row);
+    const QString baseName = records->item(row)->text().replace(' ', '_').replace(':', '_');
+    closer.expectFileDialog(folder.path());
+    closer.expectMessageBox();
+    child<QPushButton>(&window, "buttonSaveRecord")->click();
+    QVERIFY2(closer.waitUntilDone(20000), closer.describe().constData());
+    QCOMPARE(closer.seen.last().title, QStringLiteral("Успешно"));
+
+    // Read back: phase A in primary amperes from the .cfg's multiplier and
+    // ratio, the DO1 trip output from its digital column.
+    const QList<QByteArray> cfg =
+        windowtest::readFile(folder.filePath(baseName + ".cfg")).split('\n');
+    const QList<QByteArray> phaseA = cfg.value(2).split(',');
+    QCOMPARE(phaseA.value(1), QByteArray("PhaseA"));
+    const double perCount = phaseA.value(5).toDouble() * phaseA.value(10).toDouble();
+    const QList<QByteArray> dat =
+        windowtest::readFile(folder.filePath(baseName + ".dat")).trimmed().split('\n');
+    QCOMPARE(dat.size(), 720);
+    double preFault = 0;
+    double fault = 0;
+    bool tripped = false;
+    for (int k = 0; k < dat.size(); ++k) {
+        const QList<QByteArray> fields = dat.at(k).trimmed().split(',');
+        const double amperes = qAbs(fields.value(2).toDouble() * perCount);
+        (k < 120 ? preFault : fault) = qMax(k < 120 ? preFault : fault, amperes);
+        tripped = tripped || fields.value(11) == "1";
+    }
+    QVERIFY2(qAbs(preFault - 212.1) < 12, qPrintable(QString::number(preFault)));
+    QVERIFY2(fault > 1600, qPrintable(QString::number(fault)));
+    QCOMPARE(dat.last().trimmed().split(',').value(2).toInt(), 0);
+    QVERIFY(tripped);
     action(window, "actionStop")->trigger();
 }
 
