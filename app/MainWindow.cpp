@@ -3,6 +3,7 @@
 #include "app/AppSettings.h"
 #include "app/ConfigDialog.h"
 #include "app/ConnectionStatus.h"
+#include "app/DeviceSearchDialog.h"
 #include "app/HelpDialog.h"
 #include "app/LogViewControls.h"
 #include "app/PasswordDialog.h"
@@ -325,6 +326,7 @@ void MainWindow::connectSignals()
     connect(ui->actionSaveLog, &QAction::triggered, this, &MainWindow::logSave);
     connect(ui->actionReadLog, &QAction::triggered, this, &MainWindow::readLogStart);
     connect(ui->actionHelp, &QAction::triggered, this, &MainWindow::showHelp);
+    connect(configDialog, &ConfigDialog::deviceSearchRequested, this, &MainWindow::searchDevice);
     connect(ui->actionAbout, &QAction::triggered, this, &MainWindow::showAbout);
 }
 
@@ -344,6 +346,22 @@ void MainWindow::fitIntoScreen()
     // The frame the window manager adds is not part of size().
     const QSize frame = frameGeometry().size() - geometry().size();
     resize(size().boundedTo(room - frame));
+}
+
+void MainWindow::searchDevice()
+{
+    // The search opens the port itself: polling stops and the window's port
+    // closes for it, and polling starts again afterwards.
+    const bool resume = isPolling();
+    if (resume)
+        stopPolling(true);
+    else
+        serialPort->close();
+    DeviceSearchDialog search(configDialog->portName(), configDialog);
+    if (search.exec() == QDialog::Accepted)
+        configDialog->showFound(search.chosenAddress(), search.chosenBaudRate());
+    if (resume)
+        refreshStart();
 }
 
 // --- Help -------------------------------------------------------------------

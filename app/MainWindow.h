@@ -94,6 +94,9 @@ public slots:
     void remoteDO6();
     void showHelp();
     void showAbout();
+    // Scans the dialog's port for relays and fills the dialog with the one
+    // the user picks; the window's own port is closed meanwhile.
+    void searchDevice();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -16,3 +16,4 @@ talvik_add_test_run(tst_reliabilityrecords bylength TALVIK_TEST_LENGTH_FRAMING=1
 talvik_add_test(tst_batchedreads)
 talvik_add_test(tst_tcplinks)
 talvik_add_test(tst_reliabilitystatus)
+talvik_add_test(tst_devicesearch)

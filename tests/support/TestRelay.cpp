@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -241,10 +242,35 @@ void TestRelay::takeMbapRequests()
     }
 }
 
+bool TestRelay::heardAtLineSpeed() const
+{
+    if (lineSpeed == 0)
+        return true;
+    // The program's port settings are the pseudo-terminal's own.
+    termios settings{};
+    if (::tcgetattr(slaveKeeper, &settings) != 0)
+        return false;
+    const speed_t speed = ::cfgetospeed(&settings);
+    switch (lineSpeed) {
+    case 9600:
+        return speed == B9600;
+    case 19200:
+        return speed == B19200;
+    case 38400:
+        return speed == B38400;
+    default:
+        return false;
+    }
+}
+
 void TestRelay::frameEnded()
 {
     QByteArray frame;
     frame.swap(rxBuffer);
+    if (!heardAtLineSpeed()) {
+        ++badFrames;
+        return;
+    }
     if (frame.size() < 4 || withCrc(frame.left(frame.size() - 2)) != frame) {
         ++badFrames;
         return;

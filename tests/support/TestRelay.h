@@ -120,6 +120,9 @@ public:
     void dropConnection();
 
     void setFaults(const Faults& newFaults) { faults = newFaults; }
+    // The relay's own line speed: a frame sent at another speed reaches it
+    // as noise and gets no answer. 0 (the default) hears every speed.
+    void setLineSpeed(int baudRate) { lineSpeed = baudRate; }
     Faults currentFaults() const { return faults; }
     void setLimits(const Limits& newLimits) { limits = newLimits; }
 
@@ -183,6 +186,8 @@ private:
     bool silentRefusal = false;
     Faults faults;
     Limits limits;
+    int lineSpeed = 0;
+    bool heardAtLineSpeed() const;
 
     QVector<uint16_t> registers;
     QVector<bool> coils;
