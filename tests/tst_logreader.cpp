@@ -646,17 +646,14 @@ void TestLogReader::readsDemoRelayEndToEnd()
     QVERIFY(finished.wait(5000));
     QCOMPARE(failed.count(), 0);
 
-    // The demo relay's journal files hold zeros: 30 earth-fault entries
-    // without a scale divisor, so without currents.
+    // Until its first fault the demo relay's journal holds empty slots only:
+    // the file has its header line alone.
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     QVERIFY(reader.save(dir.filePath("demo.csv")));
     QFile file(dir.filePath("demo.csv"));
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QByteArray expected = headerLine;
-    for (int i = 0; i < 30; ++i)
-        expected += QStringLiteral("ЗНЗ;;;0.0.2000;0:0:0.000\n").toLocal8Bit();
-    QCOMPARE(file.readAll(), expected);
+    QCOMPARE(file.readAll(), headerLine);
 }
 
 void TestLogReader::batchedJournalTakesFourRequests()

@@ -570,8 +570,8 @@ void TestMainWindow::savedSettingsLoadBackThroughDemoRelay()
     QCOMPARE(byRegister[8]["value"].toString(), QStringLiteral("Вкл"));
     QCOMPARE(byRegister[9]["caption"].toString(), QStringLiteral("МТЗ-1 › Iсраб"));
     QCOMPARE(byRegister[9]["unit"].toString(), QStringLiteral("А"));
-    // The relay's value, not what the editor clamps it to.
-    QCOMPARE(byRegister[9]["value"].toString(), QStringLiteral("0.0"));
+    // The demo relay's МТЗ-1 setting of 5 A.
+    QCOMPARE(byRegister[9]["value"].toString(), QStringLiteral("5.0"));
 
     // The file as saved matches the relay: nothing to write.
     action(*window, "actionLogInfo")->trigger();
@@ -611,8 +611,8 @@ void TestMainWindow::savedSettingsLoadBackThroughDemoRelay()
     action(*window, "actionLoadConfig")->trigger();
     QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
     QCOMPARE(closer->seen[2].title, QStringLiteral("Демонстрационный режим"));
-    QCOMPARE(rows, (QStringList{"МТЗ-1 › Iсраб | 0.0 А | 2.5 А | 9",
-                                "МТЗ-1 › Tсраб | 0.00 с | 1.23 с | 10",
+    QCOMPARE(rows, (QStringList{"МТЗ-1 › Iсраб | 5.0 А | 2.5 А | 9",
+                                "МТЗ-1 › Tсраб | 0.50 с | 1.23 с | 10",
                                 "АПВ › Работа АПВ | Откл | АПВ1 крат | 48"}));
     QTRY_COMPARE_WITH_TIMEOUT(writeLines(*window).filter("ответ").size(), 6, 5000);
     QTest::qWait(100);
