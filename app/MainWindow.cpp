@@ -166,8 +166,7 @@ void MainWindow::setUpStatus()
     });
     staleMarker = new StaleValueMarker(device);
     for (const ParameterMap::LiveValue& value : ParameterMap::liveValues())
-        staleMarker->addLiveValue(findChild<QWidget*>(value.widgetName),
-                                  value.reg);
+        staleMarker->addLiveValue(findChild<QWidget*>(value.widgetName), value.reg);
     for (IVisualizer* visualizer : qAsConst(visualizers)) {
         if (auto* editor = dynamic_cast<SettingEditor*>(visualizer))
             staleMarker->addEditor(editor->widget(), editor->registerNumber());
@@ -190,8 +189,8 @@ void MainWindow::updateStatus()
     // What is in force, not what the dialog shows.
     const RelayConnection::Settings& inForce = connection->settings();
     const bool demo = inForce.demo;
-    snapshot.connection = ConnectionStatus::connectionText(
-        inForce.portName, inForce.baudRate, inForce.deviceAddress, demo);
+    snapshot.connection = ConnectionStatus::connectionText(inForce.portName, inForce.baudRate,
+                                                           inForce.deviceAddress, demo);
     snapshot.polling = isPolling();
     snapshot.demo = demo;
     snapshot.periodMs =

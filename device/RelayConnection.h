@@ -115,6 +115,8 @@ public:
     ConfigFile* configFile() const { return settingsFile; }
     CrashProcessReader* crashReader() const { return recordReader; }
     LogReader* logReader() const { return journalReader; }
+    // The simulated relay the demo mode talks to.
+    DemoRTULink* demoRelay() const { return demoLink; }
 
 signals:
     // The first reading has stopped polling; the port stays open for it.

@@ -333,8 +333,8 @@ QVector<ParameterMap::LiveValue> ParameterMap::liveValues()
     };
     // The indicators are named after the relay's own abbreviations.
     for (const char* name : RelayMap::inputOutputNames)
-        values.append({QStringLiteral("check") + QLatin1String(name),
-                       RelayMap::inputsOutputsRegister});
+        values.append(
+            {QStringLiteral("check") + QLatin1String(name), RelayMap::inputsOutputsRegister});
     for (const char* name : RelayMap::ledNames)
         values.append({QStringLiteral("led") + QLatin1String(name), RelayMap::ledsRegister});
     return values;

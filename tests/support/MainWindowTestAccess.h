@@ -3,6 +3,7 @@
 
 #include "app/MainWindow.h"
 #include "device/ModBusDevice.h"
+#include "device/RelayConnection.h"
 #include "modbus/DemoRTULink.h"
 #include "modbus/ModBusClient.h"
 #include "records/EventsReadDialog.h"
@@ -32,7 +33,7 @@ public:
     QTimer* progressTimer() const { return window.progressTimer; }
     ModBusDevice* device() const { return window.device; }
     ModBusClient* client() const { return window.client; }
-    DemoRTULink* demoLink() const { return window.demoLink; }
+    DemoRTULink* demoLink() const { return window.connection->demoRelay(); }
     QSerialPort* port() const { return window.serialPort; }
     QString saveFolder() const { return window.saveFolder; }
     int visualizerCount() const { return window.visualizers.size(); }
