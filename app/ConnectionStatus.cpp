@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
@@ -95,9 +96,21 @@ bool ConnectionStatus::eventFilter(QObject* watched, QEvent* event)
 
 int ConnectionStatus::preferredWidth() const
 {
-    int width = 0;
-    for (const QLabel* label : {mark, connection, polling, answerAge, counters})
-        width += label->sizeHint().width() + 6;
+    // Texts as long as they get in everyday use, not as they are now: the
+    // window is sized before the first connection.
+    Counters busy;
+    busy.requests = busy.answers = 99999;
+    busy.timeouts = busy.frameErrors = busy.exceptions = 999;
+    const QString samples[] = {
+        connectionText(QStringLiteral("/dev/ttyUSB0"), 38400, 247, false),
+        QStringLiteral("Опрос: 10 с"),
+        QStringLiteral("Ответ 9.9 с назад"),
+        countersText(busy),
+    };
+    const QFontMetrics metrics = counters->fontMetrics();
+    int width = mark->sizeHint().width();
+    for (const QString& text : samples)
+        width += metrics.horizontalAdvance(text) + 12 + 8;
     // The size grip and the bar's own margins.
     return width + 24;
 }

@@ -129,12 +129,21 @@ void addRows(const QJsonObject& run, QList<Row>& rows)
             QString::number(args.value("lines")),
             verdict(complete)};
         rows << Row{QString("5. debug log, %1: time per line (loop passes included)").arg(list),
-                    number(perLine, 2) + " µs (last lines " +
+                    number(perLine, 2) + " µs (first lines " +
+                        number(counter("us_per_line_first"), 1) + " µs, last lines " +
                         number(counter("us_per_line_recent"), 1) + " µs)",
                     "",
                     "",
                     "< 10 µs",
                     verdict(perLine < 10 && complete)};
+        // A 1 s poll in debug mode adds 12 lines; at the length reached.
+        const double share = counter("us_per_line_recent") * 12 / 1e6 * 100;
+        rows << Row{QString("5. debug log, %1: share of a core polling at 1 s, at the end").arg(list),
+                    number(share, 3) + " %",
+                    "",
+                    "",
+                    "< 5 %",
+                    verdict(share < 5 && complete)};
         rows << Row{QString("5. debug log, %1: slowest step (one line or one loop pass)").arg(list),
                     number(worst, 2) + " ms", "", "", "< 50 ms",
                     // A run cut short never reached the size where the steps are slowest.
@@ -153,6 +162,15 @@ void addRows(const QJsonObject& run, QList<Row>& rows)
                     "",
                     "",
                     ""};
+    } else if (name.startsWith("BM_DeviceSearchSilentLine")) {
+        const double seconds = timeIn(run, "s");
+        rows << Row{QString("5b. device search, silent line, %1 probes (3 speeds x 247 addresses)")
+                        .arg(counter("probes")),
+                    number(seconds, 1) + " s",
+                    "",
+                    "",
+                    "< 60 s",
+                    verdict(seconds < 60 && counter("probes") == 741)};
     } else if (name.startsWith("BM_StartUp")) {
         const double ms = timeIn(run, "ms");
         rows << Row{"6. start-up to the shown main window (offscreen)",

@@ -36,6 +36,7 @@ groups=(
     "BM_DemoRecordRead"
     "BM_ParameterMapRefresh"
     "BM_DebugLog"
+    "BM_DeviceSearchSilentLine"
     "BM_StartUp"
     "BM_PollingMemory"
     "BM_PacedLine"
