@@ -138,12 +138,13 @@ void addRows(const QJsonObject& run, QList<Row>& rows)
                     verdict(perLine < 10 && complete)};
         // A 1 s poll in debug mode adds 12 lines; at the length reached.
         const double share = counter("us_per_line_recent") * 12 / 1e6 * 100;
-        rows << Row{QString("5. debug log, %1: share of a core polling at 1 s, at the end").arg(list),
-                    number(share, 3) + " %",
-                    "",
-                    "",
-                    "< 5 %",
-                    verdict(share < 5 && complete)};
+        rows << Row{
+            QString("5. debug log, %1: share of a core polling at 1 s, at the end").arg(list),
+            number(share, 3) + " %",
+            "",
+            "",
+            "< 5 %",
+            verdict(share < 5 && complete)};
         rows << Row{QString("5. debug log, %1: slowest step (one line or one loop pass)").arg(list),
                     number(worst, 2) + " ms", "", "", "< 50 ms",
                     // A run cut short never reached the size where the steps are slowest.
