@@ -517,6 +517,8 @@ void TestConfigDialog::cancelRestoresNetworkAndFraming()
     QVERIFY(!dialog.lengthFraming());
     QCOMPARE(child<QCheckBox>(dialog, "cbLengthFraming")->text(), QStringLiteral("Откл"));
     QVERIFY(child<QWidget>(dialog, "editHost")->isEnabled());
+}
+
 void TestConfigDialog::portNameIsTheBareNameOrWhatWasTyped_data()
 {
     QTest::addColumn<QString>("typed");
