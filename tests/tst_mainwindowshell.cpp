@@ -79,7 +79,7 @@ void TestMainWindowShell::windowFitsSmallScreens()
 void TestMainWindowShell::everyPageScrollsInsteadOfGrowing()
 {
     MainWindow window;
-    window.resize(700, 420);
+    window.resize(790, 420);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     auto* pages = child<QStackedWidget>(&window, "displayPages");
@@ -93,7 +93,7 @@ void TestMainWindowShell::everyPageScrollsInsteadOfGrowing()
         QVERIFY(page->height() >= page->minimumSizeHint().height());
         QVERIFY2(area->verticalScrollBar()->maximum() > 0, qPrintable(page->objectName()));
     }
-    QCOMPARE(window.size(), QSize(700, 420));
+    QCOMPARE(window.size(), QSize(790, 420));
 }
 
 void TestMainWindowShell::windowHasItsIcon()
@@ -150,7 +150,7 @@ void TestMainWindowShell::settingsOutliveTheWindow()
     const QString logFile = folder.filePath("traffic.log");
     {
         MainWindow window(nullptr, &store);
-        window.resize(700, 500);
+        window.resize(790, 500);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         ModalCloser closer;
@@ -184,7 +184,7 @@ void TestMainWindowShell::settingsOutliveTheWindow()
     QVERIFY(action(window, "actionLogInfo")->isChecked());
     QCOMPARE(Logger::instance().level(), 2);
     QVERIFY(action(window, "actionLogTimeStamps")->isChecked());
-    QCOMPARE(window.size(), QSize(700, 500));
+    QCOMPARE(window.size(), QSize(790, 500));
     // The save dialog opens where the last log was saved.
     ModalCloser closer;
     QString shownFolder;
