@@ -191,6 +191,12 @@ void MainWindow::updateStatus()
     const bool demo = inForce.demo;
     snapshot.connection = ConnectionStatus::connectionText(inForce.portName, inForce.baudRate,
                                                            inForce.deviceAddress, demo);
+    // Over the network the line is the host and its port.
+    if (!demo && inForce.transport != RelayConnection::Transport::Serial)
+        snapshot.connection = QStringLiteral("%1:%2 · адрес %3")
+                                  .arg(inForce.host)
+                                  .arg(inForce.tcpPort)
+                                  .arg(inForce.deviceAddress);
     snapshot.polling = isPolling();
     snapshot.demo = demo;
     snapshot.periodMs =
