@@ -36,8 +36,7 @@ ConfigDialog::ConfigDialog(QWidget* parent) : QDialog(parent)
     connect(ui->comboProtocol, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &ConfigDialog::updateLineSettings);
     connect(ui->btnRefreshPorts, &QPushButton::clicked, this, &ConfigDialog::refreshPorts);
-    connect(ui->btnSearchDevice, &QPushButton::clicked, this,
-            &ConfigDialog::deviceSearchRequested);
+    connect(ui->btnSearchDevice, &QPushButton::clicked, this, &ConfigDialog::deviceSearchRequested);
     updateLineSettings();
     rememberAccepted();
 }

@@ -96,16 +96,34 @@ void TestDemoRtuLink::answersLikeTheRelay_data()
 
     // A feeder in service: МТЗ-1 on at 5.00 A, the oscillograph at 1 s, and
     // so on; settings nobody set read zero.
-    QTest::newRow("registers 8-9 at start-up")
-        << QByteArray::fromHex("010300080002") << QByteArray::fromHex("0103040001" "01f4");
-    QTest::newRow("register 11, a setting at zero") << QByteArray::fromHex("0103000b0001")
-                                                    << QByteArray::fromHex("0103020000");
-    QTest::newRow("the poll's third block, 64-84")
-        << QByteArray::fromHex("010300400015")
-        << QByteArray::fromHex("01032a"
-                               "0064" "0000" "0000" "0000" "0000" "00c8" "0000" "0000" "0000"
-                               "0000" "0000" "0000" "0032" "0000" "001e" "0000" "0000" "0000"
-                               "0000" "0000" "0000");
+    QTest::newRow("registers 8-9 at start-up") << QByteArray::fromHex("010300080002")
+                                               << QByteArray::fromHex("0103040001"
+                                                                      "01f4");
+    QTest::newRow("register 11, a setting at zero")
+        << QByteArray::fromHex("0103000b0001") << QByteArray::fromHex("0103020000");
+    QTest::newRow("the poll's third block, 64-84") << QByteArray::fromHex("010300400015")
+                                                   << QByteArray::fromHex("01032a"
+                                                                          "0064"
+                                                                          "0000"
+                                                                          "0000"
+                                                                          "0000"
+                                                                          "0000"
+                                                                          "00c8"
+                                                                          "0000"
+                                                                          "0000"
+                                                                          "0000"
+                                                                          "0000"
+                                                                          "0000"
+                                                                          "0000"
+                                                                          "0032"
+                                                                          "0000"
+                                                                          "001e"
+                                                                          "0000"
+                                                                          "0000"
+                                                                          "0000"
+                                                                          "0000"
+                                                                          "0000"
+                                                                          "0000");
     QTest::newRow("registers past 84 read zero")
         << QByteArray::fromHex("010300540003") << QByteArray::fromHex("010306000000000000");
     QTest::newRow("far past the bank")
