@@ -105,7 +105,7 @@ void TestAppSettings::brokenValuesGiveDefaults_data()
     QTest::newRow("negative") << QByteArray(
         "[connection]\nbaudRate=-9600\naddress=-1\ncharInterval=-100\n"
         "pollPeriod=-1\n[log]\nmode=-1\n");
-    QTest::newRow("binary noise") << QByteArray("\x00\xff\xfe[[[=\n\x01\x02=\x03", 14);
+    QTest::newRow("binary noise") << QByteArray::fromHex("00fffe5b5b5b3d0a01023d03");
 }
 
 void TestAppSettings::brokenValuesGiveDefaults()
