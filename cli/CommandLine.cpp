@@ -6,12 +6,63 @@
 #include "cli/CommandRunner.h"
 #include "cli/ComtradeInfo.h"
 #include "cli/Console.h"
+#include "cli/SettingsCommands.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QTimer>
 
 #include <cstring>
+#include <memory>
+
+namespace {
+
+// The arguments as QCoreApplication will give them, before it exists.
+QStringList rawArguments(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int n = 0; n < argc; ++n)
+        arguments << QString::fromLocal8Bit(argv[n]);
+    return arguments;
+}
+
+QtMessageHandler qtHandler = nullptr;
+
+// Outside a desktop session (cron, ssh as another user) the platform's setup
+// complains that it has no runtime folder and makes one in /tmp; nothing the
+// user can or needs to act on, so it stays off the command's stderr.
+void withoutRuntimeFolderWarning(QtMsgType type, const QMessageLogContext& context,
+                                 const QString& message)
+{
+    if (type == QtWarningMsg &&
+        message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR")))
+        return;
+    qtHandler(type, context, message);
+}
+
+// A PDF's text needs fonts, and fonts need a GUI application object. Its
+// platform is "offscreen" whatever the environment says, so the command
+// still needs no display; every other command runs on a QCoreApplication.
+std::unique_ptr<QCoreApplication> createApplication(int& argc, char* argv[])
+{
+    if (!CommandOptions::needsGui(rawArguments(argc, argv)))
+        return std::make_unique<QCoreApplication>(argc, argv);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qtHandler = qInstallMessageHandler(withoutRuntimeFolderWarning);
+    auto application = std::make_unique<QGuiApplication>(argc, argv);
+    qInstallMessageHandler(qtHandler);
+    return application;
+}
+
+int runWithoutRelay(const CommandOptions& options)
+{
+    if (options.command == CommandOptions::Command::SettingsSheet)
+        return SettingsCommands::sheetFromFile(options);
+    return ComtradeInfo::run(options.path, options.json);
+}
+
+} // namespace
 
 CommandLine::ViewRequest CommandLine::viewRequest(int argc, char* argv[])
 {
@@ -35,11 +86,11 @@ CommandLine::ViewRequest CommandLine::viewRequest(int argc, char* argv[])
 
 int CommandLine::run(int argc, char* argv[])
 {
-    QCoreApplication application(argc, argv);
+    const std::unique_ptr<QCoreApplication> application = createApplication(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("talvik-client"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TALVIK_VERSION));
     // Qt's own texts of the help (and of the port's errors) in Russian too.
-    QtTranslation::install(&application);
+    QtTranslation::install(application.get());
 
     CommandOptions options;
     QString message;
@@ -61,11 +112,11 @@ int CommandLine::run(int argc, char* argv[])
         return ExitUsage;
     }
     if (!options.needsRelay())
-        return ComtradeInfo::run(options.path, options.json);
+        return runWithoutRelay(options);
 
     CommandLog log(options.verbose);
     CommandRunner runner(options, log);
-    QObject::connect(&runner, &CommandRunner::finished, &application, &QCoreApplication::exit,
+    QObject::connect(&runner, &CommandRunner::finished, application.get(), &QCoreApplication::exit,
                      Qt::QueuedConnection);
     QTimer::singleShot(0, &runner, &CommandRunner::start);
     return QCoreApplication::exec();

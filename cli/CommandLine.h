@@ -8,7 +8,9 @@
 #include <optional>
 
 // The program without its window: one command from the arguments, run on a
-// QCoreApplication (no display, no widgets), reported by exit code.
+// QCoreApplication (no display, no widgets; a PDF settings sheet gets a
+// QGuiApplication on the offscreen platform for its fonts), reported by exit
+// code.
 class CommandLine
 {
 public:

@@ -1,5 +1,7 @@
 #include "cli/CommandOptions.h"
 
+#include "presentation/SettingsSheet.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -29,7 +31,9 @@ enum Takes
     TakesJson = 0x02,
     TakesMonitor = 0x04,
     TakesOut = 0x08,
-    TakesQuiet = 0x10
+    TakesQuiet = 0x10,
+    TakesPassword = 0x20,
+    TakesSheet = 0x40
 };
 
 struct CommandEntry
@@ -49,6 +53,10 @@ const CommandEntry commandEntries[] = {
     {"records-read", Command::RecordsRead, "N|all", TakesConnection | TakesOut | TakesQuiet},
     {"journal-read", Command::JournalRead, "FILE", TakesConnection},
     {"comtrade-info", Command::ComtradeInfo, "FILE.cfg", TakesJson},
+    {"settings-diff", Command::SettingsDiff, "FILE", TakesConnection | TakesJson},
+    {"settings-write", Command::SettingsWrite, "FILE", TakesConnection | TakesJson | TakesPassword},
+    // The connection only with --relay: see takenBy().
+    {"settings-sheet", Command::SettingsSheet, "FILE|--relay", TakesOut | TakesSheet},
     {"view", Command::View, "FILE.cfg", 0},
 };
 
@@ -64,13 +72,19 @@ const char description[] =
     "  records-read N|all     осциллограммы в файлы COMTRADE (--out)\n"
     "  journal-read FILE      журнал событий в файл CSV\n"
     "  comtrade-info FILE.cfg сведения о файле COMTRADE (без связи с устройством)\n"
+    "  settings-diff FILE     отличия уставок файла от уставок реле\n"
+    "  settings-write FILE    запись отличающихся уставок файла с проверкой\n"
+    "                         (--password; без --yes только показывает отличия)\n"
+    "  settings-sheet FILE|--relay  карта уставок в файл PDF или HTML (--out);\n"
+    "                         PDF строится без дисплея\n"
     "  view FILE.cfg          осциллограмма COMTRADE в окне просмотра\n"
     "\n"
     "Связь: --port, или --tcp / --modbus-tcp через сеть; по умолчанию ответ принимается,\n"
     "как только пришло ожидаемое число байт (--silence-only: только по паузе).\n"
     "\n"
-    "Коды завершения: 0 успешно, 2 ошибка в параметрах, 3 нет связи с устройством\n"
-    "или отказ устройства, 4 ошибка чтения или записи файла.";
+    "Коды завершения: 0 успешно, 1 уставки отличаются (settings-diff; settings-write\n"
+    "без --yes), 2 ошибка в параметрах, 3 нет связи с устройством, отказ устройства\n"
+    "или записанная уставка не подтвердилась, 4 ошибка чтения или записи файла.";
 
 // Every option of the program, as the parser knows them.
 struct Options
@@ -89,14 +103,20 @@ struct Options
     QCommandLineOption verbose{"verbose", "Журнал обмена (уровень отладки) в stderr."};
     QCommandLineOption count{"count", "monitor: число опросов (без него до Ctrl+C).", "N"};
     QCommandLineOption period{"period", "monitor: период опроса, 100..100000 мс (1000).", "MS"};
-    QCommandLineOption out{"out", "records-read: папка для файлов.", "DIR"};
+    QCommandLineOption out{
+        "out", "records-read: папка для файлов; settings-sheet: файл .pdf или .html.", "PATH"};
     QCommandLineOption quiet{"quiet", "records-read: без хода чтения в stderr."};
+    QCommandLineOption password{
+        "password", "settings-write: пароль 0..65535 (0x… — шестнадцатеричный, как в окне).", "N"};
+    QCommandLineOption yes{"yes", "settings-write: записать (без него ничего не записывается)."};
+    QCommandLineOption relay{"relay", "settings-sheet: уставки из реле, а не из файла."};
+    QCommandLineOption object{"object", "settings-sheet: объект / присоединение.", "TEXT"};
 
     void addTo(QCommandLineParser& parser) const
     {
         for (const QCommandLineOption* option :
              {&demo, &port, &tcp, &modbusTcp, &baud, &address, &charInterval, &silenceOnly, &json,
-              &verbose, &count, &period, &out, &quiet})
+              &verbose, &count, &period, &out, &quiet, &password, &yes, &relay, &object})
             parser.addOption(*option);
     }
 };
@@ -149,11 +169,21 @@ const CommandEntry* findCommand(const QString& name)
     return nullptr;
 }
 
+// What the command takes with these options: settings-sheet talks to the
+// relay only with --relay.
+int takenBy(const QCommandLineParser& parser, const Options& options, const CommandEntry& entry)
+{
+    if (entry.command == Command::SettingsSheet && parser.isSet(options.relay))
+        return entry.takes | TakesConnection;
+    return entry.takes;
+}
+
 // An option set that the command does not use is refused rather than ignored:
 // a script that passes it expects something that would not happen.
 bool checkApplicable(const QCommandLineParser& parser, const Options& options,
                      const CommandEntry& entry, QString* message)
 {
+    const int takes = takenBy(parser, options, entry);
     const struct
     {
         const QCommandLineOption* option;
@@ -172,9 +202,13 @@ bool checkApplicable(const QCommandLineParser& parser, const Options& options,
         {&options.period, TakesMonitor},
         {&options.out, TakesOut},
         {&options.quiet, TakesQuiet},
+        {&options.password, TakesPassword},
+        {&options.yes, TakesPassword},
+        {&options.relay, TakesSheet},
+        {&options.object, TakesSheet},
     };
     for (const auto& rule : rules) {
-        if (parser.isSet(*rule.option) && (entry.takes & rule.takes) == 0) {
+        if (parser.isSet(*rule.option) && (takes & rule.takes) == 0) {
             *message = QStringLiteral("Параметр %1 не используется командой %2")
                            .arg(dashed(*rule.option), QLatin1String(entry.name));
             return false;
@@ -273,6 +307,86 @@ bool readArgument(const CommandEntry& entry, const QString& argument, CommandOpt
     return true;
 }
 
+// After the command's name: its one argument if it names one; settings-sheet
+// takes its file or --relay.
+bool checkArgumentCount(const QCommandLineParser& parser, const Options& options,
+                        const CommandEntry& entry, QString* message)
+{
+    const QStringList positional = parser.positionalArguments();
+    int expected = entry.argument != nullptr ? 2 : 1;
+    if (entry.command == Command::SettingsSheet && parser.isSet(options.relay)) {
+        if (positional.size() > 1) {
+            *message =
+                QStringLiteral("Укажите файл или --relay, но не оба: %1").arg(positional.at(1));
+            return false;
+        }
+        expected = 1;
+    }
+    if (positional.size() < expected) {
+        *message = QStringLiteral("Команде %1 нужен аргумент %2")
+                       .arg(QLatin1String(entry.name), QLatin1String(entry.argument));
+        return false;
+    }
+    if (positional.size() > expected) {
+        *message = QStringLiteral("Лишний аргумент: %1").arg(positional.at(expected));
+        return false;
+    }
+    return true;
+}
+
+// records-read's folder or settings-sheet's file.
+bool readOut(const QCommandLineParser& parser, const Options& options, const CommandEntry& entry,
+             CommandOptions* result, QString* message)
+{
+    const QString out = parser.value(options.out);
+    if (out.isEmpty()) {
+        *message = QStringLiteral("Команде %1 нужен параметр --out").arg(QLatin1String(entry.name));
+        return false;
+    }
+    if (entry.command == Command::RecordsRead)
+        result->path = out;
+    else
+        result->sheetPath = out;
+    return true;
+}
+
+// The password dialog shows the password in hexadecimal, so it is taken in
+// either base; a leading zero does not make it octal.
+bool readPassword(const QCommandLineParser& parser, const Options& options, CommandOptions* result,
+                  QString* message)
+{
+    if (!parser.isSet(options.password)) {
+        *message = QStringLiteral("Команде settings-write нужен параметр --password");
+        return false;
+    }
+    const QString text = parser.value(options.password);
+    const bool hex = text.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive);
+    bool ok = false;
+    const uint number = hex ? text.mid(2).toUInt(&ok, 16) : text.toUInt(&ok, 10);
+    if (!ok || number > 0xFFFF) {
+        *message =
+            QStringLiteral("Неверное значение --password: %1 (допустимо 0..65535 или 0x0..0xFFFF)")
+                .arg(text);
+        return false;
+    }
+    result->password = static_cast<uint16_t>(number);
+    result->confirmed = parser.isSet(options.yes);
+    return true;
+}
+
+bool readNumbers(const QCommandLineParser& parser, const Options& options, CommandOptions* result,
+                 QString* message)
+{
+    if (parser.isSet(options.count) &&
+        !numberOf(parser, options.count, 1, INT_MAX, &result->count, message))
+        return false;
+    if (parser.isSet(options.period) &&
+        !numberOf(parser, options.period, minPeriodMs, maxPeriodMs, &result->periodMs, message))
+        return false;
+    result->connection.pollPeriodMs = result->periodMs;
+    return true;
+}
+
 bool readCommand(const QCommandLineParser& parser, const Options& options, CommandOptions* result,
                  QString* message)
 {
@@ -287,37 +401,22 @@ bool readCommand(const QCommandLineParser& parser, const Options& options, Comma
         return false;
     }
     result->command = entry->command;
-    const int expected = entry->argument != nullptr ? 2 : 1;
-    if (positional.size() < expected) {
-        *message = QStringLiteral("Команде %1 нужен аргумент %2")
-                       .arg(QLatin1String(entry->name), QLatin1String(entry->argument));
+    result->fromRelay = entry->command == Command::SettingsSheet && parser.isSet(options.relay);
+    if (!checkArgumentCount(parser, options, *entry, message) ||
+        !checkApplicable(parser, options, *entry, message))
         return false;
-    }
-    if (positional.size() > expected) {
-        *message = QStringLiteral("Лишний аргумент: %1").arg(positional.at(expected));
+    if (positional.size() > 1 && !readArgument(*entry, positional.at(1), result, message))
         return false;
-    }
-    if (!checkApplicable(parser, options, *entry, message))
-        return false;
-    if (entry->argument != nullptr && !readArgument(*entry, positional.at(1), result, message))
-        return false;
-    if ((entry->takes & TakesConnection) != 0 &&
+    if ((takenBy(parser, options, *entry) & TakesConnection) != 0 &&
         !readConnection(parser, options, &result->connection, message))
         return false;
-    if (entry->command == Command::RecordsRead) {
-        result->path = parser.value(options.out);
-        if (result->path.isEmpty()) {
-            *message = QStringLiteral("Команде records-read нужен параметр --out");
-            return false;
-        }
-    }
-    if (parser.isSet(options.count) &&
-        !numberOf(parser, options.count, 1, INT_MAX, &result->count, message))
+    if ((entry->takes & TakesOut) != 0 && !readOut(parser, options, *entry, result, message))
         return false;
-    if (parser.isSet(options.period) &&
-        !numberOf(parser, options.period, minPeriodMs, maxPeriodMs, &result->periodMs, message))
+    if ((entry->takes & TakesPassword) != 0 && !readPassword(parser, options, result, message))
         return false;
-    result->connection.pollPeriodMs = result->periodMs;
+    if (!readNumbers(parser, options, result, message))
+        return false;
+    result->object = parser.value(options.object);
     result->json = parser.isSet(options.json);
     result->verbose = parser.isSet(options.verbose);
     result->quiet = parser.isSet(options.quiet);
@@ -356,4 +455,19 @@ CommandOptions::Outcome CommandOptions::parse(const QStringList& arguments, Comm
         return Outcome::UsageError;
     *options = result;
     return Outcome::Run;
+}
+
+bool CommandOptions::needsGui(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const Options known;
+    known.addTo(parser);
+    CommandOptions result;
+    QString message;
+    if (!parser.parse(arguments) || parser.isSet(help) || parser.isSet(version) ||
+        !readCommand(parser, known, &result, &message))
+        return false;
+    return result.command == Command::SettingsSheet && !SettingsSheet::writesHtml(result.sheetPath);
 }

@@ -10,6 +10,9 @@
 enum ExitCode
 {
     ExitSuccess = 0,
+    // settings-diff: the file differs from the relay; settings-write without
+    // --yes: it would write something.
+    ExitDifferent = 1,
     ExitUsage = 2,
     // The port could not be opened, or the relay did not answer or refused.
     ExitRelay = 3,
@@ -30,6 +33,9 @@ struct CommandOptions
         RecordsRead,
         JournalRead,
         ComtradeInfo,
+        SettingsDiff,
+        SettingsWrite,
+        SettingsSheet,
         // Opens a window: main() runs it, not the command line.
         View
     };
@@ -48,9 +54,20 @@ struct CommandOptions
 
     Command command = Command::Values;
     RelayConnection::Settings connection;
-    // settings-read, journal-read and comtrade-info: the file; records-read:
-    // the folder of --out.
+    // settings-read, journal-read, comtrade-info and the settings-diff,
+    // -write and -sheet files: the file (empty for settings-sheet --relay);
+    // records-read: the folder of --out.
     QString path;
+    // settings-sheet: the sheet's file, .html or .pdf.
+    QString sheetPath;
+    // settings-sheet: "Объект / присоединение" for its heading.
+    QString object;
+    // settings-sheet --relay: the values come from the relay, not a file.
+    bool fromRelay = false;
+    // settings-write: the password sent before each value; without --yes
+    // nothing is written.
+    uint16_t password = 0;
+    bool confirmed = false;
     int record = allRecords;
     // monitor: polls before it ends; 0 until it is interrupted.
     int count = 0;
@@ -64,7 +81,16 @@ struct CommandOptions
     // ShowHelp and ShowVersion it is the text to print.
     static Outcome parse(const QStringList& arguments, CommandOptions* options, QString* message);
 
-    bool needsRelay() const { return command != Command::ComtradeInfo && command != Command::View; }
+    // Without a GUI application object, as early as the arguments are known:
+    // whether this run writes a PDF, which needs fonts. Gives false for
+    // arguments that parse() refuses.
+    static bool needsGui(const QStringList& arguments);
+
+    bool needsRelay() const
+    {
+        return command != Command::ComtradeInfo && command != Command::View &&
+               (command != Command::SettingsSheet || fromRelay);
+    }
 };
 
 #endif

@@ -3,6 +3,7 @@
 #include "cli/CommandLog.h"
 #include "cli/Console.h"
 #include "cli/PollTracker.h"
+#include "cli/SettingsCommands.h"
 #include "cli/TerminationSignals.h"
 #include "cli/ValueFormat.h"
 #include "device/ConfigFile.h"
@@ -11,6 +12,7 @@
 #include "device/RelayConnection.h"
 #include "device/RelayMap.h"
 #include "modbus/ModBusClient.h"
+#include "presentation/SettingsComparison.h"
 #include "presentation/SettingsFileNotes.h"
 #include "records/CrashProcessReader.h"
 #include "records/LogReader.h"
@@ -72,13 +74,16 @@ CommandRunner::~CommandRunner() = default;
 
 void CommandRunner::start()
 {
-    // A file that cannot be written is known before the relay is asked for
-    // anything: no reading is spent on it.
-    if (!checkOutput() || !openConnection())
+    // A file that cannot be written or read is known before the relay is
+    // asked for anything: no reading is spent on it.
+    if (!checkOutput() || !readInput() || !openConnection())
         return;
     switch (options.command) {
     case Command::Values:
     case Command::SettingsRead:
+    case Command::SettingsDiff:
+    case Command::SettingsWrite:
+    case Command::SettingsSheet:
         startPoll();
         break;
     case Command::Monitor:
@@ -106,13 +111,29 @@ bool CommandRunner::checkOutput()
         fail(ExitFile, QStringLiteral("Невозможно записать в папку %1").arg(options.path));
         return false;
     }
-    if (options.command != Command::SettingsRead && options.command != Command::JournalRead)
+    if (options.command != Command::SettingsRead && options.command != Command::JournalRead &&
+        options.command != Command::SettingsSheet)
         return true;
-    const QFileInfo file(options.path);
+    const QString path =
+        options.command == Command::SettingsSheet ? options.sheetPath : options.path;
+    const QFileInfo file(path);
     if (!file.isDir() && isWritableFolder(file.absolutePath()))
         return true;
-    fail(ExitFile, QStringLiteral("Невозможно записать файл %1").arg(options.path));
+    fail(ExitFile, QStringLiteral("Невозможно записать файл %1").arg(path));
     return false;
+}
+
+bool CommandRunner::readInput()
+{
+    if (options.command != Command::SettingsDiff && options.command != Command::SettingsWrite)
+        return true;
+    QJsonDocument document;
+    if (!SettingsCommands::loadFile(options.path, &document)) {
+        finish(ExitFile);
+        return false;
+    }
+    fileValues = ConfigFile::registerValues(document);
+    return true;
 }
 
 bool CommandRunner::openConnection()
@@ -171,10 +192,25 @@ void CommandRunner::pollEnded(bool complete)
         failRelay(QStringLiteral("Устройство не ответило на опрос"));
         return;
     }
-    if (options.command == Command::Values)
+    switch (options.command) {
+    case Command::Values:
         printValues();
-    else if (options.command == Command::SettingsRead)
+        break;
+    case Command::SettingsRead:
         saveSettings();
+        break;
+    case Command::SettingsDiff:
+        compareSettings();
+        break;
+    case Command::SettingsWrite:
+        writeSettings();
+        break;
+    case Command::SettingsSheet:
+        saveSheet();
+        break;
+    default:
+        break;
+    }
 }
 
 void CommandRunner::printValues()
@@ -216,6 +252,39 @@ void CommandRunner::saveSettings()
         finish(ExitSuccess);
     else
         fail(ExitFile, QStringLiteral("Невозможно записать файл %1").arg(options.path));
+}
+
+// What differs is known only against a complete image: compared with zeros
+// never read, a file's zeros would pass for the relay's.
+void CommandRunner::compareSettings()
+{
+    const SettingsComparison comparison =
+        SettingsComparison::ofFile(fileValues, *connection->device());
+    SettingsCommands::printComparison(comparison, options.json);
+    finish(comparison.isEmpty() ? ExitSuccess : ExitDifferent);
+}
+
+void CommandRunner::writeSettings()
+{
+    const SettingsComparison comparison =
+        SettingsComparison::ofFile(fileValues, *connection->device());
+    SettingsCommands::printComparison(comparison, options.json);
+    if (comparison.isEmpty()) {
+        finish(ExitSuccess);
+        return;
+    }
+    if (!options.confirmed) {
+        Console::err(QStringLiteral("Ничего не записано: для записи добавьте --yes"));
+        finish(ExitDifferent);
+        return;
+    }
+    // Written and verified in the next step.
+    finish(ExitRelay);
+}
+
+void CommandRunner::saveSheet()
+{
+    finish(SettingsCommands::sheetFromRelay(options, *connection->device()));
 }
 
 void CommandRunner::headersRead()

@@ -2,9 +2,11 @@
 #define TALVIK_CLI_COMMANDRUNNER_H
 
 #include "cli/CommandOptions.h"
+#include "device/ConfigFile.h"
 
 #include <QList>
 #include <QObject>
+#include <QVector>
 
 class CommandLog;
 class PollTracker;
@@ -36,6 +38,7 @@ private:
     Q_DISABLE_COPY(CommandRunner)
 
     bool checkOutput();
+    bool readInput();
     bool openConnection();
     void startPoll();
     void startMonitor();
@@ -46,6 +49,9 @@ private:
     void printValues();
     void monitorPollEnded(bool complete);
     void saveSettings();
+    void compareSettings();
+    void writeSettings();
+    void saveSheet();
     void headersRead();
     void readNextRecord();
     void recordRead(int number);
@@ -64,6 +70,9 @@ private:
     PollTracker* tracker = nullptr;
     TerminationSignals* termination = nullptr;
     QTimer* progressTimer = nullptr;
+    // settings-diff and settings-write: the file's values, read before the
+    // relay is asked anything.
+    QVector<ConfigFile::RegisterValue> fileValues;
     QList<int> recordsToRead;
     int currentRecord = -1;
     int shownProgress = -1;

@@ -22,7 +22,8 @@ QString headingLines(const SettingsSheet::Heading& heading)
                      .arg(name.toHtmlEscaped(), value.toHtmlEscaped());
     };
     line(QStringLiteral("Объект / присоединение"), heading.object);
-    line(QStringLiteral("Адрес реле"), QString::number(heading.address));
+    line(QStringLiteral("Адрес реле"),
+         heading.address > 0 ? QString::number(heading.address) : QStringLiteral("—"));
     line(QStringLiteral("Связь"), heading.connection);
     line(QStringLiteral("Источник уставок"), heading.source);
     line(QStringLiteral("Дата и время"),
@@ -85,8 +86,7 @@ bool SettingsSheet::save(const QString& fileName, const QString& html)
     if (!file.open(QIODevice::WriteOnly))
         return false;
     bool written = false;
-    if (fileName.endsWith(QStringLiteral(".html"), Qt::CaseInsensitive) ||
-        fileName.endsWith(QStringLiteral(".htm"), Qt::CaseInsensitive)) {
+    if (writesHtml(fileName)) {
         const QByteArray bytes = html.toUtf8();
         written = file.write(bytes) == bytes.size();
     } else {
@@ -97,4 +97,10 @@ bool SettingsSheet::save(const QString& fileName, const QString& html)
         return false;
     }
     return file.commit();
+}
+
+bool SettingsSheet::writesHtml(const QString& fileName)
+{
+    return fileName.endsWith(QStringLiteral(".html"), Qt::CaseInsensitive) ||
+           fileName.endsWith(QStringLiteral(".htm"), Qt::CaseInsensitive);
 }

@@ -20,6 +20,7 @@ public:
     {
         // "Объект / присоединение" as the engineer typed it.
         QString object;
+        // 0 when not known: a settings file that does not say.
         int address = 1;
         // "/dev/ttyUSB0 · 19200", "Демо" or a file name.
         QString connection;
@@ -36,6 +37,8 @@ public:
     // Writes html (".html") or PDF (any other name) through a temporary file
     // that replaces fileName only when complete.
     static bool save(const QString& fileName, const QString& html);
+    // Whether save() writes this name as HTML (and so needs no fonts).
+    static bool writesHtml(const QString& fileName);
 };
 
 #endif

@@ -5,7 +5,9 @@
 #include "device/ConfigFile.h"
 #include "device/RelayConnection.h"
 #include "modbus/DemoRTULink.h"
+#include "presentation/SettingCatalog.h"
 #include "presentation/SettingsFileNotes.h"
+#include "presentation/SettingsSheet.h"
 #include "records/ComtradeWriter.h"
 #include "records/CrashProcessHeader.h"
 #include "records/LogReader.h"
@@ -18,6 +20,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -53,6 +57,12 @@ QByteArray readFile(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return QByteArray("<missing>");
     return file.readAll();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 QJsonObject jsonObject(const QByteArray& text)
@@ -108,6 +118,67 @@ QStringList withPaths(QStringList arguments, const QString& folder)
     return arguments;
 }
 
+// The relay's image while its settings are written: the demo relay's values.
+void loadDemoImage(TestRelay& relay, FakeRegisterImage* image)
+{
+    const DemoRTULink demoRelay;
+    for (uint16_t n = 0; n < FakeRegisterImage::registerCount; ++n) {
+        relay.setRegister(n, demoRelay.registerValue(n));
+        image->set(n, demoRelay.registerValue(n));
+    }
+}
+
+// Three settings far apart on the pages, in register order (the order in
+// which a file lists them).
+QList<uint16_t> threeSettings()
+{
+    const QVector<SettingDescription>& all = SettingCatalog::all();
+    QList<uint16_t> regs{all.first().reg, all.at(all.size() / 2).reg, all.last().reg};
+    std::sort(regs.begin(), regs.end());
+    return regs;
+}
+
+// What a file holds where it differs from the relay.
+uint16_t changedValue(uint16_t value)
+{
+    return value ^ 1;
+}
+
+// When the window saved the test's settings files.
+const QDateTime fileSaved(QDate(2024, 3, 1), QTime(10, 20, 30));
+
+// The image with `changed` altered, saved as the window saves it (notes
+// naming address 5) or as an older program did (no notes).
+bool writeSettingsFile(const FakeRegisterImage& relayImage, const QList<uint16_t>& changed,
+                       const QString& path, bool notes = true)
+{
+    FakeRegisterImage image;
+    for (uint16_t n = 0; n < FakeRegisterImage::registerCount; ++n)
+        image.set(n, relayImage.getRegister(n));
+    for (const uint16_t reg : changed)
+        image.set(reg, changedValue(relayImage.getRegister(reg)));
+    return ConfigFile(&image).save(path, notes ? SettingsFileNotes::describe(image, 5, fileSaved)
+                                               : QJsonObject());
+}
+
+// The registers a settings file holds, with their values.
+QHash<uint16_t, uint16_t> fileValues(const QString& path)
+{
+    QHash<uint16_t, uint16_t> values;
+    for (const ConfigFile::RegisterValue& item : ConfigFile::registerValues(ConfigFile::load(path)))
+        values.insert(item.reg, item.value);
+    return values;
+}
+
+// The row of a setting in a sheet, as its HTML has it: a dash for a value
+// the source does not hold.
+QString sheetRow(const SettingDescription& description, const uint16_t* value)
+{
+    const QString text = value != nullptr ? description.valueText(*value) : QStringLiteral("—");
+    return QStringLiteral("<td>%1</td><td>%2</td>")
+        .arg(description.label.toHtmlEscaped(), text.toHtmlEscaped());
+}
+
 } // namespace
 
 class TestCommandLine : public QObject
@@ -154,6 +225,16 @@ private slots:
     void refusedConnectionExitsWithThree();
     void recordIsTheSameWhicheverWayItIsRead_data();
     void recordIsTheSameWhicheverWayItIsRead();
+    void settingsDiffListsWhatDiffers_data();
+    void settingsDiffListsWhatDiffers();
+    void settingsSheetHtmlShowsEverySetting_data();
+    void settingsSheetHtmlShowsEverySetting();
+    void settingsSheetFromAFileIsTheWindowsSheet_data();
+    void settingsSheetFromAFileIsTheWindowsSheet();
+    void settingsSheetPdfIsWrittenWithoutADisplay_data();
+    void settingsSheetPdfIsWrittenWithoutADisplay();
+    void unreadableSettingsFileExitsWithFourBeforeAsking_data();
+    void unreadableSettingsFileExitsWithFourBeforeAsking();
 
     void comtradeInfoSumsUpPrimaryValues_data();
     void comtradeInfoSumsUpPrimaryValues();
@@ -254,6 +335,26 @@ void TestCommandLine::usageErrorsExitWithTwo_data()
         << QStringList{"--modbus-tcp", "127.0.0.1:0", "values"} << "--modbus-tcp";
     QTest::newRow("silence only for a file on disk")
         << QStringList{"--silence-only", "comtrade-info", "a.cfg"} << "--silence-only";
+    QTest::newRow("write without a password")
+        << QStringList{"--demo", "settings-write", "s.json", "--yes"} << "--password";
+    QTest::newRow("password past 16 bits")
+        << QStringList{"--demo", "settings-write", "s.json", "--password", "65536"} << "--password";
+    QTest::newRow("password not hexadecimal")
+        << QStringList{"--demo", "settings-write", "s.json", "--password", "0x12G"} << "--password";
+    QTest::newRow("yes for a diff")
+        << QStringList{"--demo", "settings-diff", "s.json", "--yes"} << "--yes";
+    QTest::newRow("relay for a diff")
+        << QStringList{"--demo", "settings-diff", "s.json", "--relay"} << "--relay";
+    QTest::newRow("sheet without --out") << QStringList{"settings-sheet", "s.json"} << "--out";
+    QTest::newRow("sheet from nothing")
+        << QStringList{"settings-sheet", "--out", "s.pdf"} << "FILE|--relay";
+    QTest::newRow("sheet from a file and the relay")
+        << QStringList{"--demo", "settings-sheet", "s.json", "--relay", "--out", "s.pdf"}
+        << "s.json";
+    QTest::newRow("connection for a sheet from a file")
+        << QStringList{"--demo", "settings-sheet", "s.json", "--out", "s.pdf"} << "--demo";
+    QTest::newRow("sheet from the relay without a connection")
+        << QStringList{"settings-sheet", "--relay", "--out", "s.pdf"} << "--port";
 }
 
 void TestCommandLine::usageErrorsExitWithTwo()
@@ -863,6 +964,9 @@ void TestCommandLine::unwritableOutputExitsWithFourBeforeAsking_data()
         << "Невозможно записать файл {tmp}/missing/journal.csv";
     QTest::newRow("journal onto a folder")
         << QStringList{"journal-read", "{tmp}/folder"} << "Невозможно записать файл {tmp}/folder";
+    QTest::newRow("sheet into a missing folder")
+        << QStringList{"settings-sheet", "--relay", "--out", "{tmp}/missing/sheet.html"}
+        << "Невозможно записать файл {tmp}/missing/sheet.html";
 }
 
 void TestCommandLine::unwritableOutputExitsWithFourBeforeAsking()
@@ -883,6 +987,228 @@ void TestCommandLine::unwritableOutputExitsWithFourBeforeAsking()
              QList<QByteArray>{message.replace("{tmp}", folder->path()).toUtf8()});
     QCOMPARE(relay->requestCount(), 0);
     QCOMPARE(fileNames(folder->path()), QStringList{"file"});
+}
+
+// --- Settings ----------------------------------------------------------------
+
+void TestCommandLine::settingsDiffListsWhatDiffers_data()
+{
+    QTest::addColumn<int>("changed");
+    QTest::addColumn<bool>("json");
+
+    QTest::newRow("same, text") << 0 << false;
+    QTest::newRow("same, json") << 0 << true;
+    QTest::newRow("three differ, text") << 3 << false;
+    QTest::newRow("three differ, json") << 3 << true;
+}
+
+void TestCommandLine::settingsDiffListsWhatDiffers()
+{
+    QFETCH(int, changed);
+    QFETCH(bool, json);
+
+    FakeRegisterImage image;
+    loadDemoImage(*relay, &image);
+    const QList<uint16_t> regs = threeSettings().mid(0, changed);
+    const QString file = folder->filePath("settings.json");
+    QVERIFY(writeSettingsFile(image, regs, file));
+
+    QStringList arguments = onRelay() << "settings-diff" << file;
+    if (json)
+        arguments << "--json";
+    client->start(arguments);
+    QVERIFY(client->waitForExit(quickMs));
+    QCOMPARE(client->exitCode(), changed == 0 ? 0 : 1);
+    QCOMPARE(relay->registerWrites().size(), 0);
+    if (changed == 0) {
+        QCOMPARE(client->errLines(),
+                 QList<QByteArray>{"Уставки в файле совпадают с уставками реле"});
+    } else {
+        QCOMPARE(client->err(), QByteArray());
+    }
+
+    QStringList rows;
+    QJsonArray objects;
+    for (const uint16_t reg : regs) {
+        const SettingDescription* description = SettingCatalog::find(reg);
+        QVERIFY(description != nullptr);
+        const QString relayText = description->valueWithUnit(image.getRegister(reg));
+        const QString fileText = description->valueWithUnit(changedValue(image.getRegister(reg)));
+        QVERIFY(relayText != fileText);
+        rows << QStringList{description->caption(), relayText, fileText, QString::number(reg)}.join(
+            '\t');
+        objects.append(QJsonObject{{"register", reg},
+                                   {"caption", description->caption()},
+                                   {"relay", relayText},
+                                   {"file", fileText}});
+    }
+    if (json) {
+        QCOMPARE(client->outLines().size(), 1);
+        QCOMPARE(QJsonDocument::fromJson(client->out()).array(), objects);
+        return;
+    }
+    if (changed > 0)
+        rows.prepend(QStringLiteral("Уставка\tВ реле\tНовое значение\tРегистр"));
+    QCOMPARE(QString::fromUtf8(client->out()).split('\n', Qt::SkipEmptyParts), rows);
+}
+
+void TestCommandLine::settingsSheetHtmlShowsEverySetting_data()
+{
+    QTest::addColumn<bool>("fromRelay");
+    QTest::newRow("from a file") << false;
+    QTest::newRow("from the relay") << true;
+}
+
+void TestCommandLine::settingsSheetHtmlShowsEverySetting()
+{
+    QFETCH(bool, fromRelay);
+
+    // The file differs from the relay: the sheet must show its source's values.
+    FakeRegisterImage image;
+    loadDemoImage(*relay, &image);
+    const QList<uint16_t> changed = threeSettings();
+    const QString file = folder->filePath("settings.json");
+    QVERIFY(writeSettingsFile(image, changed, file));
+    const QString sheet = folder->filePath("sheet.html");
+    client->start((fromRelay ? onRelay() << "settings-sheet"
+                                         << "--relay"
+                             : QStringList{"settings-sheet", file})
+                  << "--out" << sheet << "--object"
+                  << "ПС Северная, яч. 7 <ввод>");
+    QVERIFY(client->waitForExit(quickMs));
+    QCOMPARE(client->exitCode(), 0);
+    QCOMPARE(client->err(), QByteArray());
+    QCOMPARE(client->out(), QByteArray());
+
+    const QString html = QString::fromUtf8(readFile(sheet));
+    QVERIFY(html.contains("ПС Северная, яч. 7 &lt;ввод&gt;"));
+    QVERIFY(html.contains(fromRelay ? relay->portName() + " · 19200" : "settings.json"));
+    const QHash<uint16_t, uint16_t> inFile = fileValues(file);
+    int dashes = 0;
+    for (const SettingDescription& description : SettingCatalog::all()) {
+        uint16_t value = image.getRegister(description.reg);
+        const bool known = fromRelay || inFile.contains(description.reg);
+        if (!fromRelay && known) {
+            QCOMPARE(inFile.value(description.reg),
+                     changed.contains(description.reg) ? changedValue(value) : value);
+            value = inFile.value(description.reg);
+        }
+        dashes += known ? 0 : 1;
+        QVERIFY2(html.contains(description.group.toHtmlEscaped()),
+                 qPrintable(description.caption()));
+        QVERIFY2(html.contains(sheetRow(description, known ? &value : nullptr)),
+                 qPrintable(description.caption()));
+    }
+    // A file leaves some settings out; the relay has them all.
+    QCOMPARE(dashes > 0, !fromRelay);
+    QCOMPARE(relay->requestCount() > 0, fromRelay);
+}
+
+void TestCommandLine::settingsSheetFromAFileIsTheWindowsSheet_data()
+{
+    QTest::addColumn<bool>("notes");
+    QTest::newRow("file with notes") << true;
+    QTest::newRow("file of an older program") << false;
+}
+
+void TestCommandLine::settingsSheetFromAFileIsTheWindowsSheet()
+{
+    QFETCH(bool, notes);
+
+    FakeRegisterImage image;
+    loadDemoImage(*relay, &image);
+    const QString file = folder->filePath("settings.json");
+    QVERIFY(writeSettingsFile(image, {}, file, notes));
+    const QString sheet = folder->filePath("sheet.HTML");
+    client->start({"settings-sheet", file, "--out", sheet});
+    QVERIFY(client->waitForExit(quickMs));
+    QCOMPARE(client->exitCode(), 0);
+
+    // The window's sheet of the same values; the address and the time as
+    // the file gives them, or unknown and the file's time.
+    SettingsSheet::Heading heading;
+    heading.address = notes ? 5 : 0;
+    heading.connection = "settings.json";
+    heading.source = "файл настроек";
+    heading.time = notes ? fileSaved : QFileInfo(file).lastModified();
+    const QHash<uint16_t, uint16_t> values = fileValues(file);
+    const QString expected = SettingsSheet::html(heading, [&values](uint16_t reg, uint16_t* value) {
+        *value = values.value(reg);
+        return values.contains(reg);
+    });
+    const QString written = QString::fromUtf8(readFile(sheet));
+    QVERIFY(written.contains(notes ? "<td><b>Адрес реле</b></td><td>5</td>"
+                                   : "<td><b>Адрес реле</b></td><td>—</td>"));
+    QCOMPARE(written, expected);
+    QCOMPARE(relay->requestCount(), 0);
+}
+
+void TestCommandLine::settingsSheetPdfIsWrittenWithoutADisplay_data()
+{
+    QTest::addColumn<bool>("fromRelay");
+    QTest::newRow("from a file") << false;
+    QTest::newRow("from the relay") << true;
+}
+
+void TestCommandLine::settingsSheetPdfIsWrittenWithoutADisplay()
+{
+    QFETCH(bool, fromRelay);
+
+    FakeRegisterImage image;
+    loadDemoImage(*relay, &image);
+    const QString file = folder->filePath("settings.json");
+    QVERIFY(writeSettingsFile(image, {}, file));
+    const QString sheet = folder->filePath("sheet.pdf");
+    client->start((fromRelay ? onRelay() << "settings-sheet"
+                                         << "--relay"
+                             : QStringList{"settings-sheet", file})
+                  << "--out" << sheet);
+    QVERIFY(client->waitForExit(readingMs));
+    QCOMPARE(client->exitCode(), 0);
+    // Not a word about a missing display or missing fonts.
+    QCOMPARE(client->err(), QByteArray());
+    const QByteArray pdf = readFile(sheet);
+    QVERIFY(pdf.startsWith("%PDF-"));
+    QVERIFY(pdf.trimmed().endsWith("%%EOF"));
+    QVERIFY(pdf.contains("/Type /Page\n") || pdf.contains("/Type /Page "));
+    // The text is set in an embedded font: without one the sheet is blank.
+    QVERIFY(pdf.contains("/FontFile"));
+    QCOMPARE(fileNames(folder->path()), (QStringList{"settings.json", "sheet.pdf"}));
+}
+
+void TestCommandLine::unreadableSettingsFileExitsWithFourBeforeAsking_data()
+{
+    QTest::addColumn<QStringList>("command");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("diff, no such file") << QStringList{"settings-diff", "{tmp}/missing.json"}
+                                        << "Невозможно прочитать файл {tmp}/missing.json";
+    QTest::newRow("diff, not JSON") << QStringList{"settings-diff", "{tmp}/journal.csv"}
+                                    << "Невозможно прочитать файл {tmp}/journal.csv";
+    QTest::newRow("write, JSON without registers")
+        << QStringList{"settings-write", "{tmp}/other.json", "--password", "1", "--yes"}
+        << "Неверный файл конфигурации: {tmp}/other.json";
+    QTest::newRow("sheet, JSON without registers")
+        << QStringList{"settings-sheet", "{tmp}/other.json", "--out", "{tmp}/sheet.html"}
+        << "Неверный файл конфигурации: {tmp}/other.json";
+}
+
+void TestCommandLine::unreadableSettingsFileExitsWithFourBeforeAsking()
+{
+    QFETCH(QStringList, command);
+    QFETCH(QString, message);
+
+    QVERIFY(writeFile(folder->filePath("journal.csv"), "Тип;Дата\n"));
+    QVERIFY(writeFile(folder->filePath("other.json"), R"({"regs": 5, "settings": []})"));
+    QStringList connection = command.first() == "settings-sheet" ? QStringList() : onRelay();
+    client->start(connection << withPaths(command, folder->path()));
+    QVERIFY(client->waitForExit(quickMs));
+    QCOMPARE(client->exitCode(), 4);
+    QCOMPARE(client->out(), QByteArray());
+    QCOMPARE(client->errLines(),
+             QList<QByteArray>{message.replace("{tmp}", folder->path()).toUtf8()});
+    QCOMPARE(relay->requestCount(), 0);
+    QCOMPARE(fileNames(folder->path()), (QStringList{"journal.csv", "other.json"}));
 }
 
 // --- COMTRADE files -------------------------------------------------------
@@ -908,12 +1234,6 @@ const char handDat[] = "1,0,2,1,0\r\n"
                        "2,1000,-2,-1,1\r\n"
                        "3,2000,2,1,0\r\n"
                        "4,3000,-2,-1,1\r\n";
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 } // namespace
 

@@ -1,0 +1,144 @@
+#include "cli/SettingsCommands.h"
+
+#include "cli/CommandOptions.h"
+#include "cli/Console.h"
+#include "device/IModBusDev.h"
+#include "presentation/SettingsComparison.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QHash>
+#include <QJsonObject>
+
+namespace {
+
+// The addresses a relay can have; anything else in a file's notes is not one.
+constexpr int minAddress = 1;
+constexpr int maxAddress = 247;
+
+// The file's own word on when its values were taken, else when it was
+// written last.
+QDateTime fileTime(const QString& path, const QJsonObject& notes)
+{
+    const QDateTime saved =
+        QDateTime::fromString(notes.value(QStringLiteral("saved")).toString(), Qt::ISODate);
+    return saved.isValid() ? saved.toLocalTime() : QFileInfo(path).lastModified();
+}
+
+// A serial line as the window's sheet names it; a network link by its
+// address and protocol.
+QString connectionText(const RelayConnection::Settings& connection)
+{
+    if (connection.demo)
+        return QStringLiteral("Демо");
+    switch (connection.transport) {
+    case RelayConnection::Transport::Serial:
+        break;
+    case RelayConnection::Transport::RtuOverTcp:
+        return QStringLiteral("%1:%2 · RTU через TCP").arg(connection.host).arg(connection.tcpPort);
+    case RelayConnection::Transport::ModbusTcp:
+        return QStringLiteral("%1:%2 · Modbus TCP").arg(connection.host).arg(connection.tcpPort);
+    }
+    return QStringLiteral("%1 · %2").arg(connection.portName).arg(connection.baudRate);
+}
+
+} // namespace
+
+bool SettingsCommands::loadFile(const QString& path, QJsonDocument* document)
+{
+    bool readable = false;
+    *document = ConfigFile::load(path, &readable);
+    if (!readable) {
+        Console::err(QStringLiteral("Невозможно прочитать файл %1").arg(path));
+        return false;
+    }
+    if (!ConfigFile::hasRanges(*document)) {
+        Console::err(QStringLiteral("Неверный файл конфигурации: %1").arg(path));
+        return false;
+    }
+    return true;
+}
+
+void SettingsCommands::printComparison(const SettingsComparison& comparison, bool json)
+{
+    if (json)
+        Console::out(QString::fromUtf8(
+            QJsonDocument(comparisonJson(comparison)).toJson(QJsonDocument::Compact)));
+    else if (!comparison.isEmpty())
+        // toText() ends with a line end that Console adds too.
+        Console::out(comparison.toText().chopped(1));
+    if (comparison.isEmpty())
+        Console::err(QStringLiteral("Уставки в файле совпадают с уставками реле"));
+}
+
+QJsonArray SettingsCommands::comparisonJson(const SettingsComparison& comparison)
+{
+    QJsonArray list;
+    for (const SettingsComparison::Change& change : comparison.changes()) {
+        const QStringList cells = SettingsComparison::cells(change);
+        list.append(QJsonObject{{QStringLiteral("register"), change.reg},
+                                {QStringLiteral("caption"), cells.at(0)},
+                                {QStringLiteral("relay"), cells.at(1)},
+                                {QStringLiteral("file"), cells.at(2)}});
+    }
+    return list;
+}
+
+int SettingsCommands::sheetFromFile(const CommandOptions& options)
+{
+    QJsonDocument document;
+    if (!loadFile(options.path, &document))
+        return ExitFile;
+    QHash<uint16_t, uint16_t> values;
+    for (const ConfigFile::RegisterValue& item : ConfigFile::registerValues(document))
+        values.insert(item.reg, item.value);
+    return saveSheet(options.sheetPath, fileHeading(options, document),
+                     [values](uint16_t reg, uint16_t* value) {
+                         *value = values.value(reg);
+                         return values.contains(reg);
+                     });
+}
+
+int SettingsCommands::sheetFromRelay(const CommandOptions& options, const IModBusDev& image)
+{
+    return saveSheet(options.sheetPath, relayHeading(options),
+                     [&image](uint16_t reg, uint16_t* value) {
+                         *value = image.getRegister(reg);
+                         return true;
+                     });
+}
+
+SettingsSheet::Heading SettingsCommands::fileHeading(const CommandOptions& options,
+                                                     const QJsonDocument& document)
+{
+    const QJsonObject notes = document.object();
+    const int address = notes.value(QStringLiteral("address")).toInt();
+    SettingsSheet::Heading heading;
+    heading.object = options.object;
+    heading.address = address >= minAddress && address <= maxAddress ? address : 0;
+    heading.connection = QFileInfo(options.path).fileName();
+    heading.source = QStringLiteral("файл настроек");
+    heading.time = fileTime(options.path, notes);
+    return heading;
+}
+
+SettingsSheet::Heading SettingsCommands::relayHeading(const CommandOptions& options)
+{
+    const RelayConnection::Settings& connection = options.connection;
+    SettingsSheet::Heading heading;
+    heading.object = options.object;
+    heading.address = connection.deviceAddress;
+    heading.connection = connectionText(connection);
+    heading.source = QStringLiteral("уставки реле");
+    heading.time = QDateTime::currentDateTime();
+    return heading;
+}
+
+int SettingsCommands::saveSheet(const QString& fileName, const SettingsSheet::Heading& heading,
+                                const SettingsSheet::ValueOf& valueOf)
+{
+    if (SettingsSheet::save(fileName, SettingsSheet::html(heading, valueOf)))
+        return ExitSuccess;
+    Console::err(QStringLiteral("Невозможно записать файл %1").arg(fileName));
+    return ExitFile;
+}

@@ -1,0 +1,50 @@
+#ifndef TALVIK_CLI_SETTINGSCOMMANDS_H
+#define TALVIK_CLI_SETTINGSCOMMANDS_H
+
+#include "device/ConfigFile.h"
+#include "presentation/SettingsSheet.h"
+
+#include <QJsonArray>
+#include <QVector>
+
+class IModBusDev;
+class QString;
+class SettingsComparison;
+struct CommandOptions;
+
+// What settings-diff, settings-write and settings-sheet share: reading a
+// settings file as the window does, printing a comparison, and the sheet
+// with its heading, from a file (no relay needed) or from the relay's image.
+class SettingsCommands
+{
+public:
+    // The file's register values; false (with the message on stderr) for a
+    // file that cannot be read or is not a settings file. *document gets the
+    // whole file, notes included.
+    static bool loadFile(const QString& path, QJsonDocument* document);
+
+    // The table on stdout (tab-separated with a heading line, or with json
+    // an array of {register, caption, relay, file}); with nothing to show, a
+    // line on stderr says so.
+    static void printComparison(const SettingsComparison& comparison, bool json);
+    static QJsonArray comparisonJson(const SettingsComparison& comparison);
+
+    // settings-sheet FILE: reads the file, writes the sheet; the exit code.
+    static int sheetFromFile(const CommandOptions& options);
+    // settings-sheet --relay, once the image has been polled; the exit code.
+    static int sheetFromRelay(const CommandOptions& options, const IModBusDev& image);
+
+    // For a file: the relay address and the time the file notes, its name as
+    // the connection.
+    static SettingsSheet::Heading fileHeading(const CommandOptions& options,
+                                              const QJsonDocument& document);
+    static SettingsSheet::Heading relayHeading(const CommandOptions& options);
+
+private:
+    SettingsCommands() = delete;
+
+    static int saveSheet(const QString& fileName, const SettingsSheet::Heading& heading,
+                         const SettingsSheet::ValueOf& valueOf);
+};
+
+#endif
