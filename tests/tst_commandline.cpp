@@ -227,6 +227,8 @@ private slots:
     void recordIsTheSameWhicheverWayItIsRead();
     void settingsDiffListsWhatDiffers_data();
     void settingsDiffListsWhatDiffers();
+    void settingsWriteWritesNothingUnasked_data();
+    void settingsWriteWritesNothingUnasked();
     void settingsSheetHtmlShowsEverySetting_data();
     void settingsSheetHtmlShowsEverySetting();
     void settingsSheetFromAFileIsTheWindowsSheet_data();
@@ -1050,6 +1052,45 @@ void TestCommandLine::settingsDiffListsWhatDiffers()
     if (changed > 0)
         rows.prepend(QStringLiteral("Уставка\tВ реле\tНовое значение\tРегистр"));
     QCOMPARE(QString::fromUtf8(client->out()).split('\n', Qt::SkipEmptyParts), rows);
+}
+
+void TestCommandLine::settingsWriteWritesNothingUnasked_data()
+{
+    QTest::addColumn<int>("changed");
+    QTest::addColumn<bool>("confirmed");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("three differ, without --yes")
+        << 3 << false << 1 << "Ничего не записано: для записи добавьте --yes";
+    QTest::newRow("nothing differs, with --yes")
+        << 0 << true << 0 << "Уставки в файле совпадают с уставками реле";
+}
+
+void TestCommandLine::settingsWriteWritesNothingUnasked()
+{
+    QFETCH(int, changed);
+    QFETCH(bool, confirmed);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+
+    FakeRegisterImage image;
+    loadDemoImage(*relay, &image);
+    const QString file = folder->filePath("settings.json");
+    QVERIFY(writeSettingsFile(image, threeSettings().mid(0, changed), file));
+    QStringList arguments = onRelay() << "settings-write" << file << "--password"
+                                      << "0x1234";
+    if (confirmed)
+        arguments << "--yes";
+    client->start(arguments);
+    QVERIFY(client->waitForExit(quickMs));
+    QCOMPARE(client->exitCode(), exitCode);
+    QCOMPARE(client->errLines(), QList<QByteArray>{message.toUtf8()});
+    // The table of what would be written, and nothing written.
+    QCOMPARE(client->outLines().size(), changed == 0 ? 0 : changed + 1);
+    QCOMPARE(relay->registerWrites().size(), 0);
+    for (const SettingDescription& description : SettingCatalog::all())
+        QCOMPARE(relay->registerValue(description.reg), image.getRegister(description.reg));
 }
 
 void TestCommandLine::settingsSheetHtmlShowsEverySetting_data()
