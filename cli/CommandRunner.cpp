@@ -278,7 +278,8 @@ void CommandRunner::writeSettings()
         finish(ExitDifferent);
         return;
     }
-    // Written and verified in the next step.
+    // Not yet: the writes go out only together with their read-back check.
+    Console::err(QStringLiteral("Запись с проверкой ещё не готова: ничего не записано"));
     finish(ExitRelay);
 }
 
