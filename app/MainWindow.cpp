@@ -25,6 +25,7 @@
 #include "presentation/SettingsComparison.h"
 #include "presentation/SettingsFileNotes.h"
 #include "presentation/SettingsSheet.h"
+#include "presentation/VerificationReport.h"
 #include "records/ComtradeWriter.h"
 #include "records/CrashProcessReader.h"
 #include "records/EventsReadDialog.h"
@@ -134,6 +135,7 @@ MainWindow::MainWindow(QWidget* parent, QSettings* store) : QMainWindow(parent)
     serialPort = connection->port();
     client = connection->client();
     device = connection->device();
+    verifier = new SettingsVerifier(device, this);
     configFile = connection->configFile();
     crashReader = connection->crashReader();
     logReader = connection->logReader();
@@ -296,6 +298,11 @@ void MainWindow::connectSignals()
     connect(ui->actionSaveConfig, &QAction::triggered, this, &MainWindow::saveConfig);
     connect(ui->actionLoadConfig, &QAction::triggered, this, &MainWindow::loadConfig);
     connect(ui->actionCompareConfig, &QAction::triggered, this, &MainWindow::compareConfig);
+    // Shown once the client has finished delivering the last answer.
+    connect(verifier, &SettingsVerifier::verified, this,
+            [this](const QVector<SettingsVerifier::Check>& checks) {
+                QTimer::singleShot(0, this, [this, checks] { showVerification(checks); });
+            });
     connect(ui->actionExportSheet, &QAction::triggered, this, &MainWindow::exportSheet);
     connect(ui->actionClearLog, &QAction::triggered, ui->listLog, &QListWidget::clear);
     connect(configDialog, &QDialog::accepted, this, &MainWindow::configAccepted);
@@ -611,10 +618,13 @@ void MainWindow::saveChanges()
     const uint16_t password = static_cast<uint16_t>(passwordDialog->password());
     if (passwordDialog->isAccepted() && portReady()) {
         warnDemoMode();
+        const bool verifying = verifier->beginBatch();
         for (IVisualizer* visualizer : qAsConst(visualizers)) {
             if (auto* editor = dynamic_cast<IEditor*>(visualizer))
                 editor->save(password);
         }
+        if (verifying)
+            verifier->endBatch();
     }
     ui->pagesList->setFocus(Qt::OtherFocusReason);
 }
@@ -790,7 +800,19 @@ void MainWindow::loadConfig()
     const uint16_t password = static_cast<uint16_t>(passwordDialog->password());
     if (!passwordDialog->isAccepted())
         return;
+    const bool verifying = verifier->beginBatch();
     configFile->apply(comparison.newValues(), password);
+    if (verifying)
+        verifier->endBatch();
+}
+
+void MainWindow::showVerification(const QVector<SettingsVerifier::Check>& checks)
+{
+    const VerificationReport report(checks);
+    if (report.allHold())
+        QMessageBox::information(this, "Запись уставок", report.text());
+    else
+        QMessageBox::warning(this, "Запись уставок", report.text());
 }
 
 void MainWindow::compareConfig()

@@ -7,6 +7,9 @@
 #include <QList>
 #include <QMainWindow>
 #include <QString>
+#include <QVector>
+
+#include "device/SettingsVerifier.h"
 
 class AppSettings;
 class ConfigDialog;
@@ -134,6 +137,8 @@ private:
     // A settings file chosen by the user, with its "regs" checked; false
     // (after saying why) when there is none to use.
     bool chooseSettingsFile(QJsonDocument* document);
+    // Tells the user whether the relay holds what the last batch wrote.
+    void showVerification(const QVector<SettingsVerifier::Check>& checks);
     // Whether leaving now loses nothing the user would miss, or they agree.
     bool confirmClose();
     // Shows the details of record crashNumber, or clears them for -1.
@@ -175,6 +180,7 @@ private:
     QTimer* refreshTimer = nullptr;
     QString saveFolder;
     QList<IVisualizer*> visualizers;
+    SettingsVerifier* verifier = nullptr;
     // The record whose details are shown, -1 for none.
     int shownCrash = -1;
     // A record is being read: choosing another one must not offer a second

@@ -14,6 +14,7 @@
 #include "modbus/ModBusClient.h"
 #include "presentation/SettingsComparison.h"
 #include "presentation/SettingsFileNotes.h"
+#include "presentation/VerificationReport.h"
 #include "records/CrashProcessReader.h"
 #include "records/LogReader.h"
 #include "records/RecordExporter.h"
@@ -52,6 +53,8 @@ CommandRunner::CommandRunner(const CommandOptions& options, const CommandLog& lo
     tracker =
         new PollTracker(connection->device(), connection->client(), RelayMap::registerCount, this);
     connect(tracker, &PollTracker::pollEnded, this, &CommandRunner::pollEnded);
+    verifier = new SettingsVerifier(connection->device(), this);
+    connect(verifier, &SettingsVerifier::verified, this, &CommandRunner::writeVerified);
 
     CrashProcessReader* crashReader = connection->crashReader();
     connect(crashReader, &CrashProcessReader::headersReadingFinished, this,
@@ -278,9 +281,20 @@ void CommandRunner::writeSettings()
         finish(ExitDifferent);
         return;
     }
-    // Not yet: the writes go out only together with their read-back check.
-    Console::err(QStringLiteral("Запись с проверкой ещё не готова: ничего не записано"));
-    finish(ExitRelay);
+    // The same writes as the window's load: the password before each value,
+    // only the registers that differ; then every one is read back.
+    verifier->beginBatch();
+    connection->configFile()->apply(comparison.newValues(), options.password);
+    verifier->endBatch();
+}
+
+void CommandRunner::writeVerified(const QVector<SettingsVerifier::Check>& checks)
+{
+    if (done)
+        return;
+    const VerificationReport report(checks);
+    Console::err(report.text());
+    finish(report.allHold() ? ExitSuccess : ExitRelay);
 }
 
 void CommandRunner::saveSheet()

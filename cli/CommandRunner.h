@@ -3,6 +3,7 @@
 
 #include "cli/CommandOptions.h"
 #include "device/ConfigFile.h"
+#include "device/SettingsVerifier.h"
 
 #include <QList>
 #include <QObject>
@@ -51,6 +52,7 @@ private:
     void saveSettings();
     void compareSettings();
     void writeSettings();
+    void writeVerified(const QVector<SettingsVerifier::Check>& checks);
     void saveSheet();
     void headersRead();
     void readNextRecord();
@@ -68,6 +70,7 @@ private:
     const CommandLog& log;
     RelayConnection* connection = nullptr;
     PollTracker* tracker = nullptr;
+    SettingsVerifier* verifier = nullptr;
     TerminationSignals* termination = nullptr;
     QTimer* progressTimer = nullptr;
     // settings-diff and settings-write: the file's values, read before the

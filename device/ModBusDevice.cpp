@@ -1,5 +1,6 @@
 #include "device/ModBusDevice.h"
 
+#include "device/IWriteTracker.h"
 #include "modbus/IModBusClient.h"
 #include "modbus/ModBusClient.h"
 
@@ -66,8 +67,18 @@ void ModBusDevice::writeRegisters(uint16_t start, uint16_t count, const uint16_t
 {
     if (client == nullptr || (values == nullptr && count > 0))
         return;
-    client->writeMultipleRegs(this, deviceAddress, start, count, values, writePriority);
+    IModBusResponseListener* listener = this;
+    if (writeTracker != nullptr) {
+        writeTracker->writeQueued(start, count, values);
+        listener = writeTracker;
+    }
+    client->writeMultipleRegs(listener, deviceAddress, start, count, values, writePriority);
     ++tickets;
+}
+
+void ModBusDevice::setWriteTracker(IWriteTracker* tracker)
+{
+    writeTracker = tracker;
 }
 
 void ModBusDevice::writeCoil(uint16_t coil, bool on)

@@ -11,6 +11,7 @@
 #include <cstdint>
 
 class IModBusClient;
+class IWriteTracker;
 class QTimer;
 
 // The register poller: keeps the client's copy of the relay's holding
@@ -53,6 +54,13 @@ public:
     uint8_t getCoil(uint16_t n) const override;
     uint64_t lastTicket() const override;
     uint64_t readTicket(uint16_t n) const override;
+
+    // While set, register writes are reported to the tracker and answered to
+    // it instead of the image (the frames on the line are the same). Null
+    // ends the tracking.
+    void setWriteTracker(IWriteTracker* tracker);
+    IModBusClient* modBusClient() const { return client; }
+    uint8_t address() const { return deviceAddress; }
 
     // Forgets when the registers were read: the next relay may hold other
     // values, so nothing read before counts as its data.
@@ -109,6 +117,7 @@ private:
     uint8_t* coils = nullptr;
     uint16_t coilCount = 0;
     int period = defaultPeriod;
+    IWriteTracker* writeTracker = nullptr;
     uint64_t tickets = 0;
     uint64_t* readTickets = nullptr;
     QVector<PendingRead> pendingReads;

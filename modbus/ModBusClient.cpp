@@ -252,10 +252,14 @@ void ModBusClient::frameReceived(const uint8_t* data, uint16_t length)
             // An exception or a short answer reaches the listener as
             // requestFailed() from the request itself.
             // Bit 7 of the function code marks the relay's refusal.
-            if (length >= 2 && (data[1] & 0x80) != 0)
+            if (length >= 2 && (data[1] & 0x80) != 0) {
                 ++lineCounters.exceptions;
-            else
+                // Kept for the listener: requestFailed() names no code.
+                if (length >= 3)
+                    exceptionCode = data[2];
+            } else {
                 ++lineCounters.answers;
+            }
             lastAnswer.start();
             current->parseResponse(data, length);
             deliverAnswer(current);

@@ -65,6 +65,9 @@ public:
 
     State state() const;
     int queuedCount() const { return queue.size(); }
+    // The code of the newest exception answer (0 before any): a listener told
+    // requestFailed(Exception) reads it during that call.
+    uint8_t lastExceptionCode() const { return exceptionCode; }
 
     void readHoldingRegs(IModBusResponseListener* listener, uint8_t address, uint16_t start,
                          uint16_t count, int32_t priority) override;
@@ -130,6 +133,7 @@ private:
     bool ended = false;
     Counters lineCounters;
     QElapsedTimer lastAnswer;
+    uint8_t exceptionCode = 0;
 };
 
 #endif

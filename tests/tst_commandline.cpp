@@ -229,6 +229,8 @@ private slots:
     void settingsDiffListsWhatDiffers();
     void settingsWriteWritesNothingUnasked_data();
     void settingsWriteWritesNothingUnasked();
+    void settingsWriteVerifiesWhatTheRelayHolds_data();
+    void settingsWriteVerifiesWhatTheRelayHolds();
     void settingsSheetHtmlShowsEverySetting_data();
     void settingsSheetHtmlShowsEverySetting();
     void settingsSheetFromAFileIsTheWindowsSheet_data();
@@ -1091,6 +1093,66 @@ void TestCommandLine::settingsWriteWritesNothingUnasked()
     QCOMPARE(relay->registerWrites().size(), 0);
     for (const SettingDescription& description : SettingCatalog::all())
         QCOMPARE(relay->registerValue(description.reg), image.getRegister(description.reg));
+}
+
+void TestCommandLine::settingsWriteVerifiesWhatTheRelayHolds_data()
+{
+    QTest::addColumn<int>("relayPassword");
+    QTest::addColumn<int>("exitCode");
+
+    QTest::newRow("the relay takes the values") << 0x1234 << 0;
+    QTest::newRow("the relay refuses the password") << 0x4321 << 3;
+}
+
+void TestCommandLine::settingsWriteVerifiesWhatTheRelayHolds()
+{
+    QFETCH(int, relayPassword);
+    QFETCH(int, exitCode);
+
+    FakeRegisterImage image;
+    loadDemoImage(*relay, &image);
+    relay->requirePassword(static_cast<uint16_t>(relayPassword));
+    const QList<uint16_t> regs = threeSettings();
+    const QString file = folder->filePath("settings.json");
+    QVERIFY(writeSettingsFile(image, regs, file));
+    client->start(onRelay() << "settings-write" << file << "--password"
+                            << "0x1234"
+                            << "--yes");
+    QVERIFY(client->waitForExit(quickMs));
+    QCOMPARE(client->exitCode(), exitCode);
+
+    // The password before each value, only the registers that differ.
+    QList<uint16_t> sent;
+    for (const QByteArray& frame : relay->requests()) {
+        if (frame.size() > 3 && frame.at(1) == 0x10)
+            sent << static_cast<uint16_t>((uint8_t(frame.at(2)) << 8) | uint8_t(frame.at(3)));
+    }
+    QCOMPARE(sent, (QList<uint16_t>{ConfigFile::passwordRegister, regs[0],
+                                    ConfigFile::passwordRegister, regs[1],
+                                    ConfigFile::passwordRegister, regs[2]}));
+
+    const QList<QByteArray> err = client->errLines();
+    if (exitCode == 0) {
+        QCOMPARE(err, QList<QByteArray>{"Записано 3 уставок"});
+        for (const uint16_t reg : regs)
+            QCOMPARE(relay->registerValue(reg), changedValue(image.getRegister(reg)));
+        return;
+    }
+    // Each setting named with what was meant, what the relay holds and why.
+    QCOMPARE(err.size(), 4);
+    QCOMPARE(err[0], QByteArray("Реле не хранит записанное значение у 3 из 3 уставок:"));
+    for (int i = 0; i < regs.size(); ++i) {
+        const SettingDescription* description = SettingCatalog::find(regs[i]);
+        const uint16_t held = image.getRegister(regs[i]);
+        QCOMPARE(QString::fromUtf8(err[i + 1]),
+                 QStringLiteral("%1 (рег. %2): записывалось %3, в реле %4; отказ: исключение "
+                                "03, недопустимое значение (неверный пароль?)")
+                     .arg(description->caption())
+                     .arg(regs[i])
+                     .arg(description->valueWithUnit(changedValue(held)),
+                          description->valueWithUnit(held)));
+        QCOMPARE(relay->registerValue(regs[i]), held);
+    }
 }
 
 void TestCommandLine::settingsSheetHtmlShowsEverySetting_data()

@@ -419,12 +419,16 @@ void TestMainWindow::saveChangesWritesPasswordBeforeEachValue()
     answerChanges(*closer, true, &rows);
     answerPassword(*closer, 0);
     closer->expectMessageBox();
+    // Once both writes are answered, the values are read back.
+    closer->expectMessageBox();
     action(*window, "actionSaveChanges")->trigger();
     QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
     QCOMPARE(closer->seen[0].title, QStringLiteral("Запись уставок"));
     QCOMPARE(closer->seen[1].title, QStringLiteral("Ввод пароля"));
     QCOMPARE(rows, (QStringList{"МТЗ-1 › Iсраб | 0.0 А | 1.5 А | 9",
                                 "АПВ › Работа АПВ | Откл | АПВ1 крат | 48"}));
+    QCOMPARE(closer->seen[3].text, QStringLiteral("Записано 2 уставок"));
+    QCOMPARE(closer->seen[3].icon, QMessageBox::Information);
 
     QTRY_COMPARE_WITH_TIMEOUT(writeLines(*window).filter(" ответ").size(), 4, 2000);
     QCOMPARE(writeLines(*window).filter("startReg"),

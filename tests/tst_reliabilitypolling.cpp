@@ -336,20 +336,40 @@ void TestReliabilityPolling::settingsWritesReachRelayInPairs()
 
 void TestReliabilityPolling::writtenSettingShowsUntilReadBack_data()
 {
-    QTest::addColumn<bool>("refused");
+    QTest::addColumn<int>("relayPassword");
+    QTest::addColumn<bool>("writeAnswersLost");
+    QTest::addColumn<QMessageBox::Icon>("icon");
+    QTest::addColumn<QString>("verification");
     QTest::addColumn<double>("shownAfterReadBack");
+    QTest::addColumn<uint16_t>("relayValue");
 
-    QTest::newRow("relay takes the value") << false << 1.5;
-    QTest::newRow("relay refuses the password") << true << 1.0;
+    const QString held = QStringLiteral("Записано 1 уставок");
+    QTest::newRow("relay takes the value")
+        << 0x1234 << false << QMessageBox::Information << held << 1.5 << uint16_t(150);
+    QTest::newRow("relay refuses the password")
+        << 0x4321 << false << QMessageBox::Warning
+        << QStringLiteral("Реле не хранит записанное значение у 1 из 1 уставок:\n"
+                          "МТЗ-1 › Iсраб (рег. 9): записывалось 1.5 А, в реле 1.0 А; "
+                          "отказ: исключение 03, недопустимое значение (неверный пароль?)")
+        << 1.0 << uint16_t(100);
+    // The relay carried the writes out but their answers were lost: the
+    // read-back, not the timeouts, says what it holds.
+    QTest::newRow("answers to the writes lost")
+        << 0x1234 << true << QMessageBox::Information << held << 1.5 << uint16_t(150);
 }
 
 void TestReliabilityPolling::writtenSettingShowsUntilReadBack()
 {
-    QFETCH(bool, refused);
+    QFETCH(int, relayPassword);
+    QFETCH(bool, writeAnswersLost);
+    QFETCH(QMessageBox::Icon, icon);
+    QFETCH(QString, verification);
     QFETCH(double, shownAfterReadBack);
+    QFETCH(uint16_t, relayValue);
 
     MainWindowTestAccess access(*window);
     relay->setRegister(9, 100); // МТЗ-1 current 1.00 A
+    relay->requirePassword(static_cast<uint16_t>(relayPassword));
     QVERIFY(connectAndPoll(*relay));
     QTRY_COMPARE_WITH_TIMEOUT(access.device()->getRegister(9), uint16_t(100), 4000);
     // The test polls by hand from here on, so it knows which reads were sent
@@ -361,11 +381,13 @@ void TestReliabilityPolling::writtenSettingShowsUntilReadBack()
     auto* spin = child<QDoubleSpinBox>(window, "sbMTZ1_I");
     QCOMPARE(spin->value(), 1.0);
     spin->setValue(1.5);
-    if (refused) {
-        TestRelay::Faults faults;
-        faults.exceptionEvery = 1;
-        faults.exceptionCode = 0x03;
-        relay->setFaults(faults);
+    if (writeAnswersLost) {
+        // Answers to writes are lost, answers to reads arrive.
+        connect(relay, &TestRelay::requestReceived, this, [this](const QByteArray& frame) {
+            TestRelay::Faults faults;
+            faults.dropEvery = frame.size() > 1 && frame.at(1) == 0x10 ? 1 : 0;
+            relay->setFaults(faults);
+        });
     }
     const int requestsBefore = relay->requestCount();
     windowtest::answerChanges(*closer, true);
@@ -373,25 +395,35 @@ void TestReliabilityPolling::writtenSettingShowsUntilReadBack()
         child<QSpinBox>(dialog, "sbPassword")->setValue(0x1234);
         return true;
     });
+    closer->expectMessageBox();
     action(*window, "actionSaveChanges")->trigger();
-    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
-    QTRY_VERIFY_WITH_TIMEOUT(relay->requestCount() >= requestsBefore + 2, 4000);
+    QVERIFY2(closer->waitUntilDone(10000), closer->describe().constData());
+    QCOMPARE(closer->seen.size(), 3);
+    QCOMPARE(closer->seen[2].icon, icon);
+    QCOMPARE(closer->seen[2].text, verification);
+    QVERIFY(relay->requestCount() >= requestsBefore + 3);
     QTRY_COMPARE_WITH_TIMEOUT(access.client()->queuedCount(), 0, 4000);
-    QTest::qWait(300);
+    // A write that timed out is not sent again.
+    int valueWrites = 0;
+    for (const TestRelay::RegisterWrite& write : relay->registerWrites())
+        valueWrites += write.address == 9;
+    QCOMPARE(valueWrites, relayPassword == 0x1234 ? 1 : 0);
 
-    // Written and answered, but not read back yet: the written value stays.
+    // Written and answered, but not read back by the poll yet: the written
+    // value stays (the check's own read does not count as the poll's).
     window->refresh();
     QCOMPARE(spin->value(), 1.5);
     QVERIFY(spin->font().bold());
 
+    relay->disconnect(this);
     relay->setFaults(TestRelay::Faults());
     const uint64_t ticket = access.device()->lastTicket();
     access.device()->refresh();
     QTRY_VERIFY_WITH_TIMEOUT(access.device()->readTicket(9) > ticket, 4000);
     window->refresh();
     QCOMPARE(spin->value(), shownAfterReadBack);
-    QCOMPARE(spin->font().bold(), refused);
-    QCOMPARE(relay->registerValue(9), uint16_t(refused ? 100 : 150));
+    QCOMPARE(spin->font().bold(), relayValue != 150);
+    QCOMPARE(relay->registerValue(9), relayValue);
 }
 
 void TestReliabilityPolling::commandReachesRelayOnlyWhenConfirmed()

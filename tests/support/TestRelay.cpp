@@ -1,5 +1,8 @@
 #include "support/TestRelay.h"
 
+#include "device/ConfigFile.h"
+#include "device/RelayMap.h"
+
 #include "support/PtyPair.h"
 
 #include <QHostAddress>
@@ -384,6 +387,10 @@ QByteArray TestRelay::answer(const QByteArray& body)
             return exception(body, illegalDataValue);
         if (start + count > registerCount)
             return exception(body, illegalDataAddress);
+        const bool touchesSettings = start != ConfigFile::passwordRegister || count > 1;
+        if (guarded && touchesSettings &&
+            registers[ConfigFile::passwordRegister] != requiredPassword)
+            return exception(body, illegalDataValue);
         for (int i = 0; i < count; ++i) {
             const uint16_t value = be16(body, 7 + 2 * i);
             registers[start + i] = value;

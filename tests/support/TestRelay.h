@@ -125,6 +125,14 @@ public:
     void setLineSpeed(int baudRate) { lineSpeed = baudRate; }
     Faults currentFaults() const { return faults; }
     void setLimits(const Limits& newLimits) { limits = newLimits; }
+    // A relay that guards its settings: a write to any register but the
+    // password register is refused with exception 3 unless the value last
+    // written to the password register is `password`. Reads are answered.
+    void requirePassword(uint16_t password)
+    {
+        guarded = true;
+        requiredPassword = password;
+    }
 
     void setRegister(uint16_t address, uint16_t value);
     uint16_t registerValue(uint16_t address) const;
@@ -187,6 +195,8 @@ private:
     Faults faults;
     Limits limits;
     int lineSpeed = 0;
+    bool guarded = false;
+    uint16_t requiredPassword = 0;
     bool heardAtLineSpeed() const;
 
     QVector<uint16_t> registers;
