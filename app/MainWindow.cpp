@@ -395,7 +395,8 @@ void MainWindow::showAbout()
                        "<p>Сервисная программа для реле защиты TALVIK: текущие значения, "
                        "уставки, команды, осциллограммы и журнал событий по Modbus RTU.</p>"
                        "<p>Qt %2 (сборка с Qt %3).</p>"
-                       "<p>Библиотека Qt используется на условиях GNU LGPL версии 3.</p>")
+                       "<p>Библиотека Qt используется на условиях GNU LGPL версии 3, "
+                       "библиотека графиков QCustomPlot — на условиях GNU GPL версии 3.</p>")
             .arg(QStringLiteral(TALVIK_VERSION), QString::fromLatin1(qVersion()),
                  QStringLiteral(QT_VERSION_STR)));
 }

@@ -41,7 +41,9 @@ QTableWidget* changesTable(const SettingsComparison& comparison, QWidget* parent
         ++row;
     }
     table->resizeColumnsToContents();
-    table->horizontalHeader()->setStretchLastSection(true);
+    // Spare width goes to the caption, the longest text; the register number
+    // stays narrow at the end.
+    table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     return table;
 }
 

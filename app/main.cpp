@@ -26,7 +26,7 @@ int main(int argc, char* argv[])
     }
     int exitCode = 0;
     {
-        // ~/.config/talvik/talvik-client.conf on Linux.
+        // ~/.config/talvik/talvik-client.ini on Linux.
         QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("talvik"),
                         QStringLiteral("talvik-client"));
         MainWindow window(nullptr, &store);
