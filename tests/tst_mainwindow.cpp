@@ -612,9 +612,12 @@ void TestMainWindow::savedSettingsLoadBackThroughDemoRelay()
     answerChanges(*closer, true, &rows);
     closer->expectMessageBox();
     answerPassword(*closer, 7);
+    closer->expectMessageBox();
     action(*window, "actionLoadConfig")->trigger();
     QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
     QCOMPARE(closer->seen[2].title, QStringLiteral("Демонстрационный режим"));
+    // The three written registers read back as loaded.
+    QCOMPARE(closer->seen[4].text, QStringLiteral("Записано 3 уставок"));
     QCOMPARE(rows, (QStringList{"МТЗ-1 › Iсраб | 5.0 А | 2.5 А | 9",
                                 "МТЗ-1 › Tсраб | 0.50 с | 1.23 с | 10",
                                 "АПВ › Работа АПВ | Откл | АПВ1 крат | 48"}));
