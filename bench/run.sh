@@ -9,15 +9,7 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build_dir="${1:-$root/build-bench}"
 
-if ! dpkg-query -W -f='${Status}' libbenchmark-dev 2>/dev/null | grep -q "install ok installed"; then
-    sudo_cmd=()
-    if [ "$(id -u)" -ne 0 ]; then
-        sudo_cmd=(sudo)
-    fi
-    echo "Installing: libbenchmark-dev"
-    "${sudo_cmd[@]}" apt-get update
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends libbenchmark-dev
-fi
+"$root/scripts/install-packages.sh" bench
 
 "$root/scripts/setup.sh" "$build_dir" -DCMAKE_BUILD_TYPE=Release -DTALVIK_SANITIZE=OFF \
     -DTALVIK_BUILD_TESTS=OFF -DTALVIK_BUILD_BENCH=ON

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang and runs each of them for a bounded
-# time, starting from its seed corpus in fuzz/corpus/<target>/. Exits non-zero
-# when a target finds a crash, a sanitizer report, a leak or a timeout; the
-# input that did it is left in the build folder's artifacts/<target>/.
+# Installs what is missing, builds the libFuzzer targets (fuzz/targets.cmake)
+# with clang and runs each of them for a bounded time, starting from its seed
+# corpus in fuzz/corpus/<target>/. Exits non-zero when a target finds a crash,
+# a sanitizer report, a leak or a timeout; the input that did it is left in the
+# build folder's artifacts/<target>/.
 #
 # Usage: fuzz/run.sh [SECONDS_PER_TARGET [TARGET...]]
 #   SECONDS_PER_TARGET  default 60
@@ -13,10 +14,27 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 seconds="${1:-60}"
 [ $# -gt 0 ] && shift
+
+# clang's fuzzing runtime comes with libclang-rt-14-dev; the product code
+# needs the same Qt packages as the program.
+"$root/scripts/install-packages.sh" build fuzz
+
+# The targets are listed once, in fuzz/targets.cmake.
+read -r -a all_targets <<<"$(cmake -P "$root/fuzz/targets.cmake")"
+if [ "${#all_targets[@]}" -eq 0 ]; then
+    echo "fuzz/run.sh: no targets in fuzz/targets.cmake" >&2
+    exit 2
+fi
 targets=("$@")
 if [ "${#targets[@]}" -eq 0 ]; then
-    targets=(fuzz_rtu_frame fuzz_config_apply fuzz_comtrade fuzz_journal fuzz_crash_reader fuzz_comtrade_reader)
+    targets=("${all_targets[@]}")
 fi
+for target in "${targets[@]}"; do
+    if [[ " ${all_targets[*]} " != *" $target "* ]]; then
+        echo "fuzz/run.sh: unknown target '$target' (known: ${all_targets[*]})" >&2
+        exit 2
+    fi
+done
 build_dir="${TALVIK_FUZZ_BUILD:-$root/build-fuzz}"
 
 CXX="${CXX_FUZZ:-clang++}" cmake -S "$root/fuzz" -B "$build_dir" -DCMAKE_BUILD_TYPE=Debug

@@ -1,3 +1,0 @@
-# Tests of this area: talvik_add_test(tst_name) lines.
-talvik_add_test(tst_modbusdevice)
-talvik_add_test(tst_configfile)

@@ -1,4 +1,0 @@
-talvik_add_test(tst_logger)
-talvik_add_test(tst_modbusrtulink)
-talvik_add_test(tst_loglistwidget)
-talvik_add_test(tst_logviewcontrols)
