@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite headless; exits non-zero on
 # any failure. With --sanitize the suite runs under AddressSanitizer and
-# UndefinedBehaviorSanitizer in a separate build folder.
+# UndefinedBehaviorSanitizer in a separate build folder. TALVIK_WERROR=ON in
+# the environment (as CI sets it) makes every compiler warning an error.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
@@ -11,6 +12,7 @@ if [ "${1:-}" = "--sanitize" ]; then
     build_dir="$root/build-sanitize"
     cmake_args=(-DCMAKE_BUILD_TYPE=Debug -DTALVIK_SANITIZE=ON)
 fi
+cmake_args+=(-DTALVIK_WERROR="${TALVIK_WERROR:-OFF}")
 
 "$root/scripts/setup.sh" "$build_dir" "${cmake_args[@]}"
 
