@@ -29,17 +29,25 @@ depends="$(dpkg-deb -f "$deb" Depends)"
 echo "Depends: $depends"
 version="$(dpkg-deb -f "$deb" Version)"
 
-# The Qt libraries come from dpkg-shlibdeps: were they found at all?
-for library in libc6 libqt5core5a libqt5gui5 libqt5widgets5 libqt5serialport5 libqt5network5 \
-    libqt5printsupport5 libqcustomplot libqt5svg5 qttranslations5-l10n; do
-    [[ "$depends" == *"$library"* ]] || fail "Depends lacks $library"
-done
-
 unpacked="$(mktemp -d)"
 trap 'rm -rf "$unpacked"' EXIT
 dpkg -x "$deb" "$unpacked"
 share="$unpacked/usr/share"
 program="$unpacked/usr/bin/talvik-client"
+
+# Every library the program links must come from a package it depends on
+# (dpkg-shlibdeps found them), and so must what Qt loads at run time.
+needed_packages=(libqt5svg5 qttranslations5-l10n)
+multiarch="$(dpkg-architecture -qDEB_HOST_MULTIARCH)"
+while IFS= read -r soname; do
+    owner="$(dpkg -S "*/$multiarch/$soname" 2>/dev/null | head -n 1 | cut -d: -f1)"
+    [ -n "$owner" ] || fail "no package holds $soname"
+    needed_packages+=("$owner")
+done < <(readelf -d "$program" | sed -n -E 's/.*\(NEEDED\).*\[(.+)\]/\1/p')
+for package in "${needed_packages[@]}"; do
+    [[ ", $depends" == *", $package "* || ", $depends," == *", $package,"* ]] ||
+        fail "Depends lacks $package"
+done
 
 for file in "$program" "$share/applications/talvik-client.desktop" \
     "$share/applications/talvik-client-viewer.desktop" "$share/mime/packages/talvik-client.xml" \
@@ -53,7 +61,7 @@ desktop-file-validate "$share"/applications/*.desktop || fail "desktop-file-vali
 # A .cfg must come out as the type the viewer's entry opens, and the entry
 # must open it with the program's view command.
 mime_type="$(sed -n -E 's/.*<mime-type type="([^"]+)".*/\1/p' "$share/mime/packages/talvik-client.xml")"
-update-mime-database "$share/mime"
+update-mime-database "$share/mime" >/dev/null 2>&1 || fail "update-mime-database"
 grep -q "^[0-9]*:$mime_type:\*\.cfg" "$share/mime/globs2" || fail "*.cfg is not $mime_type"
 viewer_entry="$share/applications/talvik-client-viewer.desktop"
 grep -qx "MimeType=$mime_type;" "$viewer_entry" || fail "the viewer's entry does not open $mime_type"
