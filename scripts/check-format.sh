@@ -39,11 +39,11 @@ status=$?
 set -e
 if [ "$status" -ne 0 ]; then
     printf '%s\n' "$report" | head -n 200
-    unformatted="$(printf '%s\n' "$report" | grep -oE '^[^:]+\.(cpp|h):[0-9]+:[0-9]+: error' |
-        cut -d: -f1 | sort -u)"
+    mapfile -t unformatted < <(printf '%s\n' "$report" |
+        grep -oE '^[^:]+\.(cpp|h):[0-9]+:[0-9]+: error' | cut -d: -f1 | sort -u)
     echo
-    echo "format: $(printf '%s\n' "$unformatted" | grep -c .) of ${#files[@]} files differ from .clang-format:"
-    printf '  %s\n' $unformatted
+    echo "format: ${#unformatted[@]} of ${#files[@]} files differ from .clang-format:"
+    printf '  %s\n' "${unformatted[@]}"
     echo "Run: bash scripts/check-format.sh --fix"
     exit 1
 fi
