@@ -10,6 +10,7 @@
 #   TARGET              default all of them
 # The build folder is build-fuzz/ (TALVIK_FUZZ_BUILD overrides it); new
 # inputs the fuzzer finds go to its corpus/<target>/, not into the repository.
+# TALVIK_WERROR=ON in the environment (as CI sets it) makes warnings errors.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 seconds="${1:-60}"
@@ -37,7 +38,8 @@ for target in "${targets[@]}"; do
 done
 build_dir="${TALVIK_FUZZ_BUILD:-$root/build-fuzz}"
 
-CXX="${CXX_FUZZ:-clang++}" cmake -S "$root/fuzz" -B "$build_dir" -DCMAKE_BUILD_TYPE=Debug
+CXX="${CXX_FUZZ:-clang++}" cmake -S "$root/fuzz" -B "$build_dir" -DCMAKE_BUILD_TYPE=Debug \
+    -DTALVIK_WERROR="${TALVIK_WERROR:-OFF}"
 cmake --build "$build_dir" -j "$(nproc)" --target "${targets[@]}"
 
 asan_options="${ASAN_OPTIONS:-detect_leaks=1}"
