@@ -72,17 +72,6 @@ constexpr int progressInterval = 500;
 // Data older than this many poll periods is no longer the relay's present.
 constexpr int stalePollPeriods = 3;
 
-// Remote-command coils: the relay numbers them DO1, DO2, DO3_1, DO4, DO5,
-// DO6, DO3_2 after the acknowledge coil, so DO3_2 is coil 7.
-constexpr uint16_t coilKvit = 0;
-constexpr uint16_t coilDO1 = 1;
-constexpr uint16_t coilDO2 = 2;
-constexpr uint16_t coilDO3_1 = 3;
-constexpr uint16_t coilDO4 = 4;
-constexpr uint16_t coilDO5 = 5;
-constexpr uint16_t coilDO6 = 6;
-constexpr uint16_t coilDO3_2 = 7;
-
 QString ageText(qint64 ms)
 {
     const qint64 seconds = ms / 1000;
@@ -671,42 +660,42 @@ void MainWindow::enableCommands(bool enabled)
 
 void MainWindow::doKvit()
 {
-    runCommand(coilKvit, ui->btnKvit);
+    runCommand(RelayMap::acknowledgeCoil, ui->btnKvit);
 }
 
 void MainWindow::remoteDO1()
 {
-    runCommand(coilDO1, ui->btnDO1);
+    runCommand(RelayMap::coilDO1, ui->btnDO1);
 }
 
 void MainWindow::remoteDO2()
 {
-    runCommand(coilDO2, ui->btnDO2);
+    runCommand(RelayMap::coilDO2, ui->btnDO2);
 }
 
 void MainWindow::remoteDO3_1()
 {
-    runCommand(coilDO3_1, ui->btnDO3_1);
+    runCommand(RelayMap::coilDO3_1, ui->btnDO3_1);
 }
 
 void MainWindow::remoteDO3_2()
 {
-    runCommand(coilDO3_2, ui->btnDO3_2);
+    runCommand(RelayMap::coilDO3_2, ui->btnDO3_2);
 }
 
 void MainWindow::remoteDO4()
 {
-    runCommand(coilDO4, ui->btnDO4);
+    runCommand(RelayMap::coilDO4, ui->btnDO4);
 }
 
 void MainWindow::remoteDO5()
 {
-    runCommand(coilDO5, ui->btnDO5);
+    runCommand(RelayMap::coilDO5, ui->btnDO5);
 }
 
 void MainWindow::remoteDO6()
 {
-    runCommand(coilDO6, ui->btnDO6);
+    runCommand(RelayMap::coilDO6, ui->btnDO6);
 }
 
 void MainWindow::clearCoils()

@@ -1,5 +1,5 @@
 # The connection settings and password dialogs.
-target_sources(talvik_core PRIVATE
+set(dialog_sources
     AppSettings.h
     AppSettings.cpp
     ConfigDialog.h
@@ -13,3 +13,5 @@ target_sources(talvik_core PRIVATE
     SettingsSheetDialog.h
     SettingsSheetDialog.cpp
 )
+target_sources(talvik_core PRIVATE ${dialog_sources})
+source_group("App\\Dialogs" FILES ${dialog_sources})

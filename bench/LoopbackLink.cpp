@@ -1,20 +1,27 @@
 #include "LoopbackLink.h"
 
+#include "modbus/ByteOrder.h"
+#include "support/RelayContent.h"
+
 #include <QMetaObject>
 
-LoopbackLink::LoopbackLink() : ModBusRtuLink(nullptr) {}
+LoopbackLink::LoopbackLink() : ModBusRtuLink(nullptr)
+{
+    relaycontent::loadRegisters(relay);
+    relaycontent::loadRecords(relay);
+}
 
 void LoopbackLink::send(const uint8_t* data, uint16_t length)
 {
-    QByteArray frame(reinterpret_cast<const char*>(data), length);
+    const QByteArray body(reinterpret_cast<const char*>(data), length);
+    QByteArray frame = body;
     const uint16_t crc = frame.size() <= maxCrcProtectedLength ? modbusCrc16(frame) : 0x0000;
-    frame.append(static_cast<char>(crc >> 8));
-    frame.append(static_cast<char>(crc & 0xFF));
+    appendBigEndian16(frame, crc);
     ++sent;
 
     if (frame != lastRequest) {
         lastRequest = frame;
-        lastAnswer = relay.answer(frame);
+        lastAnswer = TestRelay::withCrc(relay.answer(body));
     }
     pending = lastAnswer;
     QMetaObject::invokeMethod(this, &LoopbackLink::deliver, Qt::QueuedConnection);

@@ -1,5 +1,8 @@
 #include "PacedRelay.h"
 
+#include "support/PtyPair.h"
+#include "support/RelayContent.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <ctime>
@@ -8,7 +11,6 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -46,13 +48,19 @@ bool writeAll(int fd, const char* data, int size)
 
 } // namespace
 
-PacedRelay::PacedRelay(Line line, int baudRate) : kind(line), baud(baudRate)
+PacedRelay::PacedRelay(Line line, int baudRate) : PacedRelay(line, baudRate, Pacing()) {}
+
+PacedRelay::PacedRelay(Line line, int baudRate, Pacing pacing)
+    : kind(line), baud(baudRate), pace(pacing)
 {
-    if (line == Line::Pty)
-        openPty();
-    else
+    relaycontent::loadRegisters(memory);
+    if (line == Line::Pty) {
+        pty.reset(new PtyPair);
+        lineFd = pty->masterDescriptor();
+    } else {
         openTcp();
-    if (listenFd < 0 || pipe(wakeFds) != 0) {
+    }
+    if ((line == Line::Pty ? lineFd : listenFd) < 0 || pipe(wakeFds) != 0) {
         wakeFds[0] = wakeFds[1] = -1;
         return;
     }
@@ -70,7 +78,8 @@ PacedRelay::~PacedRelay()
     }
     if (worker.joinable())
         worker.join();
-    if (lineFd >= 0 && lineFd != listenFd)
+    // The pty's master is the pair's own to close.
+    if (kind == Line::Tcp && lineFd >= 0)
         ::close(lineFd);
     for (int fd : {listenFd, wakeFds[0], wakeFds[1]}) {
         if (fd >= 0)
@@ -78,25 +87,15 @@ PacedRelay::~PacedRelay()
     }
 }
 
-void PacedRelay::openPty()
+bool PacedRelay::isValid() const
 {
-    listenFd = posix_openpt(O_RDWR | O_NOCTTY);
-    if (listenFd < 0)
-        return;
-    const char* name = nullptr;
-    if (grantpt(listenFd) != 0 || unlockpt(listenFd) != 0 ||
-        (name = ptsname(listenFd)) == nullptr) {
-        ::close(listenFd);
-        listenFd = -1;
-        return;
-    }
-    path = QString::fromLocal8Bit(name);
-    termios settings{};
-    if (tcgetattr(listenFd, &settings) == 0) {
-        cfmakeraw(&settings);
-        tcsetattr(listenFd, TCSANOW, &settings);
-    }
-    lineFd = listenFd;
+    const bool line = kind == Line::Pty ? pty->isValid() : listenFd >= 0;
+    return line && wakeFds[0] >= 0;
+}
+
+QString PacedRelay::slavePath() const
+{
+    return pty ? pty->slavePath() : QString();
 }
 
 void PacedRelay::openTcp()
@@ -196,7 +195,7 @@ void PacedRelay::run()
             firstByteNs = monotonicNs();
         received.append(chunk, static_cast<int>(n));
 
-        int length = BenchRelay::requestLength(received);
+        int length = requestLength(received);
         while (length != 0) {
             if (length < 0) {
                 received.clear();
@@ -207,7 +206,7 @@ void PacedRelay::run()
             answer(received.left(length), firstByteNs);
             received.remove(0, length);
             firstByteNs = monotonicNs();
-            length = BenchRelay::requestLength(received);
+            length = requestLength(received);
         }
     }
 }
@@ -220,9 +219,7 @@ void PacedRelay::answer(const QByteArray& request, long long firstByteNs)
     // arrives one request's wire time after its first.
     const long long requestEnd = firstByteNs + static_cast<long long>(request.size() * charNs);
     sleepUntilNs(requestEnd);
-    QByteArray reply = bench.answer(request);
-    if (reply.isEmpty())
-        return;
+    QByteArray reply = TestRelay::withCrc(memory.answer(request.left(request.size() - 2)));
     const int drop = dropEvery.load();
     const int corrupt = corruptEvery.load();
     if (drop > 0 && n % drop == 0) {
@@ -233,13 +230,34 @@ void PacedRelay::answer(const QByteArray& request, long long firstByteNs)
         reply[reply.size() - 1] = static_cast<char>(reply.at(reply.size() - 1) ^ 0x5A);
         ++corruptCount;
     }
-    const long long answerStart = requestEnd + turnaroundUs * 1000LL;
-    for (int i = 0; i < reply.size(); ++i) {
-        sleepUntilNs(answerStart + static_cast<long long>((i + 1) * charNs));
-        if (!writeAll(lineFd, reply.constData() + i, 1))
+    const long long answerStart = requestEnd + pace.turnaroundUs * 1000LL;
+    for (int offset = 0; offset < reply.size(); offset += pace.chunkBytes) {
+        const int size = qMin(pace.chunkBytes, reply.size() - offset);
+        sleepUntilNs(answerStart + static_cast<long long>((offset + size) * charNs));
+        if (!writeAll(lineFd, reply.constData() + offset, size))
             return;
     }
-    wireNs +=
-        static_cast<long long>((request.size() + reply.size()) * charNs) + turnaroundUs * 1000LL;
+    wireNs += static_cast<long long>((request.size() + reply.size()) * charNs) +
+              pace.turnaroundUs * 1000LL;
     ++answerCount;
+}
+
+int PacedRelay::requestLength(const QByteArray& bytes)
+{
+    if (bytes.size() < 2)
+        return 0;
+    switch (static_cast<uint8_t>(bytes.at(1))) {
+    case 0x01:
+    case 0x03:
+    case 0x05:
+        return 8;
+    case 0x10:
+        // Address, function, start, count, byte count, the values, CRC.
+        return bytes.size() < 7 ? 0 : 9 + static_cast<uint8_t>(bytes.at(6));
+    case 0x14:
+        // Address, function, byte count, the sub-requests, CRC.
+        return bytes.size() < 3 ? 0 : 5 + static_cast<uint8_t>(bytes.at(2));
+    default:
+        return -1;
+    }
 }

@@ -1,19 +1,24 @@
 #ifndef TALVIK_BENCH_PACEDRELAY_H
 #define TALVIK_BENCH_PACEDRELAY_H
 
-#include "BenchRelay.h"
+#include "support/TestRelay.h"
 
 #include <QString>
 
 #include <atomic>
+#include <memory>
 #include <thread>
+
+class PtyPair;
 
 // A relay that emulates the wire between it and the program, on a
 // pseudo-terminal or, as an Ethernet gateway in transparent mode would pass
-// the line's bytes, on a TCP connection to 127.0.0.1. A request is taken only
+// the line's bytes, on a TCP connection to 127.0.0.1. A thread of its own
+// answers from the test relay's memory (RelayMemory). A request is taken only
 // once its bytes have "arrived" (its wire time after its first byte); the
-// relay turns the line round in 2 ms and sends its answer byte by byte, each
-// when it would have crossed the wire at 10 bits a byte.
+// relay turns the line round and sends its answer in chunks, each when its
+// last byte would have crossed the wire at 10 bits a byte (start bit, 8 data
+// bits, stop bit).
 //
 // Faults for the benchmarks of a noisy line: every k-th request (counted from
 // 1) has its answer lost, or arrives with a wrong CRC.
@@ -26,18 +31,29 @@ public:
         Tcp
     };
 
+    // How the answer leaves the relay.
+    struct Pacing
+    {
+        // The relay's own turnaround between the request's end and its answer.
+        int turnaroundUs = 2000;
+        // Bytes written at once: one, or a UART receive FIFO's worth.
+        int chunkBytes = 1;
+    };
+
     PacedRelay(Line line, int baudRate);
+    PacedRelay(Line line, int baudRate, Pacing pacing);
     ~PacedRelay();
     PacedRelay(const PacedRelay&) = delete;
     PacedRelay& operator=(const PacedRelay&) = delete;
 
-    bool isValid() const { return listenFd >= 0 && wakeFds[0] >= 0; }
+    bool isValid() const;
     // Where the program connects: the pty's slave path, or the TCP port.
-    QString slavePath() const { return path; }
+    QString slavePath() const;
     quint16 tcpPort() const { return port; }
 
-    // Set before the program sends anything: the thread reads them unguarded.
-    BenchRelay& relay() { return bench; }
+    // Set before the program sends anything: the thread reads it unguarded.
+    // Its registers hold relaycontent::loadRegisters()'s values until written.
+    RelayMemory& relay() { return memory; }
     void setFaults(int dropEvery, int corruptEvery);
 
     int requests() const { return requestCount.load(); }
@@ -49,25 +65,30 @@ public:
     double wireMs() const { return wireNs.load() / 1e6; }
     void resetCounts();
 
-    double characterNs() const { return 10.0e9 / baud; }
-    static constexpr int turnaroundUs = 2000;
+    static double characterNs(int baudRate) { return 10.0e9 / baudRate; }
+    double characterNs() const { return characterNs(baud); }
 
 private:
-    void openPty();
+    // The whole length of the request frame (CRC included) whose first bytes
+    // are given: 0 while too few bytes are known, -1 for a function the relay
+    // does not serve.
+    static int requestLength(const QByteArray& bytes);
+
     void openTcp();
     void run();
     bool acceptConnection();
     void answer(const QByteArray& request, long long firstByteNs);
 
-    BenchRelay bench;
+    RelayMemory memory;
     Line kind;
     int baud;
-    // The pty's master side, or the listening socket.
+    Pacing pace;
+    std::unique_ptr<PtyPair> pty;
+    // The listening socket (Line::Tcp).
     int listenFd = -1;
     // The descriptor the bytes go through: the pty master or the accepted connection.
     int lineFd = -1;
     int wakeFds[2] = {-1, -1};
-    QString path;
     quint16 port = 0;
     std::atomic<int> dropEvery{0};
     std::atomic<int> corruptEvery{0};

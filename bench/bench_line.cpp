@@ -9,14 +9,14 @@
 #include "PacedRelay.h"
 
 #include "device/ModBusDevice.h"
+#include "device/RelayMap.h"
 #include "modbus/ModBusClient.h"
 #include "modbus/ModBusRtuLink.h"
 #include "modbus/ModBusRtuOverTcpLink.h"
 #include "modbus/TcpConnection.h"
-#include "records/CrashProcessHeader.h"
 #include "records/CrashProcessReader.h"
-#include "records/JournalEntry.h"
 #include "records/LogReader.h"
+#include "support/RelayContent.h"
 
 #include <QHostAddress>
 #include <QSerialPort>
@@ -39,8 +39,8 @@ constexpr int dropEvery = 4;
 constexpr int corruptEvery = 7;
 // The writing of the settings: password and value for each of the
 // registers 8..84.
-constexpr int firstSetting = 8;
-constexpr int settingCount = 77;
+constexpr int firstSetting = RelayMap::firstSettingRegister;
+constexpr int settingCount = RelayMap::registerCount - RelayMap::firstSettingRegister;
 
 enum Work
 {
@@ -55,34 +55,6 @@ enum Work
 double secondsSince(Clock::time_point start)
 {
     return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-void putLe16(QByteArray& bytes, int offset, int value)
-{
-    bytes[offset] = static_cast<char>(value & 0xFF);
-    bytes[offset + 1] = static_cast<char>((value >> 8) & 0xFF);
-}
-
-// A valid fault record of `faultSamples` + 120 samples, every sample different.
-QByteArray faultRecord(int faultSamples)
-{
-    CrashProcessHeader header;
-    header.year = 19;
-    header.month = 1;
-    header.day = 1;
-    header.minute = 1;
-    header.scalePhase = 1949;
-    header.faultSamples = static_cast<uint16_t>(faultSamples);
-    header.valid = 1;
-    header.checksum = header.expectedChecksum();
-    QByteArray record = header.encode();
-    for (int k = 0; k < faultSamples + 120; ++k) {
-        QByteArray sample(CrashProcessSample::size, '\0');
-        for (int channel = 0; channel < 7; ++channel)
-            putLe16(sample, 2 * channel, (k * 37 + channel * 101) & 0x0FFF);
-        record.append(sample);
-    }
-    return record;
 }
 
 // The program's Modbus master without its window, on the relay's line:
@@ -153,7 +125,7 @@ public:
     ModBusRtuOverTcpLink* tcpLink = nullptr;
     std::unique_ptr<ModBusRtuLink> link;
     ModBusClient client;
-    ModBusDevice device{8, BenchRelay::registerCount};
+    ModBusDevice device{RelayMap::coilCount, RelayMap::registerCount};
     CrashProcessReader crash;
     LogReader journal;
     bool ended = false;
@@ -172,15 +144,13 @@ double floorMs(const PacedRelay& relay)
                 : 0.0);
 }
 
+// Three records and a full journal; record 0 the longest the oscillograph
+// records (600 samples after the trigger), record 1 that of the noisy line.
 void loadFiles(PacedRelay& relay)
 {
-    relay.relay().setFile(0, faultRecord(600));
-    relay.relay().setFile(1, faultRecord(noisyFaultSamples));
-    for (int entry = 0; entry < LogReader::entryCount; ++entry) {
-        QByteArray bytes(JournalEntry::size, static_cast<char>(entry));
-        bytes[0] = 1;
-        relay.relay().setFile(LogReader::firstEntryFile + entry, bytes);
-    }
+    relaycontent::loadRecords(relay.relay());
+    relay.relay().setFile(0, relaycontent::faultRecord(0, 600));
+    relay.relay().setFile(1, relaycontent::faultRecord(1, noisyFaultSamples));
 }
 
 // One piece of work, timed; false (with the error set) when it failed.
@@ -208,7 +178,7 @@ bool measure(benchmark::State& state, Master& master, Work work, double& seconds
         for (int reg = firstSetting; reg < firstSetting + settingCount; ++reg) {
             const uint16_t password = 0x1234;
             const uint16_t value = static_cast<uint16_t>(reg * 3);
-            master.device.writeRegisters(71, 1, &password);
+            master.device.writeRegisters(RelayMap::passwordRegister, 1, &password);
             master.device.writeRegisters(static_cast<uint16_t>(reg), 1, &value);
         }
         done = master.untilIdle(timeoutMs);

@@ -2,17 +2,19 @@
 // transaction, a whole poll over a pseudo-terminal at the line's pace, and a
 // fault record read from the demo relay.
 
-#include "BenchRelay.h"
 #include "EventLoop.h"
 #include "LoopbackLink.h"
-#include "PtyRelay.h"
+#include "PacedRelay.h"
 
 #include "device/ModBusDevice.h"
+#include "device/RelayMap.h"
 #include "modbus/DemoRTULink.h"
 #include "modbus/IModBusResponseListener.h"
 #include "modbus/ModBusClient.h"
 #include "modbus/ModBusRtuLink.h"
+#include "records/CrashProcessHeader.h"
 #include "records/CrashProcessReader.h"
+#include "support/RelayContent.h"
 
 #include <QCoreApplication>
 #include <QSerialPort>
@@ -55,19 +57,21 @@ void issue(ModBusClient& client, CountingListener& listener, int functionCode)
     static const uint16_t value = 0x1234;
     switch (functionCode) {
     case 3:
-        client.readHoldingRegs(&listener, 1, 0, 32, 0);
+        client.readHoldingRegs(&listener, 1, 0, ModBusDevice::readBlockSize, 0);
         break;
     case 16:
-        client.writeMultipleRegs(&listener, 1, 71, 1, &value, 1);
+        client.writeMultipleRegs(&listener, 1, RelayMap::passwordRegister, 1, &value, 1);
         break;
     case 1:
-        client.readCoils(&listener, 1, 0, 8, 0);
+        client.readCoils(&listener, 1, 0, RelayMap::coilCount, 0);
         break;
     case 5:
-        client.writeCoil(&listener, 1, 0, true, 1);
+        client.writeCoil(&listener, 1, RelayMap::acknowledgeCoil, true, 1);
         break;
     case 20:
-        client.readFileRecord(&listener, 1, 0, 20, 7, 0);
+        // The first sample of record 0, right after its header.
+        client.readFileRecord(&listener, 1, 0, CrashProcessHeader::size / 2,
+                              CrashProcessSample::size / 2, 0);
         break;
     default:
         break;
@@ -121,10 +125,10 @@ BENCHMARK(BM_Crc16)->ArgName("bytes")->Arg(6)->Arg(69)->Arg(255);
 // the answer's time on the wire plus the silence that ends the answer.
 double pollFloorMs(int baudRate, int interval)
 {
-    const double charMs = PtyRelay::characterTimeUs(baudRate) / 1000.0;
+    const double charMs = PacedRelay::characterNs(baudRate) / 1e6;
     double floor = 0;
-    for (int start = 0; start < BenchRelay::registerCount; start += ModBusDevice::readBlockSize) {
-        const int count = qMin<int>(ModBusDevice::readBlockSize, BenchRelay::registerCount - start);
+    for (int start = 0; start < RelayMap::registerCount; start += ModBusDevice::readBlockSize) {
+        const int count = qMin<int>(ModBusDevice::readBlockSize, RelayMap::registerCount - start);
         const int requestBytes = 8;
         const int answerBytes = 5 + 2 * count;
         floor += (requestBytes + answerBytes) * charMs + interval;
@@ -136,7 +140,11 @@ void BM_PollOverPty(benchmark::State& state)
 {
     const int baudRate = static_cast<int>(state.range(0));
     const int interval = static_cast<int>(state.range(1));
-    PtyRelay relay(baudRate);
+    // A pty moves bytes at once, so the relay paces its answer as the serial
+    // line would: the answer's last byte arrives when the request and the
+    // answer have spent their time on the wire, with no turnaround of the
+    // relay's own. The answer goes out in chunks of a UART receive FIFO.
+    PacedRelay relay(PacedRelay::Line::Pty, baudRate, PacedRelay::Pacing{0, 8});
     if (!relay.isValid()) {
         state.SkipWithError("no pseudo-terminal");
         return;
@@ -156,7 +164,7 @@ void BM_PollOverPty(benchmark::State& state)
     ModBusClient client;
     link.setListener(&client);
     client.setLink(&link);
-    ModBusDevice device(8, BenchRelay::registerCount);
+    ModBusDevice device(RelayMap::coilCount, RelayMap::registerCount);
     device.setClient(&client);
 
     const auto pollDone = [&client] {
@@ -177,7 +185,9 @@ void BM_PollOverPty(benchmark::State& state)
         state.SetIterationTime(seconds);
     }
     const int polls = static_cast<int>(state.iterations());
-    if (relay.answered() != 3 * polls || device.getRegister(84) != BenchRelay::initialValue(84))
+    constexpr uint16_t lastRegister = RelayMap::registerCount - 1;
+    if (relay.answered() != 3 * polls ||
+        device.getRegister(lastRegister) != relaycontent::plausibleRegister(lastRegister))
         state.SkipWithError("the relay's answers did not all arrive");
 
     const double floorMs = pollFloorMs(baudRate, interval);

@@ -2,7 +2,6 @@
 // parameter map, a long debug-mode log, start-up, and memory while polling.
 
 #include "EventLoop.h"
-#include "MainWindowTestAccess.h"
 #include "ProcessMemory.h"
 
 #include "app/ConfigDialog.h"
@@ -10,8 +9,10 @@
 #include "app/log/Logger.h"
 #include "device/DeviceSearch.h"
 #include "device/ModBusDevice.h"
+#include "device/RelayMap.h"
 #include "modbus/ModBusClient.h"
 #include "modbus/ModBusRtuLink.h"
+#include "support/MainWindowTestAccess.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -36,11 +37,6 @@ double secondsSince(Clock::time_point start)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-QAction* action(MainWindow& window, const char* name)
-{
-    return window.findChild<QAction*>(QString::fromLatin1(name));
-}
-
 // --- 4. One refresh of the whole parameter map ---------------------------------
 
 void BM_ParameterMapRefresh(benchmark::State& state)
@@ -54,21 +50,21 @@ void BM_ParameterMapRefresh(benchmark::State& state)
     ModBusDevice* device = access.device();
 
     // Settings as a relay holds them, measured values that change every poll.
-    uint16_t image[85];
-    for (int i = 0; i < 85; ++i)
+    uint16_t image[RelayMap::registerCount];
+    for (int i = 0; i < RelayMap::registerCount; ++i)
         image[i] = static_cast<uint16_t>(i % 3);
-    device->holdingRegsRead(0, image, 85);
+    device->holdingRegsRead(0, image, RelayMap::registerCount);
 
     double repaintSeconds = 0;
     uint16_t tick = 0;
     for (auto _ : state) {
         ++tick;
-        uint16_t measured[8] = {
+        uint16_t measured[RelayMap::liveRegisterCount] = {
             static_cast<uint16_t>(100 + tick % 50), static_cast<uint16_t>(200 + tick % 40),
             static_cast<uint16_t>(300 + tick % 30), static_cast<uint16_t>(tick % 20),
             static_cast<uint16_t>(tick % 10),       static_cast<uint16_t>(tick % 3600),
             static_cast<uint16_t>(tick & 0xFF),     static_cast<uint16_t>(tick >> 8 & 0xFF)};
-        device->holdingRegsRead(0, measured, 8);
+        device->holdingRegsRead(0, measured, RelayMap::liveRegisterCount);
 
         const Clock::time_point start = Clock::now();
         window.refresh();
@@ -91,8 +87,8 @@ BENCHMARK(BM_ParameterMapRefresh)->Iterations(2000)->UseManualTime()->Unit(bench
 QList<QByteArray> pollFrames()
 {
     QList<QByteArray> frames;
-    for (int start = 0; start < 85; start += 32) {
-        const int count = qMin(32, 85 - start);
+    for (int start = 0; start < RelayMap::registerCount; start += ModBusDevice::readBlockSize) {
+        const int count = qMin<int>(ModBusDevice::readBlockSize, RelayMap::registerCount - start);
         QByteArray request = QByteArray::fromHex("0103");
         request.append(static_cast<char>(0)).append(static_cast<char>(start));
         request.append(static_cast<char>(0)).append(static_cast<char>(count));
@@ -117,15 +113,14 @@ void BM_DebugLog(benchmark::State& state)
     const bool listShown = state.range(1) != 0;
     const double budgetSeconds = 60;
     MainWindow window;
-    MainWindowTestAccess access(window);
-    QListWidget* list = access.logList();
+    QListWidget* list = windowtest::child<QListWidget>(&window, "listLog");
     if (listShown)
         EventLoop::reveal(list);
     if (!EventLoop::showAndExpose(&window) || list->isVisible() != listShown) {
         state.SkipWithError("the window was not shown as asked");
         return;
     }
-    action(window, "actionLogDebug")->trigger();
+    windowtest::action(window, "actionLogDebug")->trigger();
 
     QList<QByteArray> dumps;
     for (const QByteArray& frame : pollFrames())
@@ -159,7 +154,8 @@ void BM_DebugLog(benchmark::State& state)
                     const Clock::time_point start = Clock::now();
                     switch (line) {
                     case 0:
-                        logInfo("ReadHoldingRegs startReg = %d Count = %d", block * 32, 32);
+                        logInfo("ReadHoldingRegs startReg = %d Count = %d",
+                                block * ModBusDevice::readBlockSize, ModBusDevice::readBlockSize);
                         break;
                     case 1:
                         logDebug("Отправлен пакет: %s", sent.constData());
@@ -213,7 +209,7 @@ void BM_DebugLog(benchmark::State& state)
     state.counters["reveal_ms"] = revealSeconds * 1000;
     state.counters["rss_after_MiB"] = rssAfter / 1024.0;
     state.counters["rss_growth_MiB"] = (rssAfter - rssBefore) / 1024.0;
-    action(window, "actionLogDisable")->trigger();
+    windowtest::action(window, "actionLogDisable")->trigger();
 }
 // The list on screen (the log tab open) and off screen (another tab open).
 BENCHMARK(BM_DebugLog)

@@ -1,5 +1,6 @@
 #include "cli/CommandOptions.h"
 
+#include "device/RelayMap.h"
 #include "presentation/SettingsSheet.h"
 
 #include <QCommandLineOption>
@@ -22,7 +23,6 @@ constexpr int maxCharInterval = 200;
 // would only be skipped while the last one is still on the line.
 constexpr int minPeriodMs = 100;
 constexpr int maxPeriodMs = 100000;
-constexpr int recordCount = 3;
 
 // What each command takes besides the connection options.
 enum Takes
@@ -297,10 +297,10 @@ bool readArgument(const CommandEntry& entry, const QString& argument, CommandOpt
     }
     bool ok = false;
     const int number = argument.toInt(&ok);
-    if (!ok || number < 0 || number >= recordCount) {
+    if (!ok || number < 0 || number >= RelayMap::recordFileCount) {
         *message = QStringLiteral("Неверный номер осциллограммы: %1 (допустимо 0..%2 или all)")
                        .arg(argument)
-                       .arg(recordCount - 1);
+                       .arg(RelayMap::recordFileCount - 1);
         return false;
     }
     result->record = number;

@@ -1,6 +1,8 @@
 #ifndef TALVIK_DEVICE_CONFIGFILE_H
 #define TALVIK_DEVICE_CONFIGFILE_H
 
+#include "device/RelayMap.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QVector>
@@ -32,7 +34,7 @@ public:
     static const char rangesTemplate[];
     // The relay accepts a settings write only right after this register has
     // received the password.
-    static constexpr uint16_t passwordRegister = 71;
+    static constexpr uint16_t passwordRegister = RelayMap::passwordRegister;
     // Longer ranges would only write the whole register address space over
     // again; a corrupt length of millions would queue millions of requests.
     static constexpr int maxRangeLength = 65536;

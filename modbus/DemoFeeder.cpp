@@ -1,5 +1,6 @@
 #include "modbus/DemoFeeder.h"
 
+#include "device/RelayMap.h"
 #include "records/ComtradeWriter.h"
 #include "records/CrashProcessHeader.h"
 #include "records/JournalEntry.h"
@@ -7,19 +8,6 @@
 #include <cmath>
 
 namespace {
-
-// Registers of the settings the simulation reads and of its live values.
-constexpr int iaRegister = 0;
-constexpr int residualCurrentRegister = 3;
-constexpr int residualVoltageRegister = 4;
-constexpr int angleRegister = 5;
-constexpr int inputsOutputsRegister = 6;
-constexpr int ledsRegister = 7;
-constexpr int mtz1TimeRegister = 10;
-constexpr int currentRatioRegister = 52;
-constexpr int residualCurrentRatioRegister = 53;
-constexpr int voltageRatioRegister = 54;
-constexpr int oscillographTimeRegister = 64;
 
 // Bits of the inputs/outputs and LED registers.
 constexpr uint16_t breakerClosedInput = 1u << 0; // DI1
@@ -30,25 +18,13 @@ constexpr uint16_t breakerOpenLed = 1u << 5; // РПВ/РПО
 constexpr uint16_t healthyLed = 1u << 7;     // Исправно
 
 constexpr uint8_t mtz1JournalType = 1;
-constexpr int samplesPerSecond = ComtradeWriter::samplesPerSecond;
+constexpr int samplesPerSecond = RelayMap::samplesPerSecond;
+constexpr int recordCount = RelayMap::recordFileCount;
+constexpr int journalSize = RelayMap::journalEntryCount;
 constexpr double pi = 3.14159265358979323846;
 constexpr double mainsHz = 50.0;
 // A typical time constant of a feeder's fault current offset.
 constexpr double offsetDecaySeconds = 0.04;
-
-// The header every simulated record starts from: calibration gains and
-// scale divisors of the relay's inputs.
-CrashProcessHeader headerTemplate()
-{
-    CrashProcessHeader header;
-    header.gainIa = header.gainIb = header.gainIc = header.gain3I0 = header.gain3U0 = 0x0400;
-    header.scalePhase = 1949;
-    header.scale3I0 = 8066;
-    header.scale3U0 = 1905;
-    header.reserved28 = 1;
-    header.valid = 1;
-    return header;
-}
 
 // Deterministic noise in [-1, 1] for a tick of simulated time and a channel.
 double noise(qint64 tick, int channel)
@@ -111,6 +87,18 @@ void DemoFeeder::setDefaults(uint16_t* registers)
         registers[setting.reg] = setting.value;
 }
 
+CrashProcessHeader DemoFeeder::headerTemplate()
+{
+    CrashProcessHeader header;
+    header.gainIa = header.gainIb = header.gainIc = header.gain3I0 = header.gain3U0 = 0x0400;
+    header.scalePhase = 1949;
+    header.scale3I0 = 8066;
+    header.scale3U0 = 1905;
+    header.reserved28 = 1;
+    header.valid = 1;
+    return header;
+}
+
 void DemoFeeder::setTimeScale(int factor)
 {
     simulatedBase = now();
@@ -131,7 +119,7 @@ QDateTime DemoFeeder::wallTime(qint64 simulatedMs) const
 qint64 DemoFeeder::tripDelayMs(const uint16_t* registers)
 {
     // Hundredths of a second; the relay needs some time even at zero.
-    return qMax<qint64>(20, qint64(registers[mtz1TimeRegister]) * 10);
+    return qMax<qint64>(20, qint64(registers[RelayMap::mtz1TimeRegister]) * 10);
 }
 
 void DemoFeeder::advance(const uint16_t* registers)
@@ -156,7 +144,7 @@ void DemoFeeder::makeFault(int fault, const uint16_t* registers)
 
 void DemoFeeder::liveRegisters(const uint16_t* registers, qint64 t, uint16_t* live) const
 {
-    const double ratio = ratioOf(registers, currentRatioRegister);
+    const double ratio = ratioOf(registers, RelayMap::currentRatioRegister);
     const double secondaryHundredths = loadPrimaryAmperes * 100.0 / ratio;
     uint16_t inputsOutputs = breakerClosedInput;
     uint16_t leds = healthyLed;
@@ -183,18 +171,18 @@ void DemoFeeder::liveRegisters(const uint16_t* registers, qint64 t, uint16_t* li
     }
 
     for (int phase = 0; phase < 3; ++phase)
-        live[iaRegister + phase] =
+        live[RelayMap::iaRegister + phase] =
             clampRegister(secondaryHundredths * multiple * loadFactor(t, phase));
     // About 3 A primary of residual current, a volt of residual voltage,
     // and the angle between them near 95°.
-    live[residualCurrentRegister] =
-        clampRegister(300.0 / ratioOf(registers, residualCurrentRatioRegister) *
+    live[RelayMap::residualCurrentRegister] =
+        clampRegister(300.0 / ratioOf(registers, RelayMap::residualCurrentRatioRegister) *
                       (1.0 + 0.05 * noise(t / 200, 3)));
-    live[residualVoltageRegister] =
-        clampRegister((1.0 + 0.4 * noise(t / 200, 4)) / ratioOf(registers, voltageRatioRegister));
-    live[angleRegister] = clampRegister(950 + 20 * noise(t / 200, 5));
-    live[inputsOutputsRegister] = inputsOutputs;
-    live[ledsRegister] = leds;
+    live[RelayMap::residualVoltageRegister] = clampRegister(
+        (1.0 + 0.4 * noise(t / 200, 4)) / ratioOf(registers, RelayMap::voltageRatioRegister));
+    live[RelayMap::angleRegister] = clampRegister(950 + 20 * noise(t / 200, 5));
+    live[RelayMap::inputsOutputsRegister] = inputsOutputs;
+    live[RelayMap::ledsRegister] = leds;
 }
 
 QByteArray DemoFeeder::faultRecord(int fault, const uint16_t* registers) const
@@ -208,11 +196,11 @@ QByteArray DemoFeeder::faultRecord(int fault, const uint16_t* registers) const
     header.minute = static_cast<uint8_t>(at.time().minute());
     header.second = static_cast<uint8_t>(at.time().second());
     header.millisecond = static_cast<uint16_t>(at.time().msec());
-    header.ratioPhase = ratioOf(registers, currentRatioRegister);
-    header.ratio3I0 = ratioOf(registers, residualCurrentRatioRegister);
+    header.ratioPhase = ratioOf(registers, RelayMap::currentRatioRegister);
+    header.ratio3I0 = ratioOf(registers, RelayMap::residualCurrentRatioRegister);
     // The oscillograph's recording time, in hundredths of a second.
     header.faultSamples = static_cast<uint16_t>(
-        qBound(120, registers[oscillographTimeRegister] * samplesPerSecond / 100, 600));
+        qBound(120, registers[RelayMap::oscillographTimeRegister] * samplesPerSecond / 100, 600));
     header.checksum = header.expectedChecksum();
 
     const double phaseCount = ComtradeWriter::phaseMultiplier(header);
@@ -275,7 +263,7 @@ QByteArray DemoFeeder::faultJournalEntry(int fault, const uint16_t* registers) c
     JournalEntry entry;
     entry.type = mtz1JournalType;
     const double faultSecondary =
-        faultMultiple * loadPrimaryAmperes / ratioOf(registers, currentRatioRegister);
+        faultMultiple * loadPrimaryAmperes / ratioOf(registers, RelayMap::currentRatioRegister);
     // The relay keeps a phase current scaled to its 5 A rating.
     entry.current = clampRegister(faultSecondary * scales.scalePhase / 5.0);
     entry.millisecond = static_cast<uint16_t>(at.time().msec());
@@ -285,8 +273,8 @@ QByteArray DemoFeeder::faultJournalEntry(int fault, const uint16_t* registers) c
     entry.day = static_cast<uint8_t>(at.date().day());
     entry.month = static_cast<uint8_t>(at.date().month());
     entry.year = static_cast<uint16_t>(at.date().year() - 2000);
-    entry.ratioPhase = ratioOf(registers, currentRatioRegister);
-    entry.ratio3I0 = ratioOf(registers, residualCurrentRatioRegister);
+    entry.ratioPhase = ratioOf(registers, RelayMap::currentRatioRegister);
+    entry.ratio3I0 = ratioOf(registers, RelayMap::residualCurrentRatioRegister);
     entry.scalePhase = scales.scalePhase;
     entry.scale3I0 = scales.scale3I0;
     return entry.encode();

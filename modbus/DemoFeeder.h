@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+struct CrashProcessHeader;
+
 // The demo relay's feeder in service. Everything follows from the time since
 // the demo started, so a test can predict it: balanced load currents of
 // about 150 A primary with a slow drift and a little noise, a small residual
@@ -17,9 +19,6 @@
 class DemoFeeder
 {
 public:
-    static constexpr int registerCount = 85;
-    static constexpr int recordCount = 3;
-    static constexpr int journalSize = 30;
     // When in each simulated minute the fault begins, and its size.
     static constexpr qint64 faultPeriodMs = 60000;
     static constexpr qint64 faultOffsetMs = 30000;
@@ -35,6 +34,10 @@ public:
 
     // Settings of a feeder in service, written into a fresh register bank.
     static void setDefaults(uint16_t* registers);
+    // The header every simulated record starts from: the calibration gains
+    // and scale divisors of the relay's inputs, marked valid; no date, no
+    // ratios, no samples and no checksum yet.
+    static CrashProcessHeader headerTemplate();
 
     // Simulated time runs `factor` times faster than the real one.
     void setTimeScale(int factor);

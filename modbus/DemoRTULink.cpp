@@ -1,30 +1,38 @@
 #include "modbus/DemoRTULink.h"
 
 #include "app/log/Logger.h"
+#include "modbus/ByteOrder.h"
 #include "modbus/DemoFeeder.h"
 #include "modbus/FileRecordReference.h"
 #include "modbus/IModBusRTUResponseListener.h"
+#include "records/CrashProcessHeader.h"
 
 #include <QTimer>
+#include <QtEndian>
 
 #include <cmath>
 #include <cstring>
 
 namespace {
 
-// The header every simulated record starts from; byte 3 becomes the record's
-// index and byte 39 its checksum.
-constexpr uint8_t headerTemplate[DemoRTULink::headerSize] = {
-    0x13, 0x01, 0x01, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x04, 0x00, 0x04,
-    0x00, 0x04, 0x00, 0x04, 0x9D, 0x07, 0x82, 0x1F, 0x71, 0x07, 0x01, 0x00, 0x01, 0x00,
-    0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x58, 0x02, 0x00, 0x00, 0x01, 0x00};
+// The header of built-in record `index`, the simulated records' template
+// triggered on 1 January 2019 at <index>:01:00.000, with ratios of 1 and 600
+// samples from the trigger on.
+CrashProcessHeader builtInHeader(int index)
+{
+    CrashProcessHeader header = DemoFeeder::headerTemplate();
+    header.year = 19;
+    header.month = 1;
+    header.day = 1;
+    header.hour = static_cast<uint8_t>(index);
+    header.minute = 1;
+    header.ratioPhase = 1;
+    header.ratio3I0 = 1;
+    header.faultSamples = 600;
+    header.checksum = header.expectedChecksum();
+    return header;
+}
 
-constexpr int recordIndexByte = 3;
-constexpr int amplitudeOffset = 18;
-constexpr int samplesBeforeOffset = 34;
-constexpr int checksumByte = 39;
-// Samples recorded after the fault, on top of those before it.
-constexpr int samplesAfter = 120;
 constexpr int samplesPerPeriod = 12;
 constexpr double pi = 3.14159265358979323846;
 
@@ -34,27 +42,6 @@ constexpr uint8_t illegalDataValue = 0x03;
 
 // A function 20 sub-request: reference type, file, record number, length.
 constexpr int subRequestSize = 7;
-uint16_t readLe16(const uint8_t* data, int offset)
-{
-    return static_cast<uint16_t>(data[offset] | data[offset + 1] << 8);
-}
-
-void writeLe16(char* data, int offset, uint16_t value)
-{
-    data[offset] = static_cast<char>(value & 0xFF);
-    data[offset + 1] = static_cast<char>(value >> 8);
-}
-
-uint16_t readBe16(const uint8_t* data, int offset)
-{
-    return static_cast<uint16_t>(data[offset] << 8 | data[offset + 1]);
-}
-
-void appendBe16(QByteArray& bytes, uint16_t value)
-{
-    bytes.append(static_cast<char>(value >> 8));
-    bytes.append(static_cast<char>(value & 0xFF));
-}
 
 // A phase value shifted into 0...amplitude and truncated toward zero.
 uint16_t wave(double phase, int amplitude)
@@ -63,27 +50,17 @@ uint16_t wave(double phase, int amplitude)
     return static_cast<uint16_t>(static_cast<int>(value));
 }
 
-// Files past the records hold the journal, one entry in each.
-constexpr int firstJournalFile = 3;
-constexpr uint16_t journalPointerRegister = 74;
-constexpr int liveRegisterCount = 8;
-constexpr uint16_t acknowledgeCoil = 0;
-
 } // namespace
 
 DemoRTULink::DemoRTULink()
     : ModBusRtuLink(nullptr), registers(), responseTimer(new QTimer(this)), feeder(new DemoFeeder)
 {
-    registers[8] = 1;
     DemoFeeder::setDefaults(registers);
     responseTimer->setSingleShot(true);
     responseTimer->setInterval(responseDelayMs);
     connect(responseTimer, &QTimer::timeout, this, &DemoRTULink::timeout);
-    for (int index = 0; index < recordCount; ++index) {
-        std::memcpy(recordHeaders[index], headerTemplate, headerSize);
-        recordHeaders[index][recordIndexByte] = static_cast<uint8_t>(index);
+    for (int index = 0; index < RelayMap::recordFileCount; ++index)
         buildRecord(index);
-    }
     simulate();
 }
 
@@ -105,56 +82,50 @@ void DemoRTULink::simulate()
 {
     feeder->advance(registers);
     feeder->liveRegisters(registers, feeder->now(), registers);
-    registers[journalPointerRegister] = feeder->journalPointer();
+    registers[RelayMap::journalPointerRegister] = feeder->journalPointer();
 }
 
 QByteArray DemoRTULink::fileBytes(int file) const
 {
-    if (file >= 0 && file < recordCount) {
+    if (file >= 0 && file < RelayMap::recordFileCount) {
         const QByteArray simulated = feeder->record(file);
         return simulated.isEmpty() ? *recordBuffers[file] : simulated;
     }
-    return feeder->journalEntry(file - firstJournalFile);
+    // Files past the records hold the journal, one entry in each.
+    return feeder->journalEntry(file - RelayMap::firstJournalFile);
 }
 
 void DemoRTULink::buildRecord(int index)
 {
-    const uint8_t* header = recordHeaders[index];
-    const int amplitude = readLe16(header, amplitudeOffset);
-    const int samplesBefore = readLe16(header, samplesBeforeOffset);
-    const int sampleTotal = samplesBefore + samplesAfter;
+    const CrashProcessHeader header = builtInHeader(index);
+    const int amplitude = header.scalePhase;
+    const int samplesBefore = header.faultSamples;
+    const int sampleTotal = header.sampleCount();
 
-    QByteArray* buffer = new QByteArray(headerSize + sampleSize * sampleTotal, '\0');
-    char* bytes = buffer->data();
-    uint8_t headerBytes[headerSize];
-    std::memcpy(headerBytes, header, headerSize);
-    uint8_t sum = 0;
-    for (int i = 0; i < checksumByte; ++i)
-        sum = static_cast<uint8_t>(sum + headerBytes[i]);
-    headerBytes[checksumByte] = static_cast<uint8_t>(~sum);
-    std::memcpy(bytes, headerBytes, headerSize);
-
+    QByteArray* buffer = new QByteArray(header.encode());
+    buffer->reserve(CrashProcessHeader::size + CrashProcessSample::size * sampleTotal);
     // Three sine waves 120 degrees apart; the count starts again for the
     // samples after the fault.
     for (int sample = 0; sample < sampleTotal; ++sample) {
         const int i = sample < samplesBefore ? sample : sample - samplesBefore;
         const double phase = (i % samplesPerPeriod) * pi / 6;
-        const int offset = headerSize + sampleSize * sample;
-        writeLe16(bytes, offset, wave(phase, amplitude));
-        writeLe16(bytes, offset + 2, wave(phase + 2 * pi / 3, amplitude));
-        writeLe16(bytes, offset + 4, wave(phase - 2 * pi / 3, amplitude));
+        CrashProcessSample values;
+        values.ia = static_cast<int16_t>(wave(phase, amplitude));
+        values.ib = static_cast<int16_t>(wave(phase + 2 * pi / 3, amplitude));
+        values.ic = static_cast<int16_t>(wave(phase - 2 * pi / 3, amplitude));
+        buffer->append(values.encode());
     }
     recordBuffers[index] = buffer;
 }
 
 uint16_t DemoRTULink::registerValue(int index) const
 {
-    return index >= 0 && index < registerCount ? registers[index] : 0;
+    return index >= 0 && index < RelayMap::registerCount ? registers[index] : 0;
 }
 
 QByteArray DemoRTULink::record(int index) const
 {
-    return index >= 0 && index < recordCount ? fileBytes(index) : QByteArray();
+    return index >= 0 && index < RelayMap::recordFileCount ? fileBytes(index) : QByteArray();
 }
 
 void DemoRTULink::send(const uint8_t* data, uint16_t length)
@@ -209,8 +180,8 @@ void DemoRTULink::answerReadHoldingRegs(const uint8_t* request, uint16_t length)
         answerException(request, illegalDataValue);
         return;
     }
-    const int start = readBe16(request, 2);
-    const int count = readBe16(request, 4);
+    const int start = qFromBigEndian<quint16>(request + 2);
+    const int count = qFromBigEndian<quint16>(request + 4);
     // An answer must fit the 16-bit length the listener is handed.
     if (3 + 2 * count > 0xFFFF) {
         answerException(request, illegalDataValue);
@@ -223,7 +194,7 @@ void DemoRTULink::answerReadHoldingRegs(const uint8_t* request, uint16_t length)
     response.append(static_cast<char>((2 * count) & 0xFF));
     // Registers past the bank read as zero.
     for (int k = 0; k < count; ++k)
-        appendBe16(response, registerValue(start + k));
+        appendBigEndian16(response, registerValue(start + k));
 }
 
 void DemoRTULink::answerWriteMultipleRegs(const uint8_t* request, uint16_t length)
@@ -232,8 +203,8 @@ void DemoRTULink::answerWriteMultipleRegs(const uint8_t* request, uint16_t lengt
         answerException(request, illegalDataValue);
         return;
     }
-    const int start = readBe16(request, 2);
-    const int count = readBe16(request, 4);
+    const int start = qFromBigEndian<quint16>(request + 2);
+    const int count = qFromBigEndian<quint16>(request + 4);
     if (length < 7 + 2 * count) {
         answerException(request, illegalDataValue);
         return;
@@ -242,8 +213,9 @@ void DemoRTULink::answerWriteMultipleRegs(const uint8_t* request, uint16_t lengt
     // journal pointer are the relay's own and stay as measured.
     for (int k = 0; k < count; ++k) {
         const int index = start + k;
-        if (index >= liveRegisterCount && index < registerCount && index != journalPointerRegister)
-            registers[index] = readBe16(request, 7 + 2 * k);
+        if (index >= RelayMap::liveRegisterCount && index < RelayMap::registerCount &&
+            index != RelayMap::journalPointerRegister)
+            registers[index] = qFromBigEndian<quint16>(request + 7 + 2 * k);
     }
     response = QByteArray(reinterpret_cast<const char*>(request), 6);
 }
@@ -255,7 +227,7 @@ void DemoRTULink::answerReadCoils(const uint8_t* request, uint16_t length)
         return;
     }
     // Every coil reads as off: the commands are pulses, never kept.
-    const int count = readBe16(request, 4);
+    const int count = qFromBigEndian<quint16>(request + 4);
     const int byteCount = (count + 7) / 8;
     response.clear();
     response.append(static_cast<char>(request[0]));
@@ -272,7 +244,8 @@ void DemoRTULink::answerWriteCoil(const uint8_t* request, uint16_t length)
     }
     // "Квитирование" puts the LEDs out; the other coils drive outputs the
     // simulation does not show.
-    if (readBe16(request, 2) == acknowledgeCoil && readBe16(request, 4) == 0xFF00)
+    if (qFromBigEndian<quint16>(request + 2) == RelayMap::acknowledgeCoil &&
+        qFromBigEndian<quint16>(request + 4) == 0xFF00)
         feeder->acknowledge();
     response = QByteArray(reinterpret_cast<const char*>(request), 6);
 }
@@ -289,9 +262,9 @@ void DemoRTULink::answerReadFileRecord(const uint8_t* request, uint16_t length)
         answerFileRecords(request, length, subRequests);
         return;
     }
-    const int file = readBe16(request, 4);
-    const int recordNumber = readBe16(request, 6);
-    const int byteCount = (2 * readBe16(request, 8)) & 0xFF;
+    const int file = qFromBigEndian<quint16>(request + 4);
+    const int recordNumber = qFromBigEndian<quint16>(request + 6);
+    const int byteCount = (2 * qFromBigEndian<quint16>(request + 8)) & 0xFF;
 
     response.clear();
     response.append(static_cast<char>(request[0]));
@@ -313,11 +286,11 @@ void DemoRTULink::answerFileRecords(const uint8_t* request, uint16_t length, int
     QByteArray subResponses;
     for (int i = 0; i < subRequests; ++i) {
         const int offset = 3 + subRequestSize * i;
-        const int byteCount = 2 * readBe16(request, offset + 5);
+        const int byteCount = 2 * qFromBigEndian<quint16>(request + offset + 5);
         subResponses.append(static_cast<char>((fileRecordResponseSize(byteCount / 2) - 1) & 0xFF));
         subResponses.append(static_cast<char>(0x06));
-        subResponses.append(
-            recordBytes(readBe16(request, offset + 1), readBe16(request, offset + 3), byteCount));
+        subResponses.append(recordBytes(qFromBigEndian<quint16>(request + offset + 1),
+                                        qFromBigEndian<quint16>(request + offset + 3), byteCount));
     }
     if (subResponses.size() > maxFileRecordResponseData) {
         answerException(request, illegalDataValue);

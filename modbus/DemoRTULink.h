@@ -1,6 +1,7 @@
 #ifndef TALVIK_MODBUS_DEMORTULINK_H
 #define TALVIK_MODBUS_DEMORTULINK_H
 
+#include "device/RelayMap.h"
 #include "modbus/ModBusRtuLink.h"
 
 #include <QByteArray>
@@ -38,11 +39,6 @@ public:
     QByteArray record(int index) const;
     QByteArray pendingResponse() const { return response; }
 
-    // Registers 0-84: the client's whole register image, settings included.
-    static constexpr int registerCount = 85;
-    static constexpr int recordCount = 3;
-    static constexpr int headerSize = 40;
-    static constexpr int sampleSize = 14;
     static constexpr int responseDelayMs = 10;
 
 public slots:
@@ -64,11 +60,11 @@ private:
     void simulate();
     QByteArray fileBytes(int file) const;
 
-    uint16_t registers[registerCount];
+    // The client's whole register image, settings included.
+    uint16_t registers[RelayMap::registerCount];
     QByteArray response;
     QTimer* responseTimer;
-    QByteArray* recordBuffers[recordCount];
-    uint8_t recordHeaders[recordCount][headerSize];
+    QByteArray* recordBuffers[RelayMap::recordFileCount];
     DemoFeeder* feeder;
 };
 

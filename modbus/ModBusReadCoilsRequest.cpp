@@ -3,6 +3,8 @@
 #include "app/log/Logger.h"
 #include "modbus/IModBusResponseListener.h"
 
+#include <QtEndian>
+
 namespace {
 
 constexpr uint8_t functionCode = 0x01;
@@ -17,8 +19,8 @@ ModBusReadCoilsRequest::ModBusReadCoilsRequest(IModBusResponseListener* listener
     : ModBusRequest(address, functionCode, frameSize), startCoil(start),
       states(new uint8_t[coilCount]()), count(coilCount), responseListener(listener)
 {
-    putBe16(2, start);
-    putBe16(4, coilCount);
+    qToBigEndian<quint16>(start, frameData + 2);
+    qToBigEndian<quint16>(coilCount, frameData + 4);
     logInfo("ReadCoils startCoil = %d Count = %d", start, coilCount);
 }
 

@@ -3,6 +3,8 @@
 #include "app/log/Logger.h"
 #include "modbus/IModBusResponseListener.h"
 
+#include <QtEndian>
+
 #include <cstring>
 
 namespace {
@@ -64,9 +66,9 @@ void ModBusReadFileRecordRequest::putSubRequest(int index)
     const FileRecordReference& reference = references[static_cast<size_t>(index)];
     const int offset = requestHeader + subRequestSize * index;
     frameData[offset] = referenceType;
-    putBe16(offset + 1, reference.file);
-    putBe16(offset + 3, reference.record);
-    putBe16(offset + 5, reference.length);
+    qToBigEndian<quint16>(reference.file, frameData + offset + 1);
+    qToBigEndian<quint16>(reference.record, frameData + offset + 3);
+    qToBigEndian<quint16>(reference.length, frameData + offset + 5);
 }
 
 int ModBusReadFileRecordRequest::recordBytes() const

@@ -3,6 +3,8 @@
 #include "app/log/Logger.h"
 #include "modbus/IModBusResponseListener.h"
 
+#include <QtEndian>
+
 namespace {
 
 constexpr uint8_t functionCode = 0x03;
@@ -18,8 +20,8 @@ ModBusReadHoldingRegsRequest::ModBusReadHoldingRegsRequest(IModBusResponseListen
     : ModBusRequest(address, functionCode, frameSize), startRegister(start),
       values(new uint16_t[registerCount]()), count(registerCount), responseListener(listener)
 {
-    putBe16(2, start);
-    putBe16(4, registerCount);
+    qToBigEndian<quint16>(start, frameData + 2);
+    qToBigEndian<quint16>(registerCount, frameData + 4);
     logInfo("ReadHoldingRegs startReg = %d Count = %d", start, registerCount);
 }
 
@@ -46,7 +48,7 @@ void ModBusReadHoldingRegsRequest::parseResponse(const uint8_t* data, uint16_t l
     if (!acceptResponse(data, length, responseHeader + 2 * count, "ReadHoldingRegs ответ"))
         return;
     for (int i = 0; i < count; ++i)
-        values[i] = readBe16(data, responseHeader + 2 * i);
+        values[i] = qFromBigEndian<quint16>(data + responseHeader + 2 * i);
 }
 
 void ModBusReadHoldingRegsRequest::notify(IModBusResponseListener* listener)

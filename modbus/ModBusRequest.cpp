@@ -73,14 +73,3 @@ bool ModBusRequest::notifyFailure(IModBusResponseListener* listener) const
         listener->requestFailed(failure);
     return true;
 }
-
-void ModBusRequest::putBe16(int offset, uint16_t value)
-{
-    frameData[offset] = static_cast<uint8_t>(value >> 8);
-    frameData[offset + 1] = static_cast<uint8_t>(value & 0xFF);
-}
-
-uint16_t ModBusRequest::readBe16(const uint8_t* data, int offset)
-{
-    return static_cast<uint16_t>(data[offset] << 8 | data[offset + 1]);
-}

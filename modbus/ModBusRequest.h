@@ -38,8 +38,6 @@ protected:
     // With errorFlag set, tells the listener (if any) why the request failed
     // and returns true; the caller then delivers nothing else.
     bool notifyFailure(IModBusResponseListener* listener) const;
-    void putBe16(int offset, uint16_t value);
-    static uint16_t readBe16(const uint8_t* data, int offset);
 
     bool errorFlag = false;
     IModBusResponseListener::Failure failure = IModBusResponseListener::Failure::WrongLength;

@@ -1,6 +1,7 @@
 #include "modbus/ModBusRtuLink.h"
 
 #include "app/log/Logger.h"
+#include "modbus/ByteOrder.h"
 #include "modbus/IModBusRTUResponseListener.h"
 
 #include <QSerialPort>
@@ -51,11 +52,10 @@ constexpr int bitsPerCharacter = 11;
 constexpr int fastLineLimit = 19200;
 constexpr int fastLineTurnaroundUs = 1750;
 
+// The CRC as modbusCrc16() gives it: the first byte on the line is its high byte.
 uint16_t receivedCrc(const QByteArray& frame)
 {
-    const int size = frame.size();
-    return static_cast<uint16_t>(static_cast<uint8_t>(frame.at(size - 2)) << 8 |
-                                 static_cast<uint8_t>(frame.at(size - 1)));
+    return qFromBigEndian<quint16>(frame.constData() + frame.size() - crcSize);
 }
 
 } // namespace
@@ -142,8 +142,7 @@ void ModBusRtuLink::send(const uint8_t* data, uint16_t length)
 {
     QByteArray frame(reinterpret_cast<const char*>(data), length);
     const uint16_t crc = frame.size() <= maxCrcProtectedLength ? modbusCrc16(frame) : 0x0000;
-    frame.append(static_cast<char>(crc >> 8));
-    frame.append(static_cast<char>(crc & 0xFF));
+    appendBigEndian16(frame, crc);
 
     if (!lineOpen()) {
         logDebug("%s", closedLineMessage());

@@ -1,6 +1,7 @@
 #include "modbus/ModBusTcpLink.h"
 
 #include "app/log/Logger.h"
+#include "modbus/ByteOrder.h"
 #include "modbus/IModBusRTUResponseListener.h"
 #include "modbus/ModBusRtuLink.h"
 #include "modbus/TcpConnection.h"
@@ -17,17 +18,6 @@ QByteArray localHex(const QByteArray& bytes)
 {
     return ModBusRtuLink::hexDump(reinterpret_cast<const uint8_t*>(bytes.constData()), bytes.size())
         .toLocal8Bit();
-}
-
-uint16_t be16At(const QByteArray& bytes, int offset)
-{
-    return qFromBigEndian<quint16>(bytes.constData() + offset);
-}
-
-void appendBe16(QByteArray& bytes, uint16_t value)
-{
-    bytes.append(static_cast<char>(value >> 8));
-    bytes.append(static_cast<char>(value & 0xFF));
 }
 
 } // namespace
@@ -56,9 +46,9 @@ void ModBusTcpLink::send(const uint8_t* data, uint16_t length)
     ++transactionId;
     awaiting = true;
     QByteArray adu;
-    appendBe16(adu, transactionId);
-    appendBe16(adu, modbusProtocol);
-    appendBe16(adu, length);
+    appendBigEndian16(adu, transactionId);
+    appendBigEndian16(adu, modbusProtocol);
+    appendBigEndian16(adu, length);
     adu.append(reinterpret_cast<const char*>(data), length);
     tcp->write(adu);
     logDebug("Отправлен пакет: %s", localHex(adu).constData());
@@ -93,9 +83,9 @@ void ModBusTcpLink::received(const QByteArray& bytes)
 bool ModBusTcpLink::takeAnswers()
 {
     while (rxBuffer.size() >= mbapHeaderSize) {
-        const int length = be16At(rxBuffer, 4);
-        if (be16At(rxBuffer, 2) != modbusProtocol || length < minMbapLength ||
-            length > maxMbapLength)
+        const int length = qFromBigEndian<quint16>(rxBuffer.constData() + 4);
+        if (qFromBigEndian<quint16>(rxBuffer.constData() + 2) != modbusProtocol ||
+            length < minMbapLength || length > maxMbapLength)
             return false;
         if (rxBuffer.size() < mbapHeaderSize + length)
             return true;
@@ -109,7 +99,7 @@ bool ModBusTcpLink::takeAnswers()
 void ModBusTcpLink::evaluateAnswer(const QByteArray& adu)
 {
     logDebug("Принят пакет: %s", localHex(adu).constData());
-    const uint16_t id = be16At(adu, 0);
+    const uint16_t id = qFromBigEndian<quint16>(adu.constData());
     if (!awaiting || id != transactionId) {
         logError("Отброшен ответ на прежний запрос (транзакция %u).", static_cast<unsigned>(id));
         return;

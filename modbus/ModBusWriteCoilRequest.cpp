@@ -3,6 +3,8 @@
 #include "app/log/Logger.h"
 #include "modbus/IModBusResponseListener.h"
 
+#include <QtEndian>
+
 namespace {
 
 constexpr uint8_t functionCode = 0x05;
@@ -17,7 +19,7 @@ ModBusWriteCoilRequest::ModBusWriteCoilRequest(IModBusResponseListener* listener
     : ModBusRequest(address, functionCode, frameSize), coilAddress(coil), value(on),
       responseListener(listener)
 {
-    putBe16(2, coil);
+    qToBigEndian<quint16>(coil, frameData + 2);
     // Modbus switches a coil on with FF 00 and off with 00 00.
     frameData[4] = on ? 0xFF : 0x00;
     frameData[5] = 0x00;
@@ -41,7 +43,7 @@ void ModBusWriteCoilRequest::parseResponse(const uint8_t* data, uint16_t length)
 {
     if (!acceptResponse(data, length, echoSize, "WriteCoil ответ"))
         return;
-    coilAddress = readBe16(data, 2);
+    coilAddress = qFromBigEndian<quint16>(data + 2);
     // Only the exact FF 00 means on; anything else the relay echoes is off.
     value = data[4] == 0xFF && data[5] == 0x00;
 }

@@ -3,6 +3,8 @@
 #include "app/log/Logger.h"
 #include "modbus/IModBusResponseListener.h"
 
+#include <QtEndian>
+
 #include <algorithm>
 
 namespace {
@@ -30,14 +32,14 @@ ModBusWriteMultipleRegsRequest::ModBusWriteMultipleRegsRequest(IModBusResponseLi
       count(framedCount(registerCount)), responseListener(listener)
 {
     logInfo("WriteMultipleRegs startReg = %d Count = %d", start, registerCount);
-    putBe16(2, start);
-    putBe16(4, count);
+    qToBigEndian<quint16>(start, frameData + 2);
+    qToBigEndian<quint16>(count, frameData + 4);
     // The byte count field is one byte wide; the relay accepts at most 123
     // registers anyway, so only its low 8 bits are sent.
     frameData[6] = static_cast<uint8_t>((2 * count) & 0xFF);
     for (int i = 0; i < count; ++i) {
         values[i] = written != nullptr ? written[i] : 0;
-        putBe16(frameHeader + 2 * i, values[i]);
+        qToBigEndian<quint16>(values[i], frameData + frameHeader + 2 * i);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "presentation/Editor.h"
 
 #include "device/IModBusDev.h"
+#include "device/RelayMap.h"
 #include "presentation/SettingCatalog.h"
 
 #include <QFont>
@@ -54,7 +55,7 @@ void SettingEditor::save(uint16_t password)
         return;
 
     const uint16_t passwordValue = password;
-    device->writeRegisters(passwordRegister, 1, &passwordValue);
+    device->writeRegisters(RelayMap::passwordRegister, 1, &passwordValue);
     const uint16_t value = widgetRegisterValue();
     device->writeRegisters(reg, 1, &value);
     writeTicket = device->lastTicket();

@@ -14,10 +14,6 @@ class IModBusDev;
 class QWidget;
 struct SettingDescription;
 
-// The relay accepts a settings write only right after this register has been
-// written with the password, so every saved value costs two writes.
-constexpr uint16_t passwordRegister = 71;
-
 // The common base of the editors for the interface.
 class Editor : public IEditor
 {

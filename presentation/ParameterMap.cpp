@@ -46,7 +46,7 @@ struct EditorBinding
 
 // Every relay setting, in the order of the editors in the list: group by
 // group as the window shows them, not by register number.
-const EditorBinding editorBindings[] = {
+constexpr EditorBinding editorBindings[] = {
     // МТЗ-1
     {8, "cbMTZ1_On", Kind::OnOff},
     {9, "sbMTZ1_I", Kind::Current},
@@ -134,10 +134,31 @@ const EditorBinding editorBindings[] = {
     {68, "cbOsc_ZNZ", Kind::OnOff},
 };
 
+// The register of the first setting of this kind in the list.
+constexpr uint16_t firstRegisterOf(Kind kind)
+{
+    for (const EditorBinding& binding : editorBindings) {
+        if (binding.kind == kind)
+            return binding.reg;
+    }
+    return 0;
+}
+
+// The registers of every setting of this kind, in the order of the list.
+QList<uint16_t> registersOf(Kind kind)
+{
+    QList<uint16_t> registers;
+    for (const EditorBinding& binding : editorBindings) {
+        if (binding.kind == kind)
+            registers.append(binding.reg);
+    }
+    return registers;
+}
+
 // Auto-reclose drives output DO2, so the auto-reclose mode and the outputs of
 // the five protections lock each other.
-constexpr uint16_t apvModeRegister = 48;
-const QList<uint16_t> protectionOutputRegisters = {16, 27, 34, 40, 47};
+constexpr uint16_t apvModeRegister = firstRegisterOf(Kind::APVMode);
+const QList<uint16_t> protectionOutputRegisters = registersOf(Kind::OutType);
 
 template <typename Widget> Widget* findWidget(QWidget* root, const char* name)
 {

@@ -1,6 +1,7 @@
 #include "presentation/SettingsComparison.h"
 
 #include "device/IModBusDev.h"
+#include "device/RelayMap.h"
 #include "presentation/SettingCatalog.h"
 
 SettingsComparison SettingsComparison::ofFile(const QVector<ConfigFile::RegisterValue>& file,
@@ -9,7 +10,7 @@ SettingsComparison SettingsComparison::ofFile(const QVector<ConfigFile::Register
     SettingsComparison comparison;
     for (const ConfigFile::RegisterValue& item : file) {
         // The password register holds no setting: never shown, never written.
-        if (item.reg == ConfigFile::passwordRegister)
+        if (item.reg == RelayMap::passwordRegister)
             continue;
         const uint16_t relayValue = image.getRegister(item.reg);
         if (relayValue == item.value)

@@ -1,6 +1,8 @@
 #ifndef TALVIK_RECORDS_COMTRADEWRITER_H
 #define TALVIK_RECORDS_COMTRADEWRITER_H
 
+#include "device/RelayMap.h"
+
 #include <QString>
 
 class QByteArray;
@@ -65,7 +67,7 @@ public:
     static double residualCurrentMultiplier(const CrashProcessHeader& header);
     static double residualVoltageMultiplier(const CrashProcessHeader& header);
 
-    static constexpr int samplesPerSecond = 600;
+    static constexpr int samplesPerSecond = RelayMap::samplesPerSecond;
 
 private:
     QString basePath;

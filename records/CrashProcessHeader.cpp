@@ -1,24 +1,9 @@
 #include "records/CrashProcessHeader.h"
 
 #include <QChar>
+#include <QtEndian>
 
 namespace {
-
-uint16_t readLe16(const uint8_t* data, int offset)
-{
-    return static_cast<uint16_t>(data[offset] | data[offset + 1] << 8);
-}
-
-int16_t readLe16Signed(const uint8_t* data, int offset)
-{
-    return static_cast<int16_t>(readLe16(data, offset));
-}
-
-void writeLe16(QByteArray& bytes, int offset, uint16_t value)
-{
-    bytes[offset] = static_cast<char>(value & 0xFF);
-    bytes[offset + 1] = static_cast<char>(value >> 8);
-}
 
 QString twoDigits(int value)
 {
@@ -36,22 +21,22 @@ CrashProcessHeader CrashProcessHeader::decode(const uint8_t* data)
     header.hour = data[3];
     header.minute = data[4];
     header.second = data[5];
-    header.millisecond = readLe16(data, 6);
-    header.gainIa = readLe16(data, 8);
-    header.gainIb = readLe16(data, 10);
-    header.gainIc = readLe16(data, 12);
-    header.gain3I0 = readLe16(data, 14);
-    header.gain3U0 = readLe16(data, 16);
-    header.scalePhase = readLe16(data, 18);
-    header.scale3I0 = readLe16(data, 20);
-    header.scale3U0 = readLe16(data, 22);
-    header.ratioPhase = readLe16(data, 24);
-    header.ratio3I0 = readLe16(data, 26);
-    header.reserved28 = readLe16(data, 28);
-    header.ringPosition = readLe16(data, 30);
-    header.reserved32 = readLe16(data, 32);
-    header.faultSamples = readLe16(data, 34);
-    header.reserved36 = readLe16(data, 36);
+    header.millisecond = qFromLittleEndian<quint16>(data + 6);
+    header.gainIa = qFromLittleEndian<quint16>(data + 8);
+    header.gainIb = qFromLittleEndian<quint16>(data + 10);
+    header.gainIc = qFromLittleEndian<quint16>(data + 12);
+    header.gain3I0 = qFromLittleEndian<quint16>(data + 14);
+    header.gain3U0 = qFromLittleEndian<quint16>(data + 16);
+    header.scalePhase = qFromLittleEndian<quint16>(data + 18);
+    header.scale3I0 = qFromLittleEndian<quint16>(data + 20);
+    header.scale3U0 = qFromLittleEndian<quint16>(data + 22);
+    header.ratioPhase = qFromLittleEndian<quint16>(data + 24);
+    header.ratio3I0 = qFromLittleEndian<quint16>(data + 26);
+    header.reserved28 = qFromLittleEndian<quint16>(data + 28);
+    header.ringPosition = qFromLittleEndian<quint16>(data + 30);
+    header.reserved32 = qFromLittleEndian<quint16>(data + 32);
+    header.faultSamples = qFromLittleEndian<quint16>(data + 34);
+    header.reserved36 = qFromLittleEndian<quint16>(data + 36);
     header.valid = data[38];
     header.checksum = data[39];
     return header;
@@ -66,22 +51,22 @@ QByteArray CrashProcessHeader::encode() const
     bytes[3] = static_cast<char>(hour);
     bytes[4] = static_cast<char>(minute);
     bytes[5] = static_cast<char>(second);
-    writeLe16(bytes, 6, millisecond);
-    writeLe16(bytes, 8, gainIa);
-    writeLe16(bytes, 10, gainIb);
-    writeLe16(bytes, 12, gainIc);
-    writeLe16(bytes, 14, gain3I0);
-    writeLe16(bytes, 16, gain3U0);
-    writeLe16(bytes, 18, scalePhase);
-    writeLe16(bytes, 20, scale3I0);
-    writeLe16(bytes, 22, scale3U0);
-    writeLe16(bytes, 24, ratioPhase);
-    writeLe16(bytes, 26, ratio3I0);
-    writeLe16(bytes, 28, reserved28);
-    writeLe16(bytes, 30, ringPosition);
-    writeLe16(bytes, 32, reserved32);
-    writeLe16(bytes, 34, faultSamples);
-    writeLe16(bytes, 36, reserved36);
+    qToLittleEndian<quint16>(millisecond, bytes.data() + 6);
+    qToLittleEndian<quint16>(gainIa, bytes.data() + 8);
+    qToLittleEndian<quint16>(gainIb, bytes.data() + 10);
+    qToLittleEndian<quint16>(gainIc, bytes.data() + 12);
+    qToLittleEndian<quint16>(gain3I0, bytes.data() + 14);
+    qToLittleEndian<quint16>(gain3U0, bytes.data() + 16);
+    qToLittleEndian<quint16>(scalePhase, bytes.data() + 18);
+    qToLittleEndian<quint16>(scale3I0, bytes.data() + 20);
+    qToLittleEndian<quint16>(scale3U0, bytes.data() + 22);
+    qToLittleEndian<quint16>(ratioPhase, bytes.data() + 24);
+    qToLittleEndian<quint16>(ratio3I0, bytes.data() + 26);
+    qToLittleEndian<quint16>(reserved28, bytes.data() + 28);
+    qToLittleEndian<quint16>(ringPosition, bytes.data() + 30);
+    qToLittleEndian<quint16>(reserved32, bytes.data() + 32);
+    qToLittleEndian<quint16>(faultSamples, bytes.data() + 34);
+    qToLittleEndian<quint16>(reserved36, bytes.data() + 36);
     bytes[38] = static_cast<char>(valid);
     bytes[39] = static_cast<char>(checksum);
     return bytes;
@@ -139,25 +124,25 @@ QString CrashProcessHeader::preFaultSecondsText()
 CrashProcessSample CrashProcessSample::decode(const uint8_t* data)
 {
     CrashProcessSample sample;
-    sample.ia = readLe16Signed(data, 0);
-    sample.ib = readLe16Signed(data, 2);
-    sample.ic = readLe16Signed(data, 4);
-    sample.i3I0 = readLe16Signed(data, 6);
-    sample.u3U0 = readLe16Signed(data, 8);
-    sample.discrete = readLe16(data, 10);
-    sample.reserved = readLe16(data, 12);
+    sample.ia = qFromLittleEndian<qint16>(data);
+    sample.ib = qFromLittleEndian<qint16>(data + 2);
+    sample.ic = qFromLittleEndian<qint16>(data + 4);
+    sample.i3I0 = qFromLittleEndian<qint16>(data + 6);
+    sample.u3U0 = qFromLittleEndian<qint16>(data + 8);
+    sample.discrete = qFromLittleEndian<quint16>(data + 10);
+    sample.reserved = qFromLittleEndian<quint16>(data + 12);
     return sample;
 }
 
 QByteArray CrashProcessSample::encode() const
 {
     QByteArray bytes(size, '\0');
-    writeLe16(bytes, 0, static_cast<uint16_t>(ia));
-    writeLe16(bytes, 2, static_cast<uint16_t>(ib));
-    writeLe16(bytes, 4, static_cast<uint16_t>(ic));
-    writeLe16(bytes, 6, static_cast<uint16_t>(i3I0));
-    writeLe16(bytes, 8, static_cast<uint16_t>(u3U0));
-    writeLe16(bytes, 10, discrete);
-    writeLe16(bytes, 12, reserved);
+    qToLittleEndian<qint16>(ia, bytes.data());
+    qToLittleEndian<qint16>(ib, bytes.data() + 2);
+    qToLittleEndian<qint16>(ic, bytes.data() + 4);
+    qToLittleEndian<qint16>(i3I0, bytes.data() + 6);
+    qToLittleEndian<qint16>(u3U0, bytes.data() + 8);
+    qToLittleEndian<quint16>(discrete, bytes.data() + 10);
+    qToLittleEndian<quint16>(reserved, bytes.data() + 12);
     return bytes;
 }

@@ -1,6 +1,8 @@
 #ifndef TALVIK_RECORDS_CRASHPROCESSHEADER_H
 #define TALVIK_RECORDS_CRASHPROCESSHEADER_H
 
+#include "device/RelayMap.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -12,9 +14,9 @@
 // client does not interpret are kept as well, since the checksum covers them.
 struct CrashProcessHeader
 {
-    static constexpr int size = 40;
+    static constexpr int size = RelayMap::recordHeaderBytes;
     // The recorder keeps 120 samples (0.2 s) from before the trigger.
-    static constexpr int preFaultSamples = 120;
+    static constexpr int preFaultSamples = RelayMap::preFaultSamples;
 
     uint8_t year = 0; // year of the trigger minus 2000
     uint8_t month = 0;
@@ -70,7 +72,7 @@ struct CrashProcessHeader
 // One 14-byte sample (7 registers) of a fault record; 600 samples per second.
 struct CrashProcessSample
 {
-    static constexpr int size = 14;
+    static constexpr int size = RelayMap::recordSampleBytes;
 
     int16_t ia = 0; // ADC counts
     int16_t ib = 0;

@@ -4,8 +4,6 @@
 #include "modbus/FileRecordReference.h"
 #include "modbus/IModBusClient.h"
 
-#include <QTimer>
-
 #include <algorithm>
 
 namespace {
@@ -23,11 +21,8 @@ constexpr int maxSamplesPerRequest =
 } // namespace
 
 CrashProcessReader::CrashProcessReader(QObject* parent)
-    : QObject(parent), watchdog(new QTimer(this))
+    : QObject(parent), requests(this, &CrashProcessReader::watchdogExpired)
 {
-    watchdog->setSingleShot(true);
-    watchdog->setInterval(defaultWatchdogInterval);
-    connect(watchdog, &QTimer::timeout, this, &CrashProcessReader::watchdogExpired);
 }
 
 CrashProcessReader::~CrashProcessReader() = default;
@@ -39,13 +34,12 @@ void CrashProcessReader::setClient(IModBusClient* newClient)
 
 void CrashProcessReader::setWatchdogInterval(int milliseconds)
 {
-    watchdog->setInterval(milliseconds);
+    requests.setWatchdogInterval(milliseconds);
 }
 
 void CrashProcessReader::setBatchedReads(bool on)
 {
-    batchedReads = on;
-    batchSupport = BatchSupport::Untried;
+    requests.setBatchedReads(on);
 }
 
 int CrashProcessReader::samplesPerBatch()
@@ -85,7 +79,7 @@ void CrashProcessReader::readHeaders(uint8_t deviceAddress)
 {
     readerState = ReadingHeaders;
     this->deviceAddress = deviceAddress;
-    attempts = 0;
+    requests.startReading();
     currentRecord = 0;
     requestHeader();
 }
@@ -98,7 +92,7 @@ void CrashProcessReader::readCrashProcess(uint8_t deviceAddress, uint16_t crashP
     }
     currentRecord = crashProcessNumber;
     this->deviceAddress = deviceAddress;
-    attempts = 0;
+    requests.startReading();
     readerState = ReadingRecord;
     sampleIndex = 0;
     sampleTotal = headers[crashProcessNumber].sampleCount();
@@ -119,11 +113,10 @@ void CrashProcessReader::fileRecordRead(uint16_t fileNumber, uint16_t recordNumb
 {
     // A late answer to a request of an earlier or restarted reading must not
     // land in the current one (nor in a buffer that does not exist).
-    if (!waiting || fileNumber != expectedFile || recordNumber != expectedRecord ||
+    if (!requests.isWaiting() || fileNumber != expectedFile || recordNumber != expectedRecord ||
         byteCount != 2 * expectedLength || data == nullptr)
         return;
-    stopWaiting();
-    attempts = 0;
+    requests.answered();
 
     if (readerState == ReadingHeaders) {
         headers[currentRecord] = CrashProcessHeader::decode(data);
@@ -152,7 +145,7 @@ void CrashProcessReader::storeSamples(const uint8_t* data)
     std::copy(data, data + bytes, buffer.begin() + offset);
     sampleIndex += requestedSamples;
     if (requestedSamples > 1)
-        batchSupport = BatchSupport::Supported;
+        requests.batchTaken();
     if (sampleIndex < sampleTotal) {
         requestSample();
         return;
@@ -172,36 +165,24 @@ void CrashProcessReader::requestFailed(Failure failure)
 
 void CrashProcessReader::requestEnded(bool refused)
 {
-    // Nothing is outstanding after a reading has ended: a late failure of an
-    // abandoned request must not end (or re-end) anything.
-    if (!waiting)
+    switch (requests.ended(refused, readerState == ReadingRecord && requestedSamples > 1)) {
+    case ReaderRequests::Next::Nothing:
         return;
-    stopWaiting();
-    if (fallBackFromBatch(refused)) {
+    case ReaderRequests::Next::FallBack:
+        logInfo("Реле не отдаёт несколько отсчётов одним запросом: осциллограммы читаются по "
+                "одному отсчёту.");
         requestSample();
         return;
-    }
-    ++attempts;
-    if (attempts >= maxAttempts) {
+    case ReaderRequests::Next::GiveUp:
         emit recordReadingFailed();
         return;
+    case ReaderRequests::Next::Retry:
+        break;
     }
     if (readerState == ReadingHeaders)
         requestHeader();
     else if (readerState == ReadingRecord)
         requestSample();
-}
-
-bool CrashProcessReader::fallBackFromBatch(bool refused)
-{
-    // A garbled answer says nothing about the relay: the batch is retried.
-    if (!refused || readerState != ReadingRecord || requestedSamples <= 1 ||
-        batchSupport != BatchSupport::Untried)
-        return false;
-    batchSupport = BatchSupport::Refused;
-    logInfo("Реле не отдаёт несколько отсчётов одним запросом: осциллограммы читаются по одному "
-            "отсчёту.");
-    return true;
 }
 
 void CrashProcessReader::requestHeader()
@@ -218,7 +199,7 @@ void CrashProcessReader::requestSample()
 
 int CrashProcessReader::samplesForNextRequest() const
 {
-    if (!batchedReads || batchSupport == BatchSupport::Refused)
+    if (!requests.batchesAllowed())
         return 1;
     return std::max(1, std::min(maxSamplesPerRequest, sampleTotal - sampleIndex));
 }
@@ -232,21 +213,13 @@ uint16_t CrashProcessReader::sampleRecordNumber() const
 void CrashProcessReader::sendRequest(uint16_t fileNumber, uint16_t recordNumber,
                                      uint16_t recordLength)
 {
-    waiting = true;
     expectedFile = fileNumber;
     expectedRecord = recordNumber;
     expectedLength = recordLength;
-    // Started before the call: the client may answer from inside it.
-    watchdog->start();
+    requests.sent();
     if (client != nullptr)
         client->readFileRecord(this, deviceAddress, fileNumber, recordNumber, recordLength,
                                readerPriority);
-}
-
-void CrashProcessReader::stopWaiting()
-{
-    waiting = false;
-    watchdog->stop();
 }
 
 void CrashProcessReader::watchdogExpired()

@@ -1,8 +1,10 @@
 #ifndef TALVIK_RECORDS_CRASHPROCESSREADER_H
 #define TALVIK_RECORDS_CRASHPROCESSREADER_H
 
+#include "device/RelayMap.h"
 #include "modbus/IModBusResponseListener.h"
 #include "records/CrashProcessHeader.h"
+#include "records/ReaderRequests.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -11,7 +13,6 @@
 #include <cstdint>
 
 class IModBusClient;
-class QTimer;
 
 // Reads the relay's three fault records (files 0, 1, 2) with function 20, one
 // request at a time at priority 0: first the three headers, then on request
@@ -50,12 +51,9 @@ public:
         ReadingRecord = 2
     };
 
-    static constexpr int recordCount = 3;
-    static constexpr int maxAttempts = 3;
-    // Long enough for a request that waits in the client's queue behind
-    // another reader's and a poll read (each up to the 1000 ms response
-    // timeout, plus the 500 ms pause after a line error).
-    static constexpr int defaultWatchdogInterval = 4000;
+    static constexpr int recordCount = RelayMap::recordFileCount;
+    static constexpr int maxAttempts = ReaderRequests::maxAttempts;
+    static constexpr int defaultWatchdogInterval = ReaderRequests::defaultWatchdogInterval;
 
     explicit CrashProcessReader(QObject* parent = nullptr);
     ~CrashProcessReader() override;
@@ -103,23 +101,13 @@ public slots:
 private:
     Q_DISABLE_COPY(CrashProcessReader)
 
-    // How far the relay was found to take batched reads.
-    enum class BatchSupport
-    {
-        Untried,
-        Supported,
-        Refused
-    };
-
     void requestHeader();
     void requestSample();
     void sendRequest(uint16_t fileNumber, uint16_t recordNumber, uint16_t recordLength);
-    void stopWaiting();
     void watchdogExpired();
     // The request ended without its answer; `refused` when the relay may not
     // take the request's form (exception, wrong length, no answer).
     void requestEnded(bool refused);
-    bool fallBackFromBatch(bool refused);
     void storeSamples(const uint8_t* data);
     uint16_t sampleRecordNumber() const;
     int samplesForNextRequest() const;
@@ -137,18 +125,14 @@ private:
     std::array<CrashProcessHeader, recordCount> headers{};
     // A null array marks a record that has not been read.
     std::array<QByteArray, recordCount> sampleBuffers;
-    uint16_t attempts = 0;
-    bool batchedReads = false;
-    BatchSupport batchSupport = BatchSupport::Untried;
     // Samples asked for by the sample request being waited for.
     int requestedSamples = 1;
 
     // The request being waited for; answers to anything else are stale.
-    bool waiting = false;
+    ReaderRequests requests;
     uint16_t expectedFile = 0;
     uint16_t expectedRecord = 0;
     uint16_t expectedLength = 0;
-    QTimer* watchdog = nullptr;
 };
 
 #endif

@@ -1,13 +1,9 @@
 #include "records/JournalEntry.h"
 
 #include <QLocale>
+#include <QtEndian>
 
 namespace {
-
-uint16_t readLe16(const uint8_t* data, int offset)
-{
-    return static_cast<uint16_t>(data[offset] | data[offset + 1] << 8);
-}
 
 // Earth-fault entries carry the residual current; all others a phase current.
 constexpr uint8_t earthFaultType = 0;
@@ -25,42 +21,38 @@ JournalEntry JournalEntry::decode(const uint8_t* data)
 {
     JournalEntry entry;
     entry.type = data[0];
-    entry.current = readLe16(data, 2);
-    entry.millisecond = readLe16(data, 4);
+    entry.current = qFromLittleEndian<quint16>(data + 2);
+    entry.millisecond = qFromLittleEndian<quint16>(data + 4);
     entry.second = data[6];
     entry.minute = data[7];
     entry.hour = data[8];
     entry.day = data[10];
     // The relay sets bit 7 of the month byte for its own purposes.
     entry.month = data[12] & 0x7F;
-    entry.year = readLe16(data, 14);
-    entry.ratioPhase = readLe16(data, 16);
-    entry.ratio3I0 = readLe16(data, 18);
-    entry.scalePhase = readLe16(data, 20);
-    entry.scale3I0 = readLe16(data, 22);
+    entry.year = qFromLittleEndian<quint16>(data + 14);
+    entry.ratioPhase = qFromLittleEndian<quint16>(data + 16);
+    entry.ratio3I0 = qFromLittleEndian<quint16>(data + 18);
+    entry.scalePhase = qFromLittleEndian<quint16>(data + 20);
+    entry.scale3I0 = qFromLittleEndian<quint16>(data + 22);
     return entry;
 }
 
 QByteArray JournalEntry::encode() const
 {
     QByteArray bytes(size, '\0');
-    const auto put16 = [&bytes](int offset, uint16_t value) {
-        bytes[offset] = static_cast<char>(value & 0xFF);
-        bytes[offset + 1] = static_cast<char>(value >> 8);
-    };
     bytes[0] = static_cast<char>(type);
-    put16(2, current);
-    put16(4, millisecond);
+    qToLittleEndian<quint16>(current, bytes.data() + 2);
+    qToLittleEndian<quint16>(millisecond, bytes.data() + 4);
     bytes[6] = static_cast<char>(second);
     bytes[7] = static_cast<char>(minute);
     bytes[8] = static_cast<char>(hour);
     bytes[10] = static_cast<char>(day);
     bytes[12] = static_cast<char>(month);
-    put16(14, year);
-    put16(16, ratioPhase);
-    put16(18, ratio3I0);
-    put16(20, scalePhase);
-    put16(22, scale3I0);
+    qToLittleEndian<quint16>(year, bytes.data() + 14);
+    qToLittleEndian<quint16>(ratioPhase, bytes.data() + 16);
+    qToLittleEndian<quint16>(ratio3I0, bytes.data() + 18);
+    qToLittleEndian<quint16>(scalePhase, bytes.data() + 20);
+    qToLittleEndian<quint16>(scale3I0, bytes.data() + 22);
     return bytes;
 }
 

@@ -1,6 +1,8 @@
 #ifndef TALVIK_RECORDS_JOURNALENTRY_H
 #define TALVIK_RECORDS_JOURNALENTRY_H
 
+#include "device/RelayMap.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -10,7 +12,7 @@
 // registers) of files 3..32. Multi-byte fields are little-endian in the file.
 struct JournalEntry
 {
-    static constexpr int size = 24;
+    static constexpr int size = RelayMap::journalEntryBytes;
     // Codes 0..5 name a protection function; anything else is an empty slot.
     static constexpr uint8_t lastType = 5;
     static constexpr uint8_t emptyType = 0xFF;

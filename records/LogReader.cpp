@@ -7,7 +7,6 @@
 #include <QIODevice>
 #include <QSaveFile>
 #include <QString>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -28,11 +27,8 @@ bool writeLine(QIODevice& device, const QString& line)
 
 } // namespace
 
-LogReader::LogReader(QObject* parent) : QObject(parent), watchdog(new QTimer(this))
+LogReader::LogReader(QObject* parent) : QObject(parent), requests(this, &LogReader::watchdogExpired)
 {
-    watchdog->setSingleShot(true);
-    watchdog->setInterval(defaultWatchdogInterval);
-    connect(watchdog, &QTimer::timeout, this, &LogReader::watchdogExpired);
 }
 
 LogReader::~LogReader() = default;
@@ -44,13 +40,12 @@ void LogReader::setClient(IModBusClient* newClient)
 
 void LogReader::setWatchdogInterval(int milliseconds)
 {
-    watchdog->setInterval(milliseconds);
+    requests.setWatchdogInterval(milliseconds);
 }
 
 void LogReader::setBatchedReads(bool on)
 {
-    batchedReads = on;
-    batchSupport = BatchSupport::Untried;
+    requests.setBatchedReads(on);
 }
 
 int LogReader::entriesPerBatch()
@@ -78,17 +73,16 @@ void LogReader::readRecords(uint8_t deviceAddress)
     readerState = ReadingPointer;
     this->deviceAddress = deviceAddress;
     entryIndex = 0;
-    attempts = 0;
+    requests.startReading();
     requestPointer();
 }
 
 void LogReader::holdingRegsRead(uint16_t start, const uint16_t* values, uint16_t count)
 {
-    if (!waiting || readerState != ReadingPointer || start != pointerRegister || count < 1 ||
-        values == nullptr)
+    if (!requests.isWaiting() || readerState != ReadingPointer || start != pointerRegister ||
+        count < 1 || values == nullptr)
         return;
-    stopWaiting();
-    attempts = 0;
+    requests.answered();
     pointer = values[0];
     readerState = ReadingEntries;
     requestEntry();
@@ -104,7 +98,7 @@ void LogReader::fileRecordRead(uint16_t fileNumber, uint16_t recordNumber, const
                                uint16_t byteCount)
 {
     // The entries of one request arrive one call each, in file order.
-    if (!waiting || readerState != ReadingEntries || entryIndex >= batchEnd ||
+    if (!requests.isWaiting() || readerState != ReadingEntries || entryIndex >= batchEnd ||
         fileNumber != firstEntryFile + entryIndex || recordNumber != entryRecordNumber ||
         byteCount != JournalEntry::size || data == nullptr)
         return;
@@ -116,10 +110,9 @@ void LogReader::fileRecordRead(uint16_t fileNumber, uint16_t recordNumber, const
 
 void LogReader::entriesReceived()
 {
-    stopWaiting();
-    attempts = 0;
+    requests.answered();
     if (batchSize > 1)
-        batchSupport = BatchSupport::Supported;
+        requests.batchTaken();
     if (entryIndex >= entryCount) {
         emit logReadingFinished();
         return;
@@ -139,19 +132,19 @@ void LogReader::requestFailed(Failure failure)
 
 void LogReader::requestEnded(bool refused)
 {
-    // Nothing is outstanding after a reading has ended: a late failure of an
-    // abandoned request must not end (or re-end) anything.
-    if (!waiting)
+    switch (requests.ended(refused, readerState == ReadingEntries && batchSize > 1)) {
+    case ReaderRequests::Next::Nothing:
         return;
-    stopWaiting();
-    if (fallBackFromBatch(refused)) {
+    case ReaderRequests::Next::FallBack:
+        logInfo(
+            "Реле не отдаёт несколько записей одним запросом: журнал читается по одной записи.");
         requestEntry();
         return;
-    }
-    ++attempts;
-    if (attempts >= maxAttempts) {
+    case ReaderRequests::Next::GiveUp:
         emit logReadingFailed();
         return;
+    case ReaderRequests::Next::Retry:
+        break;
     }
     if (readerState == ReadingPointer)
         requestPointer();
@@ -159,20 +152,9 @@ void LogReader::requestEnded(bool refused)
         requestEntry();
 }
 
-bool LogReader::fallBackFromBatch(bool refused)
-{
-    // A garbled answer says nothing about the relay: the batch is retried.
-    if (!refused || readerState != ReadingEntries || batchSize <= 1 ||
-        batchSupport != BatchSupport::Untried)
-        return false;
-    batchSupport = BatchSupport::Refused;
-    logInfo("Реле не отдаёт несколько записей одним запросом: журнал читается по одной записи.");
-    return true;
-}
-
 void LogReader::requestPointer()
 {
-    startWatchdog();
+    requests.sent();
     if (client != nullptr)
         client->readHoldingRegs(this, deviceAddress, pointerRegister, 1, readerPriority);
 }
@@ -182,7 +164,7 @@ void LogReader::requestEntry()
     const int count = entriesForNextRequest();
     batchSize = count;
     batchEnd = static_cast<uint16_t>(entryIndex + count);
-    startWatchdog();
+    requests.sent();
     if (client == nullptr)
         return;
     if (count == 1) {
@@ -201,22 +183,9 @@ void LogReader::requestEntry()
 
 int LogReader::entriesForNextRequest() const
 {
-    if (!batchedReads || batchSupport == BatchSupport::Refused)
+    if (!requests.batchesAllowed())
         return 1;
     return std::max(1, std::min(maxEntriesPerRequest, entryCount - entryIndex));
-}
-
-void LogReader::startWatchdog()
-{
-    // Started before the call: the client may answer from inside it.
-    waiting = true;
-    watchdog->start();
-}
-
-void LogReader::stopWaiting()
-{
-    waiting = false;
-    watchdog->stop();
 }
 
 void LogReader::watchdogExpired()

@@ -1,8 +1,10 @@
 #ifndef TALVIK_RECORDS_LOGREADER_H
 #define TALVIK_RECORDS_LOGREADER_H
 
+#include "device/RelayMap.h"
 #include "modbus/IModBusResponseListener.h"
 #include "records/JournalEntry.h"
+#include "records/ReaderRequests.h"
 
 #include <QObject>
 
@@ -12,7 +14,6 @@
 class IModBusClient;
 class QIODevice;
 class QString;
-class QTimer;
 
 // Reads the relay's event journal: the ring pointer from holding register
 // 0x004A (function 3), then the 30 entries from files 3..32 (function 20),
@@ -48,13 +49,11 @@ public:
         ReadingEntries = 2
     };
 
-    static constexpr int entryCount = 30;
-    static constexpr int maxAttempts = 3;
-    static constexpr uint16_t pointerRegister = 0x004A;
-    static constexpr uint16_t firstEntryFile = 3;
-    // Long enough for a request that waits in the client's queue behind
-    // another reader's and a poll read.
-    static constexpr int defaultWatchdogInterval = 4000;
+    static constexpr int entryCount = RelayMap::journalEntryCount;
+    static constexpr int maxAttempts = ReaderRequests::maxAttempts;
+    static constexpr uint16_t pointerRegister = RelayMap::journalPointerRegister;
+    static constexpr uint16_t firstEntryFile = RelayMap::firstJournalFile;
+    static constexpr int defaultWatchdogInterval = ReaderRequests::defaultWatchdogInterval;
 
     explicit LogReader(QObject* parent = nullptr);
     ~LogReader() override;
@@ -102,23 +101,12 @@ public slots:
 private:
     Q_DISABLE_COPY(LogReader)
 
-    // How far the relay was found to take batched reads.
-    enum class BatchSupport
-    {
-        Untried,
-        Supported,
-        Refused
-    };
-
     void requestPointer();
     void requestEntry();
-    void startWatchdog();
-    void stopWaiting();
     void watchdogExpired();
     // The request ended without its answer; `refused` when the relay may not
     // take the request's form (exception, wrong length, no answer).
     void requestEnded(bool refused);
-    bool fallBackFromBatch(bool refused);
     void entriesReceived();
     int entriesForNextRequest() const;
 
@@ -127,18 +115,14 @@ private:
     IModBusClient* client = nullptr;
     std::array<JournalEntry, entryCount> entries{};
     uint16_t pointer = 0;
-    uint16_t attempts = 0;
     uint16_t entryIndex = 0;
-    bool batchedReads = false;
-    BatchSupport batchSupport = BatchSupport::Untried;
     // The entries the request being waited for asks for, and one past the
     // last of them.
     int batchSize = 1;
     uint16_t batchEnd = 0;
 
     // The request being waited for; answers to anything else are stale.
-    bool waiting = false;
-    QTimer* watchdog = nullptr;
+    ReaderRequests requests;
 };
 
 #endif

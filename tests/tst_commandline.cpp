@@ -590,7 +590,7 @@ void TestCommandLine::settingsFileIsTheWindowsFile()
     }
     FakeRegisterImage image;
     const DemoRTULink demoRelay;
-    for (uint16_t n = 0; n < FakeRegisterImage::registerCount; ++n) {
+    for (uint16_t n = 0; n < RelayMap::registerCount; ++n) {
         const uint16_t value = demo ? demoRelay.registerValue(n) : static_cast<uint16_t>(n * 7 + 3);
         relay->setRegister(n, value);
         image.set(n, value);

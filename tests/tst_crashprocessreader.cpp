@@ -3,6 +3,7 @@
 #include "modbus/ModBusClient.h"
 #include "records/CrashProcessHeader.h"
 #include "records/CrashProcessReader.h"
+#include "records/ReaderRequests.h"
 #include "support/LogCapture.h"
 #include "support/RecordingModBusClient.h"
 #include "support/ScriptedRelay.h"
@@ -98,6 +99,14 @@ void readHeaderZero(CrashProcessReader& reader, RecordingModBusClient& client,
     client.requests.clear();
 }
 
+// The owner of a ReaderRequests watchdog, counting its expiries.
+class WatchdogOwner : public QObject
+{
+public:
+    void expired() { ++expiries; }
+    int expiries = 0;
+};
+
 } // namespace
 
 class TestCrashProcessReader : public QObject
@@ -134,6 +143,10 @@ private slots:
     void firstBatchRefusedFallsBackToOneSample();
     void refusalAfterBatchesWorkedIsAFailedAttempt();
     void batchedDemoRecordEqualsOneByOne();
+
+    // The requests helper both record readers use, on its own.
+    void readerRequestsDecideWhatFollowsAFailure();
+    void readerRequestsWatchdogCallsItsOwner();
 };
 
 void TestCrashProcessReader::headerFieldsAreLittleEndian()
@@ -758,6 +771,73 @@ void TestCrashProcessReader::batchedDemoRecordEqualsOneByOne()
     }
     QCOMPARE(buffers[1].size(), 720 * 14);
     QVERIFY(buffers[0] == buffers[1]);
+}
+
+void TestCrashProcessReader::readerRequestsDecideWhatFollowsAFailure()
+{
+    using Next = ReaderRequests::Next;
+    WatchdogOwner owner;
+    ReaderRequests requests(&owner, &WatchdogOwner::expired);
+
+    // Nothing waited for: a late failure ends nothing.
+    QCOMPARE(requests.ended(true, false), Next::Nothing);
+
+    // The first batch refused: one at a time from then on, and no attempt
+    // counted; the request is no longer waited for.
+    requests.setBatchedReads(true);
+    QVERIFY(requests.batchesAllowed());
+    requests.sent();
+    QCOMPARE(requests.ended(true, true), Next::FallBack);
+    QVERIFY(!requests.batchesAllowed());
+    QCOMPARE(requests.ended(true, true), Next::Nothing);
+
+    // Three failed attempts give up; an answer starts the count anew.
+    requests.sent();
+    QCOMPARE(requests.ended(false, false), Next::Retry);
+    requests.sent();
+    requests.answered();
+    for (int attempt = 1; attempt < ReaderRequests::maxAttempts; ++attempt) {
+        requests.sent();
+        QCOMPARE(requests.ended(true, false), Next::Retry);
+    }
+    requests.sent();
+    QCOMPARE(requests.ended(true, false), Next::GiveUp);
+
+    // A new connection tries batches again. A garbled batch says nothing
+    // about the relay, and once a batch has been taken a refusal is a failed
+    // attempt like any other.
+    requests.setBatchedReads(true);
+    requests.startReading();
+    QVERIFY(requests.batchesAllowed());
+    requests.sent();
+    QCOMPARE(requests.ended(false, true), Next::Retry);
+    requests.sent();
+    requests.answered();
+    requests.batchTaken();
+    requests.sent();
+    QCOMPARE(requests.ended(true, true), Next::Retry);
+    QVERIFY(requests.batchesAllowed());
+}
+
+void TestCrashProcessReader::readerRequestsWatchdogCallsItsOwner()
+{
+    WatchdogOwner owner;
+    ReaderRequests requests(&owner, &WatchdogOwner::expired);
+    requests.setWatchdogInterval(20);
+
+    // An answer stops the watchdog.
+    requests.sent();
+    requests.answered();
+    QTest::qWait(60);
+    QCOMPARE(owner.expiries, 0);
+
+    // A request left without an answer: the owner decides what follows.
+    requests.sent();
+    QTRY_COMPARE(owner.expiries, 1);
+    QVERIFY(requests.isWaiting());
+    QCOMPARE(requests.ended(false, false), ReaderRequests::Next::Retry);
+    QTest::qWait(60);
+    QCOMPARE(owner.expiries, 1);
 }
 
 QTEST_MAIN(TestCrashProcessReader)

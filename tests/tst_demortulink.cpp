@@ -1,4 +1,5 @@
 #include "app/log/Logger.h"
+#include "device/RelayMap.h"
 #include "modbus/DemoFeeder.h"
 #include "modbus/DemoRTULink.h"
 #include "records/ComtradeWriter.h"
@@ -466,7 +467,7 @@ void TestDemoRtuLink::feederFollowsItsMinute()
     QFETCH(bool, tripOutput);
     QFETCH(bool, breakerOpen);
 
-    uint16_t registers[DemoFeeder::registerCount] = {};
+    uint16_t registers[RelayMap::registerCount] = {};
     DemoFeeder::setDefaults(registers);
     const DemoFeeder feeder;
     const Live live = liveAt(feeder, registers, t);
@@ -487,7 +488,7 @@ void TestDemoRtuLink::feederFollowsItsMinute()
 
 void TestDemoRtuLink::feederIsTheSameForTheSameTime()
 {
-    uint16_t registers[DemoFeeder::registerCount] = {};
+    uint16_t registers[RelayMap::registerCount] = {};
     DemoFeeder::setDefaults(registers);
     const DemoFeeder first;
     const DemoFeeder second;

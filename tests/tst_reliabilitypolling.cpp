@@ -33,13 +33,13 @@ uint16_t after(int reg)
 
 void loadRelay(TestRelay& relay, uint16_t (*pattern)(int))
 {
-    for (int reg = 0; reg < TestRelay::registerCount; ++reg)
+    for (int reg = 0; reg < RelayMap::registerCount; ++reg)
         relay.setRegister(static_cast<uint16_t>(reg), pattern(reg));
 }
 
 bool imageHolds(const ModBusDevice& device, uint16_t (*pattern)(int))
 {
-    for (int reg = 0; reg < TestRelay::registerCount; ++reg) {
+    for (int reg = 0; reg < RelayMap::registerCount; ++reg) {
         if (device.getRegister(static_cast<uint16_t>(reg)) != pattern(reg))
             return false;
     }
@@ -50,7 +50,7 @@ bool imageHolds(const ModBusDevice& device, uint16_t (*pattern)(int))
 // of the relay, or -1.
 int foreignRegister(const ModBusDevice& device)
 {
-    for (int reg = 0; reg < TestRelay::registerCount; ++reg) {
+    for (int reg = 0; reg < RelayMap::registerCount; ++reg) {
         const uint16_t value = device.getRegister(static_cast<uint16_t>(reg));
         if (value != before(reg) && value != after(reg))
             return reg;

@@ -31,13 +31,13 @@ void addLines()
 
 void loadRegisters(TestRelay& relay, int base)
 {
-    for (int reg = 0; reg < TestRelay::registerCount; ++reg)
+    for (int reg = 0; reg < RelayMap::registerCount; ++reg)
         relay.setRegister(static_cast<uint16_t>(reg), static_cast<uint16_t>(base + reg));
 }
 
 bool imageHolds(const ModBusDevice& device, int base)
 {
-    for (int reg = 0; reg < TestRelay::registerCount; ++reg) {
+    for (int reg = 0; reg < RelayMap::registerCount; ++reg) {
         if (device.getRegister(static_cast<uint16_t>(reg)) != base + reg)
             return false;
     }

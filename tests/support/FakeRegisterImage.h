@@ -2,6 +2,7 @@
 #define TALVIK_TESTS_SUPPORT_FAKEREGISTERIMAGE_H
 
 #include "device/IModBusDev.h"
+#include "device/RelayMap.h"
 
 #include <QList>
 #include <QPair>
@@ -14,16 +15,16 @@
 class FakeRegisterImage : public IModBusDev
 {
 public:
-    static constexpr int registerCount = 85;
-    static constexpr int coilCount = 8;
-
     struct Write
     {
         uint16_t start;
         QVector<uint16_t> values;
     };
 
-    uint16_t getRegister(uint16_t n) const override { return n < registerCount ? registers[n] : 0; }
+    uint16_t getRegister(uint16_t n) const override
+    {
+        return n < RelayMap::registerCount ? registers[n] : 0;
+    }
     void writeRegisters(uint16_t start, uint16_t count, const uint16_t* values) override
     {
         writes.append(Write{start, QVector<uint16_t>(values, values + count)});
@@ -34,9 +35,12 @@ public:
         coilWrites.append(qMakePair(coil, on));
         ++tickets;
     }
-    uint8_t getCoil(uint16_t n) const override { return n < coilCount ? coils[n] : 0; }
+    uint8_t getCoil(uint16_t n) const override { return n < RelayMap::coilCount ? coils[n] : 0; }
     uint64_t lastTicket() const override { return tickets; }
-    uint64_t readTicket(uint16_t n) const override { return n < registerCount ? reads[n] : 0; }
+    uint64_t readTicket(uint16_t n) const override
+    {
+        return n < RelayMap::registerCount ? reads[n] : 0;
+    }
 
     // The value a read queued after everything so far brought back.
     void set(uint16_t n, uint16_t value)
@@ -56,9 +60,9 @@ public:
         return result;
     }
 
-    uint16_t registers[registerCount] = {};
-    uint8_t coils[coilCount] = {};
-    uint64_t reads[registerCount] = {};
+    uint16_t registers[RelayMap::registerCount] = {};
+    uint8_t coils[RelayMap::coilCount] = {};
+    uint64_t reads[RelayMap::registerCount] = {};
     uint64_t tickets = 0;
     QList<Write> writes;
     QList<QPair<uint16_t, bool>> coilWrites;

@@ -1,6 +1,7 @@
 #ifndef TALVIK_TESTS_SUPPORT_MAINWINDOWTESTACCESS_H
 #define TALVIK_TESTS_SUPPORT_MAINWINDOWTESTACCESS_H
 
+#include "app/ConfigDialog.h"
 #include "app/MainWindow.h"
 #include "device/ModBusDevice.h"
 #include "device/RelayConnection.h"
@@ -38,6 +39,7 @@ public:
     QString saveFolder() const { return window.saveFolder; }
     int visualizerCount() const { return window.visualizers.size(); }
     EventsReadDialog* eventsDialog() const { return window.eventsReadDialog; }
+    ConfigDialog* configDialog() const { return window.configDialog; }
 
 private:
     MainWindow& window;

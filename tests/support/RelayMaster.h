@@ -132,7 +132,7 @@ public:
     int failures = 0;
 
     ModBusClient client;
-    ModBusDevice device{8, TestRelay::registerCount};
+    ModBusDevice device{RelayMap::coilCount, RelayMap::registerCount};
     CrashProcessReader crash;
     LogReader journal;
 

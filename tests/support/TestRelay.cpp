@@ -1,8 +1,7 @@
 #include "support/TestRelay.h"
 
-#include "device/ConfigFile.h"
 #include "device/RelayMap.h"
-
+#include "modbus/ByteOrder.h"
 #include "support/PtyPair.h"
 
 #include <QHostAddress>
@@ -10,6 +9,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <QtEndian>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -52,19 +52,35 @@ uint16_t crc16(const QByteArray& body)
     return crc;
 }
 
-uint16_t be16(const QByteArray& bytes, int offset)
-{
-    return static_cast<uint16_t>(static_cast<uint8_t>(bytes.at(offset)) << 8 |
-                                 static_cast<uint8_t>(bytes.at(offset + 1)));
-}
-
-void appendBe16(QByteArray& bytes, uint16_t value)
-{
-    bytes.append(static_cast<char>(value >> 8));
-    bytes.append(static_cast<char>(value & 0xFF));
-}
-
 } // namespace
+
+RelayMemory::RelayMemory(uint8_t slaveAddress)
+    : address(slaveAddress), registers(RelayMap::registerCount, 0),
+      coils(RelayMap::coilCount, false), files(RelayMap::fileCount)
+{
+}
+
+void RelayMemory::setRegister(uint16_t n, uint16_t value)
+{
+    if (n < RelayMap::registerCount)
+        registers[n] = value;
+}
+
+uint16_t RelayMemory::registerValue(uint16_t n) const
+{
+    return n < RelayMap::registerCount ? registers[n] : 0;
+}
+
+bool RelayMemory::coil(uint16_t n) const
+{
+    return n < RelayMap::coilCount && coils[n];
+}
+
+void RelayMemory::setFile(uint16_t fileNumber, const QByteArray& bytes)
+{
+    if (fileNumber < RelayMap::fileCount)
+        files[fileNumber] = bytes;
+}
 
 TestRelay::TestRelay(uint8_t slaveAddress, QObject* parent)
     : TestRelay(Line::Pty, slaveAddress, parent)
@@ -72,8 +88,7 @@ TestRelay::TestRelay(uint8_t slaveAddress, QObject* parent)
 }
 
 TestRelay::TestRelay(Line lineKind, uint8_t slaveAddress, QObject* parent)
-    : QObject(parent), address(slaveAddress), relayLine(lineKind), silence(new QTimer(this)),
-      registers(registerCount, 0), coils(coilCount, false), files(fileCount)
+    : QObject(parent), memory(slaveAddress), relayLine(lineKind), silence(new QTimer(this))
 {
     silence->setSingleShot(true);
     connect(silence, &QTimer::timeout, this, &TestRelay::frameEnded);
@@ -171,32 +186,10 @@ void TestRelay::unplug()
     slaveKeeper = -1;
 }
 
-void TestRelay::setRegister(uint16_t n, uint16_t value)
-{
-    if (n < registerCount)
-        registers[n] = value;
-}
-
-uint16_t TestRelay::registerValue(uint16_t n) const
-{
-    return n < registerCount ? registers[n] : 0;
-}
-
-bool TestRelay::coil(uint16_t n) const
-{
-    return n < coilCount && coils[n];
-}
-
-void TestRelay::setFile(uint16_t fileNumber, const QByteArray& bytes)
-{
-    if (fileNumber < fileCount)
-        files[fileNumber] = bytes;
-}
-
 void TestRelay::clearRecords()
 {
     received.clear();
-    writes.clear();
+    memory.clearWrites();
     counted = 0;
     badFrames = 0;
     answers = 0;
@@ -230,8 +223,8 @@ void TestRelay::bytesArrived(const QByteArray& bytes)
 void TestRelay::takeMbapRequests()
 {
     while (rxBuffer.size() >= mbapHeaderSize) {
-        const int length = be16(rxBuffer, 4);
-        if (be16(rxBuffer, 2) != 0 || length < 2 || length > 254) {
+        const int length = qFromBigEndian<quint16>(rxBuffer.constData() + 4);
+        if (qFromBigEndian<quint16>(rxBuffer.constData() + 2) != 0 || length < 2 || length > 254) {
             ++badFrames;
             rxBuffer.clear();
             return;
@@ -240,7 +233,7 @@ void TestRelay::takeMbapRequests()
             return;
         const QByteArray frame = rxBuffer.left(mbapHeaderSize + length);
         rxBuffer.remove(0, frame.size());
-        transactionId = be16(frame, 0);
+        transactionId = qFromBigEndian<quint16>(frame.constData());
         requestArrived(frame, frame.mid(mbapHeaderSize));
     }
 }
@@ -291,9 +284,9 @@ QByteArray TestRelay::onLine(const QByteArray& reply, bool corrupt) const
     }
     // Modbus TCP has no CRC to spoil: the header's protocol id is.
     QByteArray frame;
-    appendBe16(frame, transactionId);
-    appendBe16(frame, corrupt ? 0x5A5A : 0);
-    appendBe16(frame, static_cast<uint16_t>(reply.size()));
+    appendBigEndian16(frame, transactionId);
+    appendBigEndian16(frame, corrupt ? 0x5A5A : 0);
+    appendBigEndian16(frame, static_cast<uint16_t>(reply.size()));
     return frame + reply;
 }
 
@@ -306,21 +299,22 @@ void TestRelay::requestArrived(const QByteArray& frame, const QByteArray& body)
     // are none of this relay's business.
     const uint8_t target = static_cast<uint8_t>(body.at(0));
     if (target == 0) {
-        answer(body);
+        memory.answer(body);
         return;
     }
-    if (target != address)
+    if (target != memory.slaveAddress())
         return;
 
     const int n = ++counted;
-    silentRefusal = false;
-    QByteArray reply =
-        every(faults.exceptionEvery, n) ? exception(body, faults.exceptionCode) : answer(body);
+    bool silentRefusal = false;
+    QByteArray reply = every(faults.exceptionEvery, n)
+                           ? memory.exception(body, faults.exceptionCode)
+                           : memory.answer(body, &silentRefusal);
     if (every(faults.dropEvery, n) || silentRefusal)
         return;
     if (every(faults.wrongAddressEvery, n)) {
         // Another slave answers, with data of its own.
-        reply[0] = static_cast<char>(address + 1);
+        reply[0] = static_cast<char>(memory.slaveAddress() + 1);
         for (int i = 3; i < reply.size(); ++i)
             reply[i] = static_cast<char>(~static_cast<uint8_t>(reply.at(i)));
     }
@@ -347,7 +341,7 @@ void TestRelay::requestArrived(const QByteArray& frame, const QByteArray& body)
     }
 }
 
-QByteArray TestRelay::exception(const QByteArray& body, uint8_t code) const
+QByteArray RelayMemory::exception(const QByteArray& body, uint8_t code) const
 {
     QByteArray reply;
     reply.append(static_cast<char>(address));
@@ -356,8 +350,10 @@ QByteArray TestRelay::exception(const QByteArray& body, uint8_t code) const
     return reply;
 }
 
-QByteArray TestRelay::answer(const QByteArray& body)
+QByteArray RelayMemory::answer(const QByteArray& body, bool* silent)
 {
+    if (silent != nullptr)
+        *silent = false;
     const uint8_t function = static_cast<uint8_t>(body.at(1));
     QByteArray reply = body.left(2);
     reply[0] = static_cast<char>(address);
@@ -366,33 +362,33 @@ QByteArray TestRelay::answer(const QByteArray& body)
     case readHoldingRegsCode: {
         if (body.size() != 6)
             return exception(body, illegalDataValue);
-        const int start = be16(body, 2);
-        const int count = be16(body, 4);
+        const int start = qFromBigEndian<quint16>(body.constData() + 2);
+        const int count = qFromBigEndian<quint16>(body.constData() + 4);
         if (count < 1 || count > 125)
             return exception(body, illegalDataValue);
-        if (start + count > registerCount)
+        if (start + count > RelayMap::registerCount)
             return exception(body, illegalDataAddress);
         reply.append(static_cast<char>(2 * count));
         for (int i = 0; i < count; ++i)
-            appendBe16(reply, registers[start + i]);
+            appendBigEndian16(reply, registers[start + i]);
         return reply;
     }
     case writeMultipleRegsCode: {
         if (body.size() < 7)
             return exception(body, illegalDataValue);
-        const int start = be16(body, 2);
-        const int count = be16(body, 4);
+        const int start = qFromBigEndian<quint16>(body.constData() + 2);
+        const int count = qFromBigEndian<quint16>(body.constData() + 4);
         const int byteCount = static_cast<uint8_t>(body.at(6));
         if (count < 1 || count > 123 || byteCount != 2 * count || body.size() != 7 + byteCount)
             return exception(body, illegalDataValue);
-        if (start + count > registerCount)
+        if (start + count > RelayMap::registerCount)
             return exception(body, illegalDataAddress);
-        const bool touchesSettings = start != ConfigFile::passwordRegister || count > 1;
+        const bool touchesSettings = start != RelayMap::passwordRegister || count > 1;
         if (guarded && touchesSettings &&
-            registers[ConfigFile::passwordRegister] != requiredPassword)
+            registers[RelayMap::passwordRegister] != requiredPassword)
             return exception(body, illegalDataValue);
         for (int i = 0; i < count; ++i) {
-            const uint16_t value = be16(body, 7 + 2 * i);
+            const uint16_t value = qFromBigEndian<quint16>(body.constData() + 7 + 2 * i);
             registers[start + i] = value;
             writes.append(RegisterWrite{static_cast<uint16_t>(start + i), value});
         }
@@ -401,11 +397,11 @@ QByteArray TestRelay::answer(const QByteArray& body)
     case readCoilsCode: {
         if (body.size() != 6)
             return exception(body, illegalDataValue);
-        const int start = be16(body, 2);
-        const int count = be16(body, 4);
+        const int start = qFromBigEndian<quint16>(body.constData() + 2);
+        const int count = qFromBigEndian<quint16>(body.constData() + 4);
         if (count < 1 || count > 2000)
             return exception(body, illegalDataValue);
-        if (start + count > coilCount)
+        if (start + count > RelayMap::coilCount)
             return exception(body, illegalDataAddress);
         const int byteCount = (count + 7) / 8;
         reply.append(static_cast<char>(byteCount));
@@ -420,23 +416,23 @@ QByteArray TestRelay::answer(const QByteArray& body)
     case writeCoilCode: {
         if (body.size() != 6)
             return exception(body, illegalDataValue);
-        const int coil = be16(body, 2);
-        const uint16_t value = be16(body, 4);
+        const int coil = qFromBigEndian<quint16>(body.constData() + 2);
+        const uint16_t value = qFromBigEndian<quint16>(body.constData() + 4);
         if (value != 0xFF00 && value != 0x0000)
             return exception(body, illegalDataValue);
-        if (coil >= coilCount)
+        if (coil >= RelayMap::coilCount)
             return exception(body, illegalDataAddress);
         coils[coil] = value == 0xFF00;
         return body;
     }
     case readFileRecordCode:
-        return answerFileRecords(body);
+        return answerFileRecords(body, silent);
     default:
         return exception(body, illegalFunction);
     }
 }
 
-QByteArray TestRelay::answerFileRecords(const QByteArray& body)
+QByteArray RelayMemory::answerFileRecords(const QByteArray& body, bool* silent)
 {
     // Sub-requests: reference type, file, record number, record length.
     const int byteCount = body.size() > 2 ? static_cast<uint8_t>(body.at(2)) : 0;
@@ -450,12 +446,12 @@ QByteArray TestRelay::answerFileRecords(const QByteArray& body)
         const int offset = 3 + subRequestSize * i;
         if (static_cast<uint8_t>(body.at(offset)) != referenceType)
             return exception(body, illegalDataValue);
-        const int file = be16(body, offset + 1);
-        const int record = be16(body, offset + 3);
-        int length = be16(body, offset + 5);
+        const int file = qFromBigEndian<quint16>(body.constData() + offset + 1);
+        const int record = qFromBigEndian<quint16>(body.constData() + offset + 3);
+        int length = qFromBigEndian<quint16>(body.constData() + offset + 5);
         if (length < 1)
             return exception(body, illegalDataValue);
-        if (file >= fileCount || 2 * (record + length) > files[file].size())
+        if (file >= RelayMap::fileCount || 2 * (record + length) > files[file].size())
             return exception(body, illegalDataAddress);
         const bool tooLong = limits.maxRecordLength > 0 && length > limits.maxRecordLength;
         const bool tooMany = limits.singleSubRequest && count > 1;
@@ -476,7 +472,8 @@ QByteArray TestRelay::answerFileRecords(const QByteArray& body)
     }
     if (refused && limits.refusal == Refusal::Exception)
         return exception(body, illegalDataValue);
-    silentRefusal = refused && limits.refusal == Refusal::Silence;
+    if (silent != nullptr)
+        *silent = refused && limits.refusal == Refusal::Silence;
     if (subResponses.size() > maxResponseData)
         return exception(body, illegalDataValue);
 

@@ -1,6 +1,8 @@
 #ifndef TALVIK_TESTS_SUPPORT_TESTRELAY_H
 #define TALVIK_TESTS_SUPPORT_TESTRELAY_H
 
+#include "device/RelayMap.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QObject>
@@ -15,6 +17,87 @@ class QSocketNotifier;
 class QTcpServer;
 class QTcpSocket;
 class QTimer;
+
+// The relay's memory — the holding registers, the coils and the files of
+// fault records and journal entries of RelayMap — and its answers to the five
+// function codes the client speaks, frame bodies in and out (address, function
+// code and data; no CRC, no header). No line, no timing and no event loop: the
+// test relay puts it behind its line, and the benchmarks' paced relays answer
+// from it on a thread of their own.
+class RelayMemory
+{
+public:
+    // What a relay that cannot serve a batched read does with one.
+    enum class Refusal
+    {
+        // Refuses with "illegal data value".
+        Exception,
+        // Answers only the first sub-request, or the first sample of a long
+        // record: an answer shorter than the request asked for.
+        ShortAnswer,
+        // Stays silent.
+        Silence
+    };
+
+    // Limits of an older relay (0 and false: none).
+    struct Limits
+    {
+        // File record requests for more registers than this are refused.
+        int maxRecordLength = 0;
+        // Requests of several sub-requests are refused.
+        bool singleSubRequest = false;
+        Refusal refusal = Refusal::Exception;
+    };
+
+    struct RegisterWrite
+    {
+        uint16_t address;
+        uint16_t value;
+    };
+
+    explicit RelayMemory(uint8_t slaveAddress = 1);
+
+    uint8_t slaveAddress() const { return address; }
+    void setLimits(const Limits& newLimits) { limits = newLimits; }
+    // A relay that guards its settings: a write to any register but the
+    // password register is refused with exception 3 unless the value last
+    // written to the password register is `password`. Reads are answered.
+    void requirePassword(uint16_t password)
+    {
+        guarded = true;
+        requiredPassword = password;
+    }
+
+    void setRegister(uint16_t address, uint16_t value);
+    uint16_t registerValue(uint16_t address) const;
+    bool coil(uint16_t address) const;
+    // The raw bytes of a file record buffer (files 0..32), little-endian
+    // contents as the relay stores them.
+    void setFile(uint16_t fileNumber, const QByteArray& bytes);
+
+    // Register writes carried out, in order (function 16, one per register).
+    QList<RegisterWrite> registerWrites() const { return writes; }
+    void clearWrites() { writes.clear(); }
+
+    // Carries out the request and gives the answer's body, sent from this
+    // relay's address. *silent (when given) tells whether a refused batched
+    // read is to go unanswered.
+    QByteArray answer(const QByteArray& body, bool* silent = nullptr);
+    // The exception answer with this code to the request.
+    QByteArray exception(const QByteArray& body, uint8_t code) const;
+
+private:
+    QByteArray answerFileRecords(const QByteArray& body, bool* silent);
+
+    uint8_t address;
+    Limits limits;
+    bool guarded = false;
+    uint16_t requiredPassword = 0;
+    QVector<uint16_t> registers;
+    QVector<bool> coils;
+    QVector<QByteArray> files;
+    QList<RegisterWrite> writes;
+};
 
 // A relay on the far end of a pseudo-terminal: the program under test opens
 // portName() with its QSerialPort, and this object answers its Modbus RTU
@@ -33,11 +116,6 @@ class TestRelay : public QObject
     Q_OBJECT
 
 public:
-    static constexpr int registerCount = 85;
-    static constexpr int coilCount = 8;
-    static constexpr int fileCount = 33;
-    static constexpr uint16_t journalPointerRegister = 74;
-
     // Each switch acts on every k-th request addressed to the relay (counted
     // from 1 over all of them, k = 0 switches it off), so several switches
     // can run together on different requests.
@@ -67,27 +145,8 @@ public:
         int answerDelayEvery = 0;
     };
 
-    // What a relay that cannot serve a batched read does with one.
-    enum class Refusal
-    {
-        // Refuses with "illegal data value".
-        Exception,
-        // Answers only the first sub-request, or the first sample of a long
-        // record: an answer shorter than the request asked for.
-        ShortAnswer,
-        // Stays silent.
-        Silence
-    };
-
-    // Limits of an older relay (0 and false: none).
-    struct Limits
-    {
-        // File record requests for more registers than this are refused.
-        int maxRecordLength = 0;
-        // Requests of several sub-requests are refused.
-        bool singleSubRequest = false;
-        Refusal refusal = Refusal::Exception;
-    };
+    using Refusal = RelayMemory::Refusal;
+    using Limits = RelayMemory::Limits;
 
     enum class Line
     {
@@ -96,11 +155,7 @@ public:
         ModbusTcp
     };
 
-    struct RegisterWrite
-    {
-        uint16_t address;
-        uint16_t value;
-    };
+    using RegisterWrite = RelayMemory::RegisterWrite;
 
     explicit TestRelay(uint8_t slaveAddress = 1, QObject* parent = nullptr);
     TestRelay(Line line, uint8_t slaveAddress = 1, QObject* parent = nullptr);
@@ -124,22 +179,21 @@ public:
     // as noise and gets no answer. 0 (the default) hears every speed.
     void setLineSpeed(int baudRate) { lineSpeed = baudRate; }
     Faults currentFaults() const { return faults; }
-    void setLimits(const Limits& newLimits) { limits = newLimits; }
-    // A relay that guards its settings: a write to any register but the
-    // password register is refused with exception 3 unless the value last
-    // written to the password register is `password`. Reads are answered.
-    void requirePassword(uint16_t password)
-    {
-        guarded = true;
-        requiredPassword = password;
-    }
+    void setLimits(const Limits& newLimits) { memory.setLimits(newLimits); }
+    // A relay that guards its settings: see RelayMemory::requirePassword().
+    void requirePassword(uint16_t password) { memory.requirePassword(password); }
 
-    void setRegister(uint16_t address, uint16_t value);
-    uint16_t registerValue(uint16_t address) const;
-    bool coil(uint16_t address) const;
+    // The registers, coils and files the relay answers from.
+    RelayMemory& content() { return memory; }
+    void setRegister(uint16_t address, uint16_t value) { memory.setRegister(address, value); }
+    uint16_t registerValue(uint16_t address) const { return memory.registerValue(address); }
+    bool coil(uint16_t address) const { return memory.coil(address); }
     // The raw bytes of a file record buffer (files 0..32), little-endian
     // contents as the relay stores them.
-    void setFile(uint16_t fileNumber, const QByteArray& bytes);
+    void setFile(uint16_t fileNumber, const QByteArray& bytes)
+    {
+        memory.setFile(fileNumber, bytes);
+    }
 
     // Every frame with a good CRC that reached the relay, whatever its
     // address, including the CRC.
@@ -149,7 +203,7 @@ public:
     // Frames that failed the CRC check or were too short.
     int badFrameCount() const { return badFrames; }
     // Register writes carried out, in order (function 16, one per register).
-    QList<RegisterWrite> registerWrites() const { return writes; }
+    QList<RegisterWrite> registerWrites() const { return memory.registerWrites(); }
     int answersSent() const { return answers; }
     void clearRecords();
 
@@ -170,15 +224,12 @@ private:
     void takeMbapRequests();
     void frameEnded();
     void requestArrived(const QByteArray& frame, const QByteArray& body);
-    QByteArray answer(const QByteArray& body);
-    QByteArray answerFileRecords(const QByteArray& body);
-    QByteArray exception(const QByteArray& body, uint8_t code) const;
     QByteArray onLine(const QByteArray& reply, bool corrupt) const;
     void transmit(QByteArray frame, int delayMs);
     void writeLine(const QByteArray& bytes);
     static bool every(int k, int n) { return k > 0 && n % k == 0; }
 
-    uint8_t address;
+    RelayMemory memory;
     Line relayLine = Line::Pty;
     std::unique_ptr<PtyPair> pty;
     int slaveKeeper = -1;
@@ -190,21 +241,11 @@ private:
     QByteArray rxBuffer;
     // Transaction id of the Modbus TCP request being answered.
     uint16_t transactionId = 0;
-    // Set while a refused batched read is to go unanswered.
-    bool silentRefusal = false;
     Faults faults;
-    Limits limits;
     int lineSpeed = 0;
-    bool guarded = false;
-    uint16_t requiredPassword = 0;
     bool heardAtLineSpeed() const;
 
-    QVector<uint16_t> registers;
-    QVector<bool> coils;
-    QVector<QByteArray> files;
-
     QList<QByteArray> received;
-    QList<RegisterWrite> writes;
     int counted = 0;
     int badFrames = 0;
     int answers = 0;
