@@ -4,6 +4,7 @@
 // window's own code writes for the same data.
 #include "device/ConfigFile.h"
 #include "device/RelayConnection.h"
+#include "device/RelayMap.h"
 #include "modbus/DemoRTULink.h"
 #include "presentation/SettingCatalog.h"
 #include "presentation/SettingsFileNotes.h"
@@ -122,7 +123,7 @@ QStringList withPaths(QStringList arguments, const QString& folder)
 void loadDemoImage(TestRelay& relay, FakeRegisterImage* image)
 {
     const DemoRTULink demoRelay;
-    for (uint16_t n = 0; n < FakeRegisterImage::registerCount; ++n) {
+    for (uint16_t n = 0; n < RelayMap::registerCount; ++n) {
         relay.setRegister(n, demoRelay.registerValue(n));
         image->set(n, demoRelay.registerValue(n));
     }
@@ -153,7 +154,7 @@ bool writeSettingsFile(const FakeRegisterImage& relayImage, const QList<uint16_t
                        const QString& path, bool notes = true)
 {
     FakeRegisterImage image;
-    for (uint16_t n = 0; n < FakeRegisterImage::registerCount; ++n)
+    for (uint16_t n = 0; n < RelayMap::registerCount; ++n)
         image.set(n, relayImage.getRegister(n));
     for (const uint16_t reg : changed)
         image.set(reg, changedValue(relayImage.getRegister(reg)));
@@ -1127,9 +1128,9 @@ void TestCommandLine::settingsWriteVerifiesWhatTheRelayHolds()
         if (frame.size() > 3 && frame.at(1) == 0x10)
             sent << static_cast<uint16_t>((uint8_t(frame.at(2)) << 8) | uint8_t(frame.at(3)));
     }
-    QCOMPARE(sent, (QList<uint16_t>{ConfigFile::passwordRegister, regs[0],
-                                    ConfigFile::passwordRegister, regs[1],
-                                    ConfigFile::passwordRegister, regs[2]}));
+    QCOMPARE(sent,
+             (QList<uint16_t>{ConfigFile::passwordRegister, regs[0], ConfigFile::passwordRegister,
+                              regs[1], ConfigFile::passwordRegister, regs[2]}));
 
     const QList<QByteArray> err = client->errLines();
     if (exitCode == 0) {

@@ -581,9 +581,10 @@ void TestLogReader::saveWritesFileAndReportsFailures()
     QVERIFY(reader.save(name));
     QFile file(name);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray expected = headerLine + QStringLiteral("ЗНЗ;1,50;15,00;5.3.2019;1:7:3.045\n"
-                                                            "МТЗ-1;5,00;200,00;5.3.2019;0:7:3.045\n")
-                                                 .toLocal8Bit();
+    const QByteArray expected =
+        headerLine + QStringLiteral("ЗНЗ;1,50;15,00;5.3.2019;1:7:3.045\n"
+                                    "МТЗ-1;5,00;200,00;5.3.2019;0:7:3.045\n")
+                         .toLocal8Bit();
     QCOMPARE(file.readAll(), expected);
     QVERIFY(!expected.contains('\r'));
 

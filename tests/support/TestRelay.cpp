@@ -384,8 +384,7 @@ QByteArray RelayMemory::answer(const QByteArray& body, bool* silent)
         if (start + count > RelayMap::registerCount)
             return exception(body, illegalDataAddress);
         const bool touchesSettings = start != RelayMap::passwordRegister || count > 1;
-        if (guarded && touchesSettings &&
-            registers[RelayMap::passwordRegister] != requiredPassword)
+        if (guarded && touchesSettings && registers[RelayMap::passwordRegister] != requiredPassword)
             return exception(body, illegalDataValue);
         for (int i = 0; i < count; ++i) {
             const uint16_t value = qFromBigEndian<quint16>(body.constData() + 7 + 2 * i);
