@@ -29,6 +29,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 #include <QTimer>
 
 #include <cmath>
@@ -1126,7 +1127,7 @@ void TestCommandLine::settingsWriteVerifiesWhatTheRelayHolds()
     QList<uint16_t> sent;
     for (const QByteArray& frame : relay->requests()) {
         if (frame.size() > 3 && frame.at(1) == 0x10)
-            sent << static_cast<uint16_t>((uint8_t(frame.at(2)) << 8) | uint8_t(frame.at(3)));
+            sent << qFromBigEndian<quint16>(frame.constData() + 2);
     }
     QCOMPARE(sent,
              (QList<uint16_t>{ConfigFile::passwordRegister, regs[0], ConfigFile::passwordRegister,
