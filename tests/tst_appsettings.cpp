@@ -6,6 +6,23 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+namespace {
+
+// The connection dialog's and the log menu's defaults.
+void verifyDefaults(const AppSettings& settings)
+{
+    const AppSettings::Connection read = settings.connection();
+    QCOMPARE(read.baudRate, 9600);
+    QCOMPARE(read.address, 1);
+    QCOMPARE(read.charInterval, 100);
+    QCOMPARE(read.pollPeriod, 1);
+    QVERIFY(!read.demo);
+    QCOMPARE(settings.logMode(), 0);
+    QVERIFY(!settings.logTimeStamps());
+}
+
+} // namespace
+
 class TestAppSettings : public QObject
 {
     Q_OBJECT
@@ -82,14 +99,7 @@ void TestAppSettings::emptyStoreGivesDefaults()
 {
     const AppSettings settings(openStore());
     QVERIFY(!settings.hasConnection());
-    const AppSettings::Connection read = settings.connection();
-    QCOMPARE(read.baudRate, 9600);
-    QCOMPARE(read.address, 1);
-    QCOMPARE(read.charInterval, 100);
-    QCOMPARE(read.pollPeriod, 1);
-    QVERIFY(!read.demo);
-    QCOMPARE(settings.logMode(), 0);
-    QVERIFY(!settings.logTimeStamps());
+    verifyDefaults(settings);
 }
 
 void TestAppSettings::brokenValuesGiveDefaults_data()
@@ -117,14 +127,7 @@ void TestAppSettings::brokenValuesGiveDefaults()
     written.close();
 
     const AppSettings settings(openStore());
-    const AppSettings::Connection read = settings.connection();
-    QCOMPARE(read.baudRate, 9600);
-    QCOMPARE(read.address, 1);
-    QCOMPARE(read.charInterval, 100);
-    QCOMPARE(read.pollPeriod, 1);
-    QVERIFY(!read.demo);
-    QCOMPARE(settings.logMode(), 0);
-    QVERIFY(!settings.logTimeStamps());
+    verifyDefaults(settings);
 }
 
 void TestAppSettings::unreadableFileGivesDefaults()
