@@ -17,6 +17,7 @@
 #include "device/RelayConnection.h"
 #include "device/RelayMap.h"
 #include "forms/MainWindowForm.h"
+#include "forms/ScreenFit.h"
 #include "modbus/ModBusClient.h"
 #include "presentation/IEditor.h"
 #include "presentation/Editor.h"
@@ -44,7 +45,6 @@
 #include <QJsonObject>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QHash>
 #include <QIcon>
 #include <QLabel>
@@ -54,7 +54,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSaveFile>
-#include <QScreen>
 #include <QSerialPort>
 #include <QStackedWidget>
 #include <QTimer>
@@ -144,7 +143,7 @@ MainWindow::MainWindow(QWidget* parent, QSettings* store) : QMainWindow(parent)
     // The size the user left the window at wins over the status bar's wish.
     if (!geometryRestored)
         widenForStatus();
-    fitIntoScreen();
+    fitIntoScreen(*this);
 }
 
 void MainWindow::setUpStatus()
@@ -336,17 +335,6 @@ void MainWindow::widenForStatus()
     // Wide enough for the whole status bar; fitIntoScreen() then keeps it
     // within the screen.
     resize(qMax(width(), connectionStatus->preferredWidth()), height());
-}
-
-void MainWindow::fitIntoScreen()
-{
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr)
-        return;
-    const QSize room = screen->availableGeometry().size();
-    // The frame the window manager adds is not part of size().
-    const QSize frame = frameGeometry().size() - geometry().size();
-    resize(size().boundedTo(room - frame));
 }
 
 void MainWindow::searchDevice()

@@ -152,7 +152,6 @@ private:
     bool isPolling() const;
     // The initial size, or a restored one, may not fit a small screen (a
     // laptop at 125 %): the window then takes the screen's free area.
-    void fitIntoScreen();
     void widenForStatus();
     void restoreKeptSettings();
     // The status bar and the greying of old values, kept up to date by

@@ -20,10 +20,12 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -113,6 +115,7 @@ private slots:
     void readoutFigures();
 
     void viewerOpensAnExportWithItsChannelNames();
+    void viewerWindowStaysWithinTheScreen();
     void unreadableFileIsReportedNotShown();
     void mouseClicksAndDragsMoveCursorsOrTime();
     void hiddenChannelsLeaveThePlot();
@@ -350,6 +353,29 @@ void TestRecordViewer::viewerOpensAnExportWithItsChannelNames()
     QVERIFY(lines[2].startsWith(QStringLiteral("PhaseA\tA\t")));
     viewer->close();
     QTRY_VERIFY(viewer.isNull());
+}
+
+void TestRecordViewer::viewerWindowStaysWithinTheScreen()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(exportDemoRecord(dir.filePath("record")));
+    const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+    // The viewer's own wish is larger than this screen (and than a laptop's
+    // at 125 %), so this checks the fitting, not a small default.
+    QVERIFY(room.width() < 1280 || room.height() < 760);
+
+    const std::unique_ptr<RecordViewer> viewer(
+        RecordViewer::openFile(dir.filePath("record.cfg"), nullptr));
+    QVERIFY(viewer != nullptr);
+    QVERIFY(QTest::qWaitForWindowExposed(viewer.get()));
+    QVERIFY2(viewer->frameGeometry().width() <= room.width() &&
+                 viewer->frameGeometry().height() <= room.height(),
+             qPrintable(QStringLiteral("%1 x %2 on %3 x %4")
+                            .arg(viewer->frameGeometry().width())
+                            .arg(viewer->frameGeometry().height())
+                            .arg(room.width())
+                            .arg(room.height())));
 }
 
 void TestRecordViewer::unreadableFileIsReportedNotShown()

@@ -1,5 +1,6 @@
 #include "viewer/RecordViewer.h"
 
+#include "forms/ScreenFit.h"
 #include "records/ComtradeReader.h"
 #include "viewer/RecordReadout.h"
 #include "viewer/WaveformPlot.h"
@@ -56,6 +57,9 @@ RecordViewer::RecordViewer(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     buildToolBar();
     info->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // One line is wider than a laptop screen at 125 %: the line wraps
+    // rather than holding the window wider than the screen.
+    info->setWordWrap(true);
     layout->addWidget(info);
 
     QFont large = summary->font();
@@ -268,7 +272,10 @@ RecordViewer* RecordViewer::openRecord(const ComtradeRecord& record, const QStri
     viewer->setAttribute(Qt::WA_DeleteOnClose);
     viewer->setRecord(record, name);
     viewer->resize(1280, 760);
+    fitIntoScreen(*viewer);
     viewer->show();
+    // Shown, the window has its frame, which must fit as well.
+    fitIntoScreen(*viewer);
     return viewer;
 }
 
