@@ -143,6 +143,8 @@ MainWindow::MainWindow(QWidget* parent, QSettings* store) : QMainWindow(parent)
     // The size the user left the window at wins over the status bar's wish.
     if (!geometryRestored)
         widenForStatus();
+    // The initial size, or a restored one, may not fit a small screen (a
+    // laptop at 125 %): the window then takes the screen's free area.
     fitIntoScreen(*this);
 }
 

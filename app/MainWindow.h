@@ -150,8 +150,6 @@ private:
     // Exports the record into memory and shows it as a saved pair would read.
     void showRecordViewer(int crashNumber);
     bool isPolling() const;
-    // The initial size, or a restored one, may not fit a small screen (a
-    // laptop at 125 %): the window then takes the screen's free area.
     void widenForStatus();
     void restoreKeptSettings();
     // The status bar and the greying of old values, kept up to date by

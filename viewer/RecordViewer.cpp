@@ -272,6 +272,7 @@ RecordViewer* RecordViewer::openRecord(const ComtradeRecord& record, const QStri
     viewer->setAttribute(Qt::WA_DeleteOnClose);
     viewer->setRecord(record, name);
     viewer->resize(1280, 760);
+    // Fitted before it is shown too, so it never appears larger than the screen.
     fitIntoScreen(*viewer);
     viewer->show();
     // Shown, the window has its frame, which must fit as well.
