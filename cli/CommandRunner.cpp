@@ -2,7 +2,6 @@
 
 #include "cli/CommandLog.h"
 #include "cli/Console.h"
-#include "cli/PollTracker.h"
 #include "cli/SettingsCommands.h"
 #include "cli/TerminationSignals.h"
 #include "cli/ValueFormat.h"
@@ -44,15 +43,45 @@ bool isWritableFolder(const QString& folder)
     return info.isDir() && info.isWritable();
 }
 
+QString readFailureText(ModBusDevice::ReadFailure failure)
+{
+    using ReadFailure = ModBusDevice::ReadFailure;
+    switch (failure) {
+    case ReadFailure::NoAnswer:
+        return QStringLiteral("нет ответа");
+    case ReadFailure::Refused:
+        return QStringLiteral("отказ (исключение)");
+    case ReadFailure::WrongLength:
+        return QStringLiteral("ответ неполный");
+    case ReadFailure::Garbled:
+        return QStringLiteral("ответ искажён");
+    case ReadFailure::OtherSlave:
+        return QStringLiteral("ответ другого устройства");
+    case ReadFailure::NotSent:
+        break;
+    }
+    return QStringLiteral("запрос не отправлен");
+}
+
+// "регистры 32…63: нет ответа; регистры 64…84: ответ искажён"
+QString failedReadsText(const QVector<ModBusDevice::FailedRead>& failed)
+{
+    QStringList parts;
+    for (const ModBusDevice::FailedRead& read : failed)
+        parts << QStringLiteral("регистры %1…%2: %3")
+                     .arg(read.start)
+                     .arg(read.start + read.count - 1)
+                     .arg(readFailureText(read.failure));
+    return parts.join(QStringLiteral("; "));
+}
+
 } // namespace
 
 CommandRunner::CommandRunner(const CommandOptions& options, const CommandLog& log, QObject* parent)
     : QObject(parent), options(options), log(log), connection(new RelayConnection(this)),
       progressTimer(new QTimer(this))
 {
-    tracker =
-        new PollTracker(connection->device(), connection->client(), RelayMap::registerCount, this);
-    connect(tracker, &PollTracker::pollEnded, this, &CommandRunner::pollEnded);
+    connect(connection->device(), &ModBusDevice::pollEnded, this, &CommandRunner::pollEnded);
     verifier = new SettingsVerifier(connection->device(), this);
     connect(verifier, &SettingsVerifier::verified, this, &CommandRunner::writeVerified);
 
@@ -183,15 +212,15 @@ void CommandRunner::startJournal()
     connection->logReader()->readRecords(options.connection.deviceAddress);
 }
 
-void CommandRunner::pollEnded(bool complete)
+void CommandRunner::pollEnded(const QVector<ModBusDevice::FailedRead>& failed)
 {
     if (done)
         return;
     if (options.command == Command::Monitor) {
-        monitorPollEnded(complete);
+        monitorPollEnded(failed);
         return;
     }
-    if (!complete) {
+    if (!failed.isEmpty()) {
         failRelay(QStringLiteral("Устройство не ответило на опрос"));
         return;
     }
@@ -227,10 +256,10 @@ void CommandRunner::printValues()
     finish(ExitSuccess);
 }
 
-void CommandRunner::monitorPollEnded(bool complete)
+void CommandRunner::monitorPollEnded(const QVector<ModBusDevice::FailedRead>& failed)
 {
     ++polls;
-    if (complete) {
+    if (failed.isEmpty()) {
         const QDateTime now = QDateTime::currentDateTime();
         const MeasuredValues values = MeasuredValues::read(*connection->device());
         Console::out(options.json ? jsonText(ValueFormat::monitorJson(now, values))
@@ -238,9 +267,9 @@ void CommandRunner::monitorPollEnded(bool complete)
     } else {
         // Polling goes on, as in the window: the next poll may be answered.
         ++failedPolls;
-        const QString error = log.lastError();
-        Console::err(error.isEmpty() ? QStringLiteral("Опрос без ответа")
-                                     : QStringLiteral("Опрос без ответа: %1").arg(error));
+        Console::err(QStringLiteral("%1 Опрос без ответа: %2")
+                         .arg(ValueFormat::timeStamp(QDateTime::currentDateTime()),
+                              failedReadsText(failed)));
     }
     if (options.count > 0 && polls >= options.count)
         finish(failedPolls > 0 ? ExitRelay : ExitSuccess);

@@ -3,6 +3,7 @@
 
 #include "cli/CommandOptions.h"
 #include "device/ConfigFile.h"
+#include "device/ModBusDevice.h"
 #include "device/SettingsVerifier.h"
 
 #include <QList>
@@ -10,7 +11,6 @@
 #include <QVector>
 
 class CommandLog;
-class PollTracker;
 class QTimer;
 class RelayConnection;
 class TerminationSignals;
@@ -46,9 +46,9 @@ private:
     void startHeaders();
     void startJournal();
 
-    void pollEnded(bool complete);
+    void pollEnded(const QVector<ModBusDevice::FailedRead>& failed);
     void printValues();
-    void monitorPollEnded(bool complete);
+    void monitorPollEnded(const QVector<ModBusDevice::FailedRead>& failed);
     void saveSettings();
     void compareSettings();
     void writeSettings();
@@ -69,7 +69,6 @@ private:
     CommandOptions options;
     const CommandLog& log;
     RelayConnection* connection = nullptr;
-    PollTracker* tracker = nullptr;
     SettingsVerifier* verifier = nullptr;
     TerminationSignals* termination = nullptr;
     QTimer* progressTimer = nullptr;

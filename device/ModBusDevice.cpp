@@ -16,12 +16,55 @@ namespace {
 // still alive.
 constexpr int maxPendingReads = 64;
 
+ModBusDevice::ReadFailure readFailureOf(IModBusResponseListener::Failure failure)
+{
+    using Failure = IModBusResponseListener::Failure;
+    switch (failure) {
+    case Failure::Exception:
+        return ModBusDevice::ReadFailure::Refused;
+    case Failure::WrongLength:
+        return ModBusDevice::ReadFailure::WrongLength;
+    case Failure::Garbled:
+        return ModBusDevice::ReadFailure::Garbled;
+    case Failure::OtherSlave:
+        break;
+    }
+    return ModBusDevice::ReadFailure::OtherSlave;
+}
+
 } // namespace
+
+// Listens to the poll's reads alone. The client ends requests in the order
+// it sent them, and poll reads keep their order among themselves, so a read
+// that ends without its answer is the oldest one pending.
+class ModBusDevice::PollReads final : public IModBusResponseListener
+{
+public:
+    explicit PollReads(ModBusDevice& owner) : device(owner) {}
+
+    void holdingRegsRead(uint16_t start, const uint16_t* values, uint16_t count) override
+    {
+        device.holdingRegsRead(start, values, count);
+    }
+    void multipleRegsWritten(uint16_t, const uint16_t*, uint16_t) override {}
+    void coilsRead(uint16_t, const uint8_t*, uint16_t) override {}
+    void coilWritten(uint16_t, bool) override {}
+    void fileRecordRead(uint16_t, uint16_t, const uint8_t*, uint16_t) override {}
+    void responseTimeout() override { device.pollReadFailed(ReadFailure::NoAnswer); }
+    void requestFailed(Failure failure) override
+    {
+        device.pollReadFailed(readFailureOf(failure));
+    }
+
+private:
+    ModBusDevice& device;
+};
 
 ModBusDevice::ModBusDevice(uint16_t newCoilCount, uint16_t newRegisterCount)
     : pollTimer(new QTimer(this)), registers(new uint16_t[newRegisterCount]()),
       registerCount(newRegisterCount), coils(new uint8_t[newCoilCount]()), coilCount(newCoilCount),
-      readTickets(new uint64_t[newRegisterCount]()), readTimes(new qint64[newRegisterCount])
+      readTickets(new uint64_t[newRegisterCount]()), pollReads(new PollReads(*this)),
+      readTimes(new qint64[newRegisterCount])
 {
     clock.start();
     forgetReadTimes();
@@ -37,6 +80,7 @@ ModBusDevice::~ModBusDevice()
     delete[] coils;
     delete[] readTickets;
     delete[] readTimes;
+    delete pollReads;
 }
 
 void ModBusDevice::setClient(IModBusClient* newClient)
@@ -143,12 +187,15 @@ void ModBusDevice::holdingRegsRead(uint16_t start, const uint16_t* values, uint1
     emit registersRead(start, count);
 }
 
-void ModBusDevice::queueRead(uint16_t start, uint16_t count)
+void ModBusDevice::queueRead(uint16_t start, uint16_t count, uint64_t poll)
 {
-    client->readHoldingRegs(this, deviceAddress, start, count, pollPriority);
-    pendingReads.append(PendingRead{++tickets, start, count});
-    if (pendingReads.size() > maxPendingReads)
-        pendingReads.removeFirst();
+    // Listed before it is queued: a client may answer from within the call.
+    pendingReads.append(PendingRead{++tickets, start, count, poll});
+    if (pendingReads.size() > maxPendingReads) {
+        const ReadFailure notSent = ReadFailure::NotSent;
+        endRead(pendingReads.takeFirst(), &notSent);
+    }
+    client->readHoldingRegs(pollReads, deviceAddress, start, count, pollPriority);
 }
 
 // The answer belongs to the oldest pending read of the same block: the reads
@@ -161,11 +208,40 @@ uint64_t ModBusDevice::takeReadTicket(uint16_t start, uint16_t count)
     for (int i = 0; i < pendingReads.size(); ++i) {
         const PendingRead read = pendingReads.at(i);
         if (read.start == start && read.count == count) {
+            // The reads before it were dropped from the queue unsent: an
+            // ended one would have been taken off the list already.
+            const ReadFailure notSent = ReadFailure::NotSent;
+            for (int k = 0; k < i; ++k)
+                endRead(pendingReads.at(k), &notSent);
             pendingReads.remove(0, i + 1);
+            endRead(read, nullptr);
             return read.ticket;
         }
     }
     return 0;
+}
+
+void ModBusDevice::pollReadFailed(ReadFailure failure)
+{
+    if (!pendingReads.isEmpty())
+        endRead(pendingReads.takeFirst(), &failure);
+}
+
+void ModBusDevice::endRead(const PendingRead& read, const ReadFailure* failure)
+{
+    for (int i = 0; i < pollsInFlight.size(); ++i) {
+        PollInFlight& poll = pollsInFlight[i];
+        if (poll.number != read.poll)
+            continue;
+        if (failure != nullptr)
+            poll.failed.append(FailedRead{read.start, read.count, *failure});
+        if (--poll.readsLeft > 0)
+            return;
+        const QVector<FailedRead> failed = poll.failed;
+        pollsInFlight.remove(i);
+        emit pollEnded(failed);
+        return;
+    }
 }
 
 void ModBusDevice::multipleRegsWritten(uint16_t, const uint16_t*, uint16_t)
@@ -211,11 +287,16 @@ void ModBusDevice::refresh()
     if (queue != nullptr && queue->queuedCount() > 0)
         return;
     const int fullBlocks = registerCount / readBlockSize;
-    for (int i = 0; i < fullBlocks; ++i)
-        queueRead(static_cast<uint16_t>(i * readBlockSize), readBlockSize);
     const uint16_t rest = registerCount % readBlockSize;
+    const int reads = fullBlocks + (rest != 0 ? 1 : 0);
+    if (reads == 0)
+        return;
+    const uint64_t poll = ++polls;
+    pollsInFlight.append(PollInFlight{poll, reads, {}});
+    for (int i = 0; i < fullBlocks; ++i)
+        queueRead(static_cast<uint16_t>(i * readBlockSize), readBlockSize, poll);
     if (rest != 0)
-        queueRead(static_cast<uint16_t>(fullBlocks * readBlockSize), rest);
+        queueRead(static_cast<uint16_t>(fullBlocks * readBlockSize), rest, poll);
 }
 
 void ModBusDevice::stop()

@@ -37,6 +37,26 @@ public:
     static constexpr int32_t pollPriority = 0;
     static constexpr int32_t writePriority = 1;
 
+    // Why a read of a poll brought no registers.
+    // NoAnswer is the timeout; the next four are the client's failures (an
+    // exception answer, an answer too short, a garbled answer, another
+    // slave's); NotSent a read dropped from the queue before it was sent.
+    enum class ReadFailure
+    {
+        NoAnswer,
+        Refused,
+        WrongLength,
+        Garbled,
+        OtherSlave,
+        NotSent
+    };
+    struct FailedRead
+    {
+        uint16_t start;
+        uint16_t count;
+        ReadFailure failure;
+    };
+
     ModBusDevice(uint16_t coilCount, uint16_t registerCount);
     ~ModBusDevice() override;
 
@@ -93,9 +113,15 @@ signals:
     void pollErrors();
     // The relay's answer to one read of a poll has been copied into the image.
     void registersRead(uint16_t start, uint16_t count);
+    // Every read of one poll has ended; `failed` lists those that brought no
+    // registers, in the order they were sent (empty: the whole image was read).
+    void pollEnded(const QVector<ModBusDevice::FailedRead>& failed);
 
 private:
     Q_DISABLE_COPY(ModBusDevice)
+
+    class PollReads;
+    friend class PollReads;
 
     // A poll read on its way: answers come back in the order the reads were
     // sent, each naming its start and count.
@@ -104,10 +130,22 @@ private:
         uint64_t ticket;
         uint16_t start;
         uint16_t count;
+        uint64_t poll;
+    };
+    // Reads of one poll that have not ended yet, and those that failed.
+    struct PollInFlight
+    {
+        uint64_t number;
+        int readsLeft;
+        QVector<FailedRead> failed;
     };
 
-    void queueRead(uint16_t start, uint16_t count);
+    void queueRead(uint16_t start, uint16_t count, uint64_t poll);
     uint64_t takeReadTicket(uint16_t start, uint16_t count);
+    // The oldest pending read ended without its registers.
+    void pollReadFailed(ReadFailure failure);
+    // A pending read has ended; `failure` is null when it was answered.
+    void endRead(const PendingRead& read, const ReadFailure* failure);
 
     QTimer* pollTimer = nullptr;
     IModBusClient* client = nullptr;
@@ -121,8 +159,15 @@ private:
     uint64_t tickets = 0;
     uint64_t* readTickets = nullptr;
     QVector<PendingRead> pendingReads;
+    // The listener of the poll's reads, so that their ends are told apart
+    // from those of writes.
+    PollReads* pollReads = nullptr;
+    uint64_t polls = 0;
+    QVector<PollInFlight> pollsInFlight;
     QElapsedTimer clock;
     qint64* readTimes = nullptr;
 };
+
+Q_DECLARE_METATYPE(QVector<ModBusDevice::FailedRead>)
 
 #endif

@@ -18,6 +18,9 @@ public:
     // request about to be sent waits for, so that a link may end the answer
     // as soon as it is complete; 0 when nothing is awaited any more.
     virtual void expectAnswer(uint16_t length) = 0;
+    // True when the link itself drops an answer to an earlier request (an
+    // id in the frame, as Modbus TCP's transaction id); an RTU frame has none.
+    virtual bool tellsAnswersApart() const = 0;
 
 protected:
     ~IModBusRTULink() = default;

@@ -29,16 +29,21 @@ IModBusResponseListener* listenerOf(IModBusRequest* request)
 
 } // namespace
 
-ModBusClient::ModBusClient() : responseTimer(new QTimer(this)), errorDelayTimer(new QTimer(this))
+ModBusClient::ModBusClient()
+    : responseTimer(new QTimer(this)), errorDelayTimer(new QTimer(this)),
+      lateAnswerTimer(new QTimer(this))
 {
     responseTimer->setSingleShot(true);
     errorDelayTimer->setSingleShot(true);
+    lateAnswerTimer->setSingleShot(true);
     // A coarse timer may fire up to 5 % late: every lost answer would cost
     // up to 50 ms more than the relay's 1000 ms, every garbled one 25 ms.
     responseTimer->setTimerType(Qt::PreciseTimer);
     errorDelayTimer->setTimerType(Qt::PreciseTimer);
+    lateAnswerTimer->setTimerType(Qt::PreciseTimer);
     connect(responseTimer, &QTimer::timeout, this, &ModBusClient::timeout);
     connect(errorDelayTimer, &QTimer::timeout, this, &ModBusClient::delayAfterError);
+    connect(lateAnswerTimer, &QTimer::timeout, this, &ModBusClient::lateAnswerWindowEnded);
 }
 
 ModBusClient::~ModBusClient()
@@ -73,6 +78,8 @@ ModBusClient::State ModBusClient::state() const
         return State::Waiting;
     if (errorDelayTimer->isActive())
         return State::Pausing;
+    if (lateAnswerTimer->isActive())
+        return State::Settling;
     return State::Idle;
 }
 
@@ -152,9 +159,11 @@ void ModBusClient::enqueue(IModBusRequest* request, int32_t priority)
 
 void ModBusClient::start()
 {
-    // With more than one request queued, something is outstanding or the
-    // pause runs: the queue moves on when that ends.
-    if (queue.size() == 1 && current == nullptr)
+    // With more than one request queued, something is outstanding or a
+    // pause runs: the queue moves on when that ends. A request queued during
+    // a pause waits for its end too: an answer to the request before it may
+    // still arrive, and would be taken for this one's.
+    if (queue.size() == 1 && state() == State::Idle)
         sendNext();
 }
 
@@ -181,8 +190,8 @@ void ModBusClient::sendNext()
 void ModBusClient::sendNextIfFree()
 {
     // A request is never sent while another is outstanding, so none is
-    // displaced (a stray frame during the pause also lands here).
-    if (current == nullptr && !queue.isEmpty())
+    // displaced, nor while a pause runs (a stray frame also lands here).
+    if (state() == State::Idle && !queue.isEmpty())
         sendNext();
 }
 
@@ -246,28 +255,30 @@ void ModBusClient::frameReceived(const uint8_t* data, uint16_t length)
     // answers nothing outstanding.
     if (delivering)
         return;
+    if (current == nullptr) {
+        dropStrayFrame(data, length);
+        return;
+    }
     responseTimer->stop();
-    if (current != nullptr) {
-        if (length >= 1 && data[0] == current->address()) {
-            // An exception or a short answer reaches the listener as
-            // requestFailed() from the request itself.
-            // Bit 7 of the function code marks the relay's refusal.
-            if (length >= 2 && (data[1] & 0x80) != 0) {
-                ++lineCounters.exceptions;
-                // Kept for the listener: requestFailed() names no code.
-                if (length >= 3)
-                    exceptionCode = data[2];
-            } else {
-                ++lineCounters.answers;
-            }
-            lastAnswer.start();
-            current->parseResponse(data, length);
-            deliverAnswer(current);
-            dropCurrent();
+    if (length >= 1 && data[0] == current->address()) {
+        // An exception or a short answer reaches the listener as
+        // requestFailed() from the request itself.
+        // Bit 7 of the function code marks the relay's refusal.
+        if (length >= 2 && (data[1] & 0x80) != 0) {
+            ++lineCounters.exceptions;
+            // Kept for the listener: requestFailed() names no code.
+            if (length >= 3)
+                exceptionCode = data[2];
         } else {
-            // Another slave's answer answers nothing we asked.
-            endWithFailure(takeCurrent(), IModBusResponseListener::Failure::OtherSlave);
+            ++lineCounters.answers;
         }
+        lastAnswer.start();
+        current->parseResponse(data, length);
+        deliverAnswer(current);
+        dropCurrent();
+    } else {
+        // Another slave's answer answers nothing we asked.
+        endWithFailure(takeCurrent(), IModBusResponseListener::Failure::OtherSlave);
     }
     sendNextIfFree();
     reportIdle();
@@ -284,8 +295,50 @@ void ModBusClient::timeout()
         rtuLink->expectAnswer(0);
     if (current != nullptr) {
         ++lineCounters.timeouts;
+        // The window starts before the listener hears of the timeout: what
+        // it asks again from the callback waits for the window's end.
+        awaitLateAnswer(current->address());
         endWithTimeout(takeCurrent());
     }
+    sendNextIfFree();
+    reportIdle();
+}
+
+void ModBusClient::awaitLateAnswer(uint8_t fromAddress)
+{
+    // Without a link nothing was sent, so nothing can answer late.
+    if (rtuLink == nullptr || rtuLink->tellsAnswersApart())
+        return;
+    lateAnswerAddress = fromAddress;
+    lateAnswerTimer->start(lateAnswerWindowMs);
+}
+
+void ModBusClient::dropStrayFrame(const uint8_t* data, uint16_t length)
+{
+    ++lineCounters.strayFrames;
+    if (lateAnswerTimer->isActive()) {
+        logError("Отброшен запоздалый ответ на прежний запрос.");
+        // The relay answers a request once: with its late answer in, nothing
+        // more is on its way, and the line is free again.
+        if (length >= 1 && data[0] == lateAnswerAddress)
+            lateAnswerWindowEnded();
+        return;
+    }
+    if (errorDelayTimer->isActive())
+        return;
+    // Nothing was asked, yet something answers: a request timed out longer
+    // ago than the window, and more of its kind may follow. The next request
+    // waits a window of its own.
+    logError("Отброшен ответ, которого никто не ждал.");
+    awaitLateAnswer(length >= 1 ? data[0] : 0);
+}
+
+void ModBusClient::lateAnswerWindowEnded()
+{
+    lateAnswerTimer->stop();
+    // Half a late frame still in the link's buffer would spoil the next answer.
+    if (rtuLink != nullptr)
+        rtuLink->clear();
     sendNextIfFree();
     reportIdle();
 }
@@ -293,8 +346,9 @@ void ModBusClient::timeout()
 void ModBusClient::linkError()
 {
     ++lineCounters.frameErrors;
-    // One pause per burst of garbled frames.
-    if (errorDelayTimer->isActive())
+    // One pause per burst of garbled frames; within the late-answer window
+    // a garbled frame answers nothing outstanding, and the window runs on.
+    if (errorDelayTimer->isActive() || lateAnswerTimer->isActive())
         return;
     // The request being delivered has its answer; any other outstanding one
     // ends once the pause has passed.

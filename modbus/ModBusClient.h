@@ -21,6 +21,13 @@ class QTimer;
 // answered, timed out, or failed (an exception, an answer too short, another
 // slave's answer, or a garbled answer once the pause after it has passed).
 // Requests dropped by clearQueue() or the destructor end without a word.
+//
+// An RTU answer carries nothing that names the request it answers: a relay
+// that answers after the timeout sends a frame of the very length and
+// function the next request of the same kind awaits, with a good CRC. So
+// after a timeout nothing is sent until the late answer has come or its
+// window has passed; what arrives meanwhile is dropped. A link that tells
+// answers apart by itself (Modbus TCP's transaction id) needs no window.
 class ModBusClient : public QObject, public IModBusRTUResponseListener, public IModBusClient
 {
     Q_OBJECT
@@ -30,17 +37,20 @@ public:
     // Idle: nothing outstanding, nothing queued. Waiting: a request is on the
     // line and its response timer runs. Pausing: the line is left alone for a
     // while after a garbled frame; the request it garbled ends when the
-    // pause does.
+    // pause does. Settling: a request timed out and its late answer may still
+    // come; the line is left alone until it has come or its window has passed.
     enum class State
     {
         Idle,
         Waiting,
-        Pausing
+        Pausing,
+        Settling
     };
 
     // What happened on the line since the counters were last reset: requests
     // sent, answers delivered, requests that timed out, frames the link
-    // rejected (bad CRC or too short), exception answers.
+    // rejected (bad CRC or too short), exception answers, and frames dropped
+    // because nothing outstanding awaited them (late answers among them).
     struct Counters
     {
         quint64 requests = 0;
@@ -48,6 +58,7 @@ public:
         quint64 timeouts = 0;
         quint64 frameErrors = 0;
         quint64 exceptions = 0;
+        quint64 strayFrames = 0;
     };
 
     ModBusClient();
@@ -91,6 +102,9 @@ public:
     static constexpr int responseTimeoutMs = 1000;
     // Lets the rest of a garbled burst die away before the next request.
     static constexpr int errorPauseMs = 500;
+    // After a timeout: a relay that answers up to twice its timeout after the
+    // request is heard out before the next request goes on the line.
+    static constexpr int lateAnswerWindowMs = 1000;
 
 signals:
     // A request has ended (answered, refused, timed out or failed) and
@@ -102,6 +116,8 @@ public slots:
     void timeout();
     void start();
     void delayAfterError();
+    // The late answer has come or can no longer be told from the next one's.
+    void lateAnswerWindowEnded();
 
 private:
     Q_DISABLE_COPY(ModBusClient)
@@ -117,6 +133,8 @@ private:
     void endWithTimeout(IModBusRequest* request);
     void endWithFailure(IModBusRequest* request, IModBusResponseListener::Failure failure);
     void reportIdle();
+    void awaitLateAnswer(uint8_t fromAddress);
+    void dropStrayFrame(const uint8_t* data, uint16_t length);
 
     QList<IModBusRequest*> queue;
     IModBusRequest* current = nullptr;
@@ -125,6 +143,9 @@ private:
     IModBusRTULink* rtuLink = nullptr;
     QTimer* responseTimer;
     QTimer* errorDelayTimer;
+    QTimer* lateAnswerTimer;
+    // The slave whose answer the late-answer window waits for.
+    uint8_t lateAnswerAddress = 0;
     // Set while the outstanding request's listener runs. A listener may open a
     // modal box, whose event loop can deliver more frames or link errors:
     // those must not parse into or delete the request being delivered.

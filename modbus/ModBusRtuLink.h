@@ -48,6 +48,7 @@ public:
     void send(const uint8_t* data, uint16_t length) override;
     void clear() override;
     void expectAnswer(uint16_t length) override;
+    bool tellsAnswersApart() const override { return false; }
 
     // CRC-16/MODBUS as the classic two-table routine computes it: the result's
     // high byte is the one sent first (the standard CRC's low byte). Bodies of

@@ -33,6 +33,7 @@ public:
     void send(const uint8_t* data, uint16_t length) override;
     void clear() override;
     void expectAnswer(uint16_t length) override;
+    bool tellsAnswersApart() const override { return true; }
 
     // Transaction id, protocol id and length precede the unit id.
     static constexpr int mbapHeaderSize = 6;

@@ -165,6 +165,7 @@ public:
     {
         events << QStringLiteral("expect %1").arg(length);
     }
+    bool tellsAnswersApart() const override { return false; }
     QStringList events;
 };
 
@@ -210,16 +211,19 @@ private slots:
 
     void linkErrorPausesThenEndsRequestClearsLinkAndSendsNext();
     void secondLinkErrorDoesNotLengthenPause();
-    void requestIntoEmptyQueueDuringPauseIsSentAtOnce();
+    void requestIntoEmptyQueueDuringPauseWaitsForPauseEnd();
     void requestsIntoNonEmptyQueueDuringPauseWaitForPauseEnd();
-    void strayFrameDuringPauseSendsNextWithoutDisplacingIt();
+    void strayFrameDuringPauseIsDroppedAndQueueWaitsForPauseEnd();
     void destroyingClientFreesQueuedAndOutstanding();
 
     void linkIsToldTheAnswerLengthOfEachRequest_data();
     void linkIsToldTheAnswerLengthOfEachRequest();
     void timeoutTellsLinkNothingIsAwaited();
     void severalFileRecordsGoOutAsOneRequest();
-    void timedOutListenerMayRetryAndBeAnsweredInsideItsCallback();
+    void lateAnswerReachesNeitherTheRetryNorTheTimedOutRequest();
+    void afterTimeoutNextRequestWaitsForLateAnswer_data();
+    void afterTimeoutNextRequestWaitsForLateAnswer();
+    void unaskedFrameHoldsTheNextRequestBack();
     void garbledRequestIsResentOnTheClearedLineAfterThePause();
 };
 
@@ -441,8 +445,13 @@ void TestModBusClient::timeoutNotifiesOnceAndSendsNext()
     QVERIFY2(clock.elapsed() >= 950, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(first.names(), QStringList{QStringLiteral("responseTimeout")});
     QCOMPARE(log.lines(), QStringList{QStringLiteral("Таймаут ответа!")});
-    // The next request goes out at once; the timed-out one is not resent.
-    QCOMPARE(link.sent, (QList<QByteArray>{readFrame(0), readFrame(1)}));
+    // The next request waits out the window for a late answer; the
+    // timed-out one is not resent.
+    QCOMPARE(link.sent, QList<QByteArray>{readFrame(0)});
+    QCOMPARE(client.state(), ModBusClient::State::Settling);
+    QTRY_COMPARE_WITH_TIMEOUT(link.sent.size(), 2, 3000);
+    QVERIFY2(clock.elapsed() >= 1950, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(link.sent.at(1), readFrame(1));
 
     deliver(client, QByteArray::fromHex("0103020009"));
     QCOMPARE(second.names(), QStringList{QStringLiteral("holdingRegsRead")});
@@ -482,7 +491,9 @@ void TestModBusClient::framesDuringDeliveryLeaveTheDeliveredRequestAlone()
     QCOMPARE(listener.calls[0].values, QVector<int>{5});
     QCOMPARE(listener.valuesAfterReentry, 5);
     QVERIFY(next.calls.isEmpty());
-    QCOMPARE(client.state(), ModBusClient::State::Waiting);
+    // The garbled frame's pause holds the next request back.
+    QCOMPARE(client.state(), ModBusClient::State::Pausing);
+    QTRY_COMPARE_WITH_TIMEOUT(link.sent.size(), 2, 2000);
     QCOMPARE(link.sent.last(), readFrame(1));
 }
 
@@ -606,7 +617,7 @@ void TestModBusClient::secondLinkErrorDoesNotLengthenPause()
              (QStringList{QStringLiteral("requestFailed"), QStringLiteral("holdingRegsRead")}));
 }
 
-void TestModBusClient::requestIntoEmptyQueueDuringPauseIsSentAtOnce()
+void TestModBusClient::requestIntoEmptyQueueDuringPauseWaitsForPauseEnd()
 {
     WiredClient wired;
     auto& [link, client] = wired;
@@ -617,15 +628,16 @@ void TestModBusClient::requestIntoEmptyQueueDuringPauseIsSentAtOnce()
     client.linkError();
     QCOMPARE(client.state(), ModBusClient::State::Pausing);
 
+    // The garbled request's own answer may still come during the pause, and
+    // would be taken for this one's.
     client.readHoldingRegs(&early, 1, 1, 1, 0);
-    QCOMPARE(link.sent.size(), 2);
+    QCOMPARE(link.sent.size(), 1);
     client.readHoldingRegs(&later, 1, 2, 1, 0);
-    QCOMPARE(link.sent.size(), 2);
 
-    // The end of the pause clears the line but does not push the queued
-    // request past the one already outstanding.
+    // The end of the pause clears the line, then sends the first in line.
     QTRY_COMPARE_WITH_TIMEOUT(link.clears, 1, 2000);
     QCOMPARE(link.sent.size(), 2);
+    QCOMPARE(link.sent.at(1), readFrame(1));
     QCOMPARE(client.state(), ModBusClient::State::Waiting);
 
     answerSecondThenThird(wired, failed, early, later, 0x11);
@@ -651,7 +663,7 @@ void TestModBusClient::requestsIntoNonEmptyQueueDuringPauseWaitForPauseEnd()
     QCOMPARE(link.sent.mid(2), (QList<QByteArray>{readFrame(1), readFrame(2)}));
 }
 
-void TestModBusClient::strayFrameDuringPauseSendsNextWithoutDisplacingIt()
+void TestModBusClient::strayFrameDuringPauseIsDroppedAndQueueWaitsForPauseEnd()
 {
     WiredClient wired;
     auto& [link, client] = wired;
@@ -661,13 +673,14 @@ void TestModBusClient::strayFrameDuringPauseSendsNextWithoutDisplacingIt()
     readRegisters(client, {&first, &second, &third});
     client.linkError();
 
-    // A frame with nothing outstanding moves the queue on.
+    // A frame with nothing outstanding answers nothing.
     deliver(client, QByteArray::fromHex("0103020000"));
-    QCOMPARE(link.sent.size(), 2);
-    QCOMPARE(link.sent.at(1), readFrame(1));
+    QCOMPARE(link.sent.size(), 1);
+    QCOMPARE(client.counters().strayFrames, quint64(1));
 
     QTRY_COMPARE_WITH_TIMEOUT(link.clears, 1, 2000);
     QCOMPARE(link.sent.size(), 2);
+    QCOMPARE(link.sent.at(1), readFrame(1));
 
     answerSecondThenThird(wired, first, second, third, 0x22);
 }
@@ -759,7 +772,7 @@ void TestModBusClient::severalFileRecordsGoOutAsOneRequest()
     QCOMPARE(client.queuedCount(), 0);
 }
 
-void TestModBusClient::timedOutListenerMayRetryAndBeAnsweredInsideItsCallback()
+void TestModBusClient::lateAnswerReachesNeitherTheRetryNorTheTimedOutRequest()
 {
     WiredClient wired;
     auto& [link, client] = wired;
@@ -767,14 +780,71 @@ void TestModBusClient::timedOutListenerMayRetryAndBeAnsweredInsideItsCallback()
     RetryingListener timedOut(client, retry);
     client.readHoldingRegs(&timedOut, 1, 0, 1, 0);
 
-    // The timed-out request is off the line before its listener hears of it:
-    // the retry goes out at once, and the answer that comes inside the
-    // callback is the retry's, not a second ending of the timed-out request.
-    QTRY_COMPARE_WITH_TIMEOUT(retry.calls.size(), 1, 3000);
+    // The retry is asked for from inside the timeout, and the late answer
+    // arrives right then: it has the very length and function the retry
+    // awaits, yet it answers the request before.
+    client.timeout();
     QCOMPARE(timedOut.names(), QStringList{QStringLiteral("responseTimeout")});
-    QCOMPARE(retry.names(), QStringList{QStringLiteral("holdingRegsRead")});
+    QVERIFY(retry.calls.isEmpty());
+    QCOMPARE(client.counters().strayFrames, quint64(1));
+    // With the late answer in, nothing more is on its way: the retry goes out.
     QCOMPARE(link.sent, (QList<QByteArray>{readFrame(0), readFrame(0)}));
+    deliver(client, QByteArray::fromHex("010302000a"));
+    QCOMPARE(retry.calls.size(), 1);
+    QCOMPARE(retry.calls.first().values, QVector<int>{10});
     QCOMPARE(client.state(), ModBusClient::State::Idle);
+}
+
+void TestModBusClient::afterTimeoutNextRequestWaitsForLateAnswer_data()
+{
+    QTest::addColumn<bool>("answersApart");
+    QTest::addColumn<QByteArray>("arriving"); // a frame after the timeout, if any
+    QTest::addColumn<bool>("sentAtOnce");
+
+    QTest::newRow("RTU, nothing arrives") << false << QByteArray() << false;
+    QTest::newRow("RTU, the late answer") << false << QByteArray::fromHex("0103020009") << true;
+    QTest::newRow("RTU, another slave") << false << QByteArray::fromHex("0203020009") << false;
+    QTest::newRow("transaction ids") << true << QByteArray() << true;
+}
+
+void TestModBusClient::afterTimeoutNextRequestWaitsForLateAnswer()
+{
+    QFETCH(bool, answersApart);
+    QFETCH(QByteArray, arriving);
+    QFETCH(bool, sentAtOnce);
+
+    WiredClient wired;
+    auto& [link, client] = wired;
+    link.answersApart = answersApart;
+    RecordingResponseListener first;
+    RecordingResponseListener second;
+    readRegisters(client, {&first, &second});
+    client.timeout();
+    if (!arriving.isEmpty())
+        deliver(client, arriving);
+
+    QCOMPARE(link.sent.size(), sentAtOnce ? 2 : 1);
+    QVERIFY(second.calls.isEmpty());
+    if (!sentAtOnce) {
+        QCOMPARE(client.state(), ModBusClient::State::Settling);
+        QTRY_COMPARE_WITH_TIMEOUT(link.sent.size(), 2, 2000);
+        // What a late frame may have left half-received is dropped first.
+        QCOMPARE(link.clears, 1);
+    }
+    deliver(client, QByteArray::fromHex("0103020005"));
+    QCOMPARE(second.calls.first().values, QVector<int>{5});
+}
+
+void TestModBusClient::unaskedFrameHoldsTheNextRequestBack()
+{
+    WiredClient wired;
+    auto& [link, client] = wired;
+    deliver(client, QByteArray::fromHex("0103020009"));
+    QCOMPARE(client.state(), ModBusClient::State::Settling);
+    RecordingResponseListener listener;
+    client.readHoldingRegs(&listener, 1, 0, 1, 0);
+    QVERIFY(link.sent.isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(link.sent.size(), 1, 2000);
 }
 
 void TestModBusClient::garbledRequestIsResentOnTheClearedLineAfterThePause()

@@ -32,6 +32,7 @@ private slots:
     void pollReadsImageIn32RegisterBlocks_data();
     void pollReadsImageIn32RegisterBlocks();
     void withoutClientNothingIsQueued();
+    void pollEndsWhenEveryReadHasEnded();
 
     void readAnswerPastImageEndIsIgnored();
     void readAnswerNearTopOfAddressSpaceDoesNotWrap();
@@ -78,8 +79,49 @@ void TestModBusDevice::pollReadsImageIn32RegisterBlocks()
     for (const Request& request : qAsConst(client.requests)) {
         QCOMPARE(request.priority, 0);
         QCOMPARE(request.address, 17);
-        QCOMPARE(request.listener, static_cast<IModBusResponseListener*>(&device));
+        // Poll reads have a listener of their own, one for all of them, so
+        // that their timeouts are told from those of writes.
+        QVERIFY(request.listener != nullptr);
+        QVERIFY(request.listener != static_cast<IModBusResponseListener*>(&device));
+        QCOMPARE(request.listener, client.requests.first().listener);
     }
+}
+
+void TestModBusDevice::pollEndsWhenEveryReadHasEnded()
+{
+    using ReadFailure = ModBusDevice::ReadFailure;
+    RecordingModBusClient client;
+    ModBusDevice device(8, 85);
+    device.setClient(&client);
+    QSignalSpy ended(&device, &ModBusDevice::pollEnded);
+    device.refresh();
+    // A coil write's timeout between the reads is not a poll read's.
+    device.writeCoil(2, true);
+    IModBusResponseListener* reads = client.requests.first().listener;
+    std::vector<uint16_t> block(32, 7);
+
+    reads->holdingRegsRead(0, block.data(), 32);
+    client.requests.last().listener->responseTimeout();
+    reads->responseTimeout();
+    QCOMPARE(ended.count(), 0);
+    reads->requestFailed(IModBusResponseListener::Failure::Garbled);
+    QCOMPARE(ended.count(), 1);
+    const auto failed = ended.first().first().value<QVector<ModBusDevice::FailedRead>>();
+    QCOMPARE(failed.size(), 2);
+    QCOMPARE(failed.at(0).start, uint16_t(32));
+    QCOMPARE(failed.at(0).failure, ReadFailure::NoAnswer);
+    QCOMPARE(failed.at(1).start, uint16_t(64));
+    QCOMPARE(failed.at(1).count, uint16_t(21));
+    QCOMPARE(failed.at(1).failure, ReadFailure::Garbled);
+
+    // A poll whose reads all come back ends with nothing failed.
+    client.requests.clear();
+    device.refresh();
+    for (const Request& request : qAsConst(client.requests))
+        request.listener->holdingRegsRead(static_cast<uint16_t>(request.start), block.data(),
+                                          static_cast<uint16_t>(request.count));
+    QCOMPARE(ended.count(), 2);
+    QVERIFY(ended.last().first().value<QVector<ModBusDevice::FailedRead>>().isEmpty());
 }
 
 void TestModBusDevice::withoutClientNothingIsQueued()

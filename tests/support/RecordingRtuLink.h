@@ -17,11 +17,14 @@ public:
     }
     void clear() override { ++clears; }
     void expectAnswer(uint16_t length) override { expected.append(length); }
+    bool tellsAnswersApart() const override { return answersApart; }
 
     QList<QByteArray> sent;
     int clears = 0;
     // Every expectAnswer() length, in order.
     QList<int> expected;
+    // What tellsAnswersApart() says: an RTU line by default.
+    bool answersApart = false;
 };
 
 #endif
