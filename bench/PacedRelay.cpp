@@ -125,12 +125,19 @@ void PacedRelay::setFaults(int drop, int corrupt)
     corruptEvery = corrupt;
 }
 
+void PacedRelay::setLateAnswers(int every, int delayMs)
+{
+    lateEvery = every;
+    lateMs = delayMs;
+}
+
 void PacedRelay::resetCounts()
 {
     requestCount = 0;
     answerCount = 0;
     dropCount = 0;
     corruptCount = 0;
+    lateCount = 0;
     wireNs = 0;
 }
 
@@ -230,7 +237,12 @@ void PacedRelay::answer(const QByteArray& request, long long firstByteNs)
         reply[reply.size() - 1] = static_cast<char>(reply.at(reply.size() - 1) ^ 0x5A);
         ++corruptCount;
     }
-    const long long answerStart = requestEnd + pace.turnaroundUs * 1000LL;
+    long long answerStart = requestEnd + pace.turnaroundUs * 1000LL;
+    const int late = lateEvery.load();
+    if (late > 0 && n % late == 0) {
+        answerStart += lateMs.load() * 1000000LL;
+        ++lateCount;
+    }
     for (int offset = 0; offset < reply.size(); offset += pace.chunkBytes) {
         const int size = qMin(pace.chunkBytes, reply.size() - offset);
         sleepUntilNs(answerStart + static_cast<long long>((offset + size) * charNs));

@@ -21,7 +21,8 @@ class PtyPair;
 // bits, stop bit).
 //
 // Faults for the benchmarks of a noisy line: every k-th request (counted from
-// 1) has its answer lost, or arrives with a wrong CRC.
+// 1) has its answer lost, or arrives with a wrong CRC; and of a slow relay:
+// every k-th answer leaves a set time late.
 class PacedRelay
 {
 public:
@@ -55,11 +56,13 @@ public:
     // Its registers hold relaycontent::loadRegisters()'s values until written.
     RelayMemory& relay() { return memory; }
     void setFaults(int dropEvery, int corruptEvery);
+    void setLateAnswers(int every, int delayMs);
 
     int requests() const { return requestCount.load(); }
     int answered() const { return answerCount.load(); }
     int dropped() const { return dropCount.load(); }
     int corrupted() const { return corruptCount.load(); }
+    int late() const { return lateCount.load(); }
     // Wire time of every exchange since the last reset: the request's bytes,
     // the relay's turnaround and the answer's bytes.
     double wireMs() const { return wireNs.load() / 1e6; }
@@ -92,11 +95,14 @@ private:
     quint16 port = 0;
     std::atomic<int> dropEvery{0};
     std::atomic<int> corruptEvery{0};
+    std::atomic<int> lateEvery{0};
+    std::atomic<int> lateMs{0};
     std::atomic<bool> stopping{false};
     std::atomic<int> requestCount{0};
     std::atomic<int> answerCount{0};
     std::atomic<int> dropCount{0};
     std::atomic<int> corruptCount{0};
+    std::atomic<int> lateCount{0};
     std::atomic<long long> wireNs{0};
     std::thread worker;
 };

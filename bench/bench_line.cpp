@@ -3,7 +3,8 @@
 // write over a relay that paces its answers as the wire would, in today's
 // mode (frame end by silence, one sample and one entry a request) and in the
 // new one (frame end by length, batched reads), side by side; a record on a
-// noisy line; and the record over RTU over TCP on loopback.
+// noisy line; the record from a relay that answers one request in ten past
+// the timeout; and the record over RTU over TCP on loopback.
 
 #include "EventLoop.h"
 #include "PacedRelay.h"
@@ -37,6 +38,10 @@ constexpr int silenceMs = ModBusRtuLink::defaultInterCharInterval;
 constexpr int noisyFaultSamples = 30;
 constexpr int dropEvery = 4;
 constexpr int corruptEvery = 7;
+// The slow relay: one answer in ten 1.5 s after its request, past the 1 s
+// answer timeout.
+constexpr int lateEvery = 10;
+constexpr int lateMs = 1500;
 // The writing of the settings: password and value for each of the
 // registers 8..84.
 constexpr int firstSetting = RelayMap::firstSettingRegister;
@@ -49,8 +54,14 @@ enum Work
     Journal,
     Writes,
     NoisyRecord,
-    RecordOverTcp
+    RecordOverTcp,
+    LateRecord
 };
+
+// A lost answer costs the response timeout, then the window in which the
+// client waits for it to come late before it asks again, and a little.
+constexpr double lostAnswerMs =
+    ModBusClient::responseTimeoutMs + ModBusClient::lateAnswerWindowMs + 100.0;
 
 double secondsSince(Clock::time_point start)
 {
@@ -166,6 +177,7 @@ bool measure(benchmark::State& state, Master& master, Work work, double& seconds
         break;
     case Record:
     case RecordOverTcp:
+    case LateRecord:
         done = master.run([&master] { master.crash.readCrashProcess(1, 0); }, timeoutMs);
         break;
     case NoisyRecord:
@@ -207,17 +219,22 @@ void BM_PacedLine(benchmark::State& state)
         return;
     }
     // The headers are read before the record, as the user lists them first.
-    if ((work == Record || work == NoisyRecord || work == RecordOverTcp) &&
+    if ((work == Record || work == NoisyRecord || work == RecordOverTcp || work == LateRecord) &&
         !master.run([&master] { master.crash.readHeaders(1); }, 10000)) {
         state.SkipWithError("the headers were not read");
         return;
     }
     double cleanSeconds = 0;
-    if (work == NoisyRecord) {
+    QByteArray cleanSamples;
+    if (work == NoisyRecord || work == LateRecord) {
         // The same record on a clean line first, on the same connection.
         if (!measure(state, master, work, cleanSeconds))
             return;
-        relay.setFaults(dropEvery, corruptEvery);
+        cleanSamples = *master.crash.samples(work == LateRecord ? 0 : 1);
+        if (work == NoisyRecord)
+            relay.setFaults(dropEvery, corruptEvery);
+        else
+            relay.setLateAnswers(lateEvery, lateMs);
     }
     relay.resetCounts();
 
@@ -228,6 +245,11 @@ void BM_PacedLine(benchmark::State& state)
             return;
         totalSeconds += seconds;
         state.SetIterationTime(seconds);
+        // A late answer may cost time, never the data.
+        if (work == LateRecord && *master.crash.samples(0) != cleanSamples) {
+            state.SkipWithError("the record read differs from the relay's");
+            return;
+        }
     }
     const double runs = static_cast<double>(state.iterations());
     state.counters["floor_ms"] = floorMs(relay) / runs;
@@ -237,7 +259,11 @@ void BM_PacedLine(benchmark::State& state)
         state.counters["dropped"] = relay.dropped();
         state.counters["corrupted"] = relay.corrupted();
         state.counters["bound_ms"] =
-            cleanSeconds * 1000 + 1100.0 * relay.dropped() + 600.0 * relay.corrupted();
+            cleanSeconds * 1000 + lostAnswerMs * relay.dropped() + 600.0 * relay.corrupted();
+    }
+    if (work == LateRecord) {
+        state.counters["clean_ms"] = cleanSeconds * 1000;
+        state.counters["late"] = relay.late();
     }
     state.counters["measured_ms"] = totalSeconds * 1000 / runs;
 }
@@ -259,6 +285,9 @@ void longWork(benchmark::internal::Benchmark* bench)
             bench->Args({work, fast});
     }
     bench->Args({RecordOverTcp, 1});
+    // Frame end by length alone: one sample a request would take 720
+    // requests, 72 of them late.
+    bench->Args({LateRecord, 1});
 }
 BENCHMARK(BM_PacedLine)
     ->ArgNames({"work", "fast"})

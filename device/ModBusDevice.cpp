@@ -51,10 +51,7 @@ public:
     void coilWritten(uint16_t, bool) override {}
     void fileRecordRead(uint16_t, uint16_t, const uint8_t*, uint16_t) override {}
     void responseTimeout() override { device.pollReadFailed(ReadFailure::NoAnswer); }
-    void requestFailed(Failure failure) override
-    {
-        device.pollReadFailed(readFailureOf(failure));
-    }
+    void requestFailed(Failure failure) override { device.pollReadFailed(readFailureOf(failure)); }
 
 private:
     ModBusDevice& device;

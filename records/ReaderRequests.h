@@ -23,8 +23,8 @@ public:
     static constexpr int maxAttempts = 3;
     // Long enough for a request that waits in the client's queue behind
     // another reader's and a poll read (each up to the 1000 ms response
-    // timeout, plus the 500 ms pause after a line error).
-    static constexpr int defaultWatchdogInterval = 4000;
+    // timeout and the 1000 ms window for its late answer), then times out.
+    static constexpr int defaultWatchdogInterval = 5500;
 
     // What follows a request that ended without its answer.
     enum class Next

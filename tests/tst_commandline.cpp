@@ -216,6 +216,10 @@ private slots:
 
     void relayFailuresExitWithThree_data();
     void relayFailuresExitWithThree();
+    void lateAnswersGiveTheRelaysDataOrFail_data();
+    void lateAnswersGiveTheRelaysDataOrFail();
+    void monitorReportsEveryPollOnALateLine_data();
+    void monitorReportsEveryPollOnALateLine();
     void relayLostMidReadingLeavesNoFile_data();
     void relayLostMidReadingLeavesNoFile();
     void unwritableOutputExitsWithFourBeforeAsking_data();
@@ -783,6 +787,116 @@ void TestCommandLine::relayFailuresExitWithThree()
     QCOMPARE(lines.size(), 1);
     QVERIFY2(QString::fromUtf8(lines.first()).contains(message), lines.first().constData());
     QCOMPARE(fileNames(folder->path()), QStringList());
+}
+
+// A relay that answers some requests 1.5 s after it got them, past the
+// program's 1 s answer timeout: such an answer has the length and function
+// the next request of its kind awaits, and a good CRC.
+TestRelay::Faults lateEvery(int k)
+{
+    TestRelay::Faults late;
+    late.answerDelayMs = 1500;
+    late.answerDelayEvery = k;
+    return late;
+}
+
+void TestCommandLine::lateAnswersGiveTheRelaysDataOrFail_data()
+{
+    QTest::addColumn<QStringList>("command");
+    QTest::addColumn<int>("late");
+
+    const QStringList list{"records-list"};
+    const QStringList record{"records-read", "all", "--out", "{tmp}", "--quiet"};
+    const QStringList journal{"journal-read", "{tmp}/journal.csv"};
+    const QStringList silenceOnly{"--silence-only"};
+    // Every 2nd: the headers are three requests, and an answer late for
+    // the 1st or 2nd lands on the next header's request.
+    QTest::newRow("records-list, every 2nd late, by length") << list << 2;
+    QTest::newRow("records-list, every 2nd late, silence only") << silenceOnly + list << 2;
+    QTest::newRow("records, every 3rd late, by length") << record << 3;
+    QTest::newRow("records, one in ten late, by length") << record << 10;
+    QTest::newRow("journal, every 3rd late, by length") << journal << 3;
+    QTest::newRow("journal, one in ten late, silence only") << silenceOnly + journal << 10;
+}
+
+// The readings of the command line on a line with late answers: exactly the
+// relay's data, or a failure with nothing written; never the data of another
+// request.
+void TestCommandLine::lateAnswersGiveTheRelaysDataOrFail()
+{
+    QFETCH(QStringList, command);
+    QFETCH(int, late);
+
+    loadTwoRecords(*relay);
+    QTemporaryDir expected;
+    writeExpectedRecord(relaycontent::faultRecord(0, faultSamples), expected.path());
+    writeExpectedRecord(relaycontent::faultRecord(2, faultSamples), expected.path());
+    RelayConnection::Settings settings;
+    settings.portName = relay->portName();
+    settings.charInterval = 40;
+    const QByteArray journal = journalThroughConnection(settings);
+    QVERIFY(journal.startsWith("Тип;"));
+    relay->setFaults(lateEvery(late));
+
+    client->start(onRelay() << withPaths(command, folder->path()));
+    QVERIFY(client->waitForExit(readingMs));
+    // A late answer costs time, and the reader asks again.
+    QVERIFY2(client->exitCode() == 0, client->err().constData());
+    if (command.contains("records-list")) {
+        QCOMPARE(client->outLines(),
+                 (QList<QByteArray>{"0 valid 01.01.2019 00:01:00.0250 0.2 0.002", "1 invalid",
+                                    "2 valid 01.01.2019 00:03:00.0250 0.2 0.002"}));
+    } else if (command.contains("journal-read")) {
+        QCOMPARE(readFile(folder->filePath("journal.csv")), journal);
+    } else {
+        QCOMPARE(fileNames(folder->path()), fileNames(expected.path()));
+        for (const QString& name : fileNames(expected.path()))
+            QVERIFY2(readFile(folder->filePath(name)) == readFile(expected.filePath(name)),
+                     qPrintable(name));
+    }
+    QVERIFY(relay->requestCount() >= late);
+}
+
+void TestCommandLine::monitorReportsEveryPollOnALateLine_data()
+{
+    QTest::addColumn<bool>("silenceOnly");
+    QTest::addColumn<int>("late");
+    QTest::newRow("every 3rd late, by length") << false << 3;
+    QTest::newRow("every 3rd late, silence only") << true << 3;
+    QTest::newRow("one in ten late, by length") << false << 10;
+}
+
+// Every poll is one line: its values on stdout, or on stderr the read that
+// failed and why; a failed poll counts toward --count and makes the exit code 3.
+void TestCommandLine::monitorReportsEveryPollOnALateLine()
+{
+    QFETCH(bool, silenceOnly);
+    QFETCH(int, late);
+
+    setRegisters(measured);
+    relay->setFaults(lateEvery(late));
+    QStringList arguments = onRelay();
+    if (silenceOnly)
+        arguments << "--silence-only";
+    client->start(arguments << "monitor"
+                            << "--count"
+                            << "4"
+                            << "--period"
+                            << "300");
+    QVERIFY(client->waitForExit(readingMs));
+    QCOMPARE(client->exitCode(), 3);
+    const QList<QByteArray> values = client->outLines();
+    const QList<QByteArray> failures = client->errLines();
+    QCOMPARE(values.size() + failures.size(), 4);
+    QVERIFY(!failures.isEmpty());
+    for (const QByteArray& line : values)
+        QVERIFY2(line.contains(" Ia=60.00 Ib=100.00 Ic=493.60 3I0=12.50 3U0=5700 "
+                               "angle=123.40 leds=MTZ1,Isprav inputs=DI1 outputs=DO2"),
+                 line.constData());
+    for (const QByteArray& line : failures)
+        QVERIFY2(QString::fromUtf8(line).contains(QStringLiteral("Опрос без ответа: регистры ")) &&
+                     QString::fromUtf8(line).contains(QStringLiteral("нет ответа")),
+                 line.constData());
 }
 
 void TestCommandLine::relayLostMidReadingLeavesNoFile_data()

@@ -188,6 +188,19 @@ void TestReliabilityRecords::readingsUnderFaults_data()
     mixed.answerDelayEvery = 10;
     QTest::newRow("mixed line faults") << mixed << true << true << false;
 
+    // Answers 1.5 s late, past the 1 s timeout, with the length and function
+    // the next request awaits: the readings cost time, and must give the
+    // relay's data. Every 3rd is read by length alone: one sample or entry
+    // a request would take minutes.
+    TestRelay::Faults late;
+    late.answerDelayMs = 1500;
+    late.answerDelayEvery = 10;
+    QTest::newRow("one answer in ten 1.5 s late") << late << true << true << false;
+    if (lengthFramingRun()) {
+        late.answerDelayEvery = 3;
+        QTest::newRow("every 3rd answer 1.5 s late") << late << true << true << false;
+    }
+
     TestRelay::Faults silent;
     silent.dropEvery = 1;
     QTest::newRow("relay stops answering") << silent << false << false << true;
