@@ -804,19 +804,25 @@ void TestCommandLine::lateAnswersGiveTheRelaysDataOrFail_data()
 {
     QTest::addColumn<QStringList>("command");
     QTest::addColumn<int>("late");
+    QTest::addColumn<TestRelay::Line>("line");
 
     const QStringList list{"records-list"};
-    const QStringList record{"records-read", "all", "--out", "{tmp}", "--quiet"};
+    const QStringList record{"records-read", "0", "--out", "{tmp}", "--quiet"};
     const QStringList journal{"journal-read", "{tmp}/journal.csv"};
     const QStringList silenceOnly{"--silence-only"};
     // Every 2nd: the headers are three requests, and an answer late for
     // the 1st or 2nd lands on the next header's request.
-    QTest::newRow("records-list, every 2nd late, by length") << list << 2;
-    QTest::newRow("records-list, every 2nd late, silence only") << silenceOnly + list << 2;
-    QTest::newRow("records, every 3rd late, by length") << record << 3;
-    QTest::newRow("records, one in ten late, by length") << record << 10;
-    QTest::newRow("journal, every 3rd late, by length") << journal << 3;
-    QTest::newRow("journal, one in ten late, silence only") << silenceOnly + journal << 10;
+    const TestRelay::Line pty = TestRelay::Line::Pty;
+    QTest::newRow("records-list, every 2nd late, by length") << list << 2 << pty;
+    QTest::newRow("records-list, every 2nd late, silence only") << silenceOnly + list << 2 << pty;
+    QTest::newRow("records, every 3rd late, by length") << record << 3 << pty;
+    QTest::newRow("journal, one in ten late, silence only") << silenceOnly + journal << 10 << pty;
+    // A transparent gateway passes RTU frames as they are; Modbus TCP's
+    // transaction id tells a late answer by itself.
+    QTest::newRow("records, every 3rd late, RTU over TCP")
+        << record << 3 << TestRelay::Line::RtuOverTcp;
+    QTest::newRow("records, every 3rd late, Modbus TCP")
+        << record << 3 << TestRelay::Line::ModbusTcp;
 }
 
 // The readings of the command line on a line with late answers: exactly the
@@ -826,19 +832,30 @@ void TestCommandLine::lateAnswersGiveTheRelaysDataOrFail()
 {
     QFETCH(QStringList, command);
     QFETCH(int, late);
+    QFETCH(TestRelay::Line, line);
 
+    QStringList arguments = onRelay();
+    if (line != TestRelay::Line::Pty) {
+        delete relay;
+        relay = new TestRelay(line);
+        QVERIFY(relay->isValid());
+        arguments = QStringList{line == TestRelay::Line::ModbusTcp ? "--modbus-tcp" : "--tcp",
+                                QStringLiteral("127.0.0.1:%1").arg(relay->tcpPort())};
+    }
     loadTwoRecords(*relay);
     QTemporaryDir expected;
     writeExpectedRecord(relaycontent::faultRecord(0, faultSamples), expected.path());
-    writeExpectedRecord(relaycontent::faultRecord(2, faultSamples), expected.path());
-    RelayConnection::Settings settings;
-    settings.portName = relay->portName();
-    settings.charInterval = 40;
-    const QByteArray journal = journalThroughConnection(settings);
-    QVERIFY(journal.startsWith("Тип;"));
+    QByteArray journal;
+    if (line == TestRelay::Line::Pty) {
+        RelayConnection::Settings settings;
+        settings.portName = relay->portName();
+        settings.charInterval = 40;
+        journal = journalThroughConnection(settings);
+        QVERIFY(journal.startsWith("Тип;"));
+    }
     relay->setFaults(lateEvery(late));
 
-    client->start(onRelay() << withPaths(command, folder->path()));
+    client->start(arguments << withPaths(command, folder->path()));
     QVERIFY(client->waitForExit(readingMs));
     // A late answer costs time, and the reader asks again.
     QVERIFY2(client->exitCode() == 0, client->err().constData());
@@ -863,7 +880,6 @@ void TestCommandLine::monitorReportsEveryPollOnALateLine_data()
     QTest::addColumn<int>("late");
     QTest::newRow("every 3rd late, by length") << false << 3;
     QTest::newRow("every 3rd late, silence only") << true << 3;
-    QTest::newRow("one in ten late, by length") << false << 10;
 }
 
 // Every poll is one line: its values on stdout, or on stderr the read that
