@@ -169,7 +169,9 @@ void ModBusDevice::holdingRegsRead(uint16_t start, const uint16_t* values, uint1
 {
     if (values == nullptr)
         return;
-    const uint64_t ticket = takeReadTicket(start, count);
+    PendingRead read{0, start, count, 0};
+    const bool pending = takePendingRead(start, count, &read);
+    const uint64_t ticket = read.ticket;
     const qint64 now = clock.elapsed();
     // Computed in int: a block near the top of the address space must not
     // wrap around onto the low registers.
@@ -182,6 +184,10 @@ void ModBusDevice::holdingRegsRead(uint16_t start, const uint16_t* values, uint1
         readTimes[n] = now;
     }
     emit registersRead(start, count);
+    // Ended once its registers are in the image: the end of a poll may be
+    // the moment its values are read.
+    if (pending)
+        endRead(read, nullptr);
 }
 
 void ModBusDevice::queueRead(uint16_t start, uint16_t count, uint64_t poll)
@@ -200,22 +206,23 @@ void ModBusDevice::queueRead(uint16_t start, uint16_t count, uint64_t poll)
 // the same block still be listed, the answer is taken for that one, whose
 // ticket is smaller: a written value then waits one poll longer, but an
 // answer is never taken for a read sent later than it was.
-uint64_t ModBusDevice::takeReadTicket(uint16_t start, uint16_t count)
+bool ModBusDevice::takePendingRead(uint16_t start, uint16_t count, PendingRead* taken)
 {
     for (int i = 0; i < pendingReads.size(); ++i) {
         const PendingRead read = pendingReads.at(i);
         if (read.start == start && read.count == count) {
             // The reads before it were dropped from the queue unsent: an
             // ended one would have been taken off the list already.
-            const ReadFailure notSent = ReadFailure::NotSent;
-            for (int k = 0; k < i; ++k)
-                endRead(pendingReads.at(k), &notSent);
+            const QVector<PendingRead> dropped = pendingReads.mid(0, i);
             pendingReads.remove(0, i + 1);
-            endRead(read, nullptr);
-            return read.ticket;
+            const ReadFailure notSent = ReadFailure::NotSent;
+            for (const PendingRead& unsent : dropped)
+                endRead(unsent, &notSent);
+            *taken = read;
+            return true;
         }
     }
-    return 0;
+    return false;
 }
 
 void ModBusDevice::pollReadFailed(ReadFailure failure)

@@ -141,7 +141,9 @@ private:
     };
 
     void queueRead(uint16_t start, uint16_t count, uint64_t poll);
-    uint64_t takeReadTicket(uint16_t start, uint16_t count);
+    // Takes the pending read the answer of this block belongs to off the
+    // list; false when none is pending.
+    bool takePendingRead(uint16_t start, uint16_t count, PendingRead* taken);
     // The oldest pending read ended without its registers.
     void pollReadFailed(ReadFailure failure);
     // A pending read has ended; `failure` is null when it was answered.

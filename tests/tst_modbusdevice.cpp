@@ -94,6 +94,10 @@ void TestModBusDevice::pollEndsWhenEveryReadHasEnded()
     ModBusDevice device(8, 85);
     device.setClient(&client);
     QSignalSpy ended(&device, &ModBusDevice::pollEnded);
+    // The image holds the last block's registers by the time the poll ends.
+    uint16_t lastRegisterAtEnd = 0;
+    connect(&device, &ModBusDevice::pollEnded, this,
+            [&] { lastRegisterAtEnd = device.getRegister(84); });
     device.refresh();
     // A coil write's timeout between the reads is not a poll read's.
     device.writeCoil(2, true);
@@ -122,6 +126,7 @@ void TestModBusDevice::pollEndsWhenEveryReadHasEnded()
                                           static_cast<uint16_t>(request.count));
     QCOMPARE(ended.count(), 2);
     QVERIFY(ended.last().first().value<QVector<ModBusDevice::FailedRead>>().isEmpty());
+    QCOMPARE(lastRegisterAtEnd, uint16_t(7));
 }
 
 void TestModBusDevice::withoutClientNothingIsQueued()
