@@ -1,6 +1,7 @@
 #include "forms/MainWindowForm.h"
 
 #include "app/log/LogListWidget.h"
+#include "relay/SettingTable.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -28,8 +29,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include <type_traits>
-#include <variant>
 #include <vector>
 
 namespace {
@@ -133,48 +132,8 @@ void setCaption(QWidget* box, int row, const char* caption)
 }
 
 // ---------------------------------------------------------------------------
-// Settings pages: one table per group box, one row per control, in the order
-// of the rows on screen.
-
-enum class State
-{
-    Enabled,
-    Disabled
-};
-
-using ControlMember =
-    std::variant<QComboBox * Form::*, QDoubleSpinBox * Form::*, QSpinBox * Form::*>;
-
-struct Field
-{
-    ControlMember member;
-    const char* name;
-    const char* caption;
-    double minimum;
-    double maximum;
-    int decimals;
-    double step;
-    State state;
-};
-
-// Combo boxes stay empty here: the editors fill them.
-Field combo(QComboBox* Form::*member, const char* name, const char* caption,
-            State state = State::Enabled)
-{
-    return {member, name, caption, 0, 0, 0, 0, state};
-}
-
-Field real(QDoubleSpinBox* Form::*member, const char* name, const char* caption, double minimum,
-           double maximum, int decimals, double step)
-{
-    return {member, name, caption, minimum, maximum, decimals, step, State::Enabled};
-}
-
-Field integer(QSpinBox* Form::*member, const char* name, const char* caption, int minimum,
-              int maximum, State state = State::Enabled)
-{
-    return {member, name, caption, double(minimum), double(maximum), 0, 1, state};
-}
+// Settings pages: a group box for each group of the setting table, placed on
+// its page; its rows, in table order, are the group's settings.
 
 struct SettingsGroup
 {
@@ -185,7 +144,6 @@ struct SettingsGroup
     int row;
     int column;
     int rowSpan;
-    std::vector<Field> fields;
 };
 
 // clang-format off
@@ -193,137 +151,56 @@ const std::vector<SettingsGroup>& settingsGroups()
 {
     static const std::vector<SettingsGroup> groups = {
         // Page "Токовые защиты": a 2 x 2 grid.
-        {FORM_MEMBER(groupBox_4), "МТЗ-1", &Form::pageMTZ, 0, 0, 1, {
-            combo(FORM_MEMBER(cbMTZ1_On), "Вкл/Откл"),
-            real(FORM_MEMBER(sbMTZ1_I), "Iсраб", 0.3, 120, 1, 0.1),
-            real(FORM_MEMBER(sbMTZ1_T), "Tсраб", 0, 250, 2, 0.01),
-            combo(FORM_MEMBER(cbMTZ1_APV), "Пуск АПВ"),
-            combo(FORM_MEMBER(cbMTZ1_Block), "Блок DI3"),
-            combo(FORM_MEMBER(cbMTZ1_Uskor), "Ускорение"),
-            real(FORM_MEMBER(sbMTZ1_Tuskor), "Туск", 0, 1, 2, 0.01),
-            combo(FORM_MEMBER(cbMTZ1_Bnt), "Блок. БНТ"),
-            combo(FORM_MEMBER(cbMTZ1_Out), "Выход"),
-            combo(FORM_MEMBER(cbMTZ1_DO3), "Пуск на DO3"),
-            combo(FORM_MEMBER(cbMTZ1_Characteristic), "Характеристика"),
-        }},
-        {FORM_MEMBER(groupBox_5), "МТЗ-2", &Form::pageMTZ, 0, 1, 1, {
-            combo(FORM_MEMBER(cbMTZ2_On), "Вкл/Откл"),
-            real(FORM_MEMBER(sbMTZ2_I), "Iсраб", 0.3, 120, 1, 0.1),
-            real(FORM_MEMBER(sbMTZ2_T), "Tсраб", 0, 250, 2, 0.01),
-            combo(FORM_MEMBER(cbMTZ2_APV), "Пуск АПВ"),
-            combo(FORM_MEMBER(cbMTZ2_Block), "Блок DI3"),
-            combo(FORM_MEMBER(cbMTZ2_Uskor), "Ускорение"),
-            real(FORM_MEMBER(sbMTZ2_Tuskor), "Туск", 0, 1, 2, 0.01),
-            combo(FORM_MEMBER(cbMTZ2_Bnt), "Блок. БНТ"),
-            combo(FORM_MEMBER(cbMTZ2_Out), "Выход"),
-        }},
-        {FORM_MEMBER(groupBox_6), "ТО", &Form::pageMTZ, 1, 0, 1, {
-            combo(FORM_MEMBER(cbTO_On), "Вкл/Откл"),
-            real(FORM_MEMBER(sbTO_I), "Iсраб", 0.3, 120, 1, 0.1),
-            real(FORM_MEMBER(sbTO_T), "Tсраб", 0, 30, 2, 0.01),
-            combo(FORM_MEMBER(cbTO_APV), "Пуск АПВ"),
-            combo(FORM_MEMBER(cbTO_Block), "Блок DI3"),
-            combo(FORM_MEMBER(cbTO_Bnt), "Блок. БНТ"),
-            combo(FORM_MEMBER(cbTO_Out), "Выход"),
-        }},
-        {FORM_MEMBER(groupBox_7), "ЗНЗ", &Form::pageMTZ, 1, 1, 1, {
-            combo(FORM_MEMBER(cbZNZ_On), "Вкл/Откл"),
-            // Disabled rows follow the relay's value; the user cannot change them.
-            combo(FORM_MEMBER(cb3I0Range), "Диапазон 3I0", State::Disabled),
-            real(FORM_MEMBER(sbZNZ_I1), "Iсраб (0.02 - 3.00)", 0.02, 3, 2, 0.01),
-            real(FORM_MEMBER(sbZNZ_I2), "Iсраб (0.3 - 120.0)", 0.3, 120, 2, 0.1),
-            real(FORM_MEMBER(sbZNZ_T), "Tсраб", 0, 250, 2, 0.01),
-            combo(FORM_MEMBER(cbZNZ_APV), "Пуск АПВ"),
-            combo(FORM_MEMBER(cbZNZ_Block), "Блок DI3"),
-            combo(FORM_MEMBER(cbZNZ_Out), "Выход"),
-            combo(FORM_MEMBER(cbZNZ_Direct), "Направленность"),
-            real(FORM_MEMBER(sbZNZ_AngleMax), "Угол м.ч.", 0, 359, 0, 1),
-            real(FORM_MEMBER(sbZNZ_AngleWidth), "Угол. шир.", 10, 180, 0, 1),
-        }},
-
+        {FORM_MEMBER(groupBox_4), "МТЗ-1", &Form::pageMTZ, 0, 0, 1},
+        {FORM_MEMBER(groupBox_5), "МТЗ-2", &Form::pageMTZ, 0, 1, 1},
+        {FORM_MEMBER(groupBox_6), "ТО", &Form::pageMTZ, 1, 0, 1},
+        {FORM_MEMBER(groupBox_7), "ЗНЗ", &Form::pageMTZ, 1, 1, 1},
         // Page "ВЗ/АПВ/Настройки": two columns of group boxes.
-        {FORM_MEMBER(groupBox_8), "ВЗ", &Form::pageOthers, 0, 0, 2, {
-            combo(FORM_MEMBER(cbVZ_On), "Вкл/Откл"),
-            combo(FORM_MEMBER(cbVZ_Ind), "Индик./откл."),
-            real(FORM_MEMBER(sbVZ_T), "Tсраб", 0, 20, 2, 0.01),
-            combo(FORM_MEMBER(cbVZ_APV), "Пуск АПВ"),
-            combo(FORM_MEMBER(cbVZ_PuskPoI), "Пуск по I"),
-            combo(FORM_MEMBER(cbVZ_Out), "Выход"),
-            combo(FORM_MEMBER(cbVZ_DO1_Mode), "Выход DO1<br>Работа"),
-        }},
-        {FORM_MEMBER(groupBox_9), "АПВ", &Form::pageOthers, 0, 1, 1, {
-            combo(FORM_MEMBER(cbAPV_On), "Работа АПВ"),
-            real(FORM_MEMBER(sbAPV_Tgot), "Тгот", 0, 240, 2, 0.01),
-            real(FORM_MEMBER(sbAPV1_Tsrab), "АПВ1 Tсраб", 0, 60, 2, 0.01),
-            real(FORM_MEMBER(sbAPV2_Tsrab), "АПВ2 Тсраб", 0, 60, 2, 0.01),
-            combo(FORM_MEMBER(cbCHAPV_On), "ЧАПВ"),
-        }},
-        {FORM_MEMBER(groupBox_16), "УРОВ", &Form::pageOthers, 1, 1, 2, {
-            real(FORM_MEMBER(sbUrov_T), "Тсраб", 0.1, 2, 2, 0.01),
-            combo(FORM_MEMBER(cbUROV_MTZ1), "Пуск МТЗ-1"),
-            combo(FORM_MEMBER(cbUROV_MTZ2), "Пуск МТЗ-2"),
-            combo(FORM_MEMBER(cbUROV_TO), "Пуск ТО"),
-            combo(FORM_MEMBER(cbUROV_ZNZ), "Пуск ЗНЗ"),
-            combo(FORM_MEMBER(cbUROV_VZ), "Пуск ВЗ"),
-        }},
-        {FORM_MEMBER(groupBox_12), "Конфигурация", &Form::pageOthers, 2, 0, 3, {
-            integer(FORM_MEMBER(sbKTT), "Ктр ТТ", 1, 5000),
-            integer(FORM_MEMBER(sbKTT0), "Ктр ТТ0", 1, 5000),
-            integer(FORM_MEMBER(sbKTU0), "Ктр ТH0", 1, 5000),
-            combo(FORM_MEMBER(cbIspoln), "Исполнение", State::Disabled),
-            combo(FORM_MEMBER(cbDI3), "Вход DI3"),
-            combo(FORM_MEMBER(cbDI4), "Вход DI4"),
-            combo(FORM_MEMBER(cbDO6), "Возврат DO6"),
-            combo(FORM_MEMBER(cbDO1), "Возврат DO1"),
-            combo(FORM_MEMBER(cbRazreshTU), "Разреш. ТУ", State::Disabled),
-            combo(FORM_MEMBER(cbInverseVD6), "Инверсия VD8"),
-            combo(FORM_MEMBER(cbDO3_2), "DO3_2"),
-        }},
-        {FORM_MEMBER(groupBox_13), "Связь", &Form::pageOthers, 3, 1, 1, {
-            integer(FORM_MEMBER(sbLink_Address), "Адрес", 0, 99, State::Disabled),
-            combo(FORM_MEMBER(cbLink_Speed), "Скорость", State::Disabled),
-            combo(FORM_MEMBER(cbLink_Batt), "Батарея"),
-        }},
-        {FORM_MEMBER(groupBox_14), "Осциллограф", &Form::pageOthers, 4, 1, 1, {
-            real(FORM_MEMBER(sbOsc_T), "Вр. зап.", 0.2, 1, 1, 0.1),
-            combo(FORM_MEMBER(cbOsc_MTZ1), "Пуск МТЗ-1"),
-            combo(FORM_MEMBER(cbOsc_MTZ2), "Пуск МТЗ-2"),
-            combo(FORM_MEMBER(cbOsc_TO), "Пуск ТО"),
-            combo(FORM_MEMBER(cbOsc_ZNZ), "Пуск ЗНЗ"),
-        }},
+        {FORM_MEMBER(groupBox_8), "ВЗ", &Form::pageOthers, 0, 0, 2},
+        {FORM_MEMBER(groupBox_9), "АПВ", &Form::pageOthers, 0, 1, 1},
+        {FORM_MEMBER(groupBox_16), "УРОВ", &Form::pageOthers, 1, 1, 2},
+        {FORM_MEMBER(groupBox_12), "Конфигурация", &Form::pageOthers, 2, 0, 3},
+        {FORM_MEMBER(groupBox_13), "Связь", &Form::pageOthers, 3, 1, 1},
+        {FORM_MEMBER(groupBox_14), "Осциллограф", &Form::pageOthers, 4, 1, 1},
     };
     return groups;
 }
 // clang-format on
 
-void applyRange(QComboBox*, const Field&) {}
-
-void applyRange(QDoubleSpinBox* box, const Field& field)
+// The rows of one group box, in table order.
+QVector<const SettingRow*> rowsOf(const SettingsGroup& group)
 {
-    // Decimals first: the range is rounded to the decimals in force.
-    box->setDecimals(field.decimals);
-    box->setRange(field.minimum, field.maximum);
-    box->setSingleStep(field.step);
+    QVector<const SettingRow*> rows;
+    for (const SettingRow& row : SettingTable::rows()) {
+        if (qstrcmp(row.group, group.title) == 0)
+            rows.append(&row);
+    }
+    return rows;
 }
 
-void applyRange(QSpinBox* box, const Field& field)
+// Combo boxes stay empty here: the editors fill them.
+QWidget* createControl(const SettingRow& row, QWidget* parent)
 {
-    box->setRange(int(field.minimum), int(field.maximum));
-    box->setSingleStep(int(field.step));
-}
-
-QWidget* createControl(Form& form, const Field& field, QWidget* parent)
-{
-    return std::visit(
-        [&](auto member) -> QWidget* {
-            using Widget = std::remove_pointer_t<std::remove_reference_t<decltype(form.*member)>>;
-            auto* widget = named(new Widget(parent), field.name);
-            applyRange(widget, field);
-            widget->setEnabled(field.state == State::Enabled);
-            form.*member = widget;
-            return widget;
-        },
-        field.member);
+    QWidget* widget = nullptr;
+    if (SettingTable::isItemList(row.kind)) {
+        widget = new QComboBox(parent);
+    } else if (row.kind == SettingKind::Integer) {
+        auto* box = new QSpinBox(parent);
+        box->setRange(int(row.minimum), int(row.maximum));
+        box->setSingleStep(int(row.step));
+        widget = box;
+    } else {
+        auto* box = new QDoubleSpinBox(parent);
+        // Decimals first: the range is rounded to the decimals in force.
+        box->setDecimals(row.decimals);
+        box->setRange(row.minimum, row.maximum);
+        box->setSingleStep(row.step);
+        widget = box;
+    }
+    widget->setObjectName(QString::fromLatin1(row.widget));
+    // Such rows follow the relay's value; the user cannot change them.
+    widget->setEnabled(!row.readOnly);
+    return widget;
 }
 
 // The grid of a label-control group box. The rows are set close together so
@@ -360,9 +237,10 @@ void buildSettingsGroups(Form& form)
         auto* box = named(new QGroupBox(page), group.name);
         form.*group.box = box;
         auto* grid = newRowsGrid(box);
+        const QVector<const SettingRow*> rows = rowsOf(group);
         int row = 0;
-        for (const Field& field : group.fields)
-            addCaptionedRow(grid, row++, createControl(form, field, box));
+        for (const SettingRow* setting : rows)
+            addCaptionedRow(grid, row++, createControl(*setting, box));
         closeRows(grid, row);
 
         auto* pageGrid = static_cast<QGridLayout*>(page->layout());
@@ -372,14 +250,11 @@ void buildSettingsGroups(Form& form)
         // spanned row the same share and the page grows taller than the
         // window. Each row therefore stretches by the largest number of
         // controls that a group puts in it.
-        const int share = int(group.fields.size()) / group.rowSpan;
+        const int share = int(rows.size()) / group.rowSpan;
         for (int r = group.row; r < group.row + group.rowSpan; ++r)
             pageGrid->setRowStretch(r, qMax(pageGrid->rowStretch(r), share));
     }
 }
-
-// ---------------------------------------------------------------------------
-// Page "Текущие значения"
 
 struct ValueRow
 {
@@ -785,8 +660,8 @@ void MainWindowForm::retranslateUi(QMainWindow* window)
         QGroupBox* box = this->*group.box;
         box->setTitle(text(group.title));
         row = 0;
-        for (const Field& field : group.fields)
-            setCaption(box, row++, field.caption);
+        for (const SettingRow* setting : rowsOf(group))
+            setCaption(box, row++, setting->caption);
     }
 
     crashListGroup->setTitle(text("Список аварийных процессов"));
@@ -805,19 +680,4 @@ void MainWindowForm::retranslateUi(QMainWindow* window)
     editLogFind->setPlaceholderText(text("Найти (Ctrl+F)"));
     btnLogFindPrevious->setToolTip(text("Найти предыдущее (Shift+F3)"));
     btnLogFindNext->setToolTip(text("Найти следующее (F3)"));
-}
-
-std::vector<MainWindowForm::SettingField> MainWindowForm::settingFields()
-{
-    std::vector<SettingField> fields;
-    for (const SettingsGroup& group : settingsGroups()) {
-        for (const Field& field : group.fields) {
-            // A caption broken over two lines reads as one.
-            QString caption = text(field.caption);
-            caption.replace(QStringLiteral("<br>"), QStringLiteral(" "));
-            fields.push_back(SettingField{QString::fromLatin1(field.name), text(group.title),
-                                          caption, field.decimals, field.minimum, field.maximum});
-        }
-    }
-    return fields;
 }

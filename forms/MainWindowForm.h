@@ -124,96 +124,21 @@ struct MainWindowForm
     QPushButton* btnDO5 = nullptr;
     QPushButton* btnDO6 = nullptr;
 
-    // Page "Токовые защиты".
+    // Pages "Токовые защиты" and "ВЗ/АПВ/Настройки": a group box per group of
+    // the setting table, its editors found by their object names.
     QWidget* pageMTZ = nullptr;
     QGroupBox* groupBox_4 = nullptr; // МТЗ-1
-    QComboBox* cbMTZ1_On = nullptr;
-    QDoubleSpinBox* sbMTZ1_I = nullptr;
-    QDoubleSpinBox* sbMTZ1_T = nullptr;
-    QComboBox* cbMTZ1_APV = nullptr;
-    QComboBox* cbMTZ1_Block = nullptr;
-    QComboBox* cbMTZ1_Uskor = nullptr;
-    QDoubleSpinBox* sbMTZ1_Tuskor = nullptr;
-    QComboBox* cbMTZ1_Bnt = nullptr;
-    QComboBox* cbMTZ1_Out = nullptr;
-    QComboBox* cbMTZ1_DO3 = nullptr;
-    QComboBox* cbMTZ1_Characteristic = nullptr;
     QGroupBox* groupBox_5 = nullptr; // МТЗ-2
-    QComboBox* cbMTZ2_On = nullptr;
-    QDoubleSpinBox* sbMTZ2_I = nullptr;
-    QDoubleSpinBox* sbMTZ2_T = nullptr;
-    QComboBox* cbMTZ2_APV = nullptr;
-    QComboBox* cbMTZ2_Block = nullptr;
-    QComboBox* cbMTZ2_Uskor = nullptr;
-    QDoubleSpinBox* sbMTZ2_Tuskor = nullptr;
-    QComboBox* cbMTZ2_Bnt = nullptr;
-    QComboBox* cbMTZ2_Out = nullptr;
     QGroupBox* groupBox_6 = nullptr; // ТО
-    QComboBox* cbTO_On = nullptr;
-    QDoubleSpinBox* sbTO_I = nullptr;
-    QDoubleSpinBox* sbTO_T = nullptr;
-    QComboBox* cbTO_APV = nullptr;
-    QComboBox* cbTO_Block = nullptr;
-    QComboBox* cbTO_Bnt = nullptr;
-    QComboBox* cbTO_Out = nullptr;
     QGroupBox* groupBox_7 = nullptr; // ЗНЗ
-    QComboBox* cbZNZ_On = nullptr;
-    QComboBox* cb3I0Range = nullptr;
-    QDoubleSpinBox* sbZNZ_I1 = nullptr;
-    QDoubleSpinBox* sbZNZ_I2 = nullptr;
-    QDoubleSpinBox* sbZNZ_T = nullptr;
-    QComboBox* cbZNZ_APV = nullptr;
-    QComboBox* cbZNZ_Block = nullptr;
-    QComboBox* cbZNZ_Out = nullptr;
-    QComboBox* cbZNZ_Direct = nullptr;
-    QDoubleSpinBox* sbZNZ_AngleMax = nullptr;
-    QDoubleSpinBox* sbZNZ_AngleWidth = nullptr;
 
-    // Page "ВЗ/АПВ/Настройки".
     QWidget* pageOthers = nullptr;
-    QGroupBox* groupBox_8 = nullptr; // ВЗ
-    QComboBox* cbVZ_On = nullptr;
-    QComboBox* cbVZ_Ind = nullptr;
-    QDoubleSpinBox* sbVZ_T = nullptr;
-    QComboBox* cbVZ_APV = nullptr;
-    QComboBox* cbVZ_PuskPoI = nullptr;
-    QComboBox* cbVZ_Out = nullptr;
-    QComboBox* cbVZ_DO1_Mode = nullptr;
-    QGroupBox* groupBox_9 = nullptr; // АПВ
-    QComboBox* cbAPV_On = nullptr;
-    QDoubleSpinBox* sbAPV_Tgot = nullptr;
-    QDoubleSpinBox* sbAPV1_Tsrab = nullptr;
-    QDoubleSpinBox* sbAPV2_Tsrab = nullptr;
-    QComboBox* cbCHAPV_On = nullptr;
+    QGroupBox* groupBox_8 = nullptr;  // ВЗ
+    QGroupBox* groupBox_9 = nullptr;  // АПВ
     QGroupBox* groupBox_16 = nullptr; // УРОВ
-    QDoubleSpinBox* sbUrov_T = nullptr;
-    QComboBox* cbUROV_MTZ1 = nullptr;
-    QComboBox* cbUROV_MTZ2 = nullptr;
-    QComboBox* cbUROV_TO = nullptr;
-    QComboBox* cbUROV_ZNZ = nullptr;
-    QComboBox* cbUROV_VZ = nullptr;
     QGroupBox* groupBox_12 = nullptr; // Конфигурация
-    QSpinBox* sbKTT = nullptr;
-    QSpinBox* sbKTT0 = nullptr;
-    QSpinBox* sbKTU0 = nullptr;
-    QComboBox* cbIspoln = nullptr;
-    QComboBox* cbDI3 = nullptr;
-    QComboBox* cbDI4 = nullptr;
-    QComboBox* cbDO6 = nullptr;
-    QComboBox* cbDO1 = nullptr;
-    QComboBox* cbRazreshTU = nullptr;
-    QComboBox* cbInverseVD6 = nullptr;
-    QComboBox* cbDO3_2 = nullptr;
     QGroupBox* groupBox_13 = nullptr; // Связь
-    QSpinBox* sbLink_Address = nullptr;
-    QComboBox* cbLink_Speed = nullptr;
-    QComboBox* cbLink_Batt = nullptr;
     QGroupBox* groupBox_14 = nullptr; // Осциллограф
-    QDoubleSpinBox* sbOsc_T = nullptr;
-    QComboBox* cbOsc_MTZ1 = nullptr;
-    QComboBox* cbOsc_MTZ2 = nullptr;
-    QComboBox* cbOsc_TO = nullptr;
-    QComboBox* cbOsc_ZNZ = nullptr;
 
     // Tab "Осциллограммы".
     QWidget* crashProcessTab = nullptr;
@@ -235,21 +160,6 @@ struct MainWindowForm
     QToolButton* btnLogFindPrevious = nullptr;
     QToolButton* btnLogFindNext = nullptr;
     QListWidget* listLog = nullptr;
-
-    // A settings row as the form lays it out: its group box's title, the
-    // caption beside the control and, for numbers, the decimals and range.
-    struct SettingField
-    {
-        QString widgetName;
-        QString group;
-        QString caption;
-        int decimals;
-        double minimum;
-        double maximum;
-    };
-    // Every settings row, read from the form's tables without creating a
-    // widget.
-    static std::vector<SettingField> settingFields();
 
     // Creates every widget, layout, menu and action on the window, then sets
     // the texts.

@@ -2,43 +2,22 @@
 #define TALVIK_PRESENTATION_COMBOBOXEDITOR_H
 
 #include "presentation/Editor.h"
+#include "relay/SettingTable.h"
 
 #include <QList>
 
 #include <cstdint>
 
 class QComboBox;
-class QStringList;
 
-// The item lists of the enumerated settings, one per kind of setting.
-enum class SettingItems
-{
-    OnOff,
-    OutType,
-    CharType,
-    ReleType,
-    DI3Type,
-    DI4Type,
-    DO1Type,
-    APVMode,
-    VZType,
-    Speed,
-    VZ_DO1Mode,
-    DO3_2Mode,
-    Range3I0
-};
-
-// The texts of a list; the register value of an item is its position.
-const QStringList& settingItems(SettingItems list);
-
-// An enumerated setting: the register holds the index of the selected item.
-// The subclasses fill the combo box with their own item list.
+// An enumerated setting: the register holds the index of the selected item,
+// from the relay's item list of its kind.
 class ComboBoxEditor : public SettingEditor
 {
     Q_OBJECT
 
 public:
-    ComboBoxEditor(QComboBox* box, IModBusDev* device, uint16_t reg);
+    ComboBoxEditor(QComboBox* box, IModBusDev* device, uint16_t reg, SettingKind kind);
 
     int lastSelectedIndex() const { return lastIndex; }
     SettingDescription widgetFormat() const override;
@@ -64,28 +43,13 @@ private:
     int lastIndex = 0;
 };
 
+// Editors of the plain item lists: each names its kind of setting.
 class OnOffEditor : public ComboBoxEditor
 {
     Q_OBJECT
 
 public:
     OnOffEditor(QComboBox* box, IModBusDev* device, uint16_t reg);
-};
-
-// The output relay of a protection. DO2 is the auto-reclose output, so it
-// cannot be chosen while auto-reclose is on in the relay.
-class OutTypeEditor : public ComboBoxEditor
-{
-    Q_OBJECT
-
-public:
-    OutTypeEditor(QComboBox* box, IModBusDev* device, uint16_t reg, uint16_t interlockRegister);
-
-public slots:
-    void currentIndexChanged(int index) override;
-
-private:
-    uint16_t interlockRegister;
 };
 
 class CharTypeEditor : public ComboBoxEditor
@@ -128,23 +92,6 @@ public:
     DO1TypeEditor(QComboBox* box, IModBusDev* device, uint16_t reg);
 };
 
-// The auto-reclose mode. It cannot be switched on while any protection in the
-// relay has its output on DO2, the auto-reclose output.
-class APVModeEditor : public ComboBoxEditor
-{
-    Q_OBJECT
-
-public:
-    APVModeEditor(QComboBox* box, IModBusDev* device, uint16_t reg,
-                  const QList<uint16_t>& interlockRegisters);
-
-public slots:
-    void currentIndexChanged(int index) override;
-
-private:
-    QList<uint16_t> interlockRegisters;
-};
-
 class VZTypeEditor : public ComboBoxEditor
 {
     Q_OBJECT
@@ -183,6 +130,32 @@ class Range3I0Editor : public ComboBoxEditor
 
 public:
     Range3I0Editor(QComboBox* box, IModBusDev* device, uint16_t reg);
+};
+
+// The output relay of a protection: DO2 cannot be chosen while auto-reclose
+// is on in the relay.
+class OutTypeEditor : public ComboBoxEditor
+{
+    Q_OBJECT
+
+public:
+    OutTypeEditor(QComboBox* box, IModBusDev* device, uint16_t reg);
+
+public slots:
+    void currentIndexChanged(int index) override;
+};
+
+// The auto-reclose mode: it cannot be switched on while any protection in the
+// relay has its output on DO2.
+class APVModeEditor : public ComboBoxEditor
+{
+    Q_OBJECT
+
+public:
+    APVModeEditor(QComboBox* box, IModBusDev* device, uint16_t reg);
+
+public slots:
+    void currentIndexChanged(int index) override;
 };
 
 #endif

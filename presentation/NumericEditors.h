@@ -2,6 +2,7 @@
 #define TALVIK_PRESENTATION_NUMERICEDITORS_H
 
 #include "presentation/Editor.h"
+#include "relay/SettingTable.h"
 
 #include <cstdint>
 
@@ -59,7 +60,7 @@ class CurrentEditor : public ScaledEditor
     Q_OBJECT
 
 public:
-    static constexpr int scale = 100;
+    static constexpr int scale = SettingTable::scaleOf(SettingKind::Current);
     CurrentEditor(QDoubleSpinBox* widget, IModBusDev* device, uint16_t reg);
 };
 
@@ -69,7 +70,7 @@ class AngleEditor : public ScaledEditor
     Q_OBJECT
 
 public:
-    static constexpr int scale = 10;
+    static constexpr int scale = SettingTable::scaleOf(SettingKind::Angle);
     AngleEditor(QDoubleSpinBox* widget, IModBusDev* device, uint16_t reg);
 };
 
@@ -79,7 +80,7 @@ class TimeEditor : public ScaledEditor
     Q_OBJECT
 
 public:
-    static constexpr int scale = 100;
+    static constexpr int scale = SettingTable::scaleOf(SettingKind::Time);
     TimeEditor(QDoubleSpinBox* widget, IModBusDev* device, uint16_t reg);
 };
 

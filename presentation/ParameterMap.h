@@ -3,7 +3,6 @@
 
 #include <QList>
 #include <QString>
-#include <QStringList>
 #include <QVector>
 
 #include <cstdint>
@@ -14,27 +13,11 @@ class QWidget;
 
 // Ties the relay's register layout to the main window: creates the six
 // visualizers of the measured values and states, then one editor for every
-// setting, each bound to its widget (found under root by object name) and to
-// its register.
+// setting of the setting table, each bound to its widget (found under root by
+// object name) and to its register.
 class ParameterMap
 {
 public:
-    // How a setting register is shown, for what describes the settings
-    // without a window (the editors use the same scales and item lists).
-    struct SettingFormat
-    {
-        uint16_t reg;
-        QString widgetName;
-        // Register units per shown unit; 0 for a setting chosen from items.
-        int scale;
-        // "А", "с", "°", or empty.
-        QString unit;
-        QStringList items;
-    };
-
-    // Every setting, in the order of the editors.
-    static QVector<SettingFormat> settingFormats();
-
     // A widget that shows a live value (a measured value, an LED, an input
     // or output) and the register it comes from.
     struct LiveValue

@@ -1,7 +1,6 @@
 #include "presentation/SettingCatalog.h"
 
-#include "forms/MainWindowForm.h"
-#include "presentation/ParameterMap.h"
+#include "relay/SettingTable.h"
 
 #include <QLocale>
 
@@ -35,24 +34,21 @@ bool isFinerThanShown(double value, int decimals)
 
 QVector<SettingDescription> describeSettings()
 {
-    const std::vector<MainWindowForm::SettingField> fields = MainWindowForm::settingFields();
     QVector<SettingDescription> descriptions;
-    for (const ParameterMap::SettingFormat& format : ParameterMap::settingFormats()) {
-        for (const MainWindowForm::SettingField& field : fields) {
-            if (field.widgetName != format.widgetName)
-                continue;
-            SettingDescription description;
-            description.reg = format.reg;
-            description.group = field.group;
-            description.label = field.caption;
-            description.unit = format.unit;
-            description.scale = format.scale;
-            description.decimals = field.decimals;
-            description.minimum = field.minimum;
-            description.maximum = field.maximum;
-            description.items = format.items;
-            descriptions.append(description);
-        }
+    for (const SettingRow& row : SettingTable::rows()) {
+        SettingDescription description;
+        description.reg = row.reg;
+        description.group = QString::fromUtf8(row.group);
+        // A caption broken over two lines reads as one.
+        description.label =
+            QString::fromUtf8(row.caption).replace(QStringLiteral("<br>"), QStringLiteral(" "));
+        description.unit = SettingTable::unitOf(row.kind);
+        description.scale = SettingTable::scaleOf(row.kind);
+        description.decimals = row.decimals;
+        description.minimum = row.minimum;
+        description.maximum = row.maximum;
+        description.items = SettingTable::itemsOf(row.kind);
+        descriptions.append(description);
     }
     return descriptions;
 }

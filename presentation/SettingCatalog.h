@@ -9,8 +9,9 @@
 
 // What a person needs to read one setting register: the caption the window
 // shows beside its editor, the unit, and how a register value is shown. Built
-// from the window's form tables and the parameter map, so it says what the
-// window says; it creates no widget and serves the command line too.
+// from the setting table the window's form and editors are built from, so it
+// says what the window says; it creates no widget and serves the command line
+// too.
 struct SettingDescription
 {
     uint16_t reg = 0;
@@ -43,7 +44,7 @@ struct SettingDescription
 class SettingCatalog
 {
 public:
-    // Every setting, in the order of the editors on the pages.
+    // Every setting, in the order of the rows on the pages.
     static const QVector<SettingDescription>& all();
     // Null for a register that has no editor.
     static const SettingDescription* find(uint16_t reg);

@@ -85,7 +85,7 @@ void TestComboBoxEditors::itemTablesAreTheRelays_data()
     };
     QTest::newRow("OnOff") << make(std::common_type<OnOffEditor>()) << QStringList{"Откл", "Вкл"};
     QTest::newRow("OutType") << Factory([](QComboBox* box, IModBusDev* device) {
-        return static_cast<ComboBoxEditor*>(new OutTypeEditor(box, device, 16, 48));
+        return static_cast<ComboBoxEditor*>(new OutTypeEditor(box, device, 16));
     }) << QStringList{"DO1", "DO2", "DO4"};
     QTest::newRow("CharType") << make(std::common_type<CharTypeEditor>())
                               << QStringList{"Независимая",  "Пологая",     "Крутая",
@@ -100,7 +100,7 @@ void TestComboBoxEditors::itemTablesAreTheRelays_data()
     QTest::newRow("DO1Type") << make(std::common_type<DO1TypeEditor>())
                              << QStringList{"Без ВВ", "200 мс", "500 мс", "Фиксация"};
     QTest::newRow("APVMode") << Factory([](QComboBox* box, IModBusDev* device) {
-        return static_cast<ComboBoxEditor*>(new APVModeEditor(box, device, 48, outputRegisters));
+        return static_cast<ComboBoxEditor*>(new APVModeEditor(box, device, 48));
     }) << QStringList{"Откл", "АПВ1 крат", "АПВ2 крат"};
     QTest::newRow("VZType") << make(std::common_type<VZTypeEditor>())
                             << QStringList{"Отключение", "Индикация"};
@@ -273,7 +273,7 @@ void TestComboBoxEditors::resetBeyondLastItemLeavesNoItemSelected()
 void TestComboBoxEditors::outputRefusesDO2WhileAutoRecloseIsOn()
 {
     QComboBox box;
-    OutTypeEditor editor(&box, &image, 16, 48);
+    OutTypeEditor editor(&box, &image, 16);
     image.set(48, 1);
     editor.visualize();
 
@@ -316,7 +316,7 @@ void TestComboBoxEditors::autoRecloseRefusedWhileAnOutputIsDO2()
     for (int i = 0; i < outputRegisters.size(); ++i)
         image.set(outputRegisters.at(i), outputs.at(i));
     QComboBox box;
-    APVModeEditor editor(&box, &image, 48, outputRegisters);
+    APVModeEditor editor(&box, &image, 48);
     editor.visualize();
 
     box.setCurrentIndex(chosen);
@@ -328,8 +328,8 @@ void TestComboBoxEditors::autoRecloseRefusedWhileAnOutputIsDO2()
 void TestComboBoxEditors::interlocksCheckTheImageNotPendingChoices()
 {
     QComboBox apvBox, outBox;
-    APVModeEditor apv(&apvBox, &image, 48, outputRegisters);
-    OutTypeEditor out(&outBox, &image, 40, 48);
+    APVModeEditor apv(&apvBox, &image, 48);
+    OutTypeEditor out(&outBox, &image, 40);
     apv.visualize();
     out.visualize();
 
@@ -347,7 +347,7 @@ void TestComboBoxEditors::interlocksCheckTheImageNotPendingChoices()
 void TestComboBoxEditors::outputRefusalOnRefreshIsMarkedButNotWritten()
 {
     QComboBox box;
-    OutTypeEditor editor(&box, &image, 34, 48);
+    OutTypeEditor editor(&box, &image, 34);
     image.set(34, 2);
     editor.visualize();
     QCOMPARE(box.currentText(), QString("DO4"));
@@ -368,7 +368,7 @@ void TestComboBoxEditors::outputRefusalOnRefreshIsMarkedButNotWritten()
 void TestComboBoxEditors::autoRecloseRefusalOnRefreshIsMarkedButNotWritten()
 {
     QComboBox box;
-    APVModeEditor editor(&box, &image, 48, outputRegisters);
+    APVModeEditor editor(&box, &image, 48);
     image.set(48, 2);
     image.set(27, 1);
     editor.visualize();
@@ -383,7 +383,7 @@ void TestComboBoxEditors::autoRecloseRefusalOnRefreshIsMarkedButNotWritten()
 void TestComboBoxEditors::refusedRefreshFollowsTheRelayOnceAllowed()
 {
     QComboBox box;
-    APVModeEditor editor(&box, &image, 48, outputRegisters);
+    APVModeEditor editor(&box, &image, 48);
     image.set(48, 2);
     image.set(16, 1);
     editor.visualize();
@@ -399,7 +399,7 @@ void TestComboBoxEditors::refusedRefreshFollowsTheRelayOnceAllowed()
 void TestComboBoxEditors::refusalKeepsTheUsersEarlierChoice()
 {
     QComboBox box;
-    OutTypeEditor editor(&box, &image, 47, 48);
+    OutTypeEditor editor(&box, &image, 47);
     image.set(48, 1);
     editor.visualize();
     box.setCurrentIndex(2);
@@ -414,7 +414,7 @@ void TestComboBoxEditors::refusalKeepsTheUsersEarlierChoice()
 void TestComboBoxEditors::refusalDoesNotMakeARefreshResultTheUsers()
 {
     QComboBox box;
-    OutTypeEditor editor(&box, &image, 16, 48);
+    OutTypeEditor editor(&box, &image, 16);
     image.set(16, 1);
     image.set(48, 1);
     editor.visualize();

@@ -202,102 +202,105 @@ void TestMainWindowForm::settingsControl_data()
                             << step << enabled;
     };
     const bool disabled = false;
-    const MainWindowForm& f = *form;
+    // The controls are built from the setting table and found by their names.
+    auto control = [this](const char* name) {
+        return window->findChild<QObject*>(QString::fromLatin1(name));
+    };
 
     startGroup("groupBox_4", "МТЗ-1");
-    add("cbMTZ1_On", f.cbMTZ1_On, Combo, "Вкл/Откл");
-    add("sbMTZ1_I", f.sbMTZ1_I, Real, "Iсраб", 0.3, 120, 1, 0.1);
-    add("sbMTZ1_T", f.sbMTZ1_T, Real, "Tсраб", 0, 250, 2, 0.01);
-    add("cbMTZ1_APV", f.cbMTZ1_APV, Combo, "Пуск АПВ");
-    add("cbMTZ1_Block", f.cbMTZ1_Block, Combo, "Блок DI3");
-    add("cbMTZ1_Uskor", f.cbMTZ1_Uskor, Combo, "Ускорение");
-    add("sbMTZ1_Tuskor", f.sbMTZ1_Tuskor, Real, "Туск", 0, 1, 2, 0.01);
-    add("cbMTZ1_Bnt", f.cbMTZ1_Bnt, Combo, "Блок. БНТ");
-    add("cbMTZ1_Out", f.cbMTZ1_Out, Combo, "Выход");
-    add("cbMTZ1_DO3", f.cbMTZ1_DO3, Combo, "Пуск на DO3");
-    add("cbMTZ1_Characteristic", f.cbMTZ1_Characteristic, Combo, "Характеристика");
+    add("cbMTZ1_On", control("cbMTZ1_On"), Combo, "Вкл/Откл");
+    add("sbMTZ1_I", control("sbMTZ1_I"), Real, "Iсраб", 0.3, 120, 1, 0.1);
+    add("sbMTZ1_T", control("sbMTZ1_T"), Real, "Tсраб", 0, 250, 2, 0.01);
+    add("cbMTZ1_APV", control("cbMTZ1_APV"), Combo, "Пуск АПВ");
+    add("cbMTZ1_Block", control("cbMTZ1_Block"), Combo, "Блок DI3");
+    add("cbMTZ1_Uskor", control("cbMTZ1_Uskor"), Combo, "Ускорение");
+    add("sbMTZ1_Tuskor", control("sbMTZ1_Tuskor"), Real, "Туск", 0, 1, 2, 0.01);
+    add("cbMTZ1_Bnt", control("cbMTZ1_Bnt"), Combo, "Блок. БНТ");
+    add("cbMTZ1_Out", control("cbMTZ1_Out"), Combo, "Выход");
+    add("cbMTZ1_DO3", control("cbMTZ1_DO3"), Combo, "Пуск на DO3");
+    add("cbMTZ1_Characteristic", control("cbMTZ1_Characteristic"), Combo, "Характеристика");
 
     startGroup("groupBox_5", "МТЗ-2");
-    add("cbMTZ2_On", f.cbMTZ2_On, Combo, "Вкл/Откл");
-    add("sbMTZ2_I", f.sbMTZ2_I, Real, "Iсраб", 0.3, 120, 1, 0.1);
-    add("sbMTZ2_T", f.sbMTZ2_T, Real, "Tсраб", 0, 250, 2, 0.01);
-    add("cbMTZ2_APV", f.cbMTZ2_APV, Combo, "Пуск АПВ");
-    add("cbMTZ2_Block", f.cbMTZ2_Block, Combo, "Блок DI3");
-    add("cbMTZ2_Uskor", f.cbMTZ2_Uskor, Combo, "Ускорение");
-    add("sbMTZ2_Tuskor", f.sbMTZ2_Tuskor, Real, "Туск", 0, 1, 2, 0.01);
-    add("cbMTZ2_Bnt", f.cbMTZ2_Bnt, Combo, "Блок. БНТ");
-    add("cbMTZ2_Out", f.cbMTZ2_Out, Combo, "Выход");
+    add("cbMTZ2_On", control("cbMTZ2_On"), Combo, "Вкл/Откл");
+    add("sbMTZ2_I", control("sbMTZ2_I"), Real, "Iсраб", 0.3, 120, 1, 0.1);
+    add("sbMTZ2_T", control("sbMTZ2_T"), Real, "Tсраб", 0, 250, 2, 0.01);
+    add("cbMTZ2_APV", control("cbMTZ2_APV"), Combo, "Пуск АПВ");
+    add("cbMTZ2_Block", control("cbMTZ2_Block"), Combo, "Блок DI3");
+    add("cbMTZ2_Uskor", control("cbMTZ2_Uskor"), Combo, "Ускорение");
+    add("sbMTZ2_Tuskor", control("sbMTZ2_Tuskor"), Real, "Туск", 0, 1, 2, 0.01);
+    add("cbMTZ2_Bnt", control("cbMTZ2_Bnt"), Combo, "Блок. БНТ");
+    add("cbMTZ2_Out", control("cbMTZ2_Out"), Combo, "Выход");
 
     startGroup("groupBox_6", "ТО");
-    add("cbTO_On", f.cbTO_On, Combo, "Вкл/Откл");
-    add("sbTO_I", f.sbTO_I, Real, "Iсраб", 0.3, 120, 1, 0.1);
-    add("sbTO_T", f.sbTO_T, Real, "Tсраб", 0, 30, 2, 0.01);
-    add("cbTO_APV", f.cbTO_APV, Combo, "Пуск АПВ");
-    add("cbTO_Block", f.cbTO_Block, Combo, "Блок DI3");
-    add("cbTO_Bnt", f.cbTO_Bnt, Combo, "Блок. БНТ");
-    add("cbTO_Out", f.cbTO_Out, Combo, "Выход");
+    add("cbTO_On", control("cbTO_On"), Combo, "Вкл/Откл");
+    add("sbTO_I", control("sbTO_I"), Real, "Iсраб", 0.3, 120, 1, 0.1);
+    add("sbTO_T", control("sbTO_T"), Real, "Tсраб", 0, 30, 2, 0.01);
+    add("cbTO_APV", control("cbTO_APV"), Combo, "Пуск АПВ");
+    add("cbTO_Block", control("cbTO_Block"), Combo, "Блок DI3");
+    add("cbTO_Bnt", control("cbTO_Bnt"), Combo, "Блок. БНТ");
+    add("cbTO_Out", control("cbTO_Out"), Combo, "Выход");
 
     startGroup("groupBox_7", "ЗНЗ");
-    add("cbZNZ_On", f.cbZNZ_On, Combo, "Вкл/Откл");
-    add("cb3I0Range", f.cb3I0Range, Combo, "Диапазон 3I0", 0, 0, 0, 0, disabled);
-    add("sbZNZ_I1", f.sbZNZ_I1, Real, "Iсраб (0.02 - 3.00)", 0.02, 3, 2, 0.01);
-    add("sbZNZ_I2", f.sbZNZ_I2, Real, "Iсраб (0.3 - 120.0)", 0.3, 120, 2, 0.1);
-    add("sbZNZ_T", f.sbZNZ_T, Real, "Tсраб", 0, 250, 2, 0.01);
-    add("cbZNZ_APV", f.cbZNZ_APV, Combo, "Пуск АПВ");
-    add("cbZNZ_Block", f.cbZNZ_Block, Combo, "Блок DI3");
-    add("cbZNZ_Out", f.cbZNZ_Out, Combo, "Выход");
-    add("cbZNZ_Direct", f.cbZNZ_Direct, Combo, "Направленность");
-    add("sbZNZ_AngleMax", f.sbZNZ_AngleMax, Real, "Угол м.ч.", 0, 359, 0, 1);
-    add("sbZNZ_AngleWidth", f.sbZNZ_AngleWidth, Real, "Угол. шир.", 10, 180, 0, 1);
+    add("cbZNZ_On", control("cbZNZ_On"), Combo, "Вкл/Откл");
+    add("cb3I0Range", control("cb3I0Range"), Combo, "Диапазон 3I0", 0, 0, 0, 0, disabled);
+    add("sbZNZ_I1", control("sbZNZ_I1"), Real, "Iсраб (0.02 - 3.00)", 0.02, 3, 2, 0.01);
+    add("sbZNZ_I2", control("sbZNZ_I2"), Real, "Iсраб (0.3 - 120.0)", 0.3, 120, 2, 0.1);
+    add("sbZNZ_T", control("sbZNZ_T"), Real, "Tсраб", 0, 250, 2, 0.01);
+    add("cbZNZ_APV", control("cbZNZ_APV"), Combo, "Пуск АПВ");
+    add("cbZNZ_Block", control("cbZNZ_Block"), Combo, "Блок DI3");
+    add("cbZNZ_Out", control("cbZNZ_Out"), Combo, "Выход");
+    add("cbZNZ_Direct", control("cbZNZ_Direct"), Combo, "Направленность");
+    add("sbZNZ_AngleMax", control("sbZNZ_AngleMax"), Real, "Угол м.ч.", 0, 359, 0, 1);
+    add("sbZNZ_AngleWidth", control("sbZNZ_AngleWidth"), Real, "Угол. шир.", 10, 180, 0, 1);
 
     startGroup("groupBox_8", "ВЗ");
-    add("cbVZ_On", f.cbVZ_On, Combo, "Вкл/Откл");
-    add("cbVZ_Ind", f.cbVZ_Ind, Combo, "Индик./откл.");
-    add("sbVZ_T", f.sbVZ_T, Real, "Tсраб", 0, 20, 2, 0.01);
-    add("cbVZ_APV", f.cbVZ_APV, Combo, "Пуск АПВ");
-    add("cbVZ_PuskPoI", f.cbVZ_PuskPoI, Combo, "Пуск по I");
-    add("cbVZ_Out", f.cbVZ_Out, Combo, "Выход");
-    add("cbVZ_DO1_Mode", f.cbVZ_DO1_Mode, Combo, "Выход DO1<br>Работа");
+    add("cbVZ_On", control("cbVZ_On"), Combo, "Вкл/Откл");
+    add("cbVZ_Ind", control("cbVZ_Ind"), Combo, "Индик./откл.");
+    add("sbVZ_T", control("sbVZ_T"), Real, "Tсраб", 0, 20, 2, 0.01);
+    add("cbVZ_APV", control("cbVZ_APV"), Combo, "Пуск АПВ");
+    add("cbVZ_PuskPoI", control("cbVZ_PuskPoI"), Combo, "Пуск по I");
+    add("cbVZ_Out", control("cbVZ_Out"), Combo, "Выход");
+    add("cbVZ_DO1_Mode", control("cbVZ_DO1_Mode"), Combo, "Выход DO1<br>Работа");
 
     startGroup("groupBox_9", "АПВ");
-    add("cbAPV_On", f.cbAPV_On, Combo, "Работа АПВ");
-    add("sbAPV_Tgot", f.sbAPV_Tgot, Real, "Тгот", 0, 240, 2, 0.01);
-    add("sbAPV1_Tsrab", f.sbAPV1_Tsrab, Real, "АПВ1 Tсраб", 0, 60, 2, 0.01);
-    add("sbAPV2_Tsrab", f.sbAPV2_Tsrab, Real, "АПВ2 Тсраб", 0, 60, 2, 0.01);
-    add("cbCHAPV_On", f.cbCHAPV_On, Combo, "ЧАПВ");
+    add("cbAPV_On", control("cbAPV_On"), Combo, "Работа АПВ");
+    add("sbAPV_Tgot", control("sbAPV_Tgot"), Real, "Тгот", 0, 240, 2, 0.01);
+    add("sbAPV1_Tsrab", control("sbAPV1_Tsrab"), Real, "АПВ1 Tсраб", 0, 60, 2, 0.01);
+    add("sbAPV2_Tsrab", control("sbAPV2_Tsrab"), Real, "АПВ2 Тсраб", 0, 60, 2, 0.01);
+    add("cbCHAPV_On", control("cbCHAPV_On"), Combo, "ЧАПВ");
 
     startGroup("groupBox_16", "УРОВ");
-    add("sbUrov_T", f.sbUrov_T, Real, "Тсраб", 0.1, 2, 2, 0.01);
-    add("cbUROV_MTZ1", f.cbUROV_MTZ1, Combo, "Пуск МТЗ-1");
-    add("cbUROV_MTZ2", f.cbUROV_MTZ2, Combo, "Пуск МТЗ-2");
-    add("cbUROV_TO", f.cbUROV_TO, Combo, "Пуск ТО");
-    add("cbUROV_ZNZ", f.cbUROV_ZNZ, Combo, "Пуск ЗНЗ");
-    add("cbUROV_VZ", f.cbUROV_VZ, Combo, "Пуск ВЗ");
+    add("sbUrov_T", control("sbUrov_T"), Real, "Тсраб", 0.1, 2, 2, 0.01);
+    add("cbUROV_MTZ1", control("cbUROV_MTZ1"), Combo, "Пуск МТЗ-1");
+    add("cbUROV_MTZ2", control("cbUROV_MTZ2"), Combo, "Пуск МТЗ-2");
+    add("cbUROV_TO", control("cbUROV_TO"), Combo, "Пуск ТО");
+    add("cbUROV_ZNZ", control("cbUROV_ZNZ"), Combo, "Пуск ЗНЗ");
+    add("cbUROV_VZ", control("cbUROV_VZ"), Combo, "Пуск ВЗ");
 
     startGroup("groupBox_12", "Конфигурация");
-    add("sbKTT", f.sbKTT, Int, "Ктр ТТ", 1, 5000, 0, 1);
-    add("sbKTT0", f.sbKTT0, Int, "Ктр ТТ0", 1, 5000, 0, 1);
-    add("sbKTU0", f.sbKTU0, Int, "Ктр ТH0", 1, 5000, 0, 1);
-    add("cbIspoln", f.cbIspoln, Combo, "Исполнение", 0, 0, 0, 0, disabled);
-    add("cbDI3", f.cbDI3, Combo, "Вход DI3");
-    add("cbDI4", f.cbDI4, Combo, "Вход DI4");
-    add("cbDO6", f.cbDO6, Combo, "Возврат DO6");
-    add("cbDO1", f.cbDO1, Combo, "Возврат DO1");
-    add("cbRazreshTU", f.cbRazreshTU, Combo, "Разреш. ТУ", 0, 0, 0, 0, disabled);
-    add("cbInverseVD6", f.cbInverseVD6, Combo, "Инверсия VD8");
-    add("cbDO3_2", f.cbDO3_2, Combo, "DO3_2");
+    add("sbKTT", control("sbKTT"), Int, "Ктр ТТ", 1, 5000, 0, 1);
+    add("sbKTT0", control("sbKTT0"), Int, "Ктр ТТ0", 1, 5000, 0, 1);
+    add("sbKTU0", control("sbKTU0"), Int, "Ктр ТH0", 1, 5000, 0, 1);
+    add("cbIspoln", control("cbIspoln"), Combo, "Исполнение", 0, 0, 0, 0, disabled);
+    add("cbDI3", control("cbDI3"), Combo, "Вход DI3");
+    add("cbDI4", control("cbDI4"), Combo, "Вход DI4");
+    add("cbDO6", control("cbDO6"), Combo, "Возврат DO6");
+    add("cbDO1", control("cbDO1"), Combo, "Возврат DO1");
+    add("cbRazreshTU", control("cbRazreshTU"), Combo, "Разреш. ТУ", 0, 0, 0, 0, disabled);
+    add("cbInverseVD6", control("cbInverseVD6"), Combo, "Инверсия VD8");
+    add("cbDO3_2", control("cbDO3_2"), Combo, "DO3_2");
 
     startGroup("groupBox_13", "Связь");
-    add("sbLink_Address", f.sbLink_Address, Int, "Адрес", 0, 99, 0, 1, disabled);
-    add("cbLink_Speed", f.cbLink_Speed, Combo, "Скорость", 0, 0, 0, 0, disabled);
-    add("cbLink_Batt", f.cbLink_Batt, Combo, "Батарея");
+    add("sbLink_Address", control("sbLink_Address"), Int, "Адрес", 0, 99, 0, 1, disabled);
+    add("cbLink_Speed", control("cbLink_Speed"), Combo, "Скорость", 0, 0, 0, 0, disabled);
+    add("cbLink_Batt", control("cbLink_Batt"), Combo, "Батарея");
 
     startGroup("groupBox_14", "Осциллограф");
-    add("sbOsc_T", f.sbOsc_T, Real, "Вр. зап.", 0.2, 1, 1, 0.1);
-    add("cbOsc_MTZ1", f.cbOsc_MTZ1, Combo, "Пуск МТЗ-1");
-    add("cbOsc_MTZ2", f.cbOsc_MTZ2, Combo, "Пуск МТЗ-2");
-    add("cbOsc_TO", f.cbOsc_TO, Combo, "Пуск ТО");
-    add("cbOsc_ZNZ", f.cbOsc_ZNZ, Combo, "Пуск ЗНЗ");
+    add("sbOsc_T", control("sbOsc_T"), Real, "Вр. зап.", 0.2, 1, 1, 0.1);
+    add("cbOsc_MTZ1", control("cbOsc_MTZ1"), Combo, "Пуск МТЗ-1");
+    add("cbOsc_MTZ2", control("cbOsc_MTZ2"), Combo, "Пуск МТЗ-2");
+    add("cbOsc_TO", control("cbOsc_TO"), Combo, "Пуск ТО");
+    add("cbOsc_ZNZ", control("cbOsc_ZNZ"), Combo, "Пуск ЗНЗ");
 }
 
 void TestMainWindowForm::settingsControl()
@@ -868,7 +871,8 @@ void TestMainWindowForm::retranslateKeepsTextsAndAddsNothing()
     QCOMPARE(ownWindow.findChildren<QObject*>().size(), objects);
     QCOMPARE(own.pagesList->count(), 3);
     QCOMPARE(own.lblIa->text(), QStringLiteral("0"));
-    QCOMPARE(captionOf(own.sbZNZ_I2)->text(), QStringLiteral("Iсраб (0.3 - 120.0)"));
+    QCOMPARE(captionOf(ownWindow.findChild<QWidget*>(QStringLiteral("sbZNZ_I2")))->text(),
+             QStringLiteral("Iсраб (0.3 - 120.0)"));
     QCOMPARE(ownWindow.windowTitle(), QStringLiteral("TALVIK Клиент"));
 }
 

@@ -1,6 +1,7 @@
 #include "presentation/ParameterMap.h"
 
 #include "forms/MainWindowForm.h"
+#include "relay/SettingTable.h"
 #include "presentation/ComboBoxEditor.h"
 #include "presentation/NumericEditors.h"
 #include "presentation/SettingCatalog.h"
@@ -64,6 +65,7 @@ const Row expectedEditors[] = {
     {33, "cbTO_Bnt", "OnOffEditor"},
     {34, "cbTO_Out", "OutTypeEditor"},
     {35, "cbZNZ_On", "OnOffEditor"},
+    {75, "cb3I0Range", "Range3I0Editor"},
     {36, "sbZNZ_I1", "CurrentEditor"},
     {76, "sbZNZ_I2", "CurrentEditor"},
     {37, "sbZNZ_T", "TimeEditor"},
@@ -76,9 +78,9 @@ const Row expectedEditors[] = {
     {44, "cbVZ_On", "OnOffEditor"},
     {45, "cbVZ_Ind", "VZTypeEditor"},
     {46, "sbVZ_T", "TimeEditor"},
-    {47, "cbVZ_Out", "OutTypeEditor"},
     {70, "cbVZ_APV", "OnOffEditor"},
     {72, "cbVZ_PuskPoI", "OnOffEditor"},
+    {47, "cbVZ_Out", "OutTypeEditor"},
     {73, "cbVZ_DO1_Mode", "VZ_DO1ModeEditor"},
     {48, "cbAPV_On", "APVModeEditor"},
     {49, "sbAPV_Tgot", "TimeEditor"},
@@ -96,7 +98,6 @@ const Row expectedEditors[] = {
     {60, "cbRazreshTU", "OnOffEditor"},
     {84, "cbInverseVD6", "OnOffEditor"},
     {77, "cbDO3_2", "DO3_2_ModeEditor"},
-    {75, "cb3I0Range", "Range3I0Editor"},
     {78, "sbUrov_T", "TimeEditor"},
     {79, "cbUROV_MTZ1", "OnOffEditor"},
     {80, "cbUROV_MTZ2", "OnOffEditor"},
@@ -278,8 +279,8 @@ void TestParameterMap::saveQueuesPasswordAndValueInListOrder()
     refresh();
 
     // Changed in the opposite order of the list: the list decides the order.
-    form->cbAPV_On->setCurrentIndex(1);
-    form->sbMTZ1_I->setValue(1.5);
+    widget<QComboBox>("cbAPV_On")->setCurrentIndex(1);
+    widget<QDoubleSpinBox>("sbMTZ1_I")->setValue(1.5);
     saveAll(0x1234);
 
     const QList<Pair> expected{{71, 0x1234}, {9, 150}, {71, 0x1234}, {48, 1}};
@@ -294,18 +295,18 @@ void TestParameterMap::resetWritesNothingAndRestoresEveryEditor()
     image.set(52, 100);
     ParameterMap::create(window.get(), &image, visualizers);
     refresh();
-    form->sbMTZ1_T->setValue(7.0);
-    form->sbKTT->setValue(300);
-    form->cbDI3->setCurrentIndex(3);
+    widget<QDoubleSpinBox>("sbMTZ1_T")->setValue(7.0);
+    widget<QSpinBox>("sbKTT")->setValue(300);
+    widget<QComboBox>("cbDI3")->setCurrentIndex(3);
 
     for (IVisualizer* visualizer : qAsConst(visualizers)) {
         if (auto* editor = dynamic_cast<IEditor*>(visualizer))
             editor->reset();
     }
-    QCOMPARE(form->sbMTZ1_T->value(), 5.0);
-    QCOMPARE(form->sbKTT->value(), 100);
-    QCOMPARE(form->cbDI3->currentIndex(), 0);
-    QVERIFY(!isBold(form->sbMTZ1_T));
+    QCOMPARE(widget<QDoubleSpinBox>("sbMTZ1_T")->value(), 5.0);
+    QCOMPARE(widget<QSpinBox>("sbKTT")->value(), 100);
+    QCOMPARE(widget<QComboBox>("cbDI3")->currentIndex(), 0);
+    QVERIFY(!isBold(widget<QDoubleSpinBox>("sbMTZ1_T")));
     saveAll(1);
     QVERIFY(image.writes.isEmpty());
 }
@@ -342,18 +343,18 @@ void TestParameterMap::everySettingHasOneDescriptionThatReadsLikeItsEditor()
     }
     refresh();
 
-    for (const ParameterMap::SettingFormat& format : ParameterMap::settingFormats()) {
-        const SettingDescription* description = SettingCatalog::find(format.reg);
+    for (const SettingRow& row : SettingTable::rows()) {
+        const SettingDescription* description = SettingCatalog::find(row.reg);
         QVERIFY(description != nullptr);
-        auto* widget = window->findChild<QWidget*>(format.widgetName);
+        auto* widget = window->findChild<QWidget*>(QString::fromLatin1(row.widget));
         QVERIFY(widget != nullptr);
         QString shown;
         if (auto* box = qobject_cast<QComboBox*>(widget))
             shown = box->currentText();
         else
             shown = static_cast<QAbstractSpinBox*>(widget)->text();
-        QCOMPARE(description->valueText(samples.value(format.reg)), shown);
-        QVERIFY(description->relayValueNote(samples.value(format.reg)).isEmpty());
+        QCOMPARE(description->valueText(samples.value(row.reg)), shown);
+        QVERIFY(description->relayValueNote(samples.value(row.reg)).isEmpty());
 
         // The caption is the group box's title and the label beside the editor.
         auto* box = qobject_cast<QGroupBox*>(widget->parentWidget());
@@ -398,14 +399,14 @@ void TestParameterMap::refreshShowsTheImageInTheWindow()
     QCOMPARE(form->lbl3I0->text(), QString("2.00"));
     QCOMPARE(form->lbl3U0->text(), QString("5700"));
     QCOMPARE(form->lblAngle->text(), QString("359.90"));
-    QCOMPARE(form->sbMTZ1_I->value(), 1.5);
-    QCOMPARE(form->sbZNZ_I2->value(), 12.34);
-    QCOMPARE(form->sbZNZ_AngleMax->value(), 359.0);
-    QCOMPARE(form->cbMTZ1_Characteristic->currentText(), QString("Тепловая б.п."));
-    QCOMPARE(form->cbAPV_On->currentText(), QString("АПВ2 крат"));
-    QCOMPARE(form->sbOsc_T->value(), 0.5);
-    QCOMPARE(form->cbZNZ_Direct->currentText(), QString("Вкл"));
-    QVERIFY(!isBold(form->sbZNZ_I2));
+    QCOMPARE(widget<QDoubleSpinBox>("sbMTZ1_I")->value(), 1.5);
+    QCOMPARE(widget<QDoubleSpinBox>("sbZNZ_I2")->value(), 12.34);
+    QCOMPARE(widget<QDoubleSpinBox>("sbZNZ_AngleMax")->value(), 359.0);
+    QCOMPARE(widget<QComboBox>("cbMTZ1_Characteristic")->currentText(), QString("Тепловая б.п."));
+    QCOMPARE(widget<QComboBox>("cbAPV_On")->currentText(), QString("АПВ2 крат"));
+    QCOMPARE(widget<QDoubleSpinBox>("sbOsc_T")->value(), 0.5);
+    QCOMPARE(widget<QComboBox>("cbZNZ_Direct")->currentText(), QString("Вкл"));
+    QVERIFY(!isBold(widget<QDoubleSpinBox>("sbZNZ_I2")));
 }
 
 void TestParameterMap::disabledWidgetsFollowTheRelayOnEveryRefresh()
@@ -417,11 +418,11 @@ void TestParameterMap::disabledWidgetsFollowTheRelayOnEveryRefresh()
     image.set(61, 17);
     image.set(62, 2);
     refresh();
-    QCOMPARE(form->cbIspoln->currentText(), QString("2-х фазное"));
-    QCOMPARE(form->cbRazreshTU->currentText(), QString("Вкл"));
-    QCOMPARE(form->cb3I0Range->currentText(), QString("1.0-120.0A"));
-    QCOMPARE(form->sbLink_Address->value(), 17);
-    QCOMPARE(form->cbLink_Speed->currentText(), QString("38400"));
+    QCOMPARE(widget<QComboBox>("cbIspoln")->currentText(), QString("2-х фазное"));
+    QCOMPARE(widget<QComboBox>("cbRazreshTU")->currentText(), QString("Вкл"));
+    QCOMPARE(widget<QComboBox>("cb3I0Range")->currentText(), QString("1.0-120.0A"));
+    QCOMPARE(widget<QSpinBox>("sbLink_Address")->value(), 17);
+    QCOMPARE(widget<QComboBox>("cbLink_Speed")->currentText(), QString("38400"));
 
     image.set(55, 0);
     image.set(60, 0);
@@ -429,18 +430,19 @@ void TestParameterMap::disabledWidgetsFollowTheRelayOnEveryRefresh()
     image.set(61, 150);
     image.set(62, 0);
     refresh();
-    QCOMPARE(form->cbIspoln->currentIndex(), 0);
-    QCOMPARE(form->cbRazreshTU->currentIndex(), 0);
-    QCOMPARE(form->cb3I0Range->currentIndex(), 0);
-    QCOMPARE(form->sbLink_Address->value(), 99);
-    QCOMPARE(form->sbLink_Address->toolTip(), QStringLiteral("в реле: 150 — вне диапазона 0…99"));
-    QCOMPARE(form->cbLink_Speed->currentText(), QString("9600"));
+    QCOMPARE(widget<QComboBox>("cbIspoln")->currentIndex(), 0);
+    QCOMPARE(widget<QComboBox>("cbRazreshTU")->currentIndex(), 0);
+    QCOMPARE(widget<QComboBox>("cb3I0Range")->currentIndex(), 0);
+    QCOMPARE(widget<QSpinBox>("sbLink_Address")->value(), 99);
+    QCOMPARE(widget<QSpinBox>("sbLink_Address")->toolTip(),
+             QStringLiteral("в реле: 150 — вне диапазона 0…99"));
+    QCOMPARE(widget<QComboBox>("cbLink_Speed")->currentText(), QString("9600"));
 
     image.set(61, 42);
     refresh();
-    QCOMPARE(form->sbLink_Address->value(), 42);
-    QVERIFY(!isBold(form->sbLink_Address));
-    QCOMPARE(form->sbLink_Address->toolTip(), QString());
+    QCOMPARE(widget<QSpinBox>("sbLink_Address")->value(), 42);
+    QVERIFY(!isBold(widget<QSpinBox>("sbLink_Address")));
+    QCOMPARE(widget<QSpinBox>("sbLink_Address")->toolTip(), QString());
     saveAll(0);
     QVERIFY(image.writes.isEmpty());
 }
@@ -451,16 +453,17 @@ void TestParameterMap::zeroImageIsMarkedWhereClampedButNothingIsSaved()
     // marked as values the editors cannot show, never as changes.
     ParameterMap::create(window.get(), &image, visualizers);
     refresh();
-    for (QWidget* clamped :
-         {static_cast<QWidget*>(form->sbMTZ1_I), static_cast<QWidget*>(form->sbKTT),
-          static_cast<QWidget*>(form->sbZNZ_AngleWidth), static_cast<QWidget*>(form->sbOsc_T)}) {
+    for (QWidget* clamped : {static_cast<QWidget*>(widget<QDoubleSpinBox>("sbMTZ1_I")),
+                             static_cast<QWidget*>(widget<QSpinBox>("sbKTT")),
+                             static_cast<QWidget*>(widget<QDoubleSpinBox>("sbZNZ_AngleWidth")),
+                             static_cast<QWidget*>(widget<QDoubleSpinBox>("sbOsc_T"))}) {
         QVERIFY2(clamped->toolTip().startsWith(QStringLiteral("в реле: 0")),
                  qPrintable(clamped->objectName()));
         QVERIFY(!isBold(clamped));
     }
-    QCOMPARE(form->sbMTZ1_T->toolTip(), QString());
-    QVERIFY(!isBold(form->sbMTZ1_T));
-    QVERIFY(!isBold(form->cbMTZ1_On));
+    QCOMPARE(widget<QDoubleSpinBox>("sbMTZ1_T")->toolTip(), QString());
+    QVERIFY(!isBold(widget<QDoubleSpinBox>("sbMTZ1_T")));
+    QVERIFY(!isBold(widget<QComboBox>("cbMTZ1_On")));
 
     saveAll(0x4321);
     QVERIFY(image.writes.isEmpty());
@@ -510,31 +513,32 @@ void TestParameterMap::interlocksAreBoundBothWays()
     ParameterMap::create(window.get(), &image, visualizers);
     image.set(48, 1);
     refresh();
-    for (QComboBox* box :
-         {form->cbMTZ1_Out, form->cbMTZ2_Out, form->cbTO_Out, form->cbZNZ_Out, form->cbVZ_Out}) {
+    for (QComboBox* box : {widget<QComboBox>("cbMTZ1_Out"), widget<QComboBox>("cbMTZ2_Out"),
+                           widget<QComboBox>("cbTO_Out"), widget<QComboBox>("cbZNZ_Out"),
+                           widget<QComboBox>("cbVZ_Out")}) {
         box->setCurrentIndex(1);
         QCOMPARE(box->currentText(), QString("DO1"));
     }
 
     image.set(48, 0);
     for (int reg : {16, 27, 34, 40, 47}) {
-        form->cbAPV_On->setCurrentIndex(0);
+        widget<QComboBox>("cbAPV_On")->setCurrentIndex(0);
         image.set(reg, 1);
-        form->cbAPV_On->setCurrentIndex(1);
-        QCOMPARE(form->cbAPV_On->currentIndex(), 0);
+        widget<QComboBox>("cbAPV_On")->setCurrentIndex(1);
+        QCOMPARE(widget<QComboBox>("cbAPV_On")->currentIndex(), 0);
         image.set(reg, 0);
     }
-    form->cbAPV_On->setCurrentIndex(1);
-    QCOMPARE(form->cbAPV_On->currentIndex(), 1);
+    widget<QComboBox>("cbAPV_On")->setCurrentIndex(1);
+    QCOMPARE(widget<QComboBox>("cbAPV_On")->currentIndex(), 1);
 }
 
 void TestParameterMap::missingWidgetIsLeftOutWithAWarning()
 {
-    delete form->sbMTZ1_I;
+    delete widget<QDoubleSpinBox>("sbMTZ1_I");
     delete form->lblIb;
     delete form->ledUROV;
     // Same name, wrong kind of widget: not usable either.
-    delete form->cbDI4;
+    delete widget<QComboBox>("cbDI4");
     auto* impostor = new QSpinBox(window->centralWidget());
     impostor->setObjectName("cbDI4");
 
