@@ -1,6 +1,6 @@
 #include "app/LogViewControls.h"
 
-#include "app/log/Logger.h"
+#include "app/log/ListLogSink.h"
 
 #include <QAction>
 #include <QApplication>
@@ -120,7 +120,7 @@ void LogViewControls::copySelection()
 
 void LogViewControls::setPaused(bool paused)
 {
-    Logger::instance().setFollowing(!paused);
+    ui.sink->setFollowing(!paused);
     if (paused || ui.list->count() == 0)
         return;
     // Back to the newest line, as if it had been followed all along.
@@ -130,5 +130,5 @@ void LogViewControls::setPaused(bool paused)
 
 void LogViewControls::setTimeStamps(bool on)
 {
-    Logger::instance().setTimeStamps(on);
+    ui.sink->setTimeStamps(on);
 }

@@ -3,6 +3,7 @@
 
 #include <QObject>
 
+class ListLogSink;
 class QAction;
 class QKeySequence;
 class QLineEdit;
@@ -27,6 +28,8 @@ public:
         QToolButton* findPrevious = nullptr;
         QToolButton* findNext = nullptr;
         QAction* timeStamps = nullptr;
+        // The log's sink that fills the list.
+        ListLogSink* sink = nullptr;
     };
 
     LogViewControls(const Widgets& widgets, QObject* parent);

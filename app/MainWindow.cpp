@@ -6,6 +6,7 @@
 #include "app/DeviceSearchDialog.h"
 #include "app/HelpDialog.h"
 #include "app/LogViewControls.h"
+#include "app/log/ListLogSink.h"
 #include "app/PasswordDialog.h"
 #include "app/SaveFileDialog.h"
 #include "app/StaleValueMarker.h"
@@ -104,10 +105,9 @@ MainWindow::MainWindow(QWidget* parent, QSettings* store) : QMainWindow(parent)
     logModeGroup->addAction(ui->actionLogDebug);
     ui->actionLogDisable->setChecked(true);
     Logger::instance().setLevel(static_cast<int>(LogLevel::Disabled));
-    Logger::instance().setOutput(ui->listLog);
-    Logger::instance().setFollowing(true);
-    Logger::instance().setTimeStamps(false);
+    logSink = new ListLogSink(ui->listLog);
     LogViewControls::Widgets logWidgets;
+    logWidgets.sink = logSink;
     logWidgets.logTab = ui->logTab;
     logWidgets.list = ui->listLog;
     logWidgets.pause = ui->btnLogPause;
@@ -245,8 +245,7 @@ MainWindow::~MainWindow()
     // Stops the poller, drops the queue and closes the port on its way.
     delete connection;
     // The log must not write into the list that goes with the form.
-    if (Logger::instance().output() == ui->listLog)
-        Logger::instance().setOutput(nullptr);
+    delete logSink;
     delete logModeGroup;
     delete ui;
     delete configDialog;

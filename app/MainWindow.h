@@ -21,6 +21,7 @@ class EventsReadDialog;
 class HelpDialog;
 class IVisualizer;
 class LogReader;
+class ListLogSink;
 class LogViewControls;
 class ModBusClient;
 class ModBusDevice;
@@ -191,6 +192,8 @@ private:
     QTimer* clearCoilsTimer = nullptr;
     QActionGroup* logModeGroup = nullptr;
     LogViewControls* logControls = nullptr;
+    // Fills the log's list; deleted before the form that owns the list.
+    ListLogSink* logSink = nullptr;
     HelpDialog* helpDialog = nullptr;
     AppSettings* settings = nullptr;
     ConnectionStatus* connectionStatus = nullptr;

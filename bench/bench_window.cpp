@@ -122,11 +122,10 @@ void BM_DebugLog(benchmark::State& state)
     }
     windowtest::action(window, "actionLogDebug")->trigger();
 
-    QList<QByteArray> dumps;
-    for (const QByteArray& frame : pollFrames())
-        dumps << ModBusRtuLink::hexDump(reinterpret_cast<const uint8_t*>(frame.constData()),
-                                        frame.size())
-                     .toLocal8Bit();
+    const QList<QByteArray> frames = pollFrames();
+    auto bytes = [](const QByteArray& frame) {
+        return reinterpret_cast<const uint8_t*>(frame.constData());
+    };
 
     const long rssBefore = ProcessMemory::residentKiB();
     double worstLine = 0;
@@ -147,9 +146,9 @@ void BM_DebugLog(benchmark::State& state)
                 recentSeconds = 0;
                 recentLines = 0;
             }
-            for (int block = 0; block < dumps.size() / 2 && written < lineCount; ++block) {
-                const QByteArray& sent = dumps.at(2 * block);
-                const QByteArray& received = dumps.at(2 * block + 1);
+            for (int block = 0; block < frames.size() / 2 && written < lineCount; ++block) {
+                const QByteArray& sent = frames.at(2 * block);
+                const QByteArray& received = frames.at(2 * block + 1);
                 for (int line = 0; line < 4 && written < lineCount; ++line, ++written) {
                     const Clock::time_point start = Clock::now();
                     switch (line) {
@@ -158,10 +157,10 @@ void BM_DebugLog(benchmark::State& state)
                                 block * ModBusDevice::readBlockSize, ModBusDevice::readBlockSize);
                         break;
                     case 1:
-                        logDebug("Отправлен пакет: %s", sent.constData());
+                        logSentFrame(bytes(sent), sent.size());
                         break;
                     case 2:
-                        logDebug("Принят пакет: %s", received.constData());
+                        logReceivedFrame(bytes(received), received.size());
                         break;
                     default:
                         logInfo("ReadHoldingRegs ответ");

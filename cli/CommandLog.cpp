@@ -8,17 +8,16 @@ CommandLog::CommandLog(bool verbose) : verbose(verbose), previousLevel(Logger::i
     // Errors are always let through, to be remembered.
     const LogLevel threshold = verbose ? LogLevel::Debug : LogLevel::Error;
     Logger::instance().setLevel(static_cast<int>(threshold));
-    Logger::instance().setSink(this);
+    Logger::instance().addSink(this);
 }
 
 CommandLog::~CommandLog()
 {
-    if (Logger::instance().sink() == this)
-        Logger::instance().setSink(nullptr);
+    Logger::instance().removeSink(this);
     Logger::instance().setLevel(previousLevel);
 }
 
-void CommandLog::logLine(int level, const QString& line)
+void CommandLog::logLine(int level, LogLineKind, const QString& line)
 {
     if (level == static_cast<int>(LogLevel::Error))
         lastErrorLine = line;

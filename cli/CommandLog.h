@@ -17,7 +17,7 @@ public:
     explicit CommandLog(bool verbose);
     ~CommandLog();
 
-    void logLine(int level, const QString& line) override;
+    void logLine(int level, LogLineKind kind, const QString& line) override;
 
     // The newest error line; empty when there was none.
     QString lastError() const { return lastErrorLine; }

@@ -130,7 +130,7 @@ QByteArray DemoRTULink::record(int index) const
 
 void DemoRTULink::send(const uint8_t* data, uint16_t length)
 {
-    logDebug("Отправлен пакет: %s", localHex(data, length).constData());
+    logSentFrame(data, length);
 
     // A body without a function code cannot be answered; the client's
     // response timeout covers it.
@@ -320,9 +320,7 @@ void DemoRTULink::timeout()
     // A copy: the listener may send the next request from inside the call,
     // which rebuilds `response`.
     const QByteArray answer = response;
-    logDebug(
-        "Принят пакет: %s",
-        localHex(reinterpret_cast<const uint8_t*>(answer.constData()), answer.size()).constData());
+    logReceivedFrame(reinterpret_cast<const uint8_t*>(answer.constData()), answer.size());
     IModBusRTUResponseListener* receiver = listener();
     if (receiver == nullptr)
         return;

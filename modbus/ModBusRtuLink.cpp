@@ -117,27 +117,6 @@ uint16_t ModBusRtuLink::modbusCrc16(const QByteArray& data)
     return static_cast<uint16_t>(first << 8 | second);
 }
 
-QString ModBusRtuLink::hexDump(const uint8_t* data, int length)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    QString text;
-    if (length <= 0 || data == nullptr)
-        return text;
-    text.reserve(length * 3 - 1);
-    for (int i = 0; i < length; ++i) {
-        if (i > 0)
-            text += QLatin1Char(' ');
-        text += QLatin1Char(digits[data[i] >> 4]);
-        text += QLatin1Char(digits[data[i] & 0x0F]);
-    }
-    return text;
-}
-
-QByteArray ModBusRtuLink::localHex(const uint8_t* data, int length)
-{
-    return hexDump(data, length).toLocal8Bit();
-}
-
 void ModBusRtuLink::send(const uint8_t* data, uint16_t length)
 {
     QByteArray frame(reinterpret_cast<const char*>(data), length);
@@ -167,9 +146,7 @@ void ModBusRtuLink::send(const uint8_t* data, uint16_t length)
 void ModBusRtuLink::writeNow(const QByteArray& frame)
 {
     writeLine(frame);
-    logDebug(
-        "Отправлен пакет: %s",
-        localHex(reinterpret_cast<const uint8_t*>(frame.constData()), frame.size()).constData());
+    logSentFrame(reinterpret_cast<const uint8_t*>(frame.constData()), frame.size());
 }
 
 void ModBusRtuLink::writeAfterTurnaround()
@@ -285,9 +262,7 @@ void ModBusRtuLink::evaluateFrame(QByteArray& frame)
     // Whatever this frame is, it is the answer the request got; the listener
     // may await the next one from inside the call.
     expectedLength = 0;
-    logDebug(
-        "Принят пакет: %s",
-        localHex(reinterpret_cast<const uint8_t*>(frame.constData()), frame.size()).constData());
+    logReceivedFrame(reinterpret_cast<const uint8_t*>(frame.constData()), frame.size());
 
     // Address, function code and two CRC bytes at the least.
     if (frame.size() <= 3) {

@@ -54,8 +54,6 @@ public:
     // high byte is the one sent first (the standard CRC's low byte). Bodies of
     // more than 255 bytes are not protected: their CRC field is 0x0000.
     static uint16_t modbusCrc16(const QByteArray& data);
-    // Upper-case two-digit bytes joined by single spaces, as the log shows frames.
-    static QString hexDump(const uint8_t* data, int length);
 
     // The silence a slave needs between the end of an answer and the next
     // request: 3.5 characters of 11 bits, fixed above 19200 baud.
@@ -73,7 +71,6 @@ protected:
     // Adds received bytes to the frame being gathered; ends it at once when
     // it is complete by length, otherwise restarts the silence timer.
     void appendReceived(const QByteArray& bytes);
-    static QByteArray localHex(const uint8_t* data, int length);
 
     // The line under the framing: the serial port here.
     virtual bool lineOpen() const;

@@ -14,10 +14,9 @@ constexpr uint16_t modbusProtocol = 0;
 // The length field counts the unit id and at least a function code.
 constexpr int minMbapLength = 2;
 
-QByteArray localHex(const QByteArray& bytes)
+const uint8_t* bytesOf(const QByteArray& bytes)
 {
-    return ModBusRtuLink::hexDump(reinterpret_cast<const uint8_t*>(bytes.constData()), bytes.size())
-        .toLocal8Bit();
+    return reinterpret_cast<const uint8_t*>(bytes.constData());
 }
 
 } // namespace
@@ -51,7 +50,7 @@ void ModBusTcpLink::send(const uint8_t* data, uint16_t length)
     appendBigEndian16(adu, length);
     adu.append(reinterpret_cast<const char*>(data), length);
     tcp->write(adu);
-    logDebug("Отправлен пакет: %s", localHex(adu).constData());
+    logSentFrame(bytesOf(adu), adu.size());
 }
 
 void ModBusTcpLink::clear()
@@ -73,7 +72,7 @@ void ModBusTcpLink::received(const QByteArray& bytes)
     rxBuffer.append(bytes);
     if (takeAnswers())
         return;
-    logDebug("Принят пакет: %s", localHex(rxBuffer).constData());
+    logReceivedFrame(bytesOf(rxBuffer), rxBuffer.size());
     rxBuffer.clear();
     logError("Ошибка формата пакета!");
     if (rtuListener != nullptr)
@@ -98,7 +97,7 @@ bool ModBusTcpLink::takeAnswers()
 
 void ModBusTcpLink::evaluateAnswer(const QByteArray& adu)
 {
-    logDebug("Принят пакет: %s", localHex(adu).constData());
+    logReceivedFrame(bytesOf(adu), adu.size());
     const uint16_t id = qFromBigEndian<quint16>(adu.constData());
     if (!awaiting || id != transactionId) {
         logError("Отброшен ответ на прежний запрос (транзакция %u).", static_cast<unsigned>(id));

@@ -1,3 +1,4 @@
+#include "app/log/ListLogSink.h"
 #include "app/log/Logger.h"
 
 #include <QColor>
@@ -29,20 +30,20 @@ private slots:
 
 private:
     QListWidget* list = nullptr;
+    ListLogSink* sink = nullptr;
 };
 
 void TestLogger::init()
 {
     list = new QListWidget;
-    Logger::instance().setOutput(list);
+    sink = new ListLogSink(list);
     Logger::instance().setLevel(static_cast<int>(LogLevel::Debug));
 }
 
 void TestLogger::cleanup()
 {
-    Logger::instance().setFollowing(true);
-    Logger::instance().setTimeStamps(false);
-    Logger::instance().setOutput(nullptr);
+    delete sink;
+    sink = nullptr;
     delete list;
     list = nullptr;
 }
@@ -76,9 +77,9 @@ void TestLogger::levelIsShownUpToThreshold()
 
 void TestLogger::noOutputDropsEverything()
 {
-    Logger::instance().setOutput(nullptr);
+    Logger::instance().removeSink(sink);
     logError("lost");
-    Logger::instance().setOutput(list);
+    Logger::instance().addSink(sink);
     QCOMPARE(list->count(), 0);
 }
 
@@ -131,11 +132,11 @@ void TestLogger::pausedListKeepsItsCurrentLine()
     logInfo("first");
     logInfo("second");
     list->setCurrentRow(0);
-    Logger::instance().setFollowing(false);
+    sink->setFollowing(false);
     logInfo("third");
     QCOMPARE(list->count(), 3);
     QCOMPARE(list->currentRow(), 0);
-    Logger::instance().setFollowing(true);
+    sink->setFollowing(true);
     logInfo("fourth");
     QCOMPARE(list->currentRow(), 3);
 }
@@ -143,10 +144,10 @@ void TestLogger::pausedListKeepsItsCurrentLine()
 void TestLogger::timeStampsStartNewLinesOnlyWhenOn()
 {
     logInfo("before");
-    Logger::instance().setTimeStamps(true);
+    sink->setTimeStamps(true);
     const QTime start = QTime::currentTime();
     logInfo("stamped %d", 1);
-    Logger::instance().setTimeStamps(false);
+    sink->setTimeStamps(false);
     logInfo("after");
 
     QCOMPARE(list->item(0)->text(), QStringLiteral("before"));
@@ -162,13 +163,14 @@ void TestLogger::timeStampsStartNewLinesOnlyWhenOn()
 
 void TestLogger::linesAreColouredByKindWithTextUnchanged_data()
 {
+    // Level 4: a frame sent, 5: a frame received (its bytes given as hex).
     QTest::addColumn<int>("level");
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("kind");
 
-    using Kind = Logger::LineKind;
-    QTest::newRow("sent frame") << 3 << "Отправлен пакет: 01 03 00 00 00 20" << int(Kind::Sent);
-    QTest::newRow("received frame") << 3 << "Принят пакет: 01 03 02 00 0A" << int(Kind::Received);
+    using Kind = LogLineKind;
+    QTest::newRow("sent frame") << 4 << "Отправлен пакет: 01 03 00 00 00 20" << int(Kind::Sent);
+    QTest::newRow("received frame") << 5 << "Принят пакет: 01 03 02 00 0A" << int(Kind::Received);
     QTest::newRow("timeout") << 1 << "Таймаут ответа!" << int(Kind::Error);
     QTest::newRow("exception") << 1 << "Код ошибки: 0x2" << int(Kind::Error);
     QTest::newRow("request") << 2 << "ReadHoldingRegs startReg = 0 Count = 32" << int(Kind::Plain);
@@ -182,9 +184,17 @@ void TestLogger::linesAreColouredByKindWithTextUnchanged()
     QFETCH(QString, text);
     QFETCH(int, kind);
 
-    Logger::instance().setTimeStamps(true);
+    sink->setTimeStamps(true);
     const QByteArray utf8 = text.toUtf8();
+    const QByteArray frame = QByteArray::fromHex(text.section(QLatin1Char(':'), 1).toLatin1());
+    const auto* bytes = reinterpret_cast<const uint8_t*>(frame.constData());
     switch (level) {
+    case 4:
+        logSentFrame(bytes, frame.size());
+        break;
+    case 5:
+        logReceivedFrame(bytes, frame.size());
+        break;
     case 1:
         logError("%s", utf8.constData());
         break;
@@ -198,18 +208,18 @@ void TestLogger::linesAreColouredByKindWithTextUnchanged()
     QListWidgetItem* line = list->item(0);
     // Time stamp, one space, the message as it always was.
     QCOMPARE(line->text().mid(13), text);
-    const QColor expected = Logger::colourOf(Logger::LineKind(kind));
-    if (Logger::LineKind(kind) == Logger::LineKind::Plain) {
+    const QColor expected = ListLogSink::colourOf(LogLineKind(kind));
+    if (LogLineKind(kind) == LogLineKind::Plain) {
         QCOMPARE(line->data(Qt::ForegroundRole), QVariant());
     } else {
         QCOMPARE(line->foreground().color(), expected);
     }
     // Three kinds, three colours.
-    QVERIFY(Logger::colourOf(Logger::LineKind::Sent) !=
-            Logger::colourOf(Logger::LineKind::Received));
-    QVERIFY(Logger::colourOf(Logger::LineKind::Error) != Logger::colourOf(Logger::LineKind::Sent));
-    QVERIFY(Logger::colourOf(Logger::LineKind::Error) !=
-            Logger::colourOf(Logger::LineKind::Received));
+    QVERIFY(ListLogSink::colourOf(LogLineKind::Sent) !=
+            ListLogSink::colourOf(LogLineKind::Received));
+    QVERIFY(ListLogSink::colourOf(LogLineKind::Error) != ListLogSink::colourOf(LogLineKind::Sent));
+    QVERIFY(ListLogSink::colourOf(LogLineKind::Error) !=
+            ListLogSink::colourOf(LogLineKind::Received));
 }
 
 QTEST_MAIN(TestLogger)

@@ -1,4 +1,5 @@
 #include "app/LogViewControls.h"
+#include "app/log/ListLogSink.h"
 #include "app/log/LogListWidget.h"
 #include "app/log/Logger.h"
 
@@ -31,6 +32,7 @@ private:
     QWidget* tab = nullptr;
     LogViewControls::Widgets widgets;
     LogViewControls* controls = nullptr;
+    ListLogSink* sink = nullptr;
 };
 
 void TestLogViewControls::init()
@@ -50,8 +52,9 @@ void TestLogViewControls::init()
                                    widgets.findNext, widgets.list};
     for (QWidget* widget : shown)
         column->addWidget(widget);
+    sink = new ListLogSink(widgets.list);
+    widgets.sink = sink;
     controls = new LogViewControls(widgets, tab);
-    Logger::instance().setOutput(widgets.list);
     Logger::instance().setLevel(static_cast<int>(LogLevel::Debug));
     for (const char* line : {"alpha", "Таймаут ответа!", "beta", "ТАЙМАУТ again", "gamma"})
         logInfo("%s", line);
@@ -61,9 +64,8 @@ void TestLogViewControls::init()
 
 void TestLogViewControls::cleanup()
 {
-    Logger::instance().setOutput(nullptr);
-    Logger::instance().setFollowing(true);
-    Logger::instance().setTimeStamps(false);
+    delete sink;
+    sink = nullptr;
     delete tab;
     tab = nullptr;
 }
@@ -165,9 +167,9 @@ void TestLogViewControls::resumingReturnsToTheNewestLine()
 void TestLogViewControls::timeStampActionSwitchesTheLog()
 {
     widgets.timeStamps->setChecked(true);
-    QVERIFY(Logger::instance().hasTimeStamps());
+    QVERIFY(sink->hasTimeStamps());
     widgets.timeStamps->setChecked(false);
-    QVERIFY(!Logger::instance().hasTimeStamps());
+    QVERIFY(!sink->hasTimeStamps());
 }
 
 QTEST_MAIN(TestLogViewControls)

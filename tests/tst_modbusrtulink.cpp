@@ -155,9 +155,7 @@ void TestModBusRtuLink::hexDumpFormatsBytes()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
-    QCOMPARE(
-        ModBusRtuLink::hexDump(reinterpret_cast<const uint8_t*>(bytes.constData()), bytes.size()),
-        text);
+    QCOMPARE(hexDump(reinterpret_cast<const uint8_t*>(bytes.constData()), bytes.size()), text);
 }
 
 void TestModBusRtuLink::sendOnClosedPortLogsAndWritesNothing()
@@ -205,8 +203,7 @@ void TestModBusRtuLink::sendWritesFrameWithCrcToRealPort()
     QCOMPARE(log.lines().size(), 1);
     QCOMPARE(log.lines().first(),
              QStringLiteral("Отправлен пакет: ") +
-                 ModBusRtuLink::hexDump(reinterpret_cast<const uint8_t*>(expected.constData()),
-                                        expected.size()));
+                 hexDump(reinterpret_cast<const uint8_t*>(expected.constData()), expected.size()));
     if (body.size() == 6)
         QCOMPARE(log.lines().first(), QStringLiteral("Отправлен пакет: 01 03 00 00 00 01 84 0A"));
 

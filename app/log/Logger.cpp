@@ -1,13 +1,6 @@
 #include "app/log/Logger.h"
 
-#include "app/log/ILogSink.h"
-
-#include <QBrush>
-#include <QColor>
-#include <QItemSelectionModel>
-#include <QListWidget>
 #include <QString>
-#include <QTime>
 
 #include <cstdio>
 
@@ -22,80 +15,65 @@ void Logger::setLevel(int newThreshold)
     threshold = newThreshold;
 }
 
-void Logger::setOutput(QListWidget* list)
+void Logger::addSink(ILogSink* sink)
 {
-    outputList = list;
+    if (sink != nullptr && !sinks.contains(sink))
+        sinks.append(sink);
 }
 
-void Logger::setSink(ILogSink* newSink)
+void Logger::removeSink(ILogSink* sink)
 {
-    lineSink = newSink;
+    sinks.removeAll(sink);
 }
 
-void Logger::write(int level, const char* format, va_list args)
+void Logger::write(int level, LogLineKind kind, const char* format, va_list args)
 {
-    if (level > threshold || (outputList == nullptr && lineSink == nullptr))
+    if (!passes(level))
         return;
-
     char buffer[bufferSize];
     const int written = std::vsnprintf(buffer, sizeof(buffer), format, args);
     if (written < 0)
         return;
-
     // A multi-byte character cut at the end of the buffer becomes a
     // replacement character here.
-    const QString text = QString::fromUtf8(buffer);
-    if (lineSink != nullptr)
-        lineSink->logLine(level, text);
-    if (outputList == nullptr)
+    writeText(level, kind, QString::fromUtf8(buffer));
+}
+
+void Logger::writeText(int level, LogLineKind kind, const QString& text)
+{
+    if (!passes(level))
         return;
-    auto* line = new QListWidgetItem(
-        timeStamps ? QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz ")) + text : text);
-    const LineKind kind = kindOf(level, text);
-    // Coloured before it joins the list: one change for the view, not two.
-    if (kind != LineKind::Plain)
-        line->setForeground(colourOf(kind));
-    outputList->addItem(line);
-    // Follow the newest line without disturbing what the user has selected.
-    if (following)
-        outputList->setCurrentRow(outputList->count() - 1, QItemSelectionModel::NoUpdate);
+    // A sink may remove itself while it is told.
+    const QVector<ILogSink*> told = sinks;
+    for (ILogSink* sink : told)
+        sink->logLine(level, kind, text);
 }
 
-Logger::LineKind Logger::kindOf(int level, const QString& text)
+namespace {
+
+void logAt(LogLevel level, LogLineKind kind, const char* format, va_list args)
+    Q_ATTRIBUTE_FORMAT_PRINTF(3, 0);
+
+void logAt(LogLevel level, LogLineKind kind, const char* format, va_list args)
 {
-    if (level == static_cast<int>(LogLevel::Error))
-        return LineKind::Error;
-    static const QString sent = QString::fromUtf8(sentPrefix);
-    static const QString received = QString::fromUtf8(receivedPrefix);
-    if (text.startsWith(sent))
-        return LineKind::Sent;
-    if (text.startsWith(received))
-        return LineKind::Received;
-    return LineKind::Plain;
+    Logger::instance().write(static_cast<int>(level), kind, format, args);
 }
 
-QColor Logger::colourOf(LineKind kind)
+void logFrame(LogLineKind kind, const char* prefix, const uint8_t* data, int length)
 {
-    // Dark enough to read on a white list and apart from each other for the
-    // common kinds of colour blindness (blue against orange-brown).
-    switch (kind) {
-    case LineKind::Sent:
-        return QColor(0x1f, 0x4e, 0xa8);
-    case LineKind::Received:
-        return QColor(0x8a, 0x55, 0x00);
-    case LineKind::Error:
-        return QColor(0xc0, 0x00, 0x00);
-    case LineKind::Plain:
-        break;
-    }
-    return QColor();
+    const int level = static_cast<int>(LogLevel::Debug);
+    if (!Logger::instance().passes(level))
+        return;
+    Logger::instance().writeText(level, kind, QString::fromUtf8(prefix) + hexDump(data, length));
 }
+
+} // namespace
 
 void logError(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    Logger::instance().write(static_cast<int>(LogLevel::Error), format, args);
+    logAt(LogLevel::Error, LogLineKind::Error, format, args);
     va_end(args);
 }
 
@@ -103,7 +81,7 @@ void logInfo(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    Logger::instance().write(static_cast<int>(LogLevel::Info), format, args);
+    logAt(LogLevel::Info, LogLineKind::Plain, format, args);
     va_end(args);
 }
 
@@ -111,6 +89,32 @@ void logDebug(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    Logger::instance().write(static_cast<int>(LogLevel::Debug), format, args);
+    logAt(LogLevel::Debug, LogLineKind::Plain, format, args);
     va_end(args);
+}
+
+void logSentFrame(const uint8_t* data, int length)
+{
+    logFrame(LogLineKind::Sent, "Отправлен пакет: ", data, length);
+}
+
+void logReceivedFrame(const uint8_t* data, int length)
+{
+    logFrame(LogLineKind::Received, "Принят пакет: ", data, length);
+}
+
+QString hexDump(const uint8_t* data, int length)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    QString text;
+    if (length <= 0 || data == nullptr)
+        return text;
+    text.reserve(length * 3 - 1);
+    for (int i = 0; i < length; ++i) {
+        if (i > 0)
+            text += QLatin1Char(' ');
+        text += QLatin1Char(digits[data[i] >> 4]);
+        text += QLatin1Char(digits[data[i] & 0x0F]);
+    }
+    return text;
 }

@@ -1,20 +1,20 @@
 #include "support/LogCapture.h"
 
+#include "app/log/ListLogSink.h"
 #include "app/log/Logger.h"
 
 #include <QListWidget>
 
 LogCapture::LogCapture(int threshold)
-    : output(new QListWidget), previousOutput(Logger::instance().output()),
+    : output(new QListWidget), sink(new ListLogSink(output)),
       previousThreshold(Logger::instance().level())
 {
-    Logger::instance().setOutput(output);
     Logger::instance().setLevel(threshold);
 }
 
 LogCapture::~LogCapture()
 {
-    Logger::instance().setOutput(previousOutput);
+    delete sink;
     Logger::instance().setLevel(previousThreshold);
     delete output;
 }

@@ -3,10 +3,11 @@
 
 #include <QStringList>
 
+class ListLogSink;
 class QListWidget;
 
-// Points the application log at a private list for the lifetime of the
-// object, at the given threshold, and restores the previous set-up afterwards.
+// Adds a private list to the application log for the lifetime of the object,
+// at the given threshold, and restores the previous threshold afterwards.
 class LogCapture
 {
 public:
@@ -21,7 +22,7 @@ public:
 
 private:
     QListWidget* output;
-    QListWidget* previousOutput;
+    ListLogSink* sink;
     int previousThreshold;
 };
 
