@@ -1,6 +1,6 @@
 #include "app/ConfigDialog.h"
 
-#include "forms/ConfigDialogForm.h"
+#include "ui/ConfigDialogForm.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #include "app/DeviceSearchDialog.h"
 
-#include "device/DeviceSearch.h"
+#include "relay/DeviceSearch.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "app/LogViewControls.h"
 
-#include "app/log/ListLogSink.h"
+#include "ui/ListLogSink.h"
 
 #include <QAction>
 #include <QApplication>

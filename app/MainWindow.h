@@ -9,7 +9,7 @@
 #include <QString>
 #include <QVector>
 
-#include "device/SettingsVerifier.h"
+#include "relay/SettingsVerifier.h"
 
 class AppSettings;
 class ConfigDialog;

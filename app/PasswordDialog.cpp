@@ -1,6 +1,6 @@
 #include "app/PasswordDialog.h"
 
-#include "forms/PasswordDialogForm.h"
+#include "ui/PasswordDialogForm.h"
 
 #include <QSpinBox>
 

@@ -1,6 +1,6 @@
 #include "app/SettingsChangeDialog.h"
 
-#include "presentation/SettingsComparison.h"
+#include "relay/SettingsComparison.h"
 
 #include <QApplication>
 #include <QClipboard>

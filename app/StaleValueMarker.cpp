@@ -1,6 +1,6 @@
 #include "app/StaleValueMarker.h"
 
-#include "device/ModBusDevice.h"
+#include "relay/ModBusDevice.h"
 
 #include <QLabel>
 #include <QWidget>

@@ -9,8 +9,8 @@
 #include "EventLoop.h"
 #include "PacedRelay.h"
 
-#include "device/ModBusDevice.h"
-#include "device/RelayMap.h"
+#include "relay/ModBusDevice.h"
+#include "relay/RelayMap.h"
 #include "modbus/ModBusClient.h"
 #include "modbus/ModBusRtuLink.h"
 #include "modbus/ModBusRtuOverTcpLink.h"

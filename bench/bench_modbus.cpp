@@ -6,9 +6,9 @@
 #include "LoopbackLink.h"
 #include "PacedRelay.h"
 
-#include "device/ModBusDevice.h"
-#include "device/RelayMap.h"
-#include "modbus/DemoRTULink.h"
+#include "relay/ModBusDevice.h"
+#include "relay/RelayMap.h"
+#include "simulator/DemoRTULink.h"
 #include "modbus/IModBusResponseListener.h"
 #include "modbus/ModBusClient.h"
 #include "modbus/ModBusRtuLink.h"

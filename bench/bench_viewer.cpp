@@ -3,8 +3,8 @@
 
 #include "EventLoop.h"
 
-#include "modbus/DemoRTULink.h"
-#include "records/ComtradeReader.h"
+#include "simulator/DemoRTULink.h"
+#include "comtrade/ComtradeReader.h"
 #include "records/ComtradeWriter.h"
 #include "records/CrashProcessHeader.h"
 #include "viewer/RecordViewer.h"

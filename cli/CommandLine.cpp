@@ -1,6 +1,6 @@
 #include "cli/CommandLine.h"
 
-#include "app/QtTranslation.h"
+#include "base/QtTranslation.h"
 #include "cli/CommandLog.h"
 #include "cli/CommandOptions.h"
 #include "cli/CommandRunner.h"

@@ -1,7 +1,7 @@
 #ifndef TALVIK_CLI_COMMANDLINE_H
 #define TALVIK_CLI_COMMANDLINE_H
 
-#include "records/ComtradeReader.h"
+#include "comtrade/ComtradeReader.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #include "cli/CommandLog.h"
 
-#include "app/log/Logger.h"
+#include "base/Logger.h"
 #include "cli/Console.h"
 
 CommandLog::CommandLog(bool verbose) : verbose(verbose), previousLevel(Logger::instance().level())

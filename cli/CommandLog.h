@@ -1,7 +1,7 @@
 #ifndef TALVIK_CLI_COMMANDLOG_H
 #define TALVIK_CLI_COMMANDLOG_H
 
-#include "app/log/ILogSink.h"
+#include "base/ILogSink.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #include "cli/CommandOptions.h"
 
-#include "device/RelayMap.h"
-#include "presentation/SettingsSheet.h"
+#include "relay/RelayMap.h"
+#include "relay/SettingsSheet.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>

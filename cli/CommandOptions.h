@@ -1,7 +1,7 @@
 #ifndef TALVIK_CLI_COMMANDOPTIONS_H
 #define TALVIK_CLI_COMMANDOPTIONS_H
 
-#include "device/RelayConnection.h"
+#include "session/RelayConnection.h"
 
 #include <QString>
 #include <QStringList>

@@ -2,9 +2,9 @@
 #define TALVIK_CLI_COMMANDRUNNER_H
 
 #include "cli/CommandOptions.h"
-#include "device/ConfigFile.h"
-#include "device/ModBusDevice.h"
-#include "device/SettingsVerifier.h"
+#include "relay/ConfigFile.h"
+#include "relay/ModBusDevice.h"
+#include "relay/SettingsVerifier.h"
 
 #include <QList>
 #include <QObject>

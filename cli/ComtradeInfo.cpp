@@ -2,7 +2,7 @@
 
 #include "cli/CommandOptions.h"
 #include "cli/Console.h"
-#include "records/ComtradeReader.h"
+#include "comtrade/ComtradeReader.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -2,8 +2,8 @@
 
 #include "cli/CommandOptions.h"
 #include "cli/Console.h"
-#include "device/IModBusDev.h"
-#include "presentation/SettingsComparison.h"
+#include "relay/IModBusDev.h"
+#include "relay/SettingsComparison.h"
 
 #include <QDateTime>
 #include <QFileInfo>

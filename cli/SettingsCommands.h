@@ -1,8 +1,8 @@
 #ifndef TALVIK_CLI_SETTINGSCOMMANDS_H
 #define TALVIK_CLI_SETTINGSCOMMANDS_H
 
-#include "device/ConfigFile.h"
-#include "presentation/SettingsSheet.h"
+#include "relay/ConfigFile.h"
+#include "relay/SettingsSheet.h"
 
 #include <QJsonArray>
 #include <QVector>

@@ -1,7 +1,7 @@
 #include "cli/ValueFormat.h"
 
-#include "device/MeasuredValues.h"
-#include "device/RelayMap.h"
+#include "relay/MeasuredValues.h"
+#include "relay/RelayMap.h"
 #include "records/CrashProcessHeader.h"
 
 #include <QDateTime>

@@ -5,7 +5,7 @@
 // together: one value a sample in every channel, times that never go back.
 #include "FuzzSupport.h"
 
-#include "records/ComtradeReader.h"
+#include "comtrade/ComtradeReader.h"
 
 #include <QBuffer>
 

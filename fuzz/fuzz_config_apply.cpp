@@ -4,8 +4,8 @@
 // Input: the 16-bit password (little-endian), then the file's bytes.
 #include "FuzzSupport.h"
 
-#include "device/ConfigFile.h"
-#include "device/IModBusDev.h"
+#include "relay/ConfigFile.h"
+#include "relay/IModBusDev.h"
 
 #include <QJsonDocument>
 

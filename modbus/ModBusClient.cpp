@@ -1,6 +1,6 @@
 #include "modbus/ModBusClient.h"
 
-#include "app/log/Logger.h"
+#include "base/Logger.h"
 #include "modbus/IModBusRTULink.h"
 #include "modbus/IModBusResponse.h"
 #include "modbus/IModBusResponseListener.h"

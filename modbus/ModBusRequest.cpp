@@ -1,6 +1,6 @@
 #include "modbus/ModBusRequest.h"
 
-#include "app/log/Logger.h"
+#include "base/Logger.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "modbus/ModBusTcpLink.h"
 
-#include "app/log/Logger.h"
+#include "base/Logger.h"
 #include "modbus/ByteOrder.h"
 #include "modbus/IModBusRTUResponseListener.h"
 #include "modbus/ModBusRtuLink.h"

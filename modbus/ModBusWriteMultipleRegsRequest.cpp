@@ -1,6 +1,6 @@
 #include "modbus/ModBusWriteMultipleRegsRequest.h"
 
-#include "app/log/Logger.h"
+#include "base/Logger.h"
 #include "modbus/IModBusResponseListener.h"
 
 #include <QtEndian>

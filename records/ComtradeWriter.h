@@ -1,7 +1,7 @@
 #ifndef TALVIK_RECORDS_COMTRADEWRITER_H
 #define TALVIK_RECORDS_COMTRADEWRITER_H
 
-#include "device/RelayMap.h"
+#include "relay/RelayMap.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #include "records/CrashProcessReader.h"
 
-#include "app/log/Logger.h"
+#include "base/Logger.h"
 #include "modbus/FileRecordReference.h"
 #include "modbus/IModBusClient.h"
 

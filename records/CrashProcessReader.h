@@ -1,7 +1,7 @@
 #ifndef TALVIK_RECORDS_CRASHPROCESSREADER_H
 #define TALVIK_RECORDS_CRASHPROCESSREADER_H
 
-#include "device/RelayMap.h"
+#include "relay/RelayMap.h"
 #include "modbus/IModBusResponseListener.h"
 #include "records/CrashProcessHeader.h"
 #include "records/ReaderRequests.h"

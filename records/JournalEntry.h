@@ -1,7 +1,7 @@
 #ifndef TALVIK_RECORDS_JOURNALENTRY_H
 #define TALVIK_RECORDS_JOURNALENTRY_H
 
-#include "device/RelayMap.h"
+#include "relay/RelayMap.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "records/LogReader.h"
 
-#include "app/log/Logger.h"
+#include "base/Logger.h"
 #include "modbus/FileRecordReference.h"
 #include "modbus/IModBusClient.h"
 

@@ -1,7 +1,7 @@
 #ifndef TALVIK_RECORDS_LOGREADER_H
 #define TALVIK_RECORDS_LOGREADER_H
 
-#include "device/RelayMap.h"
+#include "relay/RelayMap.h"
 #include "modbus/IModBusResponseListener.h"
 #include "records/JournalEntry.h"
 #include "records/ReaderRequests.h"

@@ -1,6 +1,6 @@
 #include "relay/SettingTable.h"
 
-#include "device/IModBusDev.h"
+#include "relay/IModBusDev.h"
 
 namespace {
 

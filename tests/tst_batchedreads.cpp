@@ -3,7 +3,7 @@
 // one sample and one entry a request, or batched, the exports are the same
 // byte for byte; an older relay that refuses the batched forms is read one
 // by one without a failure.
-#include "app/log/Logger.h"
+#include "base/Logger.h"
 #include "support/LogCapture.h"
 #include "support/RelayMaster.h"
 #include "support/RelayContent.h"

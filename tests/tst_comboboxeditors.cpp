@@ -1,4 +1,4 @@
-#include "presentation/ComboBoxEditor.h"
+#include "ui/ComboBoxEditor.h"
 
 #include "support/FakeRegisterImage.h"
 

@@ -2,13 +2,13 @@
 // headless, against the test relay on a pseudo-terminal (living in this
 // process) and against the demo relay. Files are checked against what the
 // window's own code writes for the same data.
-#include "device/ConfigFile.h"
-#include "device/RelayConnection.h"
-#include "device/RelayMap.h"
-#include "modbus/DemoRTULink.h"
-#include "presentation/SettingCatalog.h"
-#include "presentation/SettingsFileNotes.h"
-#include "presentation/SettingsSheet.h"
+#include "relay/ConfigFile.h"
+#include "session/RelayConnection.h"
+#include "relay/RelayMap.h"
+#include "simulator/DemoRTULink.h"
+#include "relay/SettingCatalog.h"
+#include "relay/SettingsFileNotes.h"
+#include "relay/SettingsSheet.h"
 #include "records/ComtradeWriter.h"
 #include "records/CrashProcessHeader.h"
 #include "records/LogReader.h"

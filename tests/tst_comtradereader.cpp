@@ -1,5 +1,5 @@
-#include "modbus/DemoRTULink.h"
-#include "records/ComtradeReader.h"
+#include "simulator/DemoRTULink.h"
+#include "comtrade/ComtradeReader.h"
 #include "records/ComtradeWriter.h"
 #include "records/CrashProcessHeader.h"
 

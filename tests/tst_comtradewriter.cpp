@@ -1,4 +1,4 @@
-#include "modbus/DemoRTULink.h"
+#include "simulator/DemoRTULink.h"
 #include "records/ComtradeWriter.h"
 #include "records/CrashProcessHeader.h"
 #include "support/FailAfterDevice.h"

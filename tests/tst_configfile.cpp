@@ -1,6 +1,6 @@
-#include "device/ConfigFile.h"
+#include "relay/ConfigFile.h"
 
-#include "device/ModBusDevice.h"
+#include "relay/ModBusDevice.h"
 #include "support/RecordingModBusClient.h"
 
 #include <QDir>

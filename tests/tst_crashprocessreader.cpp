@@ -1,5 +1,5 @@
-#include "app/log/Logger.h"
-#include "modbus/DemoRTULink.h"
+#include "base/Logger.h"
+#include "simulator/DemoRTULink.h"
 #include "modbus/ModBusClient.h"
 #include "records/CrashProcessHeader.h"
 #include "records/CrashProcessReader.h"

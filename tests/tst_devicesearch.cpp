@@ -1,7 +1,7 @@
 #include "app/ConfigDialog.h"
 #include "app/DeviceSearchDialog.h"
 #include "app/MainWindow.h"
-#include "device/DeviceSearch.h"
+#include "relay/DeviceSearch.h"
 #include "support/MainWindowTestAccess.h"
 #include "support/ModalCloser.h"
 #include "support/TestRelay.h"

@@ -1,4 +1,4 @@
-#include "presentation/NumericEditors.h"
+#include "ui/NumericEditors.h"
 
 #include "support/FakeRegisterImage.h"
 

@@ -1,5 +1,5 @@
-#include "app/log/ListLogSink.h"
-#include "app/log/Logger.h"
+#include "ui/ListLogSink.h"
+#include "base/Logger.h"
 
 #include <QColor>
 #include <QListWidget>

@@ -1,4 +1,4 @@
-#include "app/log/LogListWidget.h"
+#include "ui/LogListWidget.h"
 
 #include <QScrollBar>
 #include <QStyledItemDelegate>

@@ -1,4 +1,4 @@
-#include "forms/MainWindowForm.h"
+#include "ui/MainWindowForm.h"
 
 #include <QAction>
 #include <QApplication>

@@ -3,7 +3,7 @@
 #include "support/ModalCloser.h"
 #include "support/TestRelay.h"
 
-#include "app/log/Logger.h"
+#include "base/Logger.h"
 
 #include <QAction>
 #include <QApplication>

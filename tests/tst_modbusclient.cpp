@@ -1,4 +1,4 @@
-#include "app/log/Logger.h"
+#include "base/Logger.h"
 #include "modbus/FileRecordReference.h"
 #include "modbus/ModBusClient.h"
 #include "modbus/ModBusRtuLink.h"

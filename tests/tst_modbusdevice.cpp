@@ -1,4 +1,4 @@
-#include "device/ModBusDevice.h"
+#include "relay/ModBusDevice.h"
 
 #include "support/RecordingModBusClient.h"
 

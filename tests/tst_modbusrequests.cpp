@@ -1,4 +1,4 @@
-#include "app/log/Logger.h"
+#include "base/Logger.h"
 #include "modbus/IModBusResponse.h"
 #include "modbus/ModBusReadCoilsRequest.h"
 #include "modbus/ModBusReadFileRecordRequest.h"

@@ -1,4 +1,4 @@
-#include "app/log/Logger.h"
+#include "base/Logger.h"
 #include "modbus/ModBusRtuLink.h"
 #include "support/LogCapture.h"
 #include "support/PtyPair.h"

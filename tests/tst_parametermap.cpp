@@ -1,11 +1,11 @@
-#include "presentation/ParameterMap.h"
+#include "ui/ParameterMap.h"
 
-#include "forms/MainWindowForm.h"
+#include "ui/MainWindowForm.h"
 #include "relay/SettingTable.h"
-#include "presentation/ComboBoxEditor.h"
-#include "presentation/NumericEditors.h"
-#include "presentation/SettingCatalog.h"
-#include "presentation/Visualizers.h"
+#include "ui/ComboBoxEditor.h"
+#include "ui/NumericEditors.h"
+#include "relay/SettingCatalog.h"
+#include "ui/Visualizers.h"
 
 #include "support/FakeRegisterImage.h"
 

@@ -1,6 +1,6 @@
 #include "app/MainWindow.h"
-#include "modbus/DemoRTULink.h"
-#include "records/ComtradeReader.h"
+#include "simulator/DemoRTULink.h"
+#include "comtrade/ComtradeReader.h"
 #include "records/ComtradeWriter.h"
 #include "records/CrashProcessHeader.h"
 #include "support/MainWindowTestAccess.h"

@@ -1,7 +1,7 @@
 // The two Ethernet gateway links against a relay on 127.0.0.1: connecting,
 // polling, a connection that is refused or dropped, and the transaction id
 // that lets Modbus TCP drop a late answer to an earlier request.
-#include "app/log/Logger.h"
+#include "base/Logger.h"
 #include "modbus/ModBusClient.h"
 #include "modbus/ModBusTcpLink.h"
 #include "modbus/TcpConnection.h"

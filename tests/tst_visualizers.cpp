@@ -1,4 +1,4 @@
-#include "presentation/Visualizers.h"
+#include "ui/Visualizers.h"
 
 #include "support/FakeRegisterImage.h"
 

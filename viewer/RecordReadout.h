@@ -1,7 +1,7 @@
 #ifndef TALVIK_VIEWER_RECORDREADOUT_H
 #define TALVIK_VIEWER_RECORDREADOUT_H
 
-#include "records/ComtradeReader.h"
+#include "comtrade/ComtradeReader.h"
 #include "viewer/CycleMeasure.h"
 
 #include <QStringList>

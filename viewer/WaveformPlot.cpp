@@ -5,7 +5,7 @@
 
 #include "viewer/WaveformPlot.h"
 
-#include "records/ComtradeReader.h"
+#include "comtrade/ComtradeReader.h"
 #include "viewer/MinMaxDecimator.h"
 
 #include <QVBoxLayout>

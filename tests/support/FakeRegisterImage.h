@@ -1,8 +1,8 @@
 #ifndef TALVIK_TESTS_SUPPORT_FAKEREGISTERIMAGE_H
 #define TALVIK_TESTS_SUPPORT_FAKEREGISTERIMAGE_H
 
-#include "device/IModBusDev.h"
-#include "device/RelayMap.h"
+#include "relay/IModBusDev.h"
+#include "relay/RelayMap.h"
 
 #include <QList>
 #include <QPair>

@@ -1,7 +1,7 @@
 #include "support/LogCapture.h"
 
-#include "app/log/ListLogSink.h"
-#include "app/log/Logger.h"
+#include "ui/ListLogSink.h"
+#include "base/Logger.h"
 
 #include <QListWidget>
 

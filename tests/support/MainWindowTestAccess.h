@@ -3,11 +3,11 @@
 
 #include "app/ConfigDialog.h"
 #include "app/MainWindow.h"
-#include "device/ModBusDevice.h"
-#include "device/RelayConnection.h"
-#include "modbus/DemoRTULink.h"
+#include "relay/ModBusDevice.h"
+#include "session/RelayConnection.h"
+#include "simulator/DemoRTULink.h"
 #include "modbus/ModBusClient.h"
-#include "records/EventsReadDialog.h"
+#include "ui/EventsReadDialog.h"
 #include "support/ModalCloser.h"
 
 #include <QAction>

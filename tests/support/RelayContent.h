@@ -1,7 +1,7 @@
 #ifndef TALVIK_TESTS_SUPPORT_RELAYCONTENT_H
 #define TALVIK_TESTS_SUPPORT_RELAYCONTENT_H
 
-#include "device/RelayMap.h"
+#include "relay/RelayMap.h"
 #include "support/TestRelay.h"
 
 #include <QByteArray>

@@ -1,7 +1,7 @@
 #ifndef TALVIK_TESTS_SUPPORT_RELAYMASTER_H
 #define TALVIK_TESTS_SUPPORT_RELAYMASTER_H
 
-#include "device/ModBusDevice.h"
+#include "relay/ModBusDevice.h"
 #include "modbus/ModBusClient.h"
 #include "modbus/ModBusRtuLink.h"
 #include "modbus/ModBusRtuOverTcpLink.h"

@@ -1,6 +1,6 @@
 #include "support/TestRelay.h"
 
-#include "device/RelayMap.h"
+#include "relay/RelayMap.h"
 #include "modbus/ByteOrder.h"
 #include "support/PtyPair.h"
 

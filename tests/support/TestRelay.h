@@ -1,7 +1,7 @@
 #ifndef TALVIK_TESTS_SUPPORT_TESTRELAY_H
 #define TALVIK_TESTS_SUPPORT_TESTRELAY_H
 
-#include "device/RelayMap.h"
+#include "relay/RelayMap.h"
 
 #include <QByteArray>
 #include <QList>
