@@ -1,7 +1,11 @@
 #include "app/AppSettings.h"
 
+#include "relay/LineLimits.h"
+
 #include <QFileInfo>
 #include <QSettings>
+
+#include <climits>
 
 namespace {
 
@@ -62,16 +66,19 @@ AppSettings::Connection AppSettings::connection() const
         return connection;
     connection.portName = store->value(key(keyPort)).toString().trimmed();
     connection.host = store->value(key(keyHost)).toString().trimmed();
-    connection.tcpPort = boundedInt(keyTcpPort, 0, 65535, defaults.tcpPort);
+    connection.tcpPort =
+        boundedInt(keyTcpPort, LineLimits::minTcpPort, LineLimits::maxTcpPort, defaults.tcpPort);
     connection.modbusTcp = boolean(keyModbusTcp, defaults.modbusTcp);
     connection.lengthFraming = boolean(keyLengthFraming, defaults.lengthFraming);
-    const int baudRate = boundedInt(keyBaudRate, 0, 38400, defaults.baudRate);
+    const int baudRate = boundedInt(keyBaudRate, 0, INT_MAX, defaults.baudRate);
     // Only the speeds the dialog offers.
-    connection.baudRate =
-        baudRate == 9600 || baudRate == 19200 || baudRate == 38400 ? baudRate : defaults.baudRate;
-    connection.address = boundedInt(keyAddress, 1, 247, defaults.address);
-    connection.charInterval = boundedInt(keyCharInterval, 40, 200, defaults.charInterval);
-    connection.pollPeriod = boundedInt(keyPollPeriod, 1, 100, defaults.pollPeriod);
+    connection.baudRate = LineLimits::isBaudRate(baudRate) ? baudRate : defaults.baudRate;
+    connection.address =
+        boundedInt(keyAddress, LineLimits::minAddress, LineLimits::maxAddress, defaults.address);
+    connection.charInterval = boundedInt(keyCharInterval, LineLimits::minCharInterval,
+                                         LineLimits::maxCharInterval, defaults.charInterval);
+    connection.pollPeriod = boundedInt(keyPollPeriod, LineLimits::minPollPeriodS,
+                                       LineLimits::maxPollPeriodS, defaults.pollPeriod);
     connection.demo = boolean(keyDemo, defaults.demo);
     return connection;
 }

@@ -1,5 +1,7 @@
 #include "app/ConfigDialog.h"
 
+#include "relay/LineLimits.h"
+
 #include "ui/ConfigDialogForm.h"
 
 #include <QCheckBox>
@@ -25,7 +27,7 @@ ConfigDialog::ConfigDialog(QWidget* parent) : QDialog(parent)
     ui->comboProtocol->addItem(tr("Modbus TCP"));
 
     ui->comboSpeed->clear();
-    for (int speed : {9600, 19200, 38400})
+    for (int speed : LineLimits::baudRates)
         ui->comboSpeed->addItem(QString::number(speed), speed);
 
     connect(ui->cbDemoMode, &QCheckBox::clicked, this, &ConfigDialog::demoModeChanged);

@@ -130,8 +130,6 @@ MainWindow::MainWindow(QWidget* parent, QSettings* store) : QMainWindow(parent)
 
     progressTimer = new QTimer(this);
     refreshTimer = new QTimer(this);
-    clearCoilsTimer = new QTimer;
-    clearCoilsTimer->setSingleShot(true);
 
     createVisualizers();
     connectSignals();
@@ -241,7 +239,6 @@ MainWindow::~MainWindow()
     staleMarker = nullptr;
     qDeleteAll(visualizers);
     visualizers.clear();
-    delete clearCoilsTimer;
     // Stops the poller, drops the queue and closes the port on its way.
     delete connection;
     // The log must not write into the list that goes with the form.
@@ -263,7 +260,6 @@ void MainWindow::connectSignals()
     connect(ui->actionConfigure, &QAction::triggered, this, &MainWindow::configure);
     connect(ui->actionStart, &QAction::triggered, this, &MainWindow::refreshStart);
     connect(refreshTimer, &QTimer::timeout, this, &MainWindow::refresh);
-    connect(clearCoilsTimer, &QTimer::timeout, this, &MainWindow::clearCoils);
     connect(ui->actionStop, &QAction::triggered, this, [this] { refreshStop(); });
     // A reading stops polling through the connection; the window's own
     // timer and the command buttons follow, and come back with polling.
@@ -687,16 +683,6 @@ void MainWindow::remoteDO6()
     runCommand(RelayMap::coilDO6, ui->btnDO6);
 }
 
-void MainWindow::clearCoils()
-{
-    for (uint16_t coil = 0; coil < RelayMap::coilCount; ++coil) {
-        if (device->getCoil(coil) != 0)
-            device->writeCoil(coil, false);
-    }
-    if (!isPolling())
-        connection->closePort();
-}
-
 // --- Settings file ----------------------------------------------------------
 
 bool MainWindow::confirmImageUse(const QString& purpose)
@@ -779,10 +765,7 @@ void MainWindow::loadConfig()
     const uint16_t password = static_cast<uint16_t>(passwordDialog->password());
     if (!passwordDialog->isAccepted())
         return;
-    const bool verifying = verifier->beginBatch();
-    configFile->apply(comparison.newValues(), password);
-    if (verifying)
-        verifier->endBatch();
+    verifier->writeChecked(comparison.newValues(), password);
 }
 
 void MainWindow::showVerification(const QVector<SettingsVerifier::Check>& checks)
@@ -815,11 +798,11 @@ void MainWindow::exportSheet()
         return;
     SettingsSheet::Heading heading;
     heading.object = ask.objectText();
-    heading.address = configDialog->deviceAddress();
-    heading.connection =
-        configDialog->isDemoMode()
-            ? QStringLiteral("Демо")
-            : QStringLiteral("%1 · %2").arg(configDialog->portName()).arg(configDialog->baudRate());
+    // The connection in force, as the status bar names it: over the network
+    // the gateway or relay, not the serial port the dialog still holds.
+    const RelayConnection::Settings& inForce = connection->settings();
+    heading.address = inForce.deviceAddress;
+    heading.connection = inForce.lineText();
     heading.time = QDateTime::currentDateTime();
     SettingsSheet::ValueOf valueOf;
     if (ask.fromFile()) {

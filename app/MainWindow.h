@@ -76,7 +76,6 @@ public slots:
     void readLogFinished();
     void readLogFailed();
     void showProgress();
-    void clearCoils();
     void saveChanges();
     void resetChanges();
     void loadConfig();
@@ -189,7 +188,6 @@ private:
     // read under: a new header reading may find another record in the slot.
     QHash<int, QByteArray> completeRecords;
     QString recordFolder;
-    QTimer* clearCoilsTimer = nullptr;
     QActionGroup* logModeGroup = nullptr;
     LogViewControls* logControls = nullptr;
     // Fills the log's list; deleted before the form that owns the list.

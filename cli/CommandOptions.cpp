@@ -1,5 +1,7 @@
 #include "cli/CommandOptions.h"
 
+#include "relay/LineLimits.h"
+
 #include "relay/RelayMap.h"
 #include "relay/SettingsSheet.h"
 
@@ -14,11 +16,10 @@ namespace {
 
 using Command = CommandOptions::Command;
 
-constexpr int minAddress = 1;
-constexpr int maxAddress = 247;
-// The connection dialog's limits of the frame-end silence.
-constexpr int minCharInterval = 40;
-constexpr int maxCharInterval = 200;
+using LineLimits::maxAddress;
+using LineLimits::maxCharInterval;
+using LineLimits::minAddress;
+using LineLimits::minCharInterval;
 // Up to the window's longest poll period of 100 s; below 100 ms every poll
 // would only be skipped while the last one is still on the line.
 constexpr int minPeriodMs = 100;
@@ -43,48 +44,76 @@ struct CommandEntry
     // The one positional argument after the command's name, if any.
     const char* argument;
     int takes;
+    // What --help says it does; "\n" continues on the next line.
+    const char* summary;
 };
 
 const CommandEntry commandEntries[] = {
-    {"values", Command::Values, nullptr, TakesConnection | TakesJson},
-    {"monitor", Command::Monitor, nullptr, TakesConnection | TakesJson | TakesMonitor},
-    {"settings-read", Command::SettingsRead, "FILE", TakesConnection},
-    {"records-list", Command::RecordsList, nullptr, TakesConnection | TakesJson},
-    {"records-read", Command::RecordsRead, "N|all", TakesConnection | TakesOut | TakesQuiet},
-    {"journal-read", Command::JournalRead, "FILE", TakesConnection},
-    {"comtrade-info", Command::ComtradeInfo, "FILE.cfg", TakesJson},
-    {"settings-diff", Command::SettingsDiff, "FILE", TakesConnection | TakesJson},
-    {"settings-write", Command::SettingsWrite, "FILE", TakesConnection | TakesJson | TakesPassword},
+    {"values", Command::Values, nullptr, TakesConnection | TakesJson,
+     "текущие значения (один опрос)"},
+    {"monitor", Command::Monitor, nullptr, TakesConnection | TakesJson | TakesMonitor,
+     "значения при каждом опросе (--count, --period)"},
+    {"settings-read", Command::SettingsRead, "FILE", TakesConnection, "уставки в файл JSON"},
+    {"records-list", Command::RecordsList, nullptr, TakesConnection | TakesJson,
+     "список осциллограмм"},
+    {"records-read", Command::RecordsRead, "N|all", TakesConnection | TakesOut | TakesQuiet,
+     "осциллограммы в файлы COMTRADE (--out)"},
+    {"journal-read", Command::JournalRead, "FILE", TakesConnection, "журнал событий в файл CSV"},
+    {"comtrade-info", Command::ComtradeInfo, "FILE.cfg", TakesJson,
+     "сведения о файле COMTRADE (без связи с устройством)"},
+    {"settings-diff", Command::SettingsDiff, "FILE", TakesConnection | TakesJson,
+     "отличия уставок файла от уставок реле"},
+    {"settings-write", Command::SettingsWrite, "FILE", TakesConnection | TakesJson | TakesPassword,
+     "запись отличающихся уставок файла с проверкой\n"
+     "(--password; без --yes только показывает отличия)"},
     // The connection only with --relay: see takenBy().
-    {"settings-sheet", Command::SettingsSheet, "FILE|--relay", TakesOut | TakesSheet},
-    {"view", Command::View, "FILE.cfg", 0},
+    {"settings-sheet", Command::SettingsSheet, "FILE|--relay", TakesOut | TakesSheet,
+     "карта уставок в файл PDF или HTML (--out);\n"
+     "PDF строится без дисплея"},
+    {"view", Command::View, "FILE.cfg", 0, "осциллограмма COMTRADE в окне просмотра"},
 };
 
-const char description[] =
-    "Сервисный клиент терминала TALVIK.\n"
-    "Без аргументов открывает окно программы; с командой работает без окна.\n"
-    "\n"
-    "Команды:\n"
-    "  values                 текущие значения (один опрос)\n"
-    "  monitor                значения при каждом опросе (--count, --period)\n"
-    "  settings-read FILE     уставки в файл JSON\n"
-    "  records-list           список осциллограмм\n"
-    "  records-read N|all     осциллограммы в файлы COMTRADE (--out)\n"
-    "  journal-read FILE      журнал событий в файл CSV\n"
-    "  comtrade-info FILE.cfg сведения о файле COMTRADE (без связи с устройством)\n"
-    "  settings-diff FILE     отличия уставок файла от уставок реле\n"
-    "  settings-write FILE    запись отличающихся уставок файла с проверкой\n"
-    "                         (--password; без --yes только показывает отличия)\n"
-    "  settings-sheet FILE|--relay  карта уставок в файл PDF или HTML (--out);\n"
-    "                         PDF строится без дисплея\n"
-    "  view FILE.cfg          осциллограмма COMTRADE в окне просмотра\n"
-    "\n"
-    "Связь: --port, или --tcp / --modbus-tcp через сеть; по умолчанию ответ принимается,\n"
-    "как только пришло ожидаемое число байт (--silence-only: только по паузе).\n"
-    "\n"
-    "Коды завершения: 0 успешно, 1 уставки отличаются (settings-diff; settings-write\n"
-    "без --yes), 2 ошибка в параметрах, 3 нет связи с устройством, отказ устройства\n"
-    "или записанная уставка не подтвердилась, 4 ошибка чтения или записи файла.";
+// The help's list of commands, from the command table: the name and its
+// argument in a column 23 characters wide, then what it does.
+QString commandList()
+{
+    constexpr int column = 23;
+    const QString indent(2 + column, QLatin1Char(' '));
+    QString text;
+    for (const CommandEntry& entry : commandEntries) {
+        QString left = QLatin1String(entry.name);
+        if (entry.argument != nullptr)
+            left += QLatin1Char(' ') + QLatin1String(entry.argument);
+        left = left.size() < column ? left.leftJustified(column) : left + QStringLiteral("  ");
+        const QStringList lines = QString::fromUtf8(entry.summary).split(QLatin1Char('\n'));
+        text += QStringLiteral("  ") + left + lines.first() + QLatin1Char('\n');
+        for (int i = 1; i < lines.size(); ++i)
+            text += indent + lines.at(i) + QLatin1Char('\n');
+    }
+    return text;
+}
+
+QString description()
+{
+    return QStringLiteral("Сервисный клиент терминала TALVIK.\n"
+                          "Без аргументов открывает окно программы; с командой работает без "
+                          "окна.\n"
+                          "\n"
+                          "Команды:\n") +
+           commandList() +
+           QStringLiteral("\n"
+                          "Связь: --port, или --tcp / --modbus-tcp через сеть; по умолчанию ответ "
+                          "принимается,\n"
+                          "как только пришло ожидаемое число байт (--silence-only: только по "
+                          "паузе).\n"
+                          "\n"
+                          "Коды завершения: 0 успешно, 1 уставки отличаются (settings-diff; "
+                          "settings-write\n"
+                          "без --yes), 2 ошибка в параметрах, 3 нет связи с устройством, отказ "
+                          "устройства\n"
+                          "или записанная уставка не подтвердилась, 4 ошибка чтения или записи "
+                          "файла.");
+}
 
 // Every option of the program, as the parser knows them.
 struct Options
@@ -265,7 +294,7 @@ bool readConnection(const QCommandLineParser& parser, const Options& options,
     if (parser.isSet(options.baud)) {
         const QString text = parser.value(options.baud);
         const int rate = text.toInt();
-        if (rate != 9600 && rate != 19200 && rate != 38400) {
+        if (!LineLimits::isBaudRate(rate)) {
             *message = QStringLiteral("Неверное значение --baud: %1 (допустимо 9600, 19200, 38400)")
                            .arg(text);
             return false;
@@ -429,7 +458,7 @@ CommandOptions::Outcome CommandOptions::parse(const QStringList& arguments, Comm
                                               QString* message)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromUtf8(description));
+    parser.setApplicationDescription(description());
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const Options known;

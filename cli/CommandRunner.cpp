@@ -312,9 +312,7 @@ void CommandRunner::writeSettings()
     }
     // The same writes as the window's load: the password before each value,
     // only the registers that differ; then every one is read back.
-    verifier->beginBatch();
-    connection->configFile()->apply(comparison.newValues(), options.password);
-    verifier->endBatch();
+    verifier->writeChecked(comparison.newValues(), options.password);
 }
 
 void CommandRunner::writeVerified(const QVector<SettingsVerifier::Check>& checks)

@@ -1,5 +1,7 @@
 #include "cli/SettingsCommands.h"
 
+#include "relay/LineLimits.h"
+
 #include "cli/CommandOptions.h"
 #include "cli/Console.h"
 #include "relay/IModBusDev.h"
@@ -13,8 +15,6 @@
 namespace {
 
 // The addresses a relay can have; anything else in a file's notes is not one.
-constexpr int minAddress = 1;
-constexpr int maxAddress = 247;
 
 // The file's own word on when its values were taken, else when it was
 // written last.
@@ -23,23 +23,6 @@ QDateTime fileTime(const QString& path, const QJsonObject& notes)
     const QDateTime saved =
         QDateTime::fromString(notes.value(QStringLiteral("saved")).toString(), Qt::ISODate);
     return saved.isValid() ? saved.toLocalTime() : QFileInfo(path).lastModified();
-}
-
-// A serial line as the window's sheet names it; a network link by its
-// address and protocol.
-QString connectionText(const RelayConnection::Settings& connection)
-{
-    if (connection.demo)
-        return QStringLiteral("Демо");
-    switch (connection.transport) {
-    case RelayConnection::Transport::Serial:
-        break;
-    case RelayConnection::Transport::RtuOverTcp:
-        return QStringLiteral("%1:%2 · RTU через TCP").arg(connection.host).arg(connection.tcpPort);
-    case RelayConnection::Transport::ModbusTcp:
-        return QStringLiteral("%1:%2 · Modbus TCP").arg(connection.host).arg(connection.tcpPort);
-    }
-    return QStringLiteral("%1 · %2").arg(connection.portName).arg(connection.baudRate);
 }
 
 } // namespace
@@ -115,7 +98,8 @@ SettingsSheet::Heading SettingsCommands::fileHeading(const CommandOptions& optio
     const int address = notes.value(QStringLiteral("address")).toInt();
     SettingsSheet::Heading heading;
     heading.object = options.object;
-    heading.address = address >= minAddress && address <= maxAddress ? address : 0;
+    heading.address =
+        address >= LineLimits::minAddress && address <= LineLimits::maxAddress ? address : 0;
     heading.connection = QFileInfo(options.path).fileName();
     heading.source = QStringLiteral("файл настроек");
     heading.time = fileTime(options.path, notes);
@@ -128,7 +112,7 @@ SettingsSheet::Heading SettingsCommands::relayHeading(const CommandOptions& opti
     SettingsSheet::Heading heading;
     heading.object = options.object;
     heading.address = connection.deviceAddress;
-    heading.connection = connectionText(connection);
+    heading.connection = connection.lineText();
     heading.source = QStringLiteral("уставки реле");
     heading.time = QDateTime::currentDateTime();
     return heading;

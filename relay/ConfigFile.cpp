@@ -1,6 +1,7 @@
 #include "relay/ConfigFile.h"
 
 #include "relay/IModBusDev.h"
+#include "relay/SettingWrite.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -141,8 +142,6 @@ void ConfigFile::apply(const QVector<RegisterValue>& values, uint16_t password) 
 {
     if (device == nullptr)
         return;
-    for (const RegisterValue& item : values) {
-        device->writeRegisters(passwordRegister, 1, &password);
-        device->writeRegisters(item.reg, 1, &item.value);
-    }
+    for (const RegisterValue& item : values)
+        writeSetting(*device, item.reg, item.value, password);
 }

@@ -67,8 +67,8 @@ bool DeviceSearch::start(const QString& portName, const QList<int>& baudRates, i
     relays.clear();
     portError.clear();
     speeds = baudRates;
-    first = qBound(1, firstAddress, 247);
-    last = qBound(first, lastAddress, 247);
+    first = qBound(LineLimits::minAddress, firstAddress, LineLimits::maxAddress);
+    last = qBound(first, lastAddress, LineLimits::maxAddress);
     probesTotal = speeds.size() * (last - first + 1);
     probed = 0;
     speedIndex = 0;

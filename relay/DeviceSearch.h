@@ -2,12 +2,14 @@
 #define TALVIK_RELAY_DEVICESEARCH_H
 
 #include "modbus/IModBusRTUResponseListener.h"
+#include "relay/LineLimits.h"
 
 #include <QList>
 #include <QObject>
 #include <QString>
 
 #include <cstdint>
+#include <iterator>
 
 class ModBusRtuLink;
 class QSerialPort;
@@ -34,8 +36,10 @@ public:
     ~DeviceSearch() override;
 
     // False, with errorText(), when the port does not open.
-    bool start(const QString& portName, const QList<int>& baudRates = {9600, 19200, 38400},
-               int firstAddress = 1, int lastAddress = 247);
+    bool start(const QString& portName,
+               const QList<int>& baudRates = {std::begin(LineLimits::baudRates),
+                                              std::end(LineLimits::baudRates)},
+               int firstAddress = LineLimits::minAddress, int lastAddress = LineLimits::maxAddress);
     void cancel();
     bool isRunning() const { return running; }
     QString errorText() const { return portError; }
@@ -73,7 +77,7 @@ private:
     QList<int> speeds;
     int speedIndex = 0;
     int first = 1;
-    int last = 247;
+    int last = LineLimits::maxAddress;
     int address = 1;
     int probesTotal = 0;
     int probed = 0;

@@ -1,8 +1,9 @@
 #include "relay/SettingsVerifier.h"
 
+#include "modbus/ModBusClient.h"
 #include "relay/ConfigFile.h"
 #include "relay/ModBusDevice.h"
-#include "modbus/ModBusClient.h"
+#include "relay/SettingWrite.h"
 
 #include <QMap>
 #include <QTimer>
@@ -190,4 +191,14 @@ void SettingsVerifier::stepTimedOut()
     } else if (phase == Phase::Reading) {
         finish();
     }
+}
+
+void SettingsVerifier::writeChecked(const QVector<ConfigFile::RegisterValue>& values,
+                                    uint16_t password)
+{
+    const bool checking = beginBatch();
+    for (const ConfigFile::RegisterValue& item : values)
+        writeSetting(*device, item.reg, item.value, password);
+    if (checking)
+        endBatch();
 }

@@ -1,6 +1,7 @@
 #ifndef TALVIK_RELAY_SETTINGSVERIFIER_H
 #define TALVIK_RELAY_SETTINGSVERIFIER_H
 
+#include "relay/ConfigFile.h"
 #include "relay/IWriteTracker.h"
 
 #include <QObject>
@@ -60,6 +61,10 @@ public:
     // No more writes; the read-back follows once they have all ended. A batch
     // without a setting write ends quietly.
     void endBatch();
+    // The batch of a settings file or a comparison: every value written after
+    // the password, then read back; verified() follows. Should an earlier
+    // batch still be checked, the values are written unchecked.
+    void writeChecked(const QVector<ConfigFile::RegisterValue>& values, uint16_t password);
     bool isBusy() const { return phase != Phase::Idle; }
 
     // IWriteTracker

@@ -222,3 +222,18 @@ void RelayConnection::endReading(Reading reading)
         emit pollingResumeDue();
     }
 }
+
+QString RelayConnection::Settings::lineText() const
+{
+    if (demo)
+        return QStringLiteral("Демо");
+    switch (transport) {
+    case Transport::Serial:
+        break;
+    case Transport::RtuOverTcp:
+        return QStringLiteral("%1:%2 · RTU через TCP").arg(host).arg(tcpPort);
+    case Transport::ModbusTcp:
+        return QStringLiteral("%1:%2 · Modbus TCP").arg(host).arg(tcpPort);
+    }
+    return QStringLiteral("%1 · %2").arg(portName).arg(baudRate);
+}

@@ -68,6 +68,11 @@ public:
         // samples or entries a request; off, answers end by silence alone
         // and records are read one at a time, as before.
         bool lengthFraming = true;
+
+        // The line in words, as settings sheets name it: "Демо",
+        // "/dev/ttyUSB0 · 19200", "10.0.5.20:4001 · RTU через TCP" or
+        // "10.0.5.31:502 · Modbus TCP".
+        QString lineText() const;
     };
 
     // Record readings in progress; polling is suspended by the first to

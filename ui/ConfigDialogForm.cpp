@@ -1,5 +1,7 @@
 #include "ui/ConfigDialogForm.h"
 
+#include "relay/LineLimits.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -58,21 +60,23 @@ void ConfigDialogForm::setupUi(QDialog* dialog)
     editHost = named(new QLineEdit(dialog), "editHost");
     lblTcpPort = named(new QLabel(dialog), "lblTcpPort");
     // 502 is the port Modbus TCP servers listen on.
-    spinTcpPort = spinBox(dialog, "spinTcpPort", 1, 65535, 502);
+    spinTcpPort =
+        spinBox(dialog, "spinTcpPort", LineLimits::minTcpPort, LineLimits::maxTcpPort, 502);
     lblProtocol = named(new QLabel(dialog), "lblProtocol");
     comboProtocol = named(new QComboBox(dialog), "comboProtocol");
     lblSpeed = named(new QLabel(dialog), "lblSpeed");
     comboSpeed = named(new QComboBox(dialog), "comboSpeed");
     lblAddress = named(new QLabel(dialog), "lblAddress");
-    // Modbus slave addresses 1...247; 0 is broadcast and gets no answer.
-    spinAddress = spinBox(dialog, "spinAddress", 1, 247, 1);
+    spinAddress = spinBox(dialog, "spinAddress", LineLimits::minAddress, LineLimits::maxAddress, 1);
     lblInterval = named(new QLabel(dialog), "lblInterval");
-    spinCharInterval = spinBox(dialog, "spinCharInterval", 40, 200, 100);
+    spinCharInterval = spinBox(dialog, "spinCharInterval", LineLimits::minCharInterval,
+                               LineLimits::maxCharInterval, 100);
     lblLengthFraming = named(new QLabel(dialog), "lblLengthFraming");
     cbLengthFraming = named(new QCheckBox(dialog), "cbLengthFraming");
     cbLengthFraming->setChecked(true);
     lblPeriod = named(new QLabel(dialog), "lblPeriod");
-    spinInterval = spinBox(dialog, "spinInterval", 1, 100, 1);
+    spinInterval =
+        spinBox(dialog, "spinInterval", LineLimits::minPollPeriodS, LineLimits::maxPollPeriodS, 1);
     lblDemo = named(new QLabel(dialog), "lblDemo");
     cbDemoMode = named(new QCheckBox(dialog), "cbDemoMode");
 

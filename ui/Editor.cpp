@@ -1,8 +1,8 @@
 #include "ui/Editor.h"
 
 #include "relay/IModBusDev.h"
-#include "relay/RelayMap.h"
 #include "relay/SettingCatalog.h"
+#include "relay/SettingWrite.h"
 
 #include <QFont>
 #include <QWidget>
@@ -54,10 +54,8 @@ void SettingEditor::save(uint16_t password)
     if (!willSave())
         return;
 
-    const uint16_t passwordValue = password;
-    device->writeRegisters(RelayMap::passwordRegister, 1, &passwordValue);
     const uint16_t value = widgetRegisterValue();
-    device->writeRegisters(reg, 1, &value);
+    writeSetting(*device, reg, value, password);
     writeTicket = device->lastTicket();
     writtenValue = value;
     written = true;

@@ -86,8 +86,6 @@ const std::vector<ActionRow>& actionRows()
         {FORM_MEMBER(actionLogTimeStamps), "Время в журнале", true},
         {FORM_MEMBER(actionHelp), "Справка", false},
         {FORM_MEMBER(actionAbout), "О программе", false},
-        {FORM_MEMBER(actionEnableLog), "Включить журнал", true},
-        {FORM_MEMBER(actionTest), "test", false},
     };
     return rows;
 }

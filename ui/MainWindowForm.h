@@ -56,8 +56,6 @@ struct MainWindowForm
     QAction* actionHelp = nullptr;
     QAction* actionAbout = nullptr;
     // Created with the form but placed in no menu; nothing triggers them.
-    QAction* actionEnableLog = nullptr;
-    QAction* actionTest = nullptr;
 
     QMenuBar* menuBar = nullptr;
     QMenu* menu = nullptr;
