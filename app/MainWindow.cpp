@@ -2,6 +2,7 @@
 
 #include "app/AppSettings.h"
 #include "app/ConfigDialog.h"
+#include "app/CommandButtons.h"
 #include "app/ConnectionStatus.h"
 #include "app/DeviceSearchDialog.h"
 #include "app/HelpDialog.h"
@@ -132,9 +133,10 @@ MainWindow::MainWindow(QWidget* parent, QSettings* store) : QMainWindow(parent)
     refreshTimer = new QTimer(this);
 
     createVisualizers();
+    commands = new CommandButtons(*ui, device, *this, this);
     connectSignals();
     createOpenRecordAction();
-    enableCommands(false);
+    commands->setEnabled(false);
     setUpStatus();
     restoreKeptSettings();
     updateStatus();
@@ -265,7 +267,7 @@ void MainWindow::connectSignals()
     // timer and the command buttons follow, and come back with polling.
     connect(connection, &RelayConnection::pollingSuspended, this, [this] {
         refreshTimer->stop();
-        enableCommands(false);
+        commands->setEnabled(false);
     });
     connect(connection, &RelayConnection::pollingResumeDue, this, &MainWindow::refreshStart);
     // A dropped network connection is closed by now: the user is told, and
@@ -308,14 +310,6 @@ void MainWindow::connectSignals()
     connect(progressTimer, &QTimer::timeout, this, &MainWindow::showProgress);
     connect(ui->pagesList, &QListWidget::currentRowChanged, ui->displayPages,
             &QStackedWidget::setCurrentIndex);
-    connect(ui->btnKvit, &QPushButton::clicked, this, &MainWindow::doKvit);
-    connect(ui->btnDO1, &QPushButton::clicked, this, &MainWindow::remoteDO1);
-    connect(ui->btnDO2, &QPushButton::clicked, this, &MainWindow::remoteDO2);
-    connect(ui->btnDO3_1, &QPushButton::clicked, this, &MainWindow::remoteDO3_1);
-    connect(ui->btnDO3_2, &QPushButton::clicked, this, &MainWindow::remoteDO3_2);
-    connect(ui->btnDO4, &QPushButton::clicked, this, &MainWindow::remoteDO4);
-    connect(ui->btnDO5, &QPushButton::clicked, this, &MainWindow::remoteDO5);
-    connect(ui->btnDO6, &QPushButton::clicked, this, &MainWindow::remoteDO6);
     connect(ui->actionLogDebug, &QAction::triggered, this, &MainWindow::logModeDebug);
     connect(ui->actionLogInfo, &QAction::triggered, this, &MainWindow::logModeInfo);
     connect(ui->actionLogErrors, &QAction::triggered, this, &MainWindow::logModeErrors);
@@ -485,7 +479,7 @@ void MainWindow::refreshStart()
         pollingSince.start();
     connection->startPolling();
     refreshTimer->start(configDialog->pollPeriod() * 1000);
-    enableCommands(true);
+    commands->setEnabled(true);
     updateStatus();
 }
 
@@ -500,7 +494,7 @@ void MainWindow::stopPolling(bool closePort)
     connection->stopPolling(closePort);
     refreshTimer->stop();
     pollingSince.invalidate();
-    enableCommands(false);
+    commands->setEnabled(false);
     updateStatus();
 }
 
@@ -611,76 +605,6 @@ void MainWindow::resetChanges()
             editor->reset();
     }
     ui->pagesList->setFocus(Qt::OtherFocusReason);
-}
-
-void MainWindow::pulseCoil(uint16_t coil)
-{
-    if (!portReady())
-        return;
-    // The relay acts on the rising edge; the second write releases the coil.
-    device->writeCoil(coil, true);
-    device->writeCoil(coil, false);
-}
-
-void MainWindow::runCommand(uint16_t coil, const QPushButton* button)
-{
-    if (!isPolling())
-        return;
-    warnDemoMode();
-    const QMessageBox::StandardButton answer =
-        QMessageBox::question(this, "Подтверждение команды",
-                              QStringLiteral("Выполнить команду «%1»?").arg(button->text()),
-                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-    if (answer == QMessageBox::Yes)
-        pulseCoil(coil);
-}
-
-void MainWindow::enableCommands(bool enabled)
-{
-    QPushButton* const buttons[] = {ui->btnKvit,  ui->btnDO1, ui->btnDO2, ui->btnDO3_1,
-                                    ui->btnDO3_2, ui->btnDO4, ui->btnDO5, ui->btnDO6};
-    for (QPushButton* button : buttons)
-        button->setEnabled(enabled);
-}
-
-void MainWindow::doKvit()
-{
-    runCommand(RelayMap::acknowledgeCoil, ui->btnKvit);
-}
-
-void MainWindow::remoteDO1()
-{
-    runCommand(RelayMap::coilDO1, ui->btnDO1);
-}
-
-void MainWindow::remoteDO2()
-{
-    runCommand(RelayMap::coilDO2, ui->btnDO2);
-}
-
-void MainWindow::remoteDO3_1()
-{
-    runCommand(RelayMap::coilDO3_1, ui->btnDO3_1);
-}
-
-void MainWindow::remoteDO3_2()
-{
-    runCommand(RelayMap::coilDO3_2, ui->btnDO3_2);
-}
-
-void MainWindow::remoteDO4()
-{
-    runCommand(RelayMap::coilDO4, ui->btnDO4);
-}
-
-void MainWindow::remoteDO5()
-{
-    runCommand(RelayMap::coilDO5, ui->btnDO5);
-}
-
-void MainWindow::remoteDO6()
-{
-    runCommand(RelayMap::coilDO6, ui->btnDO6);
 }
 
 // --- Settings file ----------------------------------------------------------

@@ -9,9 +9,11 @@
 #include <QString>
 #include <QVector>
 
+#include "app/IRelayLine.h"
 #include "relay/SettingsVerifier.h"
 
 class AppSettings;
+class CommandButtons;
 class ConfigDialog;
 class ConnectionStatus;
 class StaleValueMarker;
@@ -39,7 +41,7 @@ struct MainWindowForm;
 
 // The controller of the whole client: owns every long-lived object, wires
 // them together and turns the user's actions into operations on them.
-class MainWindow : public QMainWindow
+class MainWindow : public QMainWindow, private IRelayLine
 {
     Q_OBJECT
 
@@ -87,14 +89,6 @@ public slots:
     void logModeInfo();
     void logModeDebug();
     void logSave();
-    void doKvit();
-    void remoteDO1();
-    void remoteDO2();
-    void remoteDO3_1();
-    void remoteDO3_2();
-    void remoteDO4();
-    void remoteDO5();
-    void remoteDO6();
     void showHelp();
     void showAbout();
     // Scans the dialog's port for relays and fills the dialog with the one
@@ -114,9 +108,12 @@ private:
         View
     };
 
-    bool portReady();
+    // IRelayLine
+    bool isPolling() const override;
+    bool portReady() override;
+    void warnDemoMode() override;
+
     void stopPolling(bool closePort);
-    void warnDemoMode();
     void showPortOpenError();
     bool openSerialPort();
     // A refused, unreachable or dropped network connection.
@@ -124,12 +121,6 @@ private:
 
     void createVisualizers();
     void connectSignals();
-    void pulseCoil(uint16_t coil);
-    // Asks before pulsing a command coil: the relay's outputs may trip a
-    // breaker. `button` names the command.
-    void runCommand(uint16_t coil, const QPushButton* button);
-    // The command buttons work only while the relay is polled.
-    void enableCommands(bool enabled);
     // Whether the register image may be used to `purpose` (e.g. "сохранить"):
     // refused before any answer since the connection was made, asked when
     // the data is old.
@@ -149,7 +140,6 @@ private:
     void enableRecordButtons(bool enabled);
     // Exports the record into memory and shows it as a saved pair would read.
     void showRecordViewer(int crashNumber);
-    bool isPolling() const;
     void widenForStatus();
     void restoreKeptSettings();
     // The status bar and the greying of old values, kept up to date by
@@ -193,6 +183,8 @@ private:
     // Fills the log's list; deleted before the form that owns the list.
     ListLogSink* logSink = nullptr;
     HelpDialog* helpDialog = nullptr;
+    // The command buttons work only while the relay is polled.
+    CommandButtons* commands = nullptr;
     AppSettings* settings = nullptr;
     ConnectionStatus* connectionStatus = nullptr;
     StaleValueMarker* staleMarker = nullptr;
