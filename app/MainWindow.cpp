@@ -1,40 +1,33 @@
 #include "app/MainWindow.h"
 
 #include "app/AppSettings.h"
-#include "app/ConfigDialog.h"
 #include "app/CommandButtons.h"
+#include "app/ConfigDialog.h"
 #include "app/ConnectionStatus.h"
 #include "app/DeviceSearchDialog.h"
 #include "app/HelpDialog.h"
 #include "app/LogViewControls.h"
-#include "ui/ListLogSink.h"
 #include "app/PasswordDialog.h"
 #include "app/SaveFileDialog.h"
+#include "app/SettingsPage.h"
 #include "app/StaleValueMarker.h"
-#include "app/SettingsChangeDialog.h"
-#include "app/SettingsSheetDialog.h"
 #include "base/Logger.h"
-#include "relay/ConfigFile.h"
-#include "relay/ModBusDevice.h"
-#include "session/RelayConnection.h"
-#include "relay/RelayMap.h"
-#include "ui/MainWindowForm.h"
-#include "ui/ScreenFit.h"
+#include "comtrade/ComtradeReader.h"
 #include "modbus/ModBusClient.h"
-#include "ui/IEditor.h"
-#include "ui/Editor.h"
-#include "ui/IVisualizer.h"
-#include "ui/ParameterMap.h"
-#include "relay/SettingsComparison.h"
-#include "relay/SettingsFileNotes.h"
-#include "relay/SettingsSheet.h"
-#include "relay/VerificationReport.h"
 #include "records/ComtradeWriter.h"
 #include "records/CrashProcessReader.h"
-#include "ui/EventsReadDialog.h"
 #include "records/LogReader.h"
-#include "comtrade/ComtradeReader.h"
 #include "records/RecordExporter.h"
+#include "relay/ModBusDevice.h"
+#include "relay/RelayMap.h"
+#include "session/RelayConnection.h"
+#include "ui/Editor.h"
+#include "ui/EventsReadDialog.h"
+#include "ui/IVisualizer.h"
+#include "ui/ListLogSink.h"
+#include "ui/MainWindowForm.h"
+#include "ui/ParameterMap.h"
+#include "ui/ScreenFit.h"
 #include "viewer/RecordViewer.h"
 
 #include <QAction>
@@ -42,9 +35,6 @@
 #include <QActionGroup>
 #include <QBuffer>
 #include <QCloseEvent>
-#include <QDateTime>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHash>
@@ -70,18 +60,6 @@ static void initResources()
 namespace {
 
 constexpr int progressInterval = 500;
-// Data older than this many poll periods is no longer the relay's present.
-constexpr int stalePollPeriods = 3;
-
-QString ageText(qint64 ms)
-{
-    const qint64 seconds = ms / 1000;
-    if (seconds < 60)
-        return QStringLiteral("%1 с").arg(seconds);
-    if (seconds < 3600)
-        return QStringLiteral("%1 мин %2 с").arg(seconds / 60).arg(seconds % 60);
-    return QStringLiteral("%1 ч %2 мин").arg(seconds / 3600).arg(seconds % 3600 / 60);
-}
 
 } // namespace
 
@@ -134,6 +112,19 @@ MainWindow::MainWindow(QWidget* parent, QSettings* store) : QMainWindow(parent)
 
     createVisualizers();
     commands = new CommandButtons(*ui, device, *this, this);
+    SettingsPage::Parts settingsParts;
+    settingsParts.window = this;
+    settingsParts.ui = ui;
+    settingsParts.line = this;
+    settingsParts.visualizers = &visualizers;
+    settingsParts.connection = connection;
+    settingsParts.device = device;
+    settingsParts.configFile = configFile;
+    settingsParts.verifier = verifier;
+    settingsParts.passwordDialog = passwordDialog;
+    settingsParts.configDialog = configDialog;
+    settingsParts.settings = settings;
+    settingsPage = new SettingsPage(settingsParts, this);
     connectSignals();
     createOpenRecordAction();
     commands->setEnabled(false);
@@ -280,17 +271,6 @@ void MainWindow::connectSignals()
     connect(ui->buttonSaveRecord, &QPushButton::clicked, this, &MainWindow::saveCrash);
     connect(ui->buttonViewRecord, &QPushButton::clicked, this, &MainWindow::viewCrash);
     connect(ui->actionExit, &QAction::triggered, this, &MainWindow::close);
-    connect(ui->actionSaveChanges, &QAction::triggered, this, &MainWindow::saveChanges);
-    connect(ui->actionResetChanges, &QAction::triggered, this, &MainWindow::resetChanges);
-    connect(ui->actionSaveConfig, &QAction::triggered, this, &MainWindow::saveConfig);
-    connect(ui->actionLoadConfig, &QAction::triggered, this, &MainWindow::loadConfig);
-    connect(ui->actionCompareConfig, &QAction::triggered, this, &MainWindow::compareConfig);
-    // Shown once the client has finished delivering the last answer.
-    connect(verifier, &SettingsVerifier::verified, this,
-            [this](const QVector<SettingsVerifier::Check>& checks) {
-                QTimer::singleShot(0, this, [this, checks] { showVerification(checks); });
-            });
-    connect(ui->actionExportSheet, &QAction::triggered, this, &MainWindow::exportSheet);
     connect(ui->actionClearLog, &QAction::triggered, ui->listLog, &QListWidget::clear);
     connect(configDialog, &QDialog::accepted, this, &MainWindow::configAccepted);
     connect(crashReader, &CrashProcessReader::headersReadingFinished, this,
@@ -567,196 +547,6 @@ void MainWindow::logSave()
 }
 
 // --- Writing changes and remote commands ------------------------------------
-
-void MainWindow::saveChanges()
-{
-    // The user sees every setting about to change before the password.
-    SettingsComparison pending;
-    for (IVisualizer* visualizer : qAsConst(visualizers)) {
-        const auto* editor = dynamic_cast<const SettingEditor*>(visualizer);
-        if (editor != nullptr && editor->willSave())
-            pending.append(SettingsComparison::Change{editor->registerNumber(),
-                                                      device->getRegister(editor->registerNumber()),
-                                                      editor->shownRegisterValue()});
-    }
-    if (!pending.isEmpty() && !SettingsChangeDialog::confirmWrite(this, pending)) {
-        ui->pagesList->setFocus(Qt::OtherFocusReason);
-        return;
-    }
-    passwordDialog->exec();
-    const uint16_t password = static_cast<uint16_t>(passwordDialog->password());
-    if (passwordDialog->isAccepted() && portReady()) {
-        warnDemoMode();
-        const bool verifying = verifier->beginBatch();
-        for (IVisualizer* visualizer : qAsConst(visualizers)) {
-            if (auto* editor = dynamic_cast<IEditor*>(visualizer))
-                editor->save(password);
-        }
-        if (verifying)
-            verifier->endBatch();
-    }
-    ui->pagesList->setFocus(Qt::OtherFocusReason);
-}
-
-void MainWindow::resetChanges()
-{
-    for (IVisualizer* visualizer : qAsConst(visualizers)) {
-        if (auto* editor = dynamic_cast<IEditor*>(visualizer))
-            editor->reset();
-    }
-    ui->pagesList->setFocus(Qt::OtherFocusReason);
-}
-
-// --- Settings file ----------------------------------------------------------
-
-bool MainWindow::confirmImageUse(const QString& purpose)
-{
-    const qint64 age = device->imageAgeMs();
-    if (age < 0) {
-        QMessageBox::warning(this, "Нет данных",
-                             QStringLiteral("Уставки ещё не считаны из реле: %1 нечего.\n"
-                                            "Запустите опрос и дождитесь ответа реле.")
-                                 .arg(purpose));
-        return false;
-    }
-    const qint64 staleAfter = qint64(stalePollPeriods) * configDialog->pollPeriod() * 1000;
-    if (age <= staleAfter)
-        return true;
-    const QMessageBox::StandardButton answer = QMessageBox::warning(
-        this, "Данные устарели",
-        QStringLiteral("Последний ответ реле получен %1 назад: реле может хранить другие "
-                       "значения.\nВсё равно %2?")
-            .arg(ageText(age), purpose),
-        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-    return answer == QMessageBox::Yes;
-}
-
-void MainWindow::saveConfig()
-{
-    if (!confirmImageUse(QStringLiteral("сохранить")))
-        return;
-    const QString fileName =
-        SaveFileDialog::fileName(this, "Выберите имя файла", settings->folder("settingsFile"),
-                                 "Configuration (*.json)", "json");
-    if (fileName.isEmpty())
-        return;
-    settings->setFolderOf("settingsFile", fileName);
-    const QJsonObject notes = SettingsFileNotes::describe(
-        *device, static_cast<uint8_t>(configDialog->deviceAddress()), QDateTime::currentDateTime());
-    if (!configFile->save(fileName, notes))
-        QMessageBox::warning(this, "Ошибка", "Неверное имя файла.");
-}
-
-bool MainWindow::chooseSettingsFile(QJsonDocument* document)
-{
-    const QString keptFolder = settings->folder("settingsFile");
-    const QString fileName = QFileDialog::getOpenFileName(
-        this, "Выберите имя файла", keptFolder.isEmpty() ? QStringLiteral(".") : keptFolder,
-        "Configuration (*.json)");
-    if (fileName.isEmpty())
-        return false;
-    settings->setFolderOf("settingsFile", fileName);
-    bool readable = false;
-    *document = configFile->load(fileName, &readable);
-    if (!readable || !ConfigFile::hasRanges(*document)) {
-        QMessageBox::warning(this, "Ошибка", "Неверный файл конфигурации.");
-        return false;
-    }
-    return true;
-}
-
-void MainWindow::loadConfig()
-{
-    QJsonDocument document;
-    // Only what differs from the relay is written, so the relay's values
-    // must be known: compared with zeros never read, a file's zeros would be
-    // skipped although the relay may hold something else.
-    if (!chooseSettingsFile(&document) || !confirmImageUse(QStringLiteral("загружать")))
-        return;
-    const SettingsComparison comparison =
-        SettingsComparison::ofFile(ConfigFile::registerValues(document), *device);
-    if (comparison.isEmpty()) {
-        QMessageBox::information(this, "Загрузка уставок",
-                                 "Уставки в файле совпадают с уставками реле. Записывать нечего.");
-        return;
-    }
-    if (!SettingsChangeDialog::confirmWrite(this, comparison))
-        return;
-    if (!portReady())
-        return;
-    warnDemoMode();
-    passwordDialog->exec();
-    const uint16_t password = static_cast<uint16_t>(passwordDialog->password());
-    if (!passwordDialog->isAccepted())
-        return;
-    verifier->writeChecked(comparison.newValues(), password);
-}
-
-void MainWindow::showVerification(const QVector<SettingsVerifier::Check>& checks)
-{
-    const VerificationReport report(checks);
-    if (report.allHold())
-        QMessageBox::information(this, "Запись уставок", report.text());
-    else
-        QMessageBox::warning(this, "Запись уставок", report.text());
-}
-
-void MainWindow::compareConfig()
-{
-    QJsonDocument document;
-    if (!chooseSettingsFile(&document) || !confirmImageUse(QStringLiteral("сравнивать")))
-        return;
-    const SettingsComparison comparison =
-        SettingsComparison::ofFile(ConfigFile::registerValues(document), *device);
-    if (comparison.isEmpty())
-        QMessageBox::information(this, "Сравнение с файлом",
-                                 "Уставки в файле совпадают с уставками реле.");
-    else
-        SettingsChangeDialog::showComparison(this, comparison);
-}
-
-void MainWindow::exportSheet()
-{
-    SettingsSheetDialog ask(this);
-    if (ask.exec() != QDialog::Accepted)
-        return;
-    SettingsSheet::Heading heading;
-    heading.object = ask.objectText();
-    // The connection in force, as the status bar names it: over the network
-    // the gateway or relay, not the serial port the dialog still holds.
-    const RelayConnection::Settings& inForce = connection->settings();
-    heading.address = inForce.deviceAddress;
-    heading.connection = inForce.lineText();
-    heading.time = QDateTime::currentDateTime();
-    SettingsSheet::ValueOf valueOf;
-    if (ask.fromFile()) {
-        QJsonDocument document;
-        if (!chooseSettingsFile(&document))
-            return;
-        QHash<uint16_t, uint16_t> values;
-        for (const ConfigFile::RegisterValue& item : ConfigFile::registerValues(document))
-            values.insert(item.reg, item.value);
-        heading.source = QStringLiteral("файл настроек");
-        valueOf = [values](uint16_t reg, uint16_t* value) {
-            *value = values.value(reg);
-            return values.contains(reg);
-        };
-    } else {
-        if (!confirmImageUse(QStringLiteral("экспортировать")))
-            return;
-        heading.source = QStringLiteral("уставки реле");
-        valueOf = [this](uint16_t reg, uint16_t* value) {
-            *value = device->getRegister(reg);
-            return true;
-        };
-    }
-    const QString fileName = SaveFileDialog::fileName(this, "Выберите имя файла", "",
-                                                      "PDF (*.pdf);;HTML (*.html)", "pdf");
-    if (fileName.isEmpty())
-        return;
-    if (!SettingsSheet::save(fileName, SettingsSheet::html(heading, valueOf)))
-        QMessageBox::warning(this, "Ошибка", "Неверное имя файла.");
-}
 
 // --- Records ----------------------------------------------------------------
 

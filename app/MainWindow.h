@@ -37,6 +37,7 @@ class QSerialPort;
 class QSettings;
 class QTimer;
 class RelayConnection;
+class SettingsPage;
 struct MainWindowForm;
 
 // The controller of the whole client: owns every long-lived object, wires
@@ -78,12 +79,6 @@ public slots:
     void readLogFinished();
     void readLogFailed();
     void showProgress();
-    void saveChanges();
-    void resetChanges();
-    void loadConfig();
-    void saveConfig();
-    void compareConfig();
-    void exportSheet();
     void logModeDisabled();
     void logModeErrors();
     void logModeInfo();
@@ -121,15 +116,6 @@ private:
 
     void createVisualizers();
     void connectSignals();
-    // Whether the register image may be used to `purpose` (e.g. "сохранить"):
-    // refused before any answer since the connection was made, asked when
-    // the data is old.
-    bool confirmImageUse(const QString& purpose);
-    // A settings file chosen by the user, with its "regs" checked; false
-    // (after saying why) when there is none to use.
-    bool chooseSettingsFile(QJsonDocument* document);
-    // Tells the user whether the relay holds what the last batch wrote.
-    void showVerification(const QVector<SettingsVerifier::Check>& checks);
     // Whether leaving now loses nothing the user would miss, or they agree.
     bool confirmClose();
     // Shows the details of record crashNumber, or clears them for -1.
@@ -185,6 +171,7 @@ private:
     HelpDialog* helpDialog = nullptr;
     // The command buttons work only while the relay is polled.
     CommandButtons* commands = nullptr;
+    SettingsPage* settingsPage = nullptr;
     AppSettings* settings = nullptr;
     ConnectionStatus* connectionStatus = nullptr;
     StaleValueMarker* staleMarker = nullptr;

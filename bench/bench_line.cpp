@@ -9,14 +9,14 @@
 #include "EventLoop.h"
 #include "PacedRelay.h"
 
-#include "relay/ModBusDevice.h"
-#include "relay/RelayMap.h"
 #include "modbus/ModBusClient.h"
 #include "modbus/ModBusRtuLink.h"
 #include "modbus/ModBusRtuOverTcpLink.h"
 #include "modbus/TcpConnection.h"
 #include "records/CrashProcessReader.h"
 #include "records/LogReader.h"
+#include "relay/ModBusDevice.h"
+#include "relay/RelayMap.h"
 #include "support/RelayContent.h"
 
 #include <QHostAddress>

@@ -6,14 +6,14 @@
 #include "LoopbackLink.h"
 #include "PacedRelay.h"
 
-#include "relay/ModBusDevice.h"
-#include "relay/RelayMap.h"
-#include "simulator/DemoRTULink.h"
 #include "modbus/IModBusResponseListener.h"
 #include "modbus/ModBusClient.h"
 #include "modbus/ModBusRtuLink.h"
 #include "records/CrashProcessHeader.h"
 #include "records/CrashProcessReader.h"
+#include "relay/ModBusDevice.h"
+#include "relay/RelayMap.h"
+#include "simulator/DemoRTULink.h"
 #include "support/RelayContent.h"
 
 #include <QCoreApplication>

@@ -3,10 +3,10 @@
 
 #include "EventLoop.h"
 
-#include "simulator/DemoRTULink.h"
 #include "comtrade/ComtradeReader.h"
 #include "records/ComtradeWriter.h"
 #include "records/CrashProcessHeader.h"
+#include "simulator/DemoRTULink.h"
 #include "viewer/RecordViewer.h"
 #include "viewer/WaveformPlot.h"
 

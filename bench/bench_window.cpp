@@ -7,11 +7,11 @@
 #include "app/ConfigDialog.h"
 #include "app/MainWindow.h"
 #include "base/Logger.h"
+#include "modbus/ModBusClient.h"
+#include "modbus/ModBusRtuLink.h"
 #include "relay/DeviceSearch.h"
 #include "relay/ModBusDevice.h"
 #include "relay/RelayMap.h"
-#include "modbus/ModBusClient.h"
-#include "modbus/ModBusRtuLink.h"
 #include "support/MainWindowTestAccess.h"
 
 #include <QAction>

@@ -1,8 +1,8 @@
 #include "cli/ValueFormat.h"
 
+#include "records/CrashProcessHeader.h"
 #include "relay/MeasuredValues.h"
 #include "relay/RelayMap.h"
-#include "records/CrashProcessHeader.h"
 
 #include <QDateTime>
 #include <QJsonValue>

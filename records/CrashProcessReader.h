@@ -1,10 +1,10 @@
 #ifndef TALVIK_RECORDS_CRASHPROCESSREADER_H
 #define TALVIK_RECORDS_CRASHPROCESSREADER_H
 
-#include "relay/RelayMap.h"
 #include "modbus/IModBusResponseListener.h"
 #include "records/CrashProcessHeader.h"
 #include "records/ReaderRequests.h"
+#include "relay/RelayMap.h"
 
 #include <QByteArray>
 #include <QObject>

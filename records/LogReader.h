@@ -1,10 +1,10 @@
 #ifndef TALVIK_RECORDS_LOGREADER_H
 #define TALVIK_RECORDS_LOGREADER_H
 
-#include "relay/RelayMap.h"
 #include "modbus/IModBusResponseListener.h"
 #include "records/JournalEntry.h"
 #include "records/ReaderRequests.h"
+#include "relay/RelayMap.h"
 
 #include <QObject>
 

@@ -1,8 +1,8 @@
 #include "relay/ModBusDevice.h"
 
-#include "relay/IWriteTracker.h"
 #include "modbus/IModBusClient.h"
 #include "modbus/ModBusClient.h"
+#include "relay/IWriteTracker.h"
 
 #include <QTimer>
 

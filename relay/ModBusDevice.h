@@ -1,8 +1,8 @@
 #ifndef TALVIK_RELAY_MODBUSDEVICE_H
 #define TALVIK_RELAY_MODBUSDEVICE_H
 
-#include "relay/IModBusDev.h"
 #include "modbus/IModBusResponseListener.h"
+#include "relay/IModBusDev.h"
 
 #include <QElapsedTimer>
 #include <QObject>

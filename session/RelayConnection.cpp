@@ -1,9 +1,5 @@
 #include "session/RelayConnection.h"
 
-#include "relay/ConfigFile.h"
-#include "relay/ModBusDevice.h"
-#include "relay/RelayMap.h"
-#include "simulator/DemoRTULink.h"
 #include "modbus/ModBusClient.h"
 #include "modbus/ModBusRtuLink.h"
 #include "modbus/ModBusRtuOverTcpLink.h"
@@ -11,6 +7,10 @@
 #include "modbus/TcpConnection.h"
 #include "records/CrashProcessReader.h"
 #include "records/LogReader.h"
+#include "relay/ConfigFile.h"
+#include "relay/ModBusDevice.h"
+#include "relay/RelayMap.h"
+#include "simulator/DemoRTULink.h"
 
 #include <QEventLoop>
 #include <QSerialPort>

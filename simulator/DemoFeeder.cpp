@@ -1,9 +1,9 @@
 #include "simulator/DemoFeeder.h"
 
-#include "relay/RelayMap.h"
 #include "records/ComtradeWriter.h"
 #include "records/CrashProcessHeader.h"
 #include "records/JournalEntry.h"
+#include "relay/RelayMap.h"
 
 #include <cmath>
 

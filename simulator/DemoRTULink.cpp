@@ -2,10 +2,10 @@
 
 #include "base/Logger.h"
 #include "modbus/ByteOrder.h"
-#include "simulator/DemoFeeder.h"
 #include "modbus/FileRecordReference.h"
 #include "modbus/IModBusRTUResponseListener.h"
 #include "records/CrashProcessHeader.h"
+#include "simulator/DemoFeeder.h"
 
 #include <QTimer>
 #include <QtEndian>

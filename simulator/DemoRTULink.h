@@ -1,8 +1,8 @@
 #ifndef TALVIK_SIMULATOR_DEMORTULINK_H
 #define TALVIK_SIMULATOR_DEMORTULINK_H
 
-#include "relay/RelayMap.h"
 #include "modbus/ModBusRtuLink.h"
+#include "relay/RelayMap.h"
 
 #include <QByteArray>
 

@@ -5,8 +5,8 @@
 // by one without a failure.
 #include "base/Logger.h"
 #include "support/LogCapture.h"
-#include "support/RelayMaster.h"
 #include "support/RelayContent.h"
+#include "support/RelayMaster.h"
 #include "support/TestRelay.h"
 
 #include <QTest>

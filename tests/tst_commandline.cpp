@@ -2,16 +2,16 @@
 // headless, against the test relay on a pseudo-terminal (living in this
 // process) and against the demo relay. Files are checked against what the
 // window's own code writes for the same data.
-#include "relay/ConfigFile.h"
-#include "session/RelayConnection.h"
-#include "relay/RelayMap.h"
-#include "simulator/DemoRTULink.h"
-#include "relay/SettingCatalog.h"
-#include "relay/SettingsFileNotes.h"
-#include "relay/SettingsSheet.h"
 #include "records/ComtradeWriter.h"
 #include "records/CrashProcessHeader.h"
 #include "records/LogReader.h"
+#include "relay/ConfigFile.h"
+#include "relay/RelayMap.h"
+#include "relay/SettingCatalog.h"
+#include "relay/SettingsFileNotes.h"
+#include "relay/SettingsSheet.h"
+#include "session/RelayConnection.h"
+#include "simulator/DemoRTULink.h"
 #include "support/ClientProcess.h"
 #include "support/FakeRegisterImage.h"
 #include "support/RelayContent.h"

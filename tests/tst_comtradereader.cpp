@@ -1,7 +1,7 @@
-#include "simulator/DemoRTULink.h"
 #include "comtrade/ComtradeReader.h"
 #include "records/ComtradeWriter.h"
 #include "records/CrashProcessHeader.h"
+#include "simulator/DemoRTULink.h"
 
 #include <QBuffer>
 #include <QDir>

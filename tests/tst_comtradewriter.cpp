@@ -1,6 +1,6 @@
-#include "simulator/DemoRTULink.h"
 #include "records/ComtradeWriter.h"
 #include "records/CrashProcessHeader.h"
+#include "simulator/DemoRTULink.h"
 #include "support/FailAfterDevice.h"
 
 #include <QBuffer>

@@ -1,5 +1,5 @@
-#include "ui/ListLogSink.h"
 #include "base/Logger.h"
+#include "ui/ListLogSink.h"
 
 #include <QColor>
 #include <QListWidget>

@@ -1,13 +1,13 @@
 #include "base/Logger.h"
-#include "simulator/DemoRTULink.h"
 #include "modbus/ModBusClient.h"
-#include "ui/EventsReadDialog.h"
 #include "records/JournalEntry.h"
 #include "records/LogReader.h"
+#include "simulator/DemoRTULink.h"
 #include "support/FailAfterDevice.h"
 #include "support/LogCapture.h"
 #include "support/RecordingModBusClient.h"
 #include "support/ScriptedRelay.h"
+#include "ui/EventsReadDialog.h"
 
 #include <QApplication>
 #include <QBuffer>

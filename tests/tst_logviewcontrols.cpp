@@ -1,7 +1,7 @@
 #include "app/LogViewControls.h"
+#include "base/Logger.h"
 #include "ui/ListLogSink.h"
 #include "ui/LogListWidget.h"
-#include "base/Logger.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,13 +1,13 @@
 #include "app/MainWindow.h"
-#include "base/QtTranslation.h"
-#include "relay/SettingCatalog.h"
 #include "base/Logger.h"
+#include "base/QtTranslation.h"
 #include "relay/ModBusDevice.h"
-#include "ui/IVisualizer.h"
-#include "ui/EventsReadDialog.h"
+#include "relay/SettingCatalog.h"
 #include "support/MainWindowTestAccess.h"
 #include "support/ModalCloser.h"
 #include "support/PtyPair.h"
+#include "ui/EventsReadDialog.h"
+#include "ui/IVisualizer.h"
 
 #include <QAction>
 #include <QCheckBox>

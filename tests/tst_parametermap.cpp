@@ -1,10 +1,10 @@
 #include "ui/ParameterMap.h"
 
-#include "ui/MainWindowForm.h"
+#include "relay/SettingCatalog.h"
 #include "relay/SettingTable.h"
 #include "ui/ComboBoxEditor.h"
+#include "ui/MainWindowForm.h"
 #include "ui/NumericEditors.h"
-#include "relay/SettingCatalog.h"
 #include "ui/Visualizers.h"
 
 #include "support/FakeRegisterImage.h"

@@ -1,8 +1,8 @@
 #ifndef TALVIK_UI_COMBOBOXEDITOR_H
 #define TALVIK_UI_COMBOBOXEDITOR_H
 
-#include "ui/Editor.h"
 #include "relay/SettingTable.h"
+#include "ui/Editor.h"
 
 #include <QList>
 

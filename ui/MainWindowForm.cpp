@@ -1,7 +1,7 @@
 #include "ui/MainWindowForm.h"
 
-#include "ui/LogListWidget.h"
 #include "relay/SettingTable.h"
+#include "ui/LogListWidget.h"
 
 #include <QAction>
 #include <QCheckBox>

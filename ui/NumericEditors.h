@@ -1,8 +1,8 @@
 #ifndef TALVIK_UI_NUMERICEDITORS_H
 #define TALVIK_UI_NUMERICEDITORS_H
 
-#include "ui/Editor.h"
 #include "relay/SettingTable.h"
+#include "ui/Editor.h"
 
 #include <cstdint>
 

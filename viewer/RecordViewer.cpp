@@ -1,7 +1,7 @@
 #include "viewer/RecordViewer.h"
 
-#include "ui/ScreenFit.h"
 #include "comtrade/ComtradeReader.h"
+#include "ui/ScreenFit.h"
 #include "viewer/RecordReadout.h"
 #include "viewer/WaveformPlot.h"
 

@@ -1,7 +1,7 @@
 #include "support/LogCapture.h"
 
-#include "ui/ListLogSink.h"
 #include "base/Logger.h"
+#include "ui/ListLogSink.h"
 
 #include <QListWidget>
 

@@ -3,12 +3,12 @@
 
 #include "app/ConfigDialog.h"
 #include "app/MainWindow.h"
+#include "modbus/ModBusClient.h"
 #include "relay/ModBusDevice.h"
 #include "session/RelayConnection.h"
 #include "simulator/DemoRTULink.h"
-#include "modbus/ModBusClient.h"
-#include "ui/EventsReadDialog.h"
 #include "support/ModalCloser.h"
+#include "ui/EventsReadDialog.h"
 
 #include <QAction>
 #include <QCheckBox>

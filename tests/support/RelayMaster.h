@@ -1,7 +1,6 @@
 #ifndef TALVIK_TESTS_SUPPORT_RELAYMASTER_H
 #define TALVIK_TESTS_SUPPORT_RELAYMASTER_H
 
-#include "relay/ModBusDevice.h"
 #include "modbus/ModBusClient.h"
 #include "modbus/ModBusRtuLink.h"
 #include "modbus/ModBusRtuOverTcpLink.h"
@@ -10,6 +9,7 @@
 #include "records/ComtradeWriter.h"
 #include "records/CrashProcessReader.h"
 #include "records/LogReader.h"
+#include "relay/ModBusDevice.h"
 #include "support/TestRelay.h"
 
 #include <QBuffer>

@@ -1,7 +1,7 @@
 #include "support/TestRelay.h"
 
-#include "relay/RelayMap.h"
 #include "modbus/ByteOrder.h"
+#include "relay/RelayMap.h"
 #include "support/PtyPair.h"
 
 #include <QHostAddress>
