@@ -23,8 +23,7 @@ class EventsReadDialog;
 class HelpDialog;
 class IVisualizer;
 class LogReader;
-class ListLogSink;
-class LogViewControls;
+class LogPage;
 class ModBusClient;
 class ModBusDevice;
 class PasswordDialog;
@@ -36,6 +35,7 @@ class QPushButton;
 class QSerialPort;
 class QSettings;
 class QTimer;
+class RecordsPage;
 class RelayConnection;
 class SettingsPage;
 struct MainWindowForm;
@@ -64,26 +64,6 @@ public slots:
     void refreshStart();
     void refreshStop(bool closePort = true);
     void refresh();
-    void readHeaders();
-    void readHeadersFinished();
-    void readCrashFinished(int crashNumber);
-    void readCrashFailed();
-    void crashHeaderSelected(QListWidgetItem* item);
-    void saveCrash();
-    // Shows the selected record in a viewer without saving it, reading it
-    // first unless it has been read completely already.
-    void viewCrash();
-    // Opens any COMTRADE .cfg from disk in a viewer.
-    void openRecordFile();
-    void readLogStart();
-    void readLogFinished();
-    void readLogFailed();
-    void showProgress();
-    void logModeDisabled();
-    void logModeErrors();
-    void logModeInfo();
-    void logModeDebug();
-    void logSave();
     void showHelp();
     void showAbout();
     // Scans the dialog's port for relays and fills the dialog with the one
@@ -95,13 +75,6 @@ protected:
 
 private:
     Q_DISABLE_COPY(MainWindow)
-
-    // What a finished record reading is for.
-    enum class AfterReading
-    {
-        Save,
-        View
-    };
 
     // IRelayLine
     bool isPolling() const override;
@@ -118,14 +91,6 @@ private:
     void connectSignals();
     // Whether leaving now loses nothing the user would miss, or they agree.
     bool confirmClose();
-    // Shows the details of record crashNumber, or clears them for -1.
-    void showCrashDetails(int crashNumber);
-    void createOpenRecordAction();
-    void startCrashReading(int crashNumber, AfterReading after);
-    // "Сохранить" and "Просмотр" are offered together.
-    void enableRecordButtons(bool enabled);
-    // Exports the record into memory and shows it as a saved pair would read.
-    void showRecordViewer(int crashNumber);
     void widenForStatus();
     void restoreKeptSettings();
     // The status bar and the greying of old values, kept up to date by
@@ -133,7 +98,6 @@ private:
     void setUpStatus();
     void updateStatus();
     qint64 staleAfterMs() const;
-    void keepLogMode(int mode);
 
     MainWindowForm* ui = nullptr;
     // Owns the port, links, client, poller, settings file and readers, and
@@ -147,31 +111,17 @@ private:
     LogReader* logReader = nullptr;
     QSerialPort* serialPort = nullptr;
     ConfigDialog* configDialog = nullptr;
-    EventsReadDialog* eventsReadDialog = nullptr;
     PasswordDialog* passwordDialog = nullptr;
-    QTimer* progressTimer = nullptr;
     QTimer* refreshTimer = nullptr;
-    QString saveFolder;
     QList<IVisualizer*> visualizers;
     SettingsVerifier* verifier = nullptr;
-    // The record whose details are shown, -1 for none.
-    int shownCrash = -1;
-    // A record is being read: choosing another one must not offer a second
-    // reading meanwhile.
-    bool recordReading = false;
-    AfterReading afterReading = AfterReading::Save;
-    // Records whose samples were read completely, with the header they were
-    // read under: a new header reading may find another record in the slot.
-    QHash<int, QByteArray> completeRecords;
-    QString recordFolder;
-    QActionGroup* logModeGroup = nullptr;
-    LogViewControls* logControls = nullptr;
-    // Fills the log's list; deleted before the form that owns the list.
-    ListLogSink* logSink = nullptr;
     HelpDialog* helpDialog = nullptr;
+    // Deleted before the form that owns the log's list.
+    LogPage* logPage = nullptr;
     // The command buttons work only while the relay is polled.
     CommandButtons* commands = nullptr;
     SettingsPage* settingsPage = nullptr;
+    RecordsPage* recordsPage = nullptr;
     AppSettings* settings = nullptr;
     ConnectionStatus* connectionStatus = nullptr;
     StaleValueMarker* staleMarker = nullptr;

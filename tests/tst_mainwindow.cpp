@@ -870,7 +870,7 @@ void TestMainWindow::saveCrashWritesComtradePair()
     auto* list = child<QListWidget>(window, "crashList");
     QTRY_COMPARE_WITH_TIMEOUT(list->count(), 3, 3000);
     list->setCurrentRow(0);
-    window->crashHeaderSelected(list->item(0));
+    emit list->itemClicked(list->item(0));
     const QString baseName = (list->item(0)->text()).replace(' ', '_').replace(':', '_');
 
     QTemporaryDir dir;

@@ -3,6 +3,7 @@
 
 #include "app/ConfigDialog.h"
 #include "app/MainWindow.h"
+#include "app/RecordsPage.h"
 #include "modbus/ModBusClient.h"
 #include "relay/ModBusDevice.h"
 #include "session/RelayConnection.h"
@@ -31,14 +32,14 @@ public:
     explicit MainWindowTestAccess(MainWindow& window) : window(window) {}
     bool polling() const { return window.refreshTimer->isActive(); }
     QTimer* refreshTimer() const { return window.refreshTimer; }
-    QTimer* progressTimer() const { return window.progressTimer; }
+    QTimer* progressTimer() const { return window.recordsPage->progressTimer; }
     ModBusDevice* device() const { return window.device; }
     ModBusClient* client() const { return window.client; }
     DemoRTULink* demoLink() const { return window.connection->demoRelay(); }
     QSerialPort* port() const { return window.serialPort; }
-    QString saveFolder() const { return window.saveFolder; }
+    QString saveFolder() const { return window.recordsPage->saveFolder; }
     int visualizerCount() const { return window.visualizers.size(); }
-    EventsReadDialog* eventsDialog() const { return window.eventsReadDialog; }
+    EventsReadDialog* eventsDialog() const { return window.recordsPage->eventsReadDialog; }
     ConfigDialog* configDialog() const { return window.configDialog; }
 
 private:
