@@ -69,8 +69,6 @@ MainWindow::MainWindow(QWidget* parent, QSettings* store) : QMainWindow(parent)
     device = connection->device();
     verifier = new SettingsVerifier(device, this);
     configFile = connection->configFile();
-    crashReader = connection->crashReader();
-    logReader = connection->logReader();
 
     refreshTimer = new QTimer(this);
 

@@ -1,8 +1,6 @@
 #ifndef TALVIK_APP_MAINWINDOW_H
 #define TALVIK_APP_MAINWINDOW_H
 
-#include <QByteArray>
-#include <QHash>
 #include <QElapsedTimer>
 #include <QList>
 #include <QMainWindow>
@@ -18,20 +16,13 @@ class ConfigDialog;
 class ConnectionStatus;
 class StaleValueMarker;
 class ConfigFile;
-class CrashProcessReader;
-class EventsReadDialog;
 class HelpDialog;
 class IVisualizer;
-class LogReader;
 class LogPage;
 class ModBusClient;
 class ModBusDevice;
 class PasswordDialog;
-class QActionGroup;
 class QCloseEvent;
-class QJsonDocument;
-class QListWidgetItem;
-class QPushButton;
 class QSerialPort;
 class QSettings;
 class QTimer;
@@ -107,8 +98,6 @@ private:
     ModBusDevice* device = nullptr;
     ModBusClient* client = nullptr;
     ConfigFile* configFile = nullptr;
-    CrashProcessReader* crashReader = nullptr;
-    LogReader* logReader = nullptr;
     QSerialPort* serialPort = nullptr;
     ConfigDialog* configDialog = nullptr;
     PasswordDialog* passwordDialog = nullptr;
