@@ -69,11 +69,6 @@ struct PhaseResult
     int requests = 0;
 };
 
-// The poll period of the checks below: the polls follow one another as soon
-// as the line lets them, so a check ends once the relay has seen its share of
-// requests rather than after whole seconds of an idle line.
-constexpr int fastPollMs = 100;
-
 // Runs the event loop until the relay has received at least `requests`
 // requests and `done` holds, or `deadlineMs` has passed; checks the image
 // after every answer the poller takes in and the client's queue every 20 ms.
