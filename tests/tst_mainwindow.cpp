@@ -305,7 +305,10 @@ void TestMainWindow::stopDiscardsQueuedRequestsAndClosesPort()
     action(*window, "actionStop")->trigger();
     QVERIFY(!access.polling());
     QVERIFY(!access.port()->isOpen());
-    QTest::qWait(1300);
+    // Until the outstanding write has timed out and the window for its late
+    // answer has passed: the dropped second write would go out then.
+    QTRY_VERIFY_WITH_TIMEOUT(access.client()->state() == ModBusClient::State::Idle, 3000);
+    QCOMPARE(access.client()->queuedCount(), 0);
     QCOMPARE(pty.readMasterAvailable(), QByteArray());
 
     // Stop while idle does nothing; Start opens the port again.

@@ -11,6 +11,8 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <functional>
+
 using namespace reliability;
 
 Q_DECLARE_METATYPE(TestRelay::Faults)
@@ -64,12 +66,16 @@ struct PhaseResult
     uint16_t foreignValue = 0;
     int maxQueued = 0;
     int lateQueued = 0;
+    int requests = 0;
 };
 
-// Runs the event loop for `ms`, checking the image after every answer the
-// poller takes in and the client's queue every 50 ms. lateQueued is the
-// largest queue seen in the last quarter.
-PhaseResult watch(MainWindowTestAccess& access, int ms)
+// Runs the event loop until the relay has received at least `requests`
+// requests and `done` holds, or `deadlineMs` has passed; checks the image
+// after every answer the poller takes in and the client's queue every 20 ms.
+// lateQueued is the largest queue seen over the last quarter of the requests.
+PhaseResult watch(
+    MainWindowTestAccess& access, const TestRelay& relay, int requests, int deadlineMs,
+    const std::function<bool()>& done = [] { return true; })
 {
     PhaseResult result;
     ModBusDevice* device = access.device();
@@ -81,17 +87,27 @@ PhaseResult watch(MainWindowTestAccess& access, int ms)
                 result.foreignValue = device->getRegister(static_cast<uint16_t>(reg));
             }
         });
+    const int requestsBefore = relay.requestCount();
     QElapsedTimer clock;
     clock.start();
-    while (clock.elapsed() < ms) {
-        QTest::qWait(50);
+    while (clock.elapsed() < deadlineMs) {
+        QTest::qWait(20);
+        result.requests = relay.requestCount() - requestsBefore;
         const int queued = access.client()->queuedCount();
         result.maxQueued = qMax(result.maxQueued, queued);
-        if (clock.elapsed() > ms * 3 / 4)
+        if (result.requests > requests * 3 / 4)
             result.lateQueued = qMax(result.lateQueued, queued);
+        if (result.requests >= requests && done())
+            break;
     }
     QObject::disconnect(checking);
     return result;
+}
+
+// Whether one of the window's log lines matches `pattern`.
+bool logHas(MainWindow& window, const QString& pattern)
+{
+    return !logLines(window).filter(QRegularExpression(pattern)).isEmpty();
 }
 
 } // namespace
@@ -137,6 +153,9 @@ void TestReliabilityPolling::pollingRidesOutFault_data()
     // `required` (empty: the log stays empty).
     QTest::addColumn<QString>("required");
     QTest::addColumn<QString>("allowed");
+    // Requests the relay must receive under the fault: as many as six
+    // seconds of polling once a second brought.
+    QTest::addColumn<int>("requests");
 
     const QString lineErrors = QStringLiteral("^(Ошибка CRC!|Ошибка формата пакета!)$");
     // The link is cleared when the pause after a line error ends; the answer
@@ -154,40 +173,40 @@ void TestReliabilityPolling::pollingRidesOutFault_data()
     TestRelay::Faults f;
     f.exceptionEvery = 2;
     QTest::newRow("exception answers")
-        << f << QStringLiteral("^Код ошибки: 0x4$") << QStringLiteral("^Код ошибки: 0x4$");
+        << f << QStringLiteral("^Код ошибки: 0x4$") << QStringLiteral("^Код ошибки: 0x4$") << 18;
     f = TestRelay::Faults();
     f.dropEvery = 3;
-    QTest::newRow("lost answers") << f << timeout << timeout;
+    QTest::newRow("lost answers") << f << timeout << timeout << 9;
     f = TestRelay::Faults();
     f.corruptCrcEvery = 2;
-    QTest::newRow("corrupt CRC") << f << QStringLiteral("^Ошибка CRC!$") << afterPause;
+    QTest::newRow("corrupt CRC") << f << QStringLiteral("^Ошибка CRC!$") << afterPause << 15;
     f = TestRelay::Faults();
     f.wrongAddressEvery = 2;
-    QTest::newRow("answers from another slave") << f << QString() << QString();
+    QTest::newRow("answers from another slave") << f << QString() << QString() << 18;
     f = TestRelay::Faults();
     f.chunkSize = 8;
     f.chunkGapMs = 10;
-    QTest::newRow("answers in chunks within the interval") << f << QString() << QString();
+    QTest::newRow("answers in chunks within the interval") << f << QString() << QString() << 18;
     f = TestRelay::Faults();
     f.chunkSize = 20;
     f.chunkGapMs = 90;
-    QTest::newRow("answers torn beyond the interval") << f << lineErrors << afterPause;
+    QTest::newRow("answers torn beyond the interval") << f << lineErrors << afterPause << 8;
     f = TestRelay::Faults();
     f.noiseEvery = 2;
-    QTest::newRow("line noise between frames") << f << lineErrors << afterPause;
+    QTest::newRow("line noise between frames") << f << lineErrors << afterPause << 17;
     f = TestRelay::Faults();
     f.answerDelayMs = 400;
-    QTest::newRow("slow answers") << f << QString() << QString();
+    QTest::newRow("slow answers") << f << QString() << QString() << 11;
     f = TestRelay::Faults();
     f.answerDelayMs = 1150;
     f.answerDelayEvery = 4;
-    QTest::newRow("answers later than the timeout") << f << dropped << lateOrDropped;
+    QTest::newRow("answers later than the timeout") << f << dropped << lateOrDropped << 9;
     f = TestRelay::Faults();
     f.answerDelayMs = 1500;
     f.answerDelayEvery = 3;
-    QTest::newRow("every 3rd answer 1.5 s late") << f << dropped << lateOrDropped;
+    QTest::newRow("every 3rd answer 1.5 s late") << f << dropped << lateOrDropped << 12;
     f.answerDelayEvery = 10;
-    QTest::newRow("one answer in ten 1.5 s late") << f << dropped << lateOrDropped;
+    QTest::newRow("one answer in ten 1.5 s late") << f << dropped << lateOrDropped << 14;
 }
 
 void TestReliabilityPolling::pollingRidesOutFault()
@@ -195,24 +214,28 @@ void TestReliabilityPolling::pollingRidesOutFault()
     QFETCH(TestRelay::Faults, faults);
     QFETCH(QString, required);
     QFETCH(QString, allowed);
+    QFETCH(int, requests);
 
     MainWindowTestAccess access(*window);
     loadRelay(*relay, before);
     QVERIFY(connectAndPoll(*relay));
+    access.setPollPeriod(fastPollMs);
     QTRY_VERIFY_WITH_TIMEOUT(imageHolds(*access.device(), before), 4000);
 
     child<QListWidget>(window, "listLog")->clear();
     loadRelay(*relay, after);
     relay->setFaults(faults);
-    const int requestsBefore = relay->requestCount();
-    const PhaseResult phase = watch(access, 6000);
+    // Until the relay has had its share of requests under the fault and the
+    // log shows what the fault must bring.
+    const PhaseResult phase = watch(access, *relay, requests, 30000, [&] {
+        return required.isEmpty() || logHas(*window, required);
+    });
 
     QVERIFY2(phase.foreign < 0, qPrintable(QStringLiteral("register %1 holds 0x%2")
                                                .arg(phase.foreign)
                                                .arg(phase.foreignValue, 0, 16)));
-    // Polling went on: about three reads a second.
-    QVERIFY2(relay->requestCount() - requestsBefore >= 6,
-             qPrintable(QString::number(relay->requestCount() - requestsBefore)));
+    // Polling went on through the fault.
+    QVERIFY2(phase.requests >= requests, qPrintable(QString::number(phase.requests)));
     QVERIFY(access.polling());
 
     const QStringList lines = logLines(*window);
@@ -235,6 +258,7 @@ void TestReliabilityPolling::queueStaysBoundedThroughMixedFaults()
     MainWindowTestAccess access(*window);
     loadRelay(*relay, before);
     QVERIFY(connectAndPoll(*relay));
+    access.setPollPeriod(fastPollMs);
     QTRY_VERIFY_WITH_TIMEOUT(imageHolds(*access.device(), before), 4000);
 
     // Half the answers lost, and the rest of the faults on top: the relay
@@ -251,15 +275,23 @@ void TestReliabilityPolling::queueStaysBoundedThroughMixedFaults()
     f.answerDelayEvery = 3;
     loadRelay(*relay, after);
     relay->setFaults(f);
-    const int requestsBefore = relay->requestCount();
-    const PhaseResult phase = watch(access, 30000);
+    // As many requests as thirty seconds of polling once a second brought;
+    // the poll timer now fires ten times a second, far faster still than the
+    // relay answers.
+    const int requests = 27;
+    const PhaseResult phase = watch(access, *relay, requests, 90000, [&] {
+        const QStringList lines = logLines(*window);
+        return lines.contains(QStringLiteral("Таймаут ответа!")) &&
+               lines.contains(QStringLiteral("Код ошибки: 0x4")) &&
+               lines.contains(QStringLiteral("Ошибка CRC!"));
+    });
 
     QVERIFY2(phase.foreign < 0, qPrintable(QString::number(phase.foreign)));
     // A poll is three reads; a few more may wait behind the outstanding one
     // and a write, but not a backlog that keeps growing.
     QVERIFY2(phase.maxQueued <= 6, qPrintable(QString::number(phase.maxQueued)));
     QVERIFY2(phase.lateQueued <= 6, qPrintable(QString::number(phase.lateQueued)));
-    QVERIFY(relay->requestCount() - requestsBefore >= 20);
+    QVERIFY2(phase.requests >= requests, qPrintable(QString::number(phase.requests)));
     QVERIFY(access.polling());
 
     const QStringList lines = logLines(*window);
@@ -294,6 +326,7 @@ void TestReliabilityPolling::settingsWritesReachRelayInPairs()
     MainWindowTestAccess access(*window);
     relay->setRegister(8, 1);
     QVERIFY(connectAndPoll(*relay));
+    access.setPollPeriod(fastPollMs);
     QTRY_COMPARE_WITH_TIMEOUT(access.device()->getRegister(8), uint16_t(1), 4000);
     window->refresh();
 
@@ -314,8 +347,11 @@ void TestReliabilityPolling::settingsWritesReachRelayInPairs()
     QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
 
     QTRY_VERIFY_WITH_TIMEOUT(relay->registerWrites().size() >= 4, 8000);
-    // Let anything sent twice show up.
-    QTest::qWait(2500);
+    // Let anything sent twice show up: a write queued again would go out
+    // ahead of the poll's reads, so two polls' worth of requests after the
+    // last write would have brought it.
+    const int requestsAfterWrites = relay->requestCount();
+    QTRY_VERIFY_WITH_TIMEOUT(relay->requestCount() >= requestsAfterWrites + 6, 15000);
 
     const QList<TestRelay::RegisterWrite> writes = relay->registerWrites();
     QCOMPARE(writes.size(), 4);
@@ -382,6 +418,7 @@ void TestReliabilityPolling::writtenSettingShowsUntilReadBack()
     relay->setRegister(9, 100); // МТЗ-1 current 1.00 A
     relay->requirePassword(static_cast<uint16_t>(relayPassword));
     QVERIFY(connectAndPoll(*relay));
+    access.setPollPeriod(fastPollMs);
     QTRY_COMPARE_WITH_TIMEOUT(access.device()->getRegister(9), uint16_t(100), 4000);
     // The test polls by hand from here on, so it knows which reads were sent
     // after the write.
@@ -440,6 +477,7 @@ void TestReliabilityPolling::writtenSettingShowsUntilReadBack()
 void TestReliabilityPolling::commandReachesRelayOnlyWhenConfirmed()
 {
     QVERIFY(connectAndPoll(*relay));
+    MainWindowTestAccess(*window).setPollPeriod(fastPollMs);
     auto* button = child<QPushButton>(window, "btnDO4");
     QVERIFY(button->isEnabled());
     auto coilWrites = [this] {
@@ -452,7 +490,10 @@ void TestReliabilityPolling::commandReachesRelayOnlyWhenConfirmed()
     closer->expectMessageBox(QMessageBox::No);
     button->click();
     QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
-    QTest::qWait(1500);
+    // A write queued on the click would go out ahead of the poll's reads:
+    // once a whole poll has followed, none was.
+    const int requestsAfterNo = relay->requestCount();
+    QTRY_VERIFY_WITH_TIMEOUT(relay->requestCount() >= requestsAfterNo + 3, 5000);
     QCOMPARE(coilWrites(), 0);
 
     closer->expectMessageBox(QMessageBox::Yes);
@@ -497,6 +538,7 @@ void TestReliabilityPolling::droppedConnectionStopsPollingWithABox()
     QVERIFY(gateway.isValid());
     loadRelay(gateway, before);
     QVERIFY(connectAndPoll(gateway));
+    access.setPollPeriod(fastPollMs);
     QTRY_VERIFY_WITH_TIMEOUT(imageHolds(*access.device(), before), 4000);
 
     // The gateway drops the connection: the user is told, polling stops.

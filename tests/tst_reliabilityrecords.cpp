@@ -303,6 +303,7 @@ void TestReliabilityRecords::unplugMidReadingReportsTimeoutsAndStaysUsable()
     other.setRegister(8, 1);
     other.setRegister(9, 321);
     QVERIFY(connectAndPoll(other));
+    access.setPollPeriod(fastPollMs);
     QTRY_COMPARE_WITH_TIMEOUT(access.device()->getRegister(9), uint16_t(321), 5000);
     action(*window, "actionStop")->trigger();
 }

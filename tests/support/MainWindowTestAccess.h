@@ -41,6 +41,16 @@ public:
     int visualizerCount() const { return window.visualizers.size(); }
     EventsReadDialog* eventsDialog() const { return window.recordsPage->eventsReadDialog; }
     ConfigDialog* configDialog() const { return window.configDialog; }
+    // Polls every `ms` from now on, the first poll `ms` from now, instead of
+    // every whole second the connection dialog allows: for the checks whose
+    // subject is what the polls bring, not how often they come. The window
+    // keeps refreshing its widgets at the dialog's period.
+    void setPollPeriod(int ms)
+    {
+        window.device->setPeriod(ms);
+        window.device->stop();
+        window.device->start();
+    }
 
 private:
     MainWindow& window;

@@ -24,6 +24,13 @@ inline bool lengthFramingRun()
     return qEnvironmentVariableIntValue("TALVIK_TEST_LENGTH_FRAMING") != 0;
 }
 
+// The poll period (MainWindowTestAccess::setPollPeriod) of the checks whose
+// subject is what the polls bring, not how often they come: the polls follow
+// one another as soon as the line lets them, so a check ends once the relay
+// has had its share of requests rather than after whole seconds of an idle
+// line.
+constexpr int fastPollMs = 100;
+
 // Accepts the connection dialog for a relay on `portName` (or on 127.0.0.1
 // at `tcpPort`) at slave address 1, with the shortest poll period (1 s) and
 // inter-character interval (40 ms).
