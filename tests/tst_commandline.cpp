@@ -846,7 +846,7 @@ void TestCommandLine::lateAnswersGiveTheRelaysDataOrFail()
     QTemporaryDir expected;
     writeExpectedRecord(relaycontent::faultRecord(0, faultSamples), expected.path());
     QByteArray journal;
-    if (line == TestRelay::Line::Pty) {
+    if (command.contains("journal-read")) {
         RelayConnection::Settings settings;
         settings.portName = relay->portName();
         settings.charInterval = 40;
