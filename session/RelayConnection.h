@@ -1,6 +1,9 @@
 #ifndef TALVIK_SESSION_RELAYCONNECTION_H
 #define TALVIK_SESSION_RELAYCONNECTION_H
 
+#include "modbus/ModBusRtuLink.h"
+#include "relay/ModBusDevice.h"
+
 #include <QObject>
 #include <QString>
 
@@ -32,11 +35,11 @@ class RelayConnection : public QObject
     Q_OBJECT
 
 public:
-    // The connection dialog's defaults.
-    static constexpr qint32 defaultBaudRate = 19200;
-    static constexpr uint8_t defaultDeviceAddress = 1;
-    static constexpr int defaultPollPeriodMs = 1000;
-    static constexpr int defaultCharInterval = 100;
+    // The connection dialog's defaults: those the link and the poller start with.
+    static constexpr qint32 defaultBaudRate = ModBusRtuLink::defaultBaudRate;
+    static constexpr uint8_t defaultDeviceAddress = ModBusDevice::defaultDeviceAddress;
+    static constexpr int defaultPollPeriodMs = ModBusDevice::defaultPeriod;
+    static constexpr int defaultCharInterval = ModBusRtuLink::defaultInterCharInterval;
     // The port Modbus TCP servers listen on.
     static constexpr quint16 defaultTcpPort = 502;
 
