@@ -4,6 +4,7 @@
 #include "modbus/IModBusRTULink.h"
 #include "modbus/IModBusResponse.h"
 #include "modbus/IModBusResponseListener.h"
+#include "modbus/LineTiming.h"
 #include "modbus/ModBusReadCoilsRequest.h"
 #include "modbus/ModBusReadFileRecordRequest.h"
 #include "modbus/ModBusReadHoldingRegsRequest.h"
@@ -175,7 +176,7 @@ void ModBusClient::sendNext()
     ++lineCounters.requests;
     // Started before the frame is handed over, so a link that answers from
     // within send() stops a running timer rather than one started too late.
-    responseTimer->start(responseTimeoutMs);
+    responseTimer->start(LineTiming::scaled(responseTimeoutMs));
     // Without a link nothing goes out, and the request times out like one
     // sent to a closed port.
     if (rtuLink != nullptr) {
@@ -310,7 +311,7 @@ void ModBusClient::awaitLateAnswer(uint8_t fromAddress)
     if (rtuLink == nullptr || rtuLink->tellsAnswersApart())
         return;
     lateAnswerAddress = fromAddress;
-    lateAnswerTimer->start(lateAnswerWindowMs);
+    lateAnswerTimer->start(LineTiming::scaled(lateAnswerWindowMs));
 }
 
 void ModBusClient::dropStrayFrame(const uint8_t* data, uint16_t length)
@@ -355,7 +356,7 @@ void ModBusClient::linkError()
     if (!delivering && current != nullptr)
         garbled = takeCurrent();
     responseTimer->stop();
-    errorDelayTimer->start(errorPauseMs);
+    errorDelayTimer->start(LineTiming::scaled(errorPauseMs));
 }
 
 void ModBusClient::delayAfterError()

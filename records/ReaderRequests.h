@@ -1,6 +1,8 @@
 #ifndef TALVIK_RECORDS_READERREQUESTS_H
 #define TALVIK_RECORDS_READERREQUESTS_H
 
+#include "modbus/LineTiming.h"
+
 #include <QObject>
 #include <QTimer>
 
@@ -47,7 +49,7 @@ public:
     ReaderRequests(Owner* owner, void (Owner::*expired)()) : watchdog(new QTimer(owner))
     {
         watchdog->setSingleShot(true);
-        watchdog->setInterval(defaultWatchdogInterval);
+        watchdog->setInterval(LineTiming::scaled(defaultWatchdogInterval));
         QObject::connect(watchdog, &QTimer::timeout, owner, expired);
     }
 

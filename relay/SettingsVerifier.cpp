@@ -1,5 +1,6 @@
 #include "relay/SettingsVerifier.h"
 
+#include "modbus/LineTiming.h"
 #include "modbus/ModBusClient.h"
 #include "relay/ConfigFile.h"
 #include "relay/ModBusDevice.h"
@@ -12,7 +13,7 @@ SettingsVerifier::SettingsVerifier(ModBusDevice* device, QObject* parent)
     : QObject(parent), device(device), watchdog(new QTimer(this))
 {
     watchdog->setSingleShot(true);
-    watchdog->setInterval(stepTimeoutMs);
+    watchdog->setInterval(LineTiming::scaled(stepTimeoutMs));
     connect(watchdog, &QTimer::timeout, this, &SettingsVerifier::stepTimedOut);
 }
 

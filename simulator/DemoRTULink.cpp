@@ -4,6 +4,7 @@
 #include "modbus/ByteOrder.h"
 #include "modbus/FileRecordReference.h"
 #include "modbus/IModBusRTUResponseListener.h"
+#include "modbus/LineTiming.h"
 #include "records/CrashProcessHeader.h"
 #include "simulator/DemoFeeder.h"
 
@@ -57,7 +58,7 @@ DemoRTULink::DemoRTULink()
 {
     DemoFeeder::setDefaults(registers);
     responseTimer->setSingleShot(true);
-    responseTimer->setInterval(responseDelayMs);
+    responseTimer->setInterval(LineTiming::scaled(responseDelayMs));
     connect(responseTimer, &QTimer::timeout, this, &DemoRTULink::timeout);
     for (int index = 0; index < RelayMap::recordFileCount; ++index)
         buildRecord(index);
@@ -161,7 +162,7 @@ void DemoRTULink::send(const uint8_t* data, uint16_t length)
         break;
     }
     // Only the last request within the delay is answered.
-    responseTimer->start(responseDelayMs);
+    responseTimer->start(LineTiming::scaled(responseDelayMs));
 }
 
 void DemoRTULink::clear() {}

@@ -7,6 +7,7 @@
 #include "support/LogCapture.h"
 #include "support/RelayContent.h"
 #include "support/RelayMaster.h"
+#include "support/ShortLineTiming.h"
 #include "support/TestRelay.h"
 
 #include <QTest>
@@ -69,6 +70,7 @@ private:
 
 void TestBatchedReads::initTestCase()
 {
+    shortenLineTiming();
     // One sample and one entry a request, each answer ended by silence.
     TestRelay relay;
     QVERIFY(relay.isValid());

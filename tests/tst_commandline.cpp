@@ -114,6 +114,13 @@ QStringList fileNames(const QString& folder)
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
+// The connection options for a relay on a pseudo-terminal.
+QStringList onRelayAt(const TestRelay& relay)
+{
+    return {QStringLiteral("--port"), relay.portName(), QStringLiteral("--char-interval"),
+            QStringLiteral("40")};
+}
+
 QStringList withPaths(QStringList arguments, const QString& folder)
 {
     arguments.replaceInStrings(QStringLiteral("{tmp}"), folder);
@@ -254,14 +261,35 @@ private slots:
     void viewOfAnUnreadableRecordExitsWithFourWithoutAWindow_data();
     void viewOfAnUnreadableRecordExitsWithFourWithoutAWindow();
 
+    void cleanupTestCase();
+
 private:
     // The connection options for the test relay.
     QStringList onRelay() const;
     void setRegisters(const Registers& registers);
 
+    // The rows of a failing relay each wait out its timeouts, so they run
+    // side by side: each row's relay (set up by the table) and program are
+    // started as the table is built, and the row, when its turn comes, takes
+    // them over in place of init()'s and waits for its own program.
+    struct StartedRow
+    {
+        TestRelay* relay = nullptr;
+        ClientProcess* client = nullptr;
+        QTemporaryDir* folder = nullptr;
+        // What the relay held before its faults were switched on, as far as
+        // the row needs it.
+        QByteArray reference;
+    };
+    void startRow(const char* tag, TestRelay* rowRelay, const QStringList& connection,
+                  const QStringList& command, const QByteArray& reference = QByteArray());
+    // The current row's started relay, program and folder; its reference.
+    QByteArray takeStartedRow();
+
     TestRelay* relay = nullptr;
     ClientProcess* client = nullptr;
     QTemporaryDir* folder = nullptr;
+    QHash<QByteArray, StartedRow> startedRows;
 };
 
 void TestCommandLine::init()
@@ -285,8 +313,41 @@ void TestCommandLine::cleanup()
 
 QStringList TestCommandLine::onRelay() const
 {
-    return {QStringLiteral("--port"), relay->portName(), QStringLiteral("--char-interval"),
-            QStringLiteral("40")};
+    return onRelayAt(*relay);
+}
+
+void TestCommandLine::startRow(const char* tag, TestRelay* rowRelay, const QStringList& connection,
+                               const QStringList& command, const QByteArray& reference)
+{
+    StartedRow row;
+    row.relay = rowRelay;
+    row.folder = new QTemporaryDir;
+    row.client = new ClientProcess(QStringLiteral(TALVIK_CLIENT_PATH));
+    row.client->start(connection + withPaths(command, row.folder->path()));
+    row.reference = reference;
+    startedRows.insert(tag, row);
+}
+
+QByteArray TestCommandLine::takeStartedRow()
+{
+    const StartedRow row = startedRows.take(QTest::currentDataTag());
+    if (row.client == nullptr)
+        return QByteArray();
+    cleanup();
+    relay = row.relay;
+    client = row.client;
+    folder = row.folder;
+    return row.reference;
+}
+
+void TestCommandLine::cleanupTestCase()
+{
+    for (const StartedRow& row : qAsConst(startedRows)) {
+        delete row.client;
+        delete row.relay;
+        delete row.folder;
+    }
+    startedRows.clear();
 }
 
 void TestCommandLine::setRegisters(const Registers& registers)
@@ -732,54 +793,46 @@ void TestCommandLine::journalIsWrittenAsTheWindowWritesIt()
 
 void TestCommandLine::relayFailuresExitWithThree_data()
 {
-    QTest::addColumn<QStringList>("command");
-    QTest::addColumn<TestRelay::Faults>("faults");
-    // The relay answers at this address; the program asks address 1.
-    QTest::addColumn<int>("relayAddress");
     QTest::addColumn<QString>("message");
 
     TestRelay::Faults refusing;
     refusing.exceptionEvery = 1;
     TestRelay::Faults silent;
     silent.dropEvery = 1;
-
-    QTest::newRow("values, relay refuses") << QStringList{"values"} << refusing << 1
-                                           << "Устройство не ответило на опрос: Код ошибки: 0x4";
-    QTest::newRow("values, relay silent") << QStringList{"values"} << silent << 1
-                                          << "Устройство не ответило на опрос: Таймаут ответа!";
-    QTest::newRow("values, nobody at the address")
-        << QStringList{"values"} << TestRelay::Faults() << 2 << "Таймаут ответа!";
-    QTest::newRow("settings-read, relay refuses")
-        << QStringList{"settings-read", "{tmp}/settings.json"} << refusing << 1
-        << "Код ошибки: 0x4";
-    QTest::newRow("records-list, relay silent")
-        << QStringList{"records-list"} << silent << 1
-        << "Не удалось считать заголовки осциллограмм: Таймаут ответа!";
-    QTest::newRow("journal-read, relay silent")
-        << QStringList{"journal-read", "{tmp}/journal.csv"} << silent << 1
-        << "Не удалось считать журнал событий: Таймаут ответа!";
-    QTest::newRow("no such port") << QStringList{"values"} << TestRelay::Faults() << 0
-                                  << "Невозможно открыть порт /nonexistent/tty";
+    // The relay answers at `relayAddress`; the program asks address 1 (0: no
+    // relay, a port that does not exist).
+    const auto add = [this](const char* tag, const QStringList& command,
+                            const TestRelay::Faults& faults, int relayAddress,
+                            const QString& message) {
+        QTest::newRow(tag) << message;
+        auto* rowRelay = new TestRelay(static_cast<uint8_t>(qMax(relayAddress, 1)));
+        rowRelay->setFaults(faults);
+        QStringList connection = onRelayAt(*rowRelay);
+        if (relayAddress == 0)
+            connection[1] = QStringLiteral("/nonexistent/tty");
+        startRow(tag, rowRelay, connection, command);
+    };
+    add("values, relay refuses", {"values"}, refusing, 1,
+        "Устройство не ответило на опрос: Код ошибки: 0x4");
+    add("values, relay silent", {"values"}, silent, 1,
+        "Устройство не ответило на опрос: Таймаут ответа!");
+    add("values, nobody at the address", {"values"}, TestRelay::Faults(), 2, "Таймаут ответа!");
+    add("settings-read, relay refuses", {"settings-read", "{tmp}/settings.json"}, refusing, 1,
+        "Код ошибки: 0x4");
+    add("records-list, relay silent", {"records-list"}, silent, 1,
+        "Не удалось считать заголовки осциллограмм: Таймаут ответа!");
+    add("journal-read, relay silent", {"journal-read", "{tmp}/journal.csv"}, silent, 1,
+        "Не удалось считать журнал событий: Таймаут ответа!");
+    add("no such port", {"values"}, TestRelay::Faults(), 0,
+        "Невозможно открыть порт /nonexistent/tty");
 }
 
 void TestCommandLine::relayFailuresExitWithThree()
 {
-    QFETCH(QStringList, command);
-    QFETCH(TestRelay::Faults, faults);
-    QFETCH(int, relayAddress);
     QFETCH(QString, message);
 
-    QStringList arguments = onRelay();
-    if (relayAddress == 0) {
-        arguments[1] = QStringLiteral("/nonexistent/tty");
-    } else if (relayAddress != 1) {
-        delete relay;
-        relay = new TestRelay(static_cast<uint8_t>(relayAddress));
-        QVERIFY(relay->isValid());
-        arguments = onRelay();
-    }
-    relay->setFaults(faults);
-    client->start(arguments << withPaths(command, folder->path()));
+    takeStartedRow();
+    QVERIFY(relay->isValid());
     QVERIFY(client->waitForExit(readingMs));
     QCOMPARE(client->exitCode(), 3);
     QCOMPARE(client->out(), QByteArray());
@@ -804,8 +857,27 @@ void TestCommandLine::lateAnswersGiveTheRelaysDataOrFail_data()
 {
     QTest::addColumn<QStringList>("command");
     QTest::addColumn<int>("late");
-    QTest::addColumn<TestRelay::Line>("line");
 
+    const auto add = [this](const char* tag, const QStringList& command, int late,
+                            TestRelay::Line line) {
+        QTest::newRow(tag) << command << late;
+        auto* rowRelay = new TestRelay(line);
+        loadTwoRecords(*rowRelay);
+        QStringList connection = onRelayAt(*rowRelay);
+        if (line != TestRelay::Line::Pty) {
+            connection = QStringList{line == TestRelay::Line::ModbusTcp ? "--modbus-tcp" : "--tcp",
+                                     QStringLiteral("127.0.0.1:%1").arg(rowRelay->tcpPort())};
+        }
+        QByteArray journal;
+        if (command.contains("journal-read")) {
+            RelayConnection::Settings settings;
+            settings.portName = rowRelay->portName();
+            settings.charInterval = 40;
+            journal = journalThroughConnection(settings);
+        }
+        rowRelay->setFaults(lateEvery(late));
+        startRow(tag, rowRelay, connection, command, journal);
+    };
     const QStringList list{"records-list"};
     const QStringList record{"records-read", "0", "--out", "{tmp}", "--quiet"};
     const QStringList journal{"journal-read", "{tmp}/journal.csv"};
@@ -813,16 +885,14 @@ void TestCommandLine::lateAnswersGiveTheRelaysDataOrFail_data()
     // Every 2nd: the headers are three requests, and an answer late for
     // the 1st or 2nd lands on the next header's request.
     const TestRelay::Line pty = TestRelay::Line::Pty;
-    QTest::newRow("records-list, every 2nd late, by length") << list << 2 << pty;
-    QTest::newRow("records-list, every 2nd late, silence only") << silenceOnly + list << 2 << pty;
-    QTest::newRow("records, every 3rd late, by length") << record << 3 << pty;
-    QTest::newRow("journal, one in ten late, silence only") << silenceOnly + journal << 10 << pty;
+    add("records-list, every 2nd late, by length", list, 2, pty);
+    add("records-list, every 2nd late, silence only", silenceOnly + list, 2, pty);
+    add("records, every 3rd late, by length", record, 3, pty);
+    add("journal, one in ten late, silence only", silenceOnly + journal, 10, pty);
     // A transparent gateway passes RTU frames as they are; Modbus TCP's
     // transaction id tells a late answer by itself.
-    QTest::newRow("records, every 3rd late, RTU over TCP")
-        << record << 3 << TestRelay::Line::RtuOverTcp;
-    QTest::newRow("records, every 3rd late, Modbus TCP")
-        << record << 3 << TestRelay::Line::ModbusTcp;
+    add("records, every 3rd late, RTU over TCP", record, 3, TestRelay::Line::RtuOverTcp);
+    add("records, every 3rd late, Modbus TCP", record, 3, TestRelay::Line::ModbusTcp);
 }
 
 // The readings of the command line on a line with late answers: exactly the
@@ -832,30 +902,14 @@ void TestCommandLine::lateAnswersGiveTheRelaysDataOrFail()
 {
     QFETCH(QStringList, command);
     QFETCH(int, late);
-    QFETCH(TestRelay::Line, line);
 
-    QStringList arguments = onRelay();
-    if (line != TestRelay::Line::Pty) {
-        delete relay;
-        relay = new TestRelay(line);
-        QVERIFY(relay->isValid());
-        arguments = QStringList{line == TestRelay::Line::ModbusTcp ? "--modbus-tcp" : "--tcp",
-                                QStringLiteral("127.0.0.1:%1").arg(relay->tcpPort())};
-    }
-    loadTwoRecords(*relay);
+    const QByteArray journal = takeStartedRow();
+    QVERIFY(relay->isValid());
     QTemporaryDir expected;
     writeExpectedRecord(relaycontent::faultRecord(0, faultSamples), expected.path());
-    QByteArray journal;
-    if (command.contains("journal-read")) {
-        RelayConnection::Settings settings;
-        settings.portName = relay->portName();
-        settings.charInterval = 40;
-        journal = journalThroughConnection(settings);
+    if (command.contains("journal-read"))
         QVERIFY(journal.startsWith("Тип;"));
-    }
-    relay->setFaults(lateEvery(late));
 
-    client->start(arguments << withPaths(command, folder->path()));
     QVERIFY(client->waitForExit(readingMs));
     // A late answer costs time, and the reader asks again.
     QVERIFY2(client->exitCode() == 0, client->err().constData());
@@ -876,29 +930,32 @@ void TestCommandLine::lateAnswersGiveTheRelaysDataOrFail()
 
 void TestCommandLine::monitorReportsEveryPollOnALateLine_data()
 {
-    QTest::addColumn<bool>("silenceOnly");
     QTest::addColumn<int>("late");
-    QTest::newRow("every 3rd late, by length") << false << 3;
-    QTest::newRow("every 3rd late, silence only") << true << 3;
+
+    const auto add = [this](const char* tag, bool silenceOnly, int late) {
+        QTest::newRow(tag) << late;
+        auto* rowRelay = new TestRelay(1);
+        for (const auto& reg : measured)
+            rowRelay->setRegister(static_cast<uint16_t>(reg.first),
+                                  static_cast<uint16_t>(reg.second));
+        rowRelay->setFaults(lateEvery(late));
+        QStringList connection = onRelayAt(*rowRelay);
+        if (silenceOnly)
+            connection << "--silence-only";
+        startRow(tag, rowRelay, connection, {"monitor", "--count", "4", "--period", "300"});
+    };
+    add("every 3rd late, by length", false, 3);
+    add("every 3rd late, silence only", true, 3);
 }
 
 // Every poll is one line: its values on stdout, or on stderr the read that
 // failed and why; a failed poll counts toward --count and makes the exit code 3.
 void TestCommandLine::monitorReportsEveryPollOnALateLine()
 {
-    QFETCH(bool, silenceOnly);
     QFETCH(int, late);
 
-    setRegisters(measured);
-    relay->setFaults(lateEvery(late));
-    QStringList arguments = onRelay();
-    if (silenceOnly)
-        arguments << "--silence-only";
-    client->start(arguments << "monitor"
-                            << "--count"
-                            << "4"
-                            << "--period"
-                            << "300");
+    takeStartedRow();
+    QVERIFY(relay->isValid());
     QVERIFY(client->waitForExit(readingMs));
     QCOMPARE(client->exitCode(), 3);
     const QList<QByteArray> values = client->outLines();
@@ -913,53 +970,50 @@ void TestCommandLine::monitorReportsEveryPollOnALateLine()
         QVERIFY2(QString::fromUtf8(line).contains(QStringLiteral("Опрос без ответа: регистры ")) &&
                      QString::fromUtf8(line).contains(QStringLiteral("нет ответа")),
                  line.constData());
+    QVERIFY(relay->requestCount() >= late);
 }
 
 void TestCommandLine::relayLostMidReadingLeavesNoFile_data()
 {
-    QTest::addColumn<QStringList>("command");
-    // The relay goes away after answering this many requests: few enough
-    // that 17 samples or 9 entries a request have not read it all.
-    QTest::addColumn<int>("answered");
-    QTest::addColumn<bool>("unplug");
     QTest::addColumn<QString>("message");
 
-    QTest::newRow("record, relay stops answering")
-        << QStringList{"records-read", "0", "--out", "{tmp}", "--quiet"} << 5 << false
-        << "Не удалось считать осциллограмму 0: Таймаут ответа!";
-    QTest::newRow("record, cable pulled")
-        << QStringList{"records-read", "all", "--out", "{tmp}", "--quiet"} << 5 << true
-        << "Не удалось считать осциллограмму 0: Таймаут ответа!";
-    QTest::newRow("journal, relay stops answering")
-        << QStringList{"journal-read", "{tmp}/journal.csv"} << 2 << false
-        << "Не удалось считать журнал событий: Таймаут ответа!";
-    QTest::newRow("journal, cable pulled")
-        << QStringList{"journal-read", "{tmp}/journal.csv"} << 2 << true
-        << "Не удалось считать журнал событий: Таймаут ответа!";
+    // The relay goes away after answering `answered` requests: few enough
+    // that 17 samples or 9 entries a request have not read it all.
+    const auto add = [this](const char* tag, const QStringList& command, int answered, bool unplug,
+                            const QString& message) {
+        QTest::newRow(tag) << message;
+        auto* rowRelay = new TestRelay(1);
+        relaycontent::loadRecords(*rowRelay, faultSamples);
+        connect(rowRelay, &TestRelay::requestReceived, rowRelay, [rowRelay, answered, unplug] {
+            if (rowRelay->requestCount() != answered)
+                return;
+            if (unplug) {
+                // Once this answer is on its way.
+                QTimer::singleShot(0, rowRelay, [rowRelay] { rowRelay->unplug(); });
+            } else {
+                TestRelay::Faults silent;
+                silent.dropEvery = 1;
+                rowRelay->setFaults(silent);
+            }
+        });
+        startRow(tag, rowRelay, onRelayAt(*rowRelay), command);
+    };
+    add("record, relay stops answering", {"records-read", "0", "--out", "{tmp}", "--quiet"}, 5,
+        false, "Не удалось считать осциллограмму 0: Таймаут ответа!");
+    add("record, cable pulled", {"records-read", "all", "--out", "{tmp}", "--quiet"}, 5, true,
+        "Не удалось считать осциллограмму 0: Таймаут ответа!");
+    add("journal, relay stops answering", {"journal-read", "{tmp}/journal.csv"}, 2, false,
+        "Не удалось считать журнал событий: Таймаут ответа!");
+    add("journal, cable pulled", {"journal-read", "{tmp}/journal.csv"}, 2, true,
+        "Не удалось считать журнал событий: Таймаут ответа!");
 }
 
 void TestCommandLine::relayLostMidReadingLeavesNoFile()
 {
-    QFETCH(QStringList, command);
-    QFETCH(int, answered);
-    QFETCH(bool, unplug);
     QFETCH(QString, message);
 
-    relaycontent::loadRecords(*relay, faultSamples);
-    TestRelay* target = relay;
-    connect(relay, &TestRelay::requestReceived, this, [target, answered, unplug] {
-        if (target->requestCount() != answered)
-            return;
-        if (unplug) {
-            // Once this answer is on its way.
-            QTimer::singleShot(0, target, [target] { target->unplug(); });
-        } else {
-            TestRelay::Faults silent;
-            silent.dropEvery = 1;
-            target->setFaults(silent);
-        }
-    });
-    client->start(onRelay() << withPaths(command, folder->path()));
+    // The relay may be unplugged by now.
+    takeStartedRow();
     QVERIFY(client->waitForExit(readingMs));
     QCOMPARE(client->exitCode(), 3);
     QCOMPARE(client->errLines().size(), 1);

@@ -4,9 +4,11 @@
 #include "records/CrashProcessReader.h"
 #include "records/ReaderRequests.h"
 #include "simulator/DemoRTULink.h"
+#include "support/EventWait.h"
 #include "support/LogCapture.h"
 #include "support/RecordingModBusClient.h"
 #include "support/ScriptedRelay.h"
+#include "support/ShortLineTiming.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -114,6 +116,8 @@ class TestCrashProcessReader : public QObject
     Q_OBJECT
 
 private slots:
+    // Whole readings from the demo relay, at a quarter of its answer delay.
+    void initTestCase() { shortenLineTiming(); }
     void headerFieldsAreLittleEndian();
     void headerValidity_data();
     void headerValidity();
@@ -510,7 +514,7 @@ void TestCrashProcessReader::droppedRequestIsRetriedByWatchdog()
         QCOMPARE(request.start, 0);
 
     // Nothing more is sent once the reading has ended.
-    QTest::qWait(100);
+    eventwait::spin(100);
     QCOMPARE(client.requests.size(), 3);
     QCOMPARE(failed.count(), 1);
 }
@@ -828,15 +832,15 @@ void TestCrashProcessReader::readerRequestsWatchdogCallsItsOwner()
     // An answer stops the watchdog.
     requests.sent();
     requests.answered();
-    QTest::qWait(60);
+    eventwait::spin(60);
     QCOMPARE(owner.expiries, 0);
 
     // A request left without an answer: the owner decides what follows.
     requests.sent();
-    QTRY_COMPARE(owner.expiries, 1);
+    TRY_COMPARE(owner.expiries, 1, 5000);
     QVERIFY(requests.isWaiting());
     QCOMPARE(requests.ended(false, false), ReaderRequests::Next::Retry);
-    QTest::qWait(60);
+    eventwait::spin(60);
     QCOMPARE(owner.expiries, 1);
 }
 

@@ -6,6 +6,7 @@
 #include "relay/RelayMap.h"
 #include "simulator/DemoFeeder.h"
 #include "simulator/DemoRTULink.h"
+#include "support/EventWait.h"
 #include "support/LogCapture.h"
 #include "support/RecordingResponseListener.h"
 #include "support/RecordingRtuListener.h"
@@ -38,7 +39,7 @@ QByteArray exchange(DemoRTULink& link, RecordingRtuListener& listener, const QBy
     QElapsedTimer clock;
     clock.start();
     while (listener.frames.size() == before && clock.elapsed() < 1000)
-        QTest::qWait(1);
+        eventwait::spin(1);
     return listener.frames.size() == before + 1 ? listener.frames.last() : QByteArray();
 }
 
@@ -305,7 +306,7 @@ void TestDemoRtuLink::logShowsFramesWithoutCrcTenMillisecondsApart()
     send(link, QByteArray::fromHex("0103000b0001"));
     QCOMPARE(log.lines(), QStringList{QStringLiteral("Отправлен пакет: 01 03 00 0B 00 01")});
     QVERIFY(listener.frames.isEmpty());
-    QTRY_COMPARE_WITH_TIMEOUT(listener.frames.size(), 1, 1000);
+    TRY_COMPARE(listener.frames.size(), 1, 1000);
     QVERIFY2(clock.elapsed() >= 8, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(log.lines(), (QStringList{QStringLiteral("Отправлен пакет: 01 03 00 0B 00 01"),
                                        QStringLiteral("Принят пакет: 01 03 02 00 00")}));
@@ -337,8 +338,8 @@ void TestDemoRtuLink::secondRequestWithinDelayReplacesFirst()
     link.setListener(&listener);
     send(link, QByteArray::fromHex("010300080001"));
     send(link, QByteArray::fromHex("0103000b0001"));
-    QTRY_COMPARE_WITH_TIMEOUT(listener.frames.size(), 1, 1000);
-    QTest::qWait(40);
+    TRY_COMPARE(listener.frames.size(), 1, 1000);
+    eventwait::spin(40);
     QCOMPARE(listener.frames, QList<QByteArray>{QByteArray::fromHex("0103020000")});
 }
 
@@ -347,13 +348,13 @@ void TestDemoRtuLink::answerWithoutListenerIsDropped()
     LogCapture log(static_cast<int>(LogLevel::Debug));
     DemoRTULink link;
     send(link, QByteArray::fromHex("010300080001"));
-    QTRY_COMPARE_WITH_TIMEOUT(log.lines().size(), 2, 1000);
+    TRY_COMPARE(log.lines().size(), 2, 1000);
     QCOMPARE(log.lines().last(), QStringLiteral("Принят пакет: 01 03 02 00 01"));
 
     // A listener attached later gets nothing left over.
     RecordingRtuListener listener;
     link.setListener(&listener);
-    QTest::qWait(30);
+    eventwait::spin(30);
     QVERIFY(listener.frames.isEmpty());
 }
 
@@ -370,7 +371,7 @@ void TestDemoRtuLink::pollAndFileReadThroughTheClient()
     client.writeMultipleRegs(&listener, 1, 80, 1, &value, 1);
     client.readHoldingRegs(&listener, 1, 64, 21, 0);
     client.readFileRecord(&listener, 1, 0, 20, 7, 0);
-    QTRY_COMPARE_WITH_TIMEOUT(listener.calls.size(), 4, 2000);
+    TRY_COMPARE(listener.calls.size(), 4, 2000);
 
     QCOMPARE(listener.names(), (QStringList{"holdingRegsRead", "multipleRegsWritten",
                                             "holdingRegsRead", "fileRecordRead"}));
@@ -511,7 +512,7 @@ void TestDemoRtuLink::acknowledgePutsTheLedsOut()
     link.setListener(&listener);
     // A minute a second: the first fault comes after half a second.
     link.setTimeScale(60);
-    QTRY_VERIFY_WITH_TIMEOUT(
+    TRY_VERIFY(
         link.simulation().faultCount() >= 1 ||
             (exchange(link, listener, QByteArray::fromHex("010300070001")), false),
         3000);
@@ -529,7 +530,7 @@ void TestDemoRtuLink::eachTripLeavesJournalEntryAndRecord()
     link.setListener(&listener);
     const QDateTime before = QDateTime::currentDateTime();
     link.setTimeScale(60);
-    QTRY_VERIFY_WITH_TIMEOUT(
+    TRY_VERIFY(
         link.simulation().faultCount() >= 1 ||
             (exchange(link, listener, QByteArray::fromHex("010300000001")), false),
         3000);

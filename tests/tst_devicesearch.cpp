@@ -2,6 +2,7 @@
 #include "app/DeviceSearchDialog.h"
 #include "app/MainWindow.h"
 #include "relay/DeviceSearch.h"
+#include "support/EventWait.h"
 #include "support/MainWindowTestAccess.h"
 #include "support/ModalCloser.h"
 #include "support/TestRelay.h"
@@ -118,20 +119,21 @@ void TestDeviceSearch::cancelStopsAtOnce()
     DeviceSearch search;
     QSignalSpy finished(&search, &DeviceSearch::finished);
     QVERIFY(search.start(relay.portName()));
-    QTest::qWait(150);
+    eventwait::spin(150);
     search.cancel();
     QCOMPARE(finished.size(), 1);
     const int done = search.probesDone();
-    QTest::qWait(150);
+    eventwait::spin(150);
     QCOMPARE(search.probesDone(), done);
     QVERIFY(done < search.probeCount());
 }
 
 void TestDeviceSearch::windowFillsTheDialogWithThePickAndResumesPolling()
 {
+    // At the first speed searched, off the dialog's default speed.
     TestRelay relay(17);
     QVERIFY(relay.isValid());
-    relay.setLineSpeed(38400);
+    relay.setLineSpeed(9600);
     MainWindow window;
     window.show();
     MainWindowTestAccess access(window);
@@ -168,7 +170,7 @@ void TestDeviceSearch::windowFillsTheDialogWithThePickAndResumesPolling()
 
     auto* dialog = window.findChild<ConfigDialog*>();
     QCOMPARE(dialog->deviceAddress(), 17);
-    QCOMPARE(dialog->baudRate(), 38400);
+    QCOMPARE(dialog->baudRate(), 9600);
     QVERIFY(!pollingDuringSearch);
     QVERIFY(access.polling());
     windowtest::action(window, "actionStop")->trigger();

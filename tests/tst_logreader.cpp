@@ -3,6 +3,7 @@
 #include "records/JournalEntry.h"
 #include "records/LogReader.h"
 #include "simulator/DemoRTULink.h"
+#include "support/EventWait.h"
 #include "support/FailAfterDevice.h"
 #include "support/LogCapture.h"
 #include "support/RecordingModBusClient.h"
@@ -506,7 +507,7 @@ void TestLogReader::droppedRequestIsRetriedByWatchdog()
     reader.readRecords(1);
     QVERIFY(failed.wait(2000));
     QCOMPARE(client.requests.size(), 32 + 3);
-    QTest::qWait(100);
+    eventwait::spin(100);
     QCOMPARE(client.requests.size(), 32 + 3);
     QCOMPARE(failed.count(), 1);
 }

@@ -3,9 +3,11 @@
 #include "base/QtTranslation.h"
 #include "relay/ModBusDevice.h"
 #include "relay/SettingCatalog.h"
+#include "support/EventWait.h"
 #include "support/MainWindowTestAccess.h"
 #include "support/ModalCloser.h"
 #include "support/PtyPair.h"
+#include "support/ShortLineTiming.h"
 #include "ui/EventsReadDialog.h"
 #include "ui/IVisualizer.h"
 
@@ -65,6 +67,8 @@ class TestMainWindow : public QObject
     Q_OBJECT
 
 private slots:
+    // Whole readings from the demo relay, at a quarter of its answer delay.
+    void initTestCase() { shortenLineTiming(); }
     void init();
     void cleanup();
 
@@ -208,8 +212,8 @@ void TestMainWindow::demoPollingReadsRegistersAndRefreshesEditors()
     QVERIFY(!access.port()->isOpen());
 
     // The demo relay starts with register 8 (МТЗ-1 on) set to 1.
-    QTRY_COMPARE_WITH_TIMEOUT(access.device()->getRegister(8), uint16_t(1), 3000);
-    QTRY_COMPARE_WITH_TIMEOUT(child<QComboBox>(window, "cbMTZ1_On")->currentIndex(), 1, 3000);
+    TRY_COMPARE(access.device()->getRegister(8), uint16_t(1), 3000);
+    TRY_COMPARE(child<QComboBox>(window, "cbMTZ1_On")->currentIndex(), 1, 3000);
 }
 
 void TestMainWindow::configureWhilePollingIsRefused()
@@ -260,7 +264,7 @@ void TestMainWindow::cancelledSettingsReachNothing()
     QCOMPARE(access.refreshTimer()->interval(), 1000);
     // Still the demo relay at address 1, which answers.
     QVERIFY(!access.port()->isOpen());
-    QTRY_COMPARE_WITH_TIMEOUT(access.device()->getRegister(8), uint16_t(1), 3000);
+    TRY_COMPARE(access.device()->getRegister(8), uint16_t(1), 3000);
 
     // Reopened, the dialog shows what was accepted.
     action(*window, "actionStop")->trigger();
@@ -307,7 +311,7 @@ void TestMainWindow::stopDiscardsQueuedRequestsAndClosesPort()
     QVERIFY(!access.port()->isOpen());
     // Until the outstanding write has timed out and the window for its late
     // answer has passed: the dropped second write would go out then.
-    QTRY_VERIFY_WITH_TIMEOUT(access.client()->state() == ModBusClient::State::Idle, 3000);
+    TRY_VERIFY(access.client()->state() == ModBusClient::State::Idle, 3000);
     QCOMPARE(access.client()->queuedCount(), 0);
     QCOMPARE(pty.readMasterAvailable(), QByteArray());
 
@@ -335,7 +339,7 @@ void TestMainWindow::errorsModeLogsTimeoutsOnly()
     access.device()->writeCoil(1, false);
     QCOMPARE(pty.readMaster(8, 2000), QByteArray::fromHex("01050001ff00ddfa"));
     QVERIFY(pty.writeMaster(QByteArray::fromHex("01050001ff00ddfa")));
-    QTRY_COMPARE_WITH_TIMEOUT(logLines(*window), QStringList{"Таймаут ответа!"}, 3000);
+    TRY_COMPARE(logLines(*window), QStringList{"Таймаут ответа!"}, 3000);
 
     // Choosing the checked mode again changes nothing; Disabled silences.
     action(*window, "actionLogErrors")->trigger();
@@ -402,7 +406,7 @@ void TestMainWindow::saveChangesWithoutModificationSendsNothing()
     QCOMPARE(closer->seen[1].text,
              QStringLiteral("Вы работаете в демонстрационном режиме.<br>Значения не будут "
                             "записаны в устройство"));
-    QTest::qWait(50);
+    eventwait::spin(50);
     QCOMPARE(writeLines(*window), QStringList());
     QCOMPARE(window->focusWidget(), child<QListWidget>(window, "pagesList"));
 }
@@ -433,7 +437,7 @@ void TestMainWindow::saveChangesWritesPasswordBeforeEachValue()
     QCOMPARE(closer->seen[3].text, QStringLiteral("Записано 2 уставок"));
     QCOMPARE(closer->seen[3].icon, QMessageBox::Information);
 
-    QTRY_COMPARE_WITH_TIMEOUT(writeLines(*window).filter(" ответ").size(), 4, 2000);
+    TRY_COMPARE(writeLines(*window).filter(" ответ").size(), 4, 2000);
     QCOMPARE(writeLines(*window).filter("startReg"),
              (QStringList{"WriteMultipleRegs startReg = 71 Count = 1",
                           "WriteMultipleRegs startReg = 9 Count = 1",
@@ -442,7 +446,7 @@ void TestMainWindow::saveChangesWritesPasswordBeforeEachValue()
 
     // The relay took the values: a poll brings them into the image.
     access.device()->refresh();
-    QTRY_COMPARE_WITH_TIMEOUT(access.device()->getRegister(9), uint16_t(150), 2000);
+    TRY_COMPARE(access.device()->getRegister(9), uint16_t(150), 2000);
     QCOMPARE(access.device()->getRegister(48), uint16_t(1));
     QCOMPARE(access.device()->getRegister(71), uint16_t(0));
 }
@@ -457,7 +461,7 @@ void TestMainWindow::cancelledPasswordWritesNothing()
     answerPassword(*closer, 0x1234, false);
     action(*window, "actionSaveChanges")->trigger();
     QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
-    QTest::qWait(50);
+    eventwait::spin(50);
     QCOMPARE(closer->seen.size(), 2);
     QCOMPARE(writeLines(*window), QStringList());
 
@@ -466,7 +470,7 @@ void TestMainWindow::cancelledPasswordWritesNothing()
     answerChanges(*closer, false);
     action(*window, "actionSaveChanges")->trigger();
     QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
-    QTest::qWait(50);
+    eventwait::spin(50);
     QCOMPARE(closer->seen.size(), 1);
     QCOMPARE(writeLines(*window), QStringList());
     QVERIFY(child<QDoubleSpinBox>(window, "sbMTZ1_I")->font().bold());
@@ -484,7 +488,7 @@ void TestMainWindow::resetChangesRestoresRelayValues()
     action(*window, "actionResetChanges")->trigger();
     QCOMPARE(current->value(), before);
     QVERIFY(!current->font().bold());
-    QTest::qWait(50);
+    eventwait::spin(50);
     QCOMPARE(logLines(*window), QStringList());
 }
 
@@ -522,14 +526,14 @@ void TestMainWindow::remoteCommandsPulseTheirCoil()
     QCOMPARE(closer->seen[1].text,
              QStringLiteral("Выполнить команду «%1»?").arg(pushButton->text()));
     QCOMPARE(closer->seen[1].defaultButton, QMessageBox::No);
-    QTest::qWait(50);
+    eventwait::spin(50);
     QCOMPARE(writeLines(*window), QStringList());
 
     closer->expectMessageBox();
     closer->expectMessageBox(QMessageBox::Yes);
     pushButton->click();
     QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
-    QTRY_COMPARE_WITH_TIMEOUT(writeLines(*window).filter(" ответ").size(), 2, 2000);
+    TRY_COMPARE(writeLines(*window).filter(" ответ").size(), 2, 2000);
     QCOMPARE(writeLines(*window).filter("coilAddress"),
              (QStringList{QString("WriteCoil coilAddress = %1 Value = 1").arg(coil),
                           QString("WriteCoil coilAddress = %1 Value = 0").arg(coil)}));
@@ -553,8 +557,8 @@ void TestMainWindow::savedSettingsLoadBackThroughDemoRelay()
     MainWindowTestAccess access(*window);
     QVERIFY(acceptSettings(*window, *closer, Settings{}));
     access.device()->refresh();
-    QTRY_COMPARE_WITH_TIMEOUT(access.device()->getRegister(8), uint16_t(1), 2000);
-    QTRY_VERIFY_WITH_TIMEOUT(access.device()->imageAgeMs() >= 0, 2000);
+    TRY_COMPARE(access.device()->getRegister(8), uint16_t(1), 2000);
+    TRY_VERIFY(access.device()->imageAgeMs() >= 0, 2000);
 
     QTemporaryDir dir;
     const QString path = dir.filePath("settings.json");
@@ -624,8 +628,8 @@ void TestMainWindow::savedSettingsLoadBackThroughDemoRelay()
     QCOMPARE(rows, (QStringList{"МТЗ-1 › Iсраб | 5.0 А | 2.5 А | 9",
                                 "МТЗ-1 › Tсраб | 0.50 с | 1.23 с | 10",
                                 "АПВ › Работа АПВ | Откл | АПВ1 крат | 48"}));
-    QTRY_COMPARE_WITH_TIMEOUT(writeLines(*window).filter("ответ").size(), 6, 5000);
-    QTest::qWait(100);
+    TRY_COMPARE(writeLines(*window).filter("ответ").size(), 6, 5000);
+    eventwait::spin(100);
     QCOMPARE(writeLines(*window).filter("startReg"),
              (QStringList{"WriteMultipleRegs startReg = 71 Count = 1",
                           "WriteMultipleRegs startReg = 9 Count = 1",
@@ -635,7 +639,7 @@ void TestMainWindow::savedSettingsLoadBackThroughDemoRelay()
                           "WriteMultipleRegs startReg = 48 Count = 1"}));
 
     access.device()->refresh();
-    QTRY_COMPARE_WITH_TIMEOUT(access.device()->getRegister(9), uint16_t(250), 2000);
+    TRY_COMPARE(access.device()->getRegister(9), uint16_t(250), 2000);
     window->refresh();
     QCOMPARE(child<QDoubleSpinBox>(window, "sbMTZ1_I")->value(), 2.5);
 
@@ -652,7 +656,7 @@ void TestMainWindow::savedSettingsLoadBackThroughDemoRelay()
     answerChanges(*closer, false);
     action(*window, "actionLoadConfig")->trigger();
     QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
-    QTest::qWait(100);
+    eventwait::spin(100);
     QCOMPARE(writeLines(*window), QStringList());
 }
 
@@ -661,7 +665,7 @@ void TestMainWindow::settingsSheetListsEverySettingInHtmlAndPdf()
     MainWindowTestAccess access(*window);
     QVERIFY(acceptSettings(*window, *closer, Settings{}));
     access.device()->refresh();
-    QTRY_VERIFY_WITH_TIMEOUT(access.device()->imageAgeMs() >= 0, 2000);
+    TRY_VERIFY(access.device()->imageAgeMs() >= 0, 2000);
 
     QTemporaryDir dir;
     const QString object = QStringLiteral("ПС «Северная», яч. 7");
@@ -714,7 +718,7 @@ void TestMainWindow::invalidSettingsFileIsReported()
     QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
     QCOMPARE(closer->seen.last().title, QStringLiteral("Ошибка"));
     QCOMPARE(closer->seen.last().text, QStringLiteral("Неверный файл конфигурации."));
-    QTest::qWait(50);
+    eventwait::spin(50);
     QCOMPARE(writeLines(*window), QStringList());
 }
 
@@ -725,7 +729,7 @@ void TestMainWindow::settingsExportNeedsAnsweredPoll()
     closer->expectMessageBox();
     action(*window, "actionSaveConfig")->trigger();
     QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
-    QTest::qWait(100);
+    eventwait::spin(100);
     QCOMPARE(closer->seen.size(), 1); // no file dialog follows
     QCOMPARE(closer->seen[0].title, QStringLiteral("Нет данных"));
     QCOMPARE(closer->seen[0].icon, QMessageBox::Warning);
@@ -733,7 +737,7 @@ void TestMainWindow::settingsExportNeedsAnsweredPoll()
     // A new connection forgets what the last one read.
     MainWindowTestAccess access(*window);
     access.device()->refresh();
-    QTRY_VERIFY_WITH_TIMEOUT(access.device()->imageAgeMs() >= 0, 2000);
+    TRY_VERIFY(access.device()->imageAgeMs() >= 0, 2000);
     QVERIFY(acceptSettings(*window, *closer, Settings{}));
     QCOMPARE(access.device()->imageAgeMs(), qint64(-1));
 }
@@ -743,9 +747,9 @@ void TestMainWindow::staleSettingsExportAsksWithAge()
     MainWindowTestAccess access(*window);
     QVERIFY(acceptSettings(*window, *closer, Settings{}));
     access.device()->refresh();
-    QTRY_VERIFY_WITH_TIMEOUT(access.device()->imageAgeMs() >= 0, 2000);
+    TRY_VERIFY(access.device()->imageAgeMs() >= 0, 2000);
     // Three poll periods of 1 s without an answer.
-    QTest::qWait(3200);
+    eventwait::spin(3200);
 
     closer->expectMessageBox(QMessageBox::No);
     action(*window, "actionSaveConfig")->trigger();
@@ -850,7 +854,7 @@ void TestMainWindow::readHeadersListsDemoRecordsAndResumesPolling()
     action(*window, "actionReadHeaders")->trigger();
     QVERIFY(!access.polling());
     auto* list = child<QListWidget>(window, "crashList");
-    QTRY_COMPARE_WITH_TIMEOUT(list->count(), 3, 3000);
+    TRY_COMPARE(list->count(), 3, 3000);
     QVERIFY(access.polling());
     for (int i = 0; i < 3; ++i)
         QCOMPARE(list->item(i)->data(Qt::UserRole).toInt(), i);
@@ -871,7 +875,7 @@ void TestMainWindow::saveCrashWritesComtradePair()
     QVERIFY(acceptSettings(*window, *closer, Settings{}));
     action(*window, "actionReadHeaders")->trigger();
     auto* list = child<QListWidget>(window, "crashList");
-    QTRY_COMPARE_WITH_TIMEOUT(list->count(), 3, 3000);
+    TRY_COMPARE(list->count(), 3, 3000);
     list->setCurrentRow(0);
     emit list->itemClicked(list->item(0));
     const QString baseName = (list->item(0)->text()).replace(' ', '_').replace(':', '_');
@@ -905,7 +909,7 @@ void TestMainWindow::keyboardChoiceOfRecordIsTheOneSaved()
     QVERIFY(acceptSettings(*window, *closer, Settings{}));
     action(*window, "actionReadHeaders")->trigger();
     auto* list = child<QListWidget>(window, "crashList");
-    QTRY_COMPARE_WITH_TIMEOUT(list->count(), 3, 3000);
+    TRY_COMPARE(list->count(), 3, 3000);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualItemRect(list->item(0)).center());
     auto* time = child<QLabel>(window, "crashTime");
@@ -987,7 +991,7 @@ void TestMainWindow::overlappingReadingsResumePollingOnlyAfterTheLast()
     QVERIFY(!access.polling());
 
     auto* list = child<QListWidget>(window, "crashList");
-    QTRY_COMPARE_WITH_TIMEOUT(list->count(), 3, 5000);
+    TRY_COMPARE(list->count(), 3, 5000);
     QVERIFY(access.eventsDialog()->isVisible());
     QVERIFY(!access.polling());
 

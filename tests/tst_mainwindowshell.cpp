@@ -1,6 +1,8 @@
 #include "app/MainWindow.h"
+#include "support/EventWait.h"
 #include "support/MainWindowTestAccess.h"
 #include "support/ModalCloser.h"
+#include "support/ShortLineTiming.h"
 #include "support/TestRelay.h"
 
 #include "base/Logger.h"
@@ -39,6 +41,8 @@ class TestMainWindowShell : public QObject
     Q_OBJECT
 
 private slots:
+    // Whole readings from the demo relay, at a quarter of its answer delay.
+    void initTestCase() { shortenLineTiming(); }
     void windowFitsSmallScreens_data();
     void windowFitsSmallScreens();
     void everyPageScrollsInsteadOfGrowing();
@@ -216,7 +220,7 @@ void TestMainWindowShell::typedPortNameReachesTheLink()
     QVERIFY2(closer.waitUntilDone(), closer.describe().constData());
     action(window, "actionStart")->trigger();
     QVERIFY(MainWindowTestAccess(window).polling());
-    QTRY_VERIFY_WITH_TIMEOUT(relay.answersSent() >= 3, 5000);
+    TRY_VERIFY(relay.answersSent() >= 3, 5000);
     action(window, "actionStop")->trigger();
 }
 
@@ -233,7 +237,7 @@ void TestMainWindowShell::demoFaultLightsLedAndLeavesJournalAndRecord()
     QCOMPARE(child<QLabel>(&window, "statusMark")->property("state").toString(),
              QStringLiteral("demo"));
     auto* led = child<QCheckBox>(&window, "ledMTZ1");
-    QTRY_VERIFY_WITH_TIMEOUT(led->isChecked(), 6000);
+    TRY_VERIFY(led->isChecked(), 6000);
     // No further faults while the journal and the record are read.
     access.demoLink()->setTimeScale(1);
     QVERIFY(child<QCheckBox>(&window, "ledIsprav")->isChecked());
@@ -256,7 +260,7 @@ void TestMainWindowShell::demoFaultLightsLedAndLeavesJournalAndRecord()
 
     action(window, "actionReadHeaders")->trigger();
     auto* records = child<QListWidget>(&window, "crashList");
-    QTRY_COMPARE_WITH_TIMEOUT(records->count(), 3, 5000);
+    TRY_COMPARE(records->count(), 3, 5000);
     int row = -1;
     const QString todayInList = QDate::currentDate().toString("dd.MM.yyyy");
     for (int i = 0; i < records->count(); ++i) {

@@ -2,6 +2,7 @@
 #include "modbus/FileRecordReference.h"
 #include "modbus/ModBusClient.h"
 #include "modbus/ModBusRtuLink.h"
+#include "support/EventWait.h"
 #include "support/LogCapture.h"
 #include "support/PtyPair.h"
 #include "support/RecordingResponseListener.h"
@@ -366,11 +367,11 @@ void TestModBusClient::fullTransactionOverRealLink()
 
     const QByteArray reply = QByteArray::fromHex("010304000a0014da3e");
     QVERIFY(pty.writeMaster(reply.left(4)));
-    QTest::qWait(5);
+    eventwait::spin(5);
     QVERIFY(pty.writeMaster(reply.mid(4)));
     // Nothing is delivered before the line has been silent for the interval.
     QVERIFY(listener.calls.isEmpty());
-    QTRY_COMPARE_WITH_TIMEOUT(listener.calls.size(), 1, 2000);
+    TRY_COMPARE(listener.calls.size(), 1, 2000);
 
     const RecordingResponseListener::Call& call = listener.calls.first();
     QCOMPARE(call.name, QStringLiteral("holdingRegsRead"));
@@ -441,7 +442,7 @@ void TestModBusClient::timeoutNotifiesOnceAndSendsNext()
     clock.start();
     readRegisters(client, {&first, &second});
 
-    QTRY_COMPARE_WITH_TIMEOUT(first.calls.size(), 1, 3000);
+    TRY_COMPARE(first.calls.size(), 1, 3000);
     QVERIFY2(clock.elapsed() >= 950, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(first.names(), QStringList{QStringLiteral("responseTimeout")});
     QCOMPARE(log.lines(), QStringList{QStringLiteral("Таймаут ответа!")});
@@ -449,7 +450,7 @@ void TestModBusClient::timeoutNotifiesOnceAndSendsNext()
     // timed-out one is not resent.
     QCOMPARE(link.sent, QList<QByteArray>{readFrame(0)});
     QCOMPARE(client.state(), ModBusClient::State::Settling);
-    QTRY_COMPARE_WITH_TIMEOUT(link.sent.size(), 2, 3000);
+    TRY_COMPARE(link.sent.size(), 2, 3000);
     QVERIFY2(clock.elapsed() >= 1950, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(link.sent.at(1), readFrame(1));
 
@@ -493,7 +494,7 @@ void TestModBusClient::framesDuringDeliveryLeaveTheDeliveredRequestAlone()
     QVERIFY(next.calls.isEmpty());
     // The garbled frame's pause holds the next request back.
     QCOMPARE(client.state(), ModBusClient::State::Pausing);
-    QTRY_COMPARE_WITH_TIMEOUT(link.sent.size(), 2, 2000);
+    TRY_COMPARE(link.sent.size(), 2, 2000);
     QCOMPARE(link.sent.last(), readFrame(1));
 }
 
@@ -558,7 +559,7 @@ void TestModBusClient::requestLeftWithoutLinkTimesOut()
     QCOMPARE(first.calls.size(), 1);
     QCOMPARE(link.sent.size(), 1);
     QCOMPARE(client.state(), ModBusClient::State::Waiting);
-    QTRY_COMPARE_WITH_TIMEOUT(second.names(), QStringList{QStringLiteral("responseTimeout")}, 3000);
+    TRY_COMPARE(second.names(), QStringList{QStringLiteral("responseTimeout")}, 3000);
     QCOMPARE(client.state(), ModBusClient::State::Idle);
 }
 
@@ -579,10 +580,10 @@ void TestModBusClient::linkErrorPausesThenEndsRequestClearsLinkAndSendsNext()
     QCOMPARE(link.sent.size(), 1);
 
     // The garbled request is told only once the pause has passed.
-    QTest::qWait(200);
+    eventwait::spin(200);
     QVERIFY(failed.calls.isEmpty());
 
-    QTRY_COMPARE_WITH_TIMEOUT(link.sent.size(), 2, 2000);
+    TRY_COMPARE(link.sent.size(), 2, 2000);
     QVERIFY2(clock.elapsed() >= 450, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(link.clears, 1);
     QCOMPARE(link.sent.at(1), readFrame(1));
@@ -605,9 +606,9 @@ void TestModBusClient::secondLinkErrorDoesNotLengthenPause()
     QElapsedTimer clock;
     clock.start();
     client.linkError();
-    QTest::qWait(300);
+    eventwait::spin(300);
     client.linkError();
-    QTRY_COMPARE_WITH_TIMEOUT(link.sent.size(), 2, 2000);
+    TRY_COMPARE(link.sent.size(), 2, 2000);
     QVERIFY2(clock.elapsed() < 750, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(link.clears, 1);
     // The request sent after the pause is outstanding and untouched.
@@ -635,7 +636,7 @@ void TestModBusClient::requestIntoEmptyQueueDuringPauseWaitsForPauseEnd()
     client.readHoldingRegs(&later, 1, 2, 1, 0);
 
     // The end of the pause clears the line, then sends the first in line.
-    QTRY_COMPARE_WITH_TIMEOUT(link.clears, 1, 2000);
+    TRY_COMPARE(link.clears, 1, 2000);
     QCOMPARE(link.sent.size(), 2);
     QCOMPARE(link.sent.at(1), readFrame(1));
     QCOMPARE(client.state(), ModBusClient::State::Waiting);
@@ -656,7 +657,7 @@ void TestModBusClient::requestsIntoNonEmptyQueueDuringPauseWaitForPauseEnd()
     QCOMPARE(link.sent.size(), 1);
     QCOMPARE(client.queuedCount(), 3);
 
-    QTRY_COMPARE_WITH_TIMEOUT(link.sent.size(), 2, 2000);
+    TRY_COMPARE(link.sent.size(), 2, 2000);
     QCOMPARE(link.sent.at(1), QByteArray::fromHex("01050005ff00"));
     deliver(client, QByteArray::fromHex("01050005ff00"));
     deliver(client, QByteArray::fromHex("0103020000"));
@@ -678,7 +679,7 @@ void TestModBusClient::strayFrameDuringPauseIsDroppedAndQueueWaitsForPauseEnd()
     QCOMPARE(link.sent.size(), 1);
     QCOMPARE(client.counters().strayFrames, quint64(1));
 
-    QTRY_COMPARE_WITH_TIMEOUT(link.clears, 1, 2000);
+    TRY_COMPARE(link.clears, 1, 2000);
     QCOMPARE(link.sent.size(), 2);
     QCOMPARE(link.sent.at(1), readFrame(1));
 
@@ -751,7 +752,7 @@ void TestModBusClient::timeoutTellsLinkNothingIsAwaited()
     auto& [link, client] = wired;
     RecordingResponseListener listener;
     client.readHoldingRegs(&listener, 1, 0, 2, 0);
-    QTRY_COMPARE_WITH_TIMEOUT(listener.calls.size(), 1, 3000);
+    TRY_COMPARE(listener.calls.size(), 1, 3000);
     // A late answer must not be taken as complete by its length.
     QCOMPARE(link.expected, (QList<int>{7, 0}));
 }
@@ -827,7 +828,7 @@ void TestModBusClient::afterTimeoutNextRequestWaitsForLateAnswer()
     QVERIFY(second.calls.isEmpty());
     if (!sentAtOnce) {
         QCOMPARE(client.state(), ModBusClient::State::Settling);
-        QTRY_COMPARE_WITH_TIMEOUT(link.sent.size(), 2, 2000);
+        TRY_COMPARE(link.sent.size(), 2, 2000);
         // What a late frame may have left half-received is dropped first.
         QCOMPARE(link.clears, 1);
     }
@@ -844,7 +845,7 @@ void TestModBusClient::unaskedFrameHoldsTheNextRequestBack()
     RecordingResponseListener listener;
     client.readHoldingRegs(&listener, 1, 0, 1, 0);
     QVERIFY(link.sent.isEmpty());
-    QTRY_COMPARE_WITH_TIMEOUT(link.sent.size(), 1, 2000);
+    TRY_COMPARE(link.sent.size(), 1, 2000);
 }
 
 void TestModBusClient::garbledRequestIsResentOnTheClearedLineAfterThePause()
@@ -855,7 +856,7 @@ void TestModBusClient::garbledRequestIsResentOnTheClearedLineAfterThePause()
     ResendingListener listener(client);
     client.readHoldingRegs(&listener, 1, 0, 1, 0);
     client.linkError();
-    QTRY_COMPARE_WITH_TIMEOUT(listener.calls.size(), 1, 2000);
+    TRY_COMPARE(listener.calls.size(), 1, 2000);
     QCOMPARE(link.events,
              (QStringList{QStringLiteral("expect 5"), QStringLiteral("send 010300000001"),
                           QStringLiteral("clear"), QStringLiteral("expect 5"),

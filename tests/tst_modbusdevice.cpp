@@ -1,5 +1,6 @@
 #include "relay/ModBusDevice.h"
 
+#include "support/EventWait.h"
 #include "support/RecordingModBusClient.h"
 
 #include <QSignalSpy>
@@ -314,7 +315,7 @@ void TestModBusDevice::timerPollsOncePerPeriodAfterStart()
     QCOMPARE(client.requests.size(), 6);
 
     device.stop();
-    QTest::qWait(60);
+    eventwait::spin(60);
     QCOMPARE(client.requests.size(), 6);
 }
 

@@ -1,5 +1,6 @@
 #include "base/Logger.h"
 #include "modbus/ModBusRtuLink.h"
+#include "support/EventWait.h"
 #include "support/LogCapture.h"
 #include "support/PtyPair.h"
 #include "support/RecordingRtuListener.h"
@@ -227,12 +228,12 @@ void TestModBusRtuLink::replyInChunksOverRealPortIsOneFrame()
 
     const QByteArray reply = QByteArray::fromHex("010304000a0014da3e");
     QVERIFY(pty.writeMaster(reply.left(3)));
-    QTest::qWait(15);
+    eventwait::spin(15);
     QVERIFY(pty.writeMaster(reply.mid(3, 4)));
-    QTest::qWait(15);
+    eventwait::spin(15);
     QVERIFY(pty.writeMaster(reply.mid(7)));
 
-    QTRY_COMPARE_WITH_TIMEOUT(listener.frames.size(), 1, 2000);
+    TRY_COMPARE(listener.frames.size(), 1, 2000);
     QCOMPARE(listener.frames.first(), QByteArray::fromHex("010304000a0014"));
     QCOMPARE(listener.linkErrors, 0);
 }
@@ -322,7 +323,7 @@ void TestModBusRtuLink::twoRepliesCloserThanIntervalAreOneBuffer()
 
     const QByteArray reply = QByteArray::fromHex("010304000a0014da3e");
     link.feed(reply);
-    QTest::qWait(10);
+    eventwait::spin(10);
     link.feed(reply);
     QVERIFY(waitForSilence(link));
     QCOMPARE(listener.frames.size(), 0);
@@ -339,7 +340,7 @@ void TestModBusRtuLink::chunksWithShortGapsAreOneFrame()
     const QByteArray reply = QByteArray::fromHex("010304000a0014da3e");
     for (int i = 0; i < reply.size(); ++i) {
         link.feed(reply.mid(i, 1));
-        QTest::qWait(10);
+        eventwait::spin(10);
     }
     QVERIFY(waitForSilence(link));
     QCOMPARE(listener.frames, QList<QByteArray>{QByteArray::fromHex("010304000a0014")});
@@ -538,18 +539,18 @@ void TestModBusRtuLink::splitAnswerOverRealPortEndsByLength()
     link.expectAnswer(7);
 
     QVERIFY(pty.writeMaster(twoRegistersFrame.left(3)));
-    QTest::qWait(20);
+    eventwait::spin(20);
     QVERIFY(pty.writeMaster(twoRegistersFrame.mid(3, 4)));
-    QTest::qWait(20);
+    eventwait::spin(20);
     QVERIFY(pty.writeMaster(twoRegistersFrame.mid(7)));
 
-    QTRY_COMPARE_WITH_TIMEOUT(listener.frames.size(), 1, 2000);
+    TRY_COMPARE(listener.frames.size(), 1, 2000);
     QCOMPARE(listener.frames.first(), twoRegisters);
     QCOMPARE(listener.linkErrors, 0);
     // Whatever the machine's load, the frame ended by length: the silence
     // timer was stopped, never run out.
     QCOMPARE(silences.count(), 0);
-    QTest::qWait(300);
+    eventwait::spin(300);
     QCOMPARE(silences.count(), 0);
     QCOMPARE(listener.frames.size(), 1);
 }

@@ -3,8 +3,10 @@
 #include "records/ComtradeWriter.h"
 #include "records/CrashProcessHeader.h"
 #include "simulator/DemoRTULink.h"
+#include "support/EventWait.h"
 #include "support/MainWindowTestAccess.h"
 #include "support/ModalCloser.h"
+#include "support/ShortLineTiming.h"
 #include "viewer/CycleMeasure.h"
 #include "viewer/MinMaxDecimator.h"
 #include "viewer/RecordReadout.h"
@@ -99,6 +101,8 @@ class TestRecordViewer : public QObject
     Q_OBJECT
 
 private slots:
+    // The relay's record read from the demo relay, at a quarter of its answer delay.
+    void initTestCase() { shortenLineTiming(); }
     void oneCycleRmsAndFundamental_data();
     void oneCycleRmsAndFundamental();
     void cycleNeedsAWholeCycleOfValues_data();
@@ -352,7 +356,7 @@ void TestRecordViewer::viewerOpensAnExportWithItsChannelNames()
     QCOMPARE(lines.size(), 1 + 1 + 5 + 11 + 1);
     QVERIFY(lines[2].startsWith(QStringLiteral("PhaseA\tA\t")));
     viewer->close();
-    QTRY_VERIFY(viewer.isNull());
+    TRY_VERIFY(viewer.isNull(), 5000);
 }
 
 void TestRecordViewer::viewerWindowStaysWithinTheScreen()
@@ -503,7 +507,7 @@ void TestRecordViewer::viewButtonShowsTheRelaysRecordUnsaved()
     QVERIFY(acceptSettings(window, closer, Settings{}));
     action(window, "actionReadHeaders")->trigger();
     auto* list = child<QListWidget>(&window, "crashList");
-    QTRY_COMPARE_WITH_TIMEOUT(list->count(), 3, 3000);
+    TRY_COMPARE(list->count(), 3, 3000);
     auto* view = child<QPushButton>(&window, "buttonViewRecord");
     QCOMPARE(view->text(), QStringLiteral("Просмотр"));
     QVERIFY(!view->isEnabled());
@@ -515,7 +519,7 @@ void TestRecordViewer::viewButtonShowsTheRelaysRecordUnsaved()
     QVERIFY(!view->isEnabled());
     QVERIFY(!child<QPushButton>(&window, "buttonSaveRecord")->isEnabled());
     // 720 samples at 10 ms each from the demo relay.
-    QTRY_VERIFY_WITH_TIMEOUT(window.findChild<RecordViewer*>() != nullptr, 20000);
+    TRY_VERIFY(window.findChild<RecordViewer*>() != nullptr, 20000);
     RecordViewer* viewer = window.findChild<RecordViewer*>();
     QVERIFY(viewer->windowTitle().endsWith(QStringLiteral("(не сохранена)")));
     QCOMPARE(viewer->plot()->channelCount(), 16);

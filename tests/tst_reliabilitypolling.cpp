@@ -1,6 +1,7 @@
 // Polling and writing through the whole program — serial port, RTU link,
 // client, poller, window — against a relay on a pseudo-terminal whose line
 // and answers go wrong in the ways a noisy RS-485 line and a busy relay do.
+#include "support/EventWait.h"
 #include "support/ReliabilityHarness.h"
 #include "support/TestRelay.h"
 
@@ -91,7 +92,7 @@ PhaseResult watch(
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < deadlineMs) {
-        QTest::qWait(20);
+        eventwait::spin(20);
         result.requests = relay.requestCount() - requestsBefore;
         const int queued = access.client()->queuedCount();
         result.maxQueued = qMax(result.maxQueued, queued);
@@ -220,7 +221,7 @@ void TestReliabilityPolling::pollingRidesOutFault()
     loadRelay(*relay, before);
     QVERIFY(connectAndPoll(*relay));
     access.setPollPeriod(fastPollMs);
-    QTRY_VERIFY_WITH_TIMEOUT(imageHolds(*access.device(), before), 4000);
+    TRY_VERIFY(imageHolds(*access.device(), before), 4000);
 
     child<QListWidget>(window, "listLog")->clear();
     loadRelay(*relay, after);
@@ -250,7 +251,7 @@ void TestReliabilityPolling::pollingRidesOutFault()
 
     // Once the line is clean again the image catches up with the relay.
     relay->setFaults(TestRelay::Faults());
-    QTRY_VERIFY_WITH_TIMEOUT(imageHolds(*access.device(), after), 6000);
+    TRY_VERIFY(imageHolds(*access.device(), after), 6000);
 }
 
 void TestReliabilityPolling::queueStaysBoundedThroughMixedFaults()
@@ -259,7 +260,7 @@ void TestReliabilityPolling::queueStaysBoundedThroughMixedFaults()
     loadRelay(*relay, before);
     QVERIFY(connectAndPoll(*relay));
     access.setPollPeriod(fastPollMs);
-    QTRY_VERIFY_WITH_TIMEOUT(imageHolds(*access.device(), before), 4000);
+    TRY_VERIFY(imageHolds(*access.device(), before), 4000);
 
     // Half the answers lost, and the rest of the faults on top: the relay
     // answers far slower than the poll period asks.
@@ -300,7 +301,7 @@ void TestReliabilityPolling::queueStaysBoundedThroughMixedFaults()
     QVERIFY(lines.contains(QStringLiteral("Ошибка CRC!")));
 
     relay->setFaults(TestRelay::Faults());
-    QTRY_VERIFY_WITH_TIMEOUT(imageHolds(*access.device(), after), 6000);
+    TRY_VERIFY(imageHolds(*access.device(), after), 6000);
 }
 
 void TestReliabilityPolling::settingsWritesReachRelayInPairs_data()
@@ -327,7 +328,7 @@ void TestReliabilityPolling::settingsWritesReachRelayInPairs()
     relay->setRegister(8, 1);
     QVERIFY(connectAndPoll(*relay));
     access.setPollPeriod(fastPollMs);
-    QTRY_COMPARE_WITH_TIMEOUT(access.device()->getRegister(8), uint16_t(1), 4000);
+    TRY_COMPARE(access.device()->getRegister(8), uint16_t(1), 4000);
     window->refresh();
 
     // МТЗ-1 current 1.50 A (register 9) and АПВ on (register 48).
@@ -346,12 +347,12 @@ void TestReliabilityPolling::settingsWritesReachRelayInPairs()
     action(*window, "actionSaveChanges")->trigger();
     QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
 
-    QTRY_VERIFY_WITH_TIMEOUT(relay->registerWrites().size() >= 4, 8000);
+    TRY_VERIFY(relay->registerWrites().size() >= 4, 8000);
     // Let anything sent twice show up: a write queued again would go out
     // ahead of the poll's reads, so two polls' worth of requests after the
     // last write would have brought it.
     const int requestsAfterWrites = relay->requestCount();
-    QTRY_VERIFY_WITH_TIMEOUT(relay->requestCount() >= requestsAfterWrites + 6, 15000);
+    TRY_VERIFY(relay->requestCount() >= requestsAfterWrites + 6, 15000);
 
     const QList<TestRelay::RegisterWrite> writes = relay->registerWrites();
     QCOMPARE(writes.size(), 4);
@@ -377,8 +378,8 @@ void TestReliabilityPolling::settingsWritesReachRelayInPairs()
 
     // The relay took the values; the next good polls bring them back.
     relay->setFaults(TestRelay::Faults());
-    QTRY_COMPARE_WITH_TIMEOUT(access.device()->getRegister(9), uint16_t(150), 4000);
-    QTRY_COMPARE_WITH_TIMEOUT(access.device()->getRegister(48), uint16_t(1), 4000);
+    TRY_COMPARE(access.device()->getRegister(9), uint16_t(150), 4000);
+    TRY_COMPARE(access.device()->getRegister(48), uint16_t(1), 4000);
 }
 
 void TestReliabilityPolling::writtenSettingShowsUntilReadBack_data()
@@ -419,7 +420,7 @@ void TestReliabilityPolling::writtenSettingShowsUntilReadBack()
     relay->requirePassword(static_cast<uint16_t>(relayPassword));
     QVERIFY(connectAndPoll(*relay));
     access.setPollPeriod(fastPollMs);
-    QTRY_COMPARE_WITH_TIMEOUT(access.device()->getRegister(9), uint16_t(100), 4000);
+    TRY_COMPARE(access.device()->getRegister(9), uint16_t(100), 4000);
     // The test polls by hand from here on, so it knows which reads were sent
     // after the write.
     access.refreshTimer()->stop();
@@ -450,7 +451,7 @@ void TestReliabilityPolling::writtenSettingShowsUntilReadBack()
     QCOMPARE(closer->seen[2].icon, icon);
     QCOMPARE(closer->seen[2].text, verification);
     QVERIFY(relay->requestCount() >= requestsBefore + 3);
-    QTRY_COMPARE_WITH_TIMEOUT(access.client()->queuedCount(), 0, 4000);
+    TRY_COMPARE(access.client()->queuedCount(), 0, 4000);
     // A write that timed out is not sent again.
     int valueWrites = 0;
     for (const TestRelay::RegisterWrite& write : relay->registerWrites())
@@ -467,7 +468,7 @@ void TestReliabilityPolling::writtenSettingShowsUntilReadBack()
     relay->setFaults(TestRelay::Faults());
     const uint64_t ticket = access.device()->lastTicket();
     access.device()->refresh();
-    QTRY_VERIFY_WITH_TIMEOUT(access.device()->readTicket(9) > ticket, 4000);
+    TRY_VERIFY(access.device()->readTicket(9) > ticket, 4000);
     window->refresh();
     QCOMPARE(spin->value(), shownAfterReadBack);
     QCOMPARE(spin->font().bold(), relayValue != 150);
@@ -493,13 +494,13 @@ void TestReliabilityPolling::commandReachesRelayOnlyWhenConfirmed()
     // A write queued on the click would go out ahead of the poll's reads:
     // once a whole poll has followed, none was.
     const int requestsAfterNo = relay->requestCount();
-    QTRY_VERIFY_WITH_TIMEOUT(relay->requestCount() >= requestsAfterNo + 3, 5000);
+    TRY_VERIFY(relay->requestCount() >= requestsAfterNo + 3, 5000);
     QCOMPARE(coilWrites(), 0);
 
     closer->expectMessageBox(QMessageBox::Yes);
     button->click();
     QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
-    QTRY_COMPARE_WITH_TIMEOUT(coilWrites(), 2, 4000);
+    TRY_COMPARE(coilWrites(), 2, 4000);
     QList<QByteArray> writes;
     for (const QByteArray& frame : relay->requests()) {
         if (static_cast<uint8_t>(frame.at(1)) == 0x05)
@@ -539,7 +540,7 @@ void TestReliabilityPolling::droppedConnectionStopsPollingWithABox()
     loadRelay(gateway, before);
     QVERIFY(connectAndPoll(gateway));
     access.setPollPeriod(fastPollMs);
-    QTRY_VERIFY_WITH_TIMEOUT(imageHolds(*access.device(), before), 4000);
+    TRY_VERIFY(imageHolds(*access.device(), before), 4000);
 
     // The gateway drops the connection: the user is told, polling stops.
     closer->expectMessageBox();
@@ -550,7 +551,7 @@ void TestReliabilityPolling::droppedConnectionStopsPollingWithABox()
              qPrintable(closer->seen.first().text));
     QVERIFY(!access.polling());
     // Nothing is retried on its own.
-    QTest::qWait(1500);
+    eventwait::spin(1500);
     QCOMPARE(gateway.connectionCount(), 1);
     QCOMPARE(closer->seen.size(), 1);
 
@@ -559,7 +560,7 @@ void TestReliabilityPolling::droppedConnectionStopsPollingWithABox()
     action(*window, "actionStart")->trigger();
     QVERIFY(access.polling());
     QCOMPARE(gateway.connectionCount(), 2);
-    QTRY_VERIFY_WITH_TIMEOUT(imageHolds(*access.device(), after), 4000);
+    TRY_VERIFY(imageHolds(*access.device(), after), 4000);
     action(*window, "actionStop")->trigger();
 }
 

@@ -1,6 +1,7 @@
 // Reading a fault record and the event journal through the whole program —
 // window, readers, client, RTU link, serial port — from a relay on a
 // pseudo-terminal whose line goes wrong, and pulling the cable mid-reading.
+#include "support/EventWait.h"
 #include "support/RelayContent.h"
 #include "support/ReliabilityHarness.h"
 #include "support/TestRelay.h"
@@ -62,7 +63,7 @@ Outcome readEverything(MainWindow& window, ModalCloser& closer, TestRelay& relay
     clock.start();
     while (list->count() < 3 && !sawBox(closer, QStringLiteral("Ошибка связи")) &&
            clock.elapsed() < 60000)
-        QTest::qWait(20);
+        eventwait::spin(20);
     outcome.headersRead = list->count() == 3;
     relay.setFaults(faultsNow);
 
@@ -89,7 +90,7 @@ Outcome readEverything(MainWindow& window, ModalCloser& closer, TestRelay& relay
     action(window, "actionReadLog")->trigger();
     clock.restart();
     while (closer.pending() > 0 && closer.seen.size() == seenBefore && clock.elapsed() < 120000)
-        QTest::qWait(20);
+        eventwait::spin(20);
     outcome.journalRead = closer.pending() == 0;
     if (!outcome.journalRead) {
         if (closer.seen.size() > seenBefore)
@@ -108,7 +109,7 @@ double cpuShare(int ms)
     const std::clock_t cpuBefore = std::clock();
     QElapsedTimer clock;
     clock.start();
-    QTest::qWait(ms);
+    eventwait::spin(ms);
     const double cpuMs = 1000.0 * static_cast<double>(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
     return cpuMs / static_cast<double>(clock.elapsed());
 }
@@ -259,7 +260,7 @@ void TestReliabilityRecords::unplugMidReadingReportsTimeoutsAndStaysUsable()
     QVERIFY(connectAndPoll(*relay));
     auto* list = child<QListWidget>(window, "crashList");
     action(*window, "actionReadHeaders")->trigger();
-    QTRY_COMPARE_WITH_TIMEOUT(list->count(), 3, 10000);
+    TRY_COMPARE(list->count(), 3, 10000);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualItemRect(list->item(1)).center());
 
@@ -274,7 +275,7 @@ void TestReliabilityRecords::unplugMidReadingReportsTimeoutsAndStaysUsable()
     closer->expectFileDialog(folder.path());
     closer->expectMessageBox();
     child<QPushButton>(window, "buttonSaveRecord")->click();
-    QTRY_VERIFY_WITH_TIMEOUT(child<QProgressBar>(window, "crashSaveProgress")->value() >= 10,
+    TRY_VERIFY(child<QProgressBar>(window, "crashSaveProgress")->value() >= 10,
                              10000);
     child<QListWidget>(window, "listLog")->clear();
     relay->unplug();
@@ -304,7 +305,7 @@ void TestReliabilityRecords::unplugMidReadingReportsTimeoutsAndStaysUsable()
     other.setRegister(9, 321);
     QVERIFY(connectAndPoll(other));
     access.setPollPeriod(fastPollMs);
-    QTRY_COMPARE_WITH_TIMEOUT(access.device()->getRegister(9), uint16_t(321), 5000);
+    TRY_COMPARE(access.device()->getRegister(9), uint16_t(321), 5000);
     action(*window, "actionStop")->trigger();
 }
 

@@ -1,4 +1,5 @@
 #include "app/StaleValueMarker.h"
+#include "support/EventWait.h"
 #include "support/ReliabilityHarness.h"
 
 #include <QCheckBox>
@@ -87,7 +88,7 @@ void TestReliabilityStatus::markAndCountersFollowTheLine()
     QCOMPARE(markState(*window), QStringLiteral("stopped"));
     relay->setFaults(faults);
     QVERIFY(connectAndPoll(*relay));
-    QTRY_COMPARE_WITH_TIMEOUT(markState(*window), state, 7000);
+    TRY_COMPARE(markState(*window), state, 7000);
 
     // The caption is followed by a count above zero.
     const QRegularExpression grown(QRegularExpression::escape(counter) + " [1-9]");
@@ -109,9 +110,9 @@ void TestReliabilityStatus::clickOnCountersResetsThem()
     QVERIFY(connectAndPoll(*relay));
     // The counters, not the poll period, are what is checked here.
     MainWindowTestAccess(*window).setPollPeriod(fastPollMs);
-    QTRY_VERIFY_WITH_TIMEOUT(MainWindowTestAccess(*window).client()->counters().answers >= 3, 5000);
+    TRY_VERIFY(MainWindowTestAccess(*window).client()->counters().answers >= 3, 5000);
     action(*window, "actionStop")->trigger();
-    QTest::qWait(200);
+    eventwait::spin(200);
     QTest::mouseClick(child<QLabel>(window, "statusCounters"), Qt::LeftButton);
     QCOMPARE(countersText(*window),
              QStringLiteral("Запросы 0 · Ответы 0 · Таймауты 0 · CRC/формат 0 · Исключения 0"));
@@ -131,7 +132,7 @@ void TestReliabilityStatus::valuesGreyAfterThreePeriodsWithoutAnswers()
     relay->setRegister(0, 250);
     relay->setRegister(52, 1);
     QVERIFY(connectAndPoll(*relay));
-    QTRY_COMPARE_WITH_TIMEOUT(ia->text(), QStringLiteral("2.50"), 5000);
+    TRY_COMPARE(ia->text(), QStringLiteral("2.50"), 5000);
     QVERIFY(ia->isEnabled() && led->isEnabled());
     QVERIFY(editor->toolTip() != StaleValueMarker::noDataText());
 
@@ -141,7 +142,7 @@ void TestReliabilityStatus::valuesGreyAfterThreePeriodsWithoutAnswers()
     relay->setFaults(silent);
     QElapsedTimer waited;
     waited.start();
-    QTRY_VERIFY_WITH_TIMEOUT(!ia->isEnabled(), 6000);
+    TRY_VERIFY(!ia->isEnabled(), 6000);
     QVERIFY2(waited.elapsed() >= 2000, qPrintable(QString::number(waited.elapsed())));
     QVERIFY(!led->isEnabled());
     // The last value stays readable, only greyed.
@@ -149,7 +150,7 @@ void TestReliabilityStatus::valuesGreyAfterThreePeriodsWithoutAnswers()
     QCOMPARE(editor->toolTip(), StaleValueMarker::noDataText());
 
     relay->setFaults(TestRelay::Faults());
-    QTRY_VERIFY_WITH_TIMEOUT(ia->isEnabled(), 5000);
+    TRY_VERIFY(ia->isEnabled(), 5000);
     QVERIFY(editor->toolTip() != StaleValueMarker::noDataText());
 }
 

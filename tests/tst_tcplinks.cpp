@@ -5,6 +5,7 @@
 #include "modbus/ModBusClient.h"
 #include "modbus/ModBusTcpLink.h"
 #include "modbus/TcpConnection.h"
+#include "support/EventWait.h"
 #include "support/LogCapture.h"
 #include "support/RecordingResponseListener.h"
 #include "support/RelayMaster.h"
@@ -64,7 +65,7 @@ struct ScriptedServer
     {
         QByteArray bytes;
         for (int i = 0; i < 300 && bytes.size() < size; ++i) {
-            QTest::qWait(10);
+            eventwait::spin(10);
             bytes += socket->readAll();
         }
         return bytes;
@@ -150,7 +151,7 @@ void TestTcpLinks::droppedConnectionIsReportedAndCanBeOpenedAgain()
     LogCapture log(static_cast<int>(LogLevel::Debug));
     RecordingResponseListener listener;
     master.client.readHoldingRegs(&listener, 1, 0, 1, 0);
-    QTRY_COMPARE_WITH_TIMEOUT(listener.names(), QStringList{QStringLiteral("responseTimeout")},
+    TRY_COMPARE(listener.names(), QStringList{QStringLiteral("responseTimeout")},
                               3000);
     QVERIFY(log.lines().contains(QStringLiteral("Не могу отправить пакет. Соединение закрыто.")));
     QCOMPARE(failed.count(), 1);
@@ -187,7 +188,7 @@ void TestTcpLinks::refusedConnectionIsReported()
     QCOMPARE(failed.first().first().toString(),
              QStringLiteral("Узел %1:%2 отклонил соединение.").arg(loopback).arg(port));
     QVERIFY(!master.connection()->isConnecting());
-    QTest::qWait(100);
+    eventwait::spin(100);
     QCOMPARE(failed.count(), 1);
     QCOMPARE(opened.count(), 0);
 }
@@ -211,7 +212,7 @@ void TestTcpLinks::lateAnswerWithAnOldTransactionIdIsDropped()
     const QByteArray firstRequest = server.request(12);
     QCOMPARE(firstRequest, QByteArray::fromHex("000100000006010300000001"));
     // The first request goes unanswered and times out; the second goes out.
-    QTRY_COMPARE_WITH_TIMEOUT(first.names(), QStringList{QStringLiteral("responseTimeout")}, 3000);
+    TRY_COMPARE(first.names(), QStringList{QStringLiteral("responseTimeout")}, 3000);
     client.readHoldingRegs(&second, 1, 0, 1, 0);
     QCOMPARE(server.request(12), QByteArray::fromHex("000200000006010300000001"));
 
@@ -219,7 +220,7 @@ void TestTcpLinks::lateAnswerWithAnOldTransactionIdIsDropped()
     // the same slave, other data. Only the second one reaches the caller.
     LogCapture log(static_cast<int>(LogLevel::Error));
     server.socket->write(registerAnswer(1, 0x11) + registerAnswer(2, 0x22));
-    QTRY_COMPARE_WITH_TIMEOUT(second.calls.size(), 1, 3000);
+    TRY_COMPARE(second.calls.size(), 1, 3000);
     QCOMPARE(second.calls.first().values, QVector<int>{0x22});
     QCOMPARE(first.calls.size(), 1);
     QCOMPARE(log.lines(),
@@ -236,7 +237,7 @@ void TestTcpLinks::garbledHeaderIsALinkError()
     client.setLink(&link);
     link.connection()->open(loopback, server.server.serverPort());
     QVERIFY(server.accept());
-    QTRY_VERIFY_WITH_TIMEOUT(link.connection()->isOpen(), 3000);
+    TRY_VERIFY(link.connection()->isOpen(), 3000);
 
     RecordingResponseListener listener;
     client.readHoldingRegs(&listener, 1, 0, 1, 0);
@@ -246,7 +247,7 @@ void TestTcpLinks::garbledHeaderIsALinkError()
     answer[2] = 0x5A;
     answer[3] = 0x5A;
     server.socket->write(answer);
-    QTRY_COMPARE_WITH_TIMEOUT(listener.calls.size(), 1, 3000);
+    TRY_COMPARE(listener.calls.size(), 1, 3000);
     QCOMPARE(listener.calls.first().name, QStringLiteral("requestFailed"));
     QCOMPARE(listener.calls.first().start, int(IModBusResponseListener::Failure::Garbled));
 }

@@ -1,5 +1,7 @@
 #include "support/ModalCloser.h"
 
+#include "support/EventWait.h"
+
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QItemSelectionModel>
@@ -104,7 +106,7 @@ bool ModalCloser::waitUntilDone(int timeoutMs)
     QElapsedTimer clock;
     clock.start();
     while (!steps.isEmpty() && clock.elapsed() < timeoutMs)
-        QTest::qWait(10);
+        eventwait::spin(10);
     return steps.isEmpty();
 }
 

@@ -1,5 +1,7 @@
 #include "support/PtyPair.h"
 
+#include "support/EventWait.h"
+
 #include <QElapsedTimer>
 #include <QTest>
 
@@ -51,7 +53,7 @@ bool PtyPair::writeMaster(const QByteArray& bytes)
         const ssize_t n = ::write(masterFd, bytes.constData() + done, bytes.size() - done);
         if (n < 0) {
             if (errno == EAGAIN || errno == EINTR) {
-                QTest::qWait(1);
+                eventwait::spin(1);
                 continue;
             }
             return false;
@@ -82,7 +84,7 @@ QByteArray PtyPair::readMaster(int count, int timeoutMs)
     while (result.size() < count && clock.elapsed() < timeoutMs) {
         result.append(readMasterAvailable());
         if (result.size() < count)
-            QTest::qWait(2);
+            eventwait::spin(2);
     }
     return result;
 }

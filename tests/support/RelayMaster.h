@@ -10,6 +10,7 @@
 #include "records/CrashProcessReader.h"
 #include "records/LogReader.h"
 #include "relay/ModBusDevice.h"
+#include "support/EventWait.h"
 #include "support/TestRelay.h"
 
 #include <QBuffer>
@@ -124,7 +125,7 @@ public:
         clock.start();
         while ((client.state() != ModBusClient::State::Idle || client.queuedCount() > 0) &&
                clock.elapsed() < 10000)
-            QTest::qWait(5);
+            eventwait::spin(5);
         return client.state() == ModBusClient::State::Idle;
     }
 
@@ -148,7 +149,7 @@ private:
         QElapsedTimer clock;
         clock.start();
         while (finished.isEmpty() && gaveUp.isEmpty() && clock.elapsed() < 60000)
-            QTest::qWait(5);
+            eventwait::spin(5);
         failures += gaveUp.count();
         return !finished.isEmpty();
     }

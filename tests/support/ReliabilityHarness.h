@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 #include "support/MainWindowTestAccess.h"
 #include "support/ModalCloser.h"
+#include "support/ShortLineTiming.h"
 #include "support/TestRelay.h"
 
 #include <QString>
@@ -52,6 +53,8 @@ inline bool connectTo(MainWindow& window, ModalCloser& closer, const QString& po
 // class's init() and deleted by its cleanup().
 struct Scenario
 {
+    Scenario() { shortenLineTiming(); }
+
     // A relay at slave address 1; the caller checks that it came up.
     void openRelay() { relay = new TestRelay(1); }
 

@@ -1,6 +1,7 @@
 #include "support/TestRelay.h"
 
 #include "modbus/ByteOrder.h"
+#include "modbus/LineTiming.h"
 #include "relay/RelayMap.h"
 #include "support/PtyPair.h"
 
@@ -320,7 +321,9 @@ void TestRelay::requestArrived(const QByteArray& frame, const QByteArray& body)
     }
     const QByteArray frameOnLine = onLine(reply, every(faults.corruptCrcEvery, n));
     const bool delayed = faults.answerDelayEvery == 0 || every(faults.answerDelayEvery, n);
-    transmit(frameOnLine, delayed ? faults.answerDelayMs : 0);
+    // A delay is measured against the program's timeout: it shrinks with it.
+    const int delayMs = delayed ? LineTiming::scaled(faults.answerDelayMs) : 0;
+    transmit(frameOnLine, delayMs);
 
     if (every(faults.noiseEvery, n)) {
         QByteArray noise;
@@ -334,8 +337,7 @@ void TestRelay::requestArrived(const QByteArray& frame, const QByteArray& body)
         const int chunks = faults.chunkSize > 0
                                ? (frameOnLine.size() + faults.chunkSize - 1) / faults.chunkSize
                                : 1;
-        const int answerEnd =
-            (delayed ? faults.answerDelayMs : 0) + (chunks - 1) * faults.chunkGapMs;
+        const int answerEnd = delayMs + (chunks - 1) * faults.chunkGapMs;
         QTimer::singleShot(answerEnd + faults.noiseGapMs, this,
                            [this, noise] { writeLine(noise); });
     }

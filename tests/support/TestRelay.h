@@ -140,7 +140,9 @@ public:
         int noiseBytes = 3;
         int noiseGapMs = 60;
         // Every answer leaves this much later; answerDelayEvery limits it to
-        // every k-th (0: all answers).
+        // every k-th (0: all answers). Written against the relay's 1000 ms
+        // timeout and divided, as the program's waits are, by
+        // LineTiming::divisor().
         int answerDelayMs = 0;
         int answerDelayEvery = 0;
     };
