@@ -59,6 +59,8 @@ int runWithoutRelay(const CommandOptions& options)
 {
     if (options.command == CommandOptions::Command::SettingsSheet)
         return SettingsCommands::sheetFromFile(options);
+    if (options.command == CommandOptions::Command::SettingsDiff)
+        return SettingsCommands::diffFiles(options);
     return ComtradeInfo::run(options.path, options.json);
 }
 

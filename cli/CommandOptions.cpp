@@ -34,7 +34,8 @@ enum Takes
     TakesOut = 0x08,
     TakesQuiet = 0x10,
     TakesPassword = 0x20,
-    TakesSheet = 0x40
+    TakesSheet = 0x40,
+    TakesIgnore = 0x80
 };
 
 struct CommandEntry
@@ -61,8 +62,11 @@ const CommandEntry commandEntries[] = {
     {"journal-read", Command::JournalRead, "FILE", TakesConnection, "журнал событий в файл CSV"},
     {"comtrade-info", Command::ComtradeInfo, "FILE.cfg", TakesJson,
      "сведения о файле COMTRADE (без связи с устройством)"},
-    {"settings-diff", Command::SettingsDiff, "FILE", TakesConnection | TakesJson,
-     "отличия уставок файла от уставок реле"},
+    // The connection only with one file: see takenBy().
+    {"settings-diff", Command::SettingsDiff, "FILE [FILE2]",
+     TakesConnection | TakesJson | TakesIgnore,
+     "отличия уставок файла от уставок реле,\n"
+     "или FILE2 от FILE (без связи с реле; --ignore)"},
     {"settings-write", Command::SettingsWrite, "FILE", TakesConnection | TakesJson | TakesPassword,
      "запись отличающихся уставок файла с проверкой\n"
      "(--password; без --yes только показывает отличия)"},
@@ -140,12 +144,15 @@ struct Options
     QCommandLineOption yes{"yes", "settings-write: записать (без него ничего не записывается)."};
     QCommandLineOption relay{"relay", "settings-sheet: уставки из реле, а не из файла."};
     QCommandLineOption object{"object", "settings-sheet: объект / присоединение.", "TEXT"};
+    QCommandLineOption ignore{
+        "ignore", "settings-diff: регистры, которые не сравнивать, через запятую (52,53,54).",
+        "LIST"};
 
     void addTo(QCommandLineParser& parser) const
     {
         for (const QCommandLineOption* option :
              {&demo, &port, &tcp, &modbusTcp, &baud, &address, &charInterval, &silenceOnly, &json,
-              &verbose, &count, &period, &out, &quiet, &password, &yes, &relay, &object})
+              &verbose, &count, &period, &out, &quiet, &password, &yes, &relay, &object, &ignore})
             parser.addOption(*option);
     }
 };
@@ -198,12 +205,20 @@ const CommandEntry* findCommand(const QString& name)
     return nullptr;
 }
 
+// settings-diff FILE FILE2 compares two files.
+bool comparesTwoFiles(const QCommandLineParser& parser, const CommandEntry& entry)
+{
+    return entry.command == Command::SettingsDiff && parser.positionalArguments().size() == 3;
+}
+
 // What the command takes with these options: settings-sheet talks to the
-// relay only with --relay.
+// relay only with --relay, settings-diff only with one file.
 int takenBy(const QCommandLineParser& parser, const Options& options, const CommandEntry& entry)
 {
     if (entry.command == Command::SettingsSheet && parser.isSet(options.relay))
         return entry.takes | TakesConnection;
+    if (comparesTwoFiles(parser, entry))
+        return entry.takes & ~TakesConnection;
     return entry.takes;
 }
 
@@ -235,6 +250,7 @@ bool checkApplicable(const QCommandLineParser& parser, const Options& options,
         {&options.yes, TakesPassword},
         {&options.relay, TakesSheet},
         {&options.object, TakesSheet},
+        {&options.ignore, TakesIgnore},
     };
     for (const auto& rule : rules) {
         if (parser.isSet(*rule.option) && (takes & rule.takes) == 0) {
@@ -351,9 +367,13 @@ bool checkArgumentCount(const QCommandLineParser& parser, const Options& options
         }
         expected = 1;
     }
+    if (comparesTwoFiles(parser, entry))
+        expected = 3;
     if (positional.size() < expected) {
-        *message = QStringLiteral("Команде %1 нужен аргумент %2")
-                       .arg(QLatin1String(entry.name), QLatin1String(entry.argument));
+        // "FILE [FILE2]": the optional part is not needed.
+        const QString needed = QString::fromLatin1(entry.argument).section(QLatin1Char(' '), 0, 0);
+        *message =
+            QStringLiteral("Команде %1 нужен аргумент %2").arg(QLatin1String(entry.name), needed);
         return false;
     }
     if (positional.size() > expected) {
@@ -403,6 +423,28 @@ bool readPassword(const QCommandLineParser& parser, const Options& options, Comm
     return true;
 }
 
+// settings-diff --ignore: register numbers separated by commas.
+bool readIgnored(const QCommandLineParser& parser, const Options& options, CommandOptions* result,
+                 QString* message)
+{
+    if (!parser.isSet(options.ignore))
+        return true;
+    const QString text = parser.value(options.ignore);
+    for (const QString& item : text.split(QLatin1Char(','))) {
+        bool ok = false;
+        const uint reg = item.trimmed().toUInt(&ok);
+        if (!ok || reg >= RelayMap::registerCount) {
+            *message = QStringLiteral("Неверное значение --ignore: %1 (нужны номера регистров "
+                                      "0..%2 через запятую)")
+                           .arg(text)
+                           .arg(RelayMap::registerCount - 1);
+            return false;
+        }
+        result->ignored.insert(static_cast<uint16_t>(reg));
+    }
+    return true;
+}
+
 bool readNumbers(const QCommandLineParser& parser, const Options& options, CommandOptions* result,
                  QString* message)
 {
@@ -435,6 +477,10 @@ bool readCommand(const QCommandLineParser& parser, const Options& options, Comma
         !checkApplicable(parser, options, *entry, message))
         return false;
     if (positional.size() > 1 && !readArgument(*entry, positional.at(1), result, message))
+        return false;
+    if (comparesTwoFiles(parser, *entry))
+        result->secondPath = positional.at(2);
+    if (!readIgnored(parser, options, result, message))
         return false;
     if ((takenBy(parser, options, *entry) & TakesConnection) != 0 &&
         !readConnection(parser, options, &result->connection, message))

@@ -3,6 +3,7 @@
 
 #include "session/RelayConnection.h"
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -58,6 +59,11 @@ struct CommandOptions
     // -write and -sheet files: the file (empty for settings-sheet --relay);
     // records-read: the folder of --out.
     QString path;
+    // settings-diff FILE FILE2: the second file, compared with the first
+    // without a relay.
+    QString secondPath;
+    // settings-diff: registers not compared (--ignore).
+    QSet<uint16_t> ignored;
     // settings-sheet: the sheet's file, .html or .pdf.
     QString sheetPath;
     // settings-sheet: "Объект / присоединение" for its heading.
@@ -89,7 +95,8 @@ struct CommandOptions
     bool needsRelay() const
     {
         return command != Command::ComtradeInfo && command != Command::View &&
-               (command != Command::SettingsSheet || fromRelay);
+               (command != Command::SettingsSheet || fromRelay) &&
+               (command != Command::SettingsDiff || secondPath.isEmpty());
     }
 };
 

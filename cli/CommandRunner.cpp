@@ -291,7 +291,7 @@ void CommandRunner::saveSettings()
 void CommandRunner::compareSettings()
 {
     const SettingsComparison comparison =
-        SettingsComparison::ofFile(fileValues, *connection->device());
+        SettingsComparison::ofFile(fileValues, *connection->device(), options.ignored);
     SettingsCommands::printComparison(comparison, options.json);
     finish(comparison.isEmpty() ? ExitSuccess : ExitDifferent);
 }

@@ -1,10 +1,9 @@
 #include "cli/SettingsCommands.h"
 
-#include "relay/LineLimits.h"
-
 #include "cli/CommandOptions.h"
 #include "cli/Console.h"
 #include "relay/IModBusDev.h"
+#include "relay/LineLimits.h"
 #include "relay/SettingsComparison.h"
 
 #include <QDateTime>
@@ -13,8 +12,6 @@
 #include <QJsonObject>
 
 namespace {
-
-// The addresses a relay can have; anything else in a file's notes is not one.
 
 // The file's own word on when its values were taken, else when it was
 // written last.
@@ -44,25 +41,63 @@ bool SettingsCommands::loadFile(const QString& path, QJsonDocument* document)
 
 void SettingsCommands::printComparison(const SettingsComparison& comparison, bool json)
 {
-    if (json)
-        Console::out(QString::fromUtf8(
-            QJsonDocument(comparisonJson(comparison)).toJson(QJsonDocument::Compact)));
-    else if (!comparison.isEmpty())
-        // toText() ends with a line end that Console adds too.
-        Console::out(comparison.toText().chopped(1));
+    printTable(comparison, json, SettingsComparison::headers(),
+               {QStringLiteral("relay"), QStringLiteral("file")});
     if (comparison.isEmpty())
         Console::err(QStringLiteral("Уставки в файле совпадают с уставками реле"));
+    printIgnored(comparison);
+}
+
+int SettingsCommands::diffFiles(const CommandOptions& options)
+{
+    QJsonDocument first;
+    QJsonDocument second;
+    if (!loadFile(options.path, &first) || !loadFile(options.secondPath, &second))
+        return ExitFile;
+    const SettingsComparison comparison = SettingsComparison::ofFiles(
+        ConfigFile::registerValues(first), ConfigFile::registerValues(second), options.ignored);
+    printTable(comparison, options.json,
+               SettingsComparison::headers(QFileInfo(options.path).fileName(),
+                                           QFileInfo(options.secondPath).fileName()),
+               {QStringLiteral("file1"), QStringLiteral("file2")});
+    if (comparison.isEmpty())
+        Console::err(QStringLiteral("Уставки в файлах совпадают"));
+    printIgnored(comparison);
+    return comparison.isEmpty() ? ExitSuccess : ExitDifferent;
+}
+
+void SettingsCommands::printTable(const SettingsComparison& comparison, bool json,
+                                  const QStringList& columns, const QStringList& jsonKeys)
+{
+    if (json)
+        Console::out(QString::fromUtf8(
+            QJsonDocument(comparisonJson(comparison, jsonKeys)).toJson(QJsonDocument::Compact)));
+    else if (!comparison.isEmpty())
+        // toText() ends with a line end that Console adds too.
+        Console::out(comparison.toText(columns).chopped(1));
+}
+
+void SettingsCommands::printIgnored(const SettingsComparison& comparison)
+{
+    if (comparison.ignoredCount() > 0)
+        Console::err(comparison.ignoredText());
 }
 
 QJsonArray SettingsCommands::comparisonJson(const SettingsComparison& comparison)
+{
+    return comparisonJson(comparison, {QStringLiteral("relay"), QStringLiteral("file")});
+}
+
+QJsonArray SettingsCommands::comparisonJson(const SettingsComparison& comparison,
+                                            const QStringList& keys)
 {
     QJsonArray list;
     for (const SettingsComparison::Change& change : comparison.changes()) {
         const QStringList cells = SettingsComparison::cells(change);
         list.append(QJsonObject{{QStringLiteral("register"), change.reg},
                                 {QStringLiteral("caption"), cells.at(0)},
-                                {QStringLiteral("relay"), cells.at(1)},
-                                {QStringLiteral("file"), cells.at(2)}});
+                                {keys.at(0), cells.at(1)},
+                                {keys.at(1), cells.at(2)}});
     }
     return list;
 }

@@ -5,6 +5,7 @@
 #include "relay/SettingsSheet.h"
 
 #include <QJsonArray>
+#include <QStringList>
 #include <QVector>
 
 class IModBusDev;
@@ -26,8 +27,13 @@ public:
     // The table on stdout (tab-separated with a heading line, or with json
     // an array of {register, caption, relay, file}); with nothing to show, a
     // line on stderr says so.
+    // The settings on the ignore list, if any, are counted on stderr.
     static void printComparison(const SettingsComparison& comparison, bool json);
     static QJsonArray comparisonJson(const SettingsComparison& comparison);
+
+    // settings-diff FILE FILE2: the second file against the first, the
+    // columns named by the files (in json "file1" and "file2"); the exit code.
+    static int diffFiles(const CommandOptions& options);
 
     // settings-sheet FILE: reads the file, writes the sheet; the exit code.
     static int sheetFromFile(const CommandOptions& options);
@@ -42,6 +48,11 @@ public:
 
 private:
     SettingsCommands() = delete;
+
+    static void printTable(const SettingsComparison& comparison, bool json,
+                           const QStringList& columns, const QStringList& jsonKeys);
+    static void printIgnored(const SettingsComparison& comparison);
+    static QJsonArray comparisonJson(const SettingsComparison& comparison, const QStringList& keys);
 
     static int saveSheet(const QString& fileName, const SettingsSheet::Heading& heading,
                          const SettingsSheet::ValueOf& valueOf);

@@ -240,6 +240,8 @@ private slots:
     void recordIsTheSameWhicheverWayItIsRead();
     void settingsDiffListsWhatDiffers_data();
     void settingsDiffListsWhatDiffers();
+    void settingsDiffComparesTwoFilesAndLeavesOutTheIgnored_data();
+    void settingsDiffComparesTwoFilesAndLeavesOutTheIgnored();
     void settingsWriteWritesNothingUnasked_data();
     void settingsWriteWritesNothingUnasked();
     void settingsWriteVerifiesWhatTheRelayHolds_data();
@@ -384,6 +386,12 @@ void TestCommandLine::usageErrorsExitWithTwo_data()
     QTest::newRow("no command") << QStringList{"--demo"} << "команда";
     QTest::newRow("file missing") << QStringList{"--demo", "settings-read"} << "FILE";
     QTest::newRow("extra argument") << QStringList{"--demo", "values", "extra"} << "extra";
+    QTest::newRow("two settings files and a connection")
+        << QStringList{"--demo", "settings-diff", "a.json", "b.json"} << "--demo";
+    QTest::newRow("ignore a register the relay has not")
+        << QStringList{"settings-diff", "a.json", "b.json", "--ignore", "52,85"} << "--ignore";
+    QTest::newRow("ignore for values") << QStringList{"--demo", "values", "--ignore", "52"}
+                                       << "--ignore";
     QTest::newRow("records-read without --out")
         << QStringList{"--demo", "records-read", "0"} << "--out";
     QTest::newRow("record 3") << QStringList{"--demo", "records-read", "3", "--out", "/tmp"} << "3";
@@ -1240,6 +1248,65 @@ void TestCommandLine::settingsDiffListsWhatDiffers()
     if (changed > 0)
         rows.prepend(QStringLiteral("Уставка\tВ реле\tНовое значение\tРегистр"));
     QCOMPARE(QString::fromUtf8(client->out()).split('\n', Qt::SkipEmptyParts), rows);
+}
+
+void TestCommandLine::settingsDiffComparesTwoFilesAndLeavesOutTheIgnored_data()
+{
+    QTest::addColumn<bool>("twoFiles");
+    QTest::addColumn<int>("ignored");
+    QTest::addColumn<QByteArray>("note");
+
+    QTest::newRow("two files, nothing ignored") << true << 0 << QByteArray();
+    QTest::newRow("two files, one ignored") << true << 1 << QByteArray("1 уставка не сравнивалась");
+    QTest::newRow("two files, all ignored") << true << 3 << QByteArray("3 уставки не сравнивались");
+    QTest::newRow("relay, two ignored") << false << 2 << QByteArray("2 уставки не сравнивались");
+}
+
+// Three settings differ; the ignored ones are neither listed nor make the
+// sources differ, and stderr counts them. Two files need no relay: the
+// command takes no connection then.
+void TestCommandLine::settingsDiffComparesTwoFilesAndLeavesOutTheIgnored()
+{
+    QFETCH(bool, twoFiles);
+    QFETCH(int, ignored);
+    QFETCH(QByteArray, note);
+
+    FakeRegisterImage image;
+    loadDemoImage(*relay, &image);
+    const QList<uint16_t> regs = threeSettings();
+    const QString first = folder->filePath("feeder1.json");
+    const QString second = folder->filePath("feeder2.json");
+    QVERIFY(writeSettingsFile(image, {}, first));
+    QVERIFY(writeSettingsFile(image, regs, second));
+    QStringList ignoreList;
+    for (const uint16_t reg : regs.mid(0, ignored))
+        ignoreList << QString::number(reg);
+
+    QStringList arguments = twoFiles ? QStringList{"settings-diff", first, second}
+                                     : onRelay() << "settings-diff" << second;
+    if (ignored > 0)
+        arguments << "--ignore" << ignoreList.join(',');
+    client->start(arguments);
+    QVERIFY(client->waitForExit(quickMs));
+    const int listed = regs.size() - ignored;
+    QCOMPARE(client->exitCode(), listed == 0 ? 0 : 1);
+    QCOMPARE(relay->requestCount() > 0, !twoFiles);
+
+    const QList<QByteArray> out = client->outLines();
+    QCOMPARE(out.size(), listed == 0 ? 0 : 1 + listed);
+    if (listed > 0) {
+        QCOMPARE(out.first(), twoFiles ? QByteArray("Уставка\tfeeder1.json\tfeeder2.json\tРегистр")
+                                       : QByteArray("Уставка\tВ реле\tНовое значение\tРегистр"));
+        for (int i = 0; i < listed; ++i)
+            QVERIFY2(out.at(1 + i).endsWith("\t" + QByteArray::number(regs.at(ignored + i))),
+                     out.at(1 + i).constData());
+    }
+    QList<QByteArray> err;
+    if (listed == 0)
+        err << "Уставки в файлах совпадают";
+    if (!note.isEmpty())
+        err << note;
+    QCOMPARE(client->errLines(), err);
 }
 
 void TestCommandLine::settingsWriteWritesNothingUnasked_data()
