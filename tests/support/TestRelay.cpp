@@ -150,6 +150,8 @@ void TestRelay::dropConnection()
 TestRelay::~TestRelay()
 {
     unplug();
+    if (slaveKeeper >= 0)
+        ::close(slaveKeeper);
 }
 
 bool TestRelay::isValid() const
@@ -182,9 +184,10 @@ void TestRelay::unplug()
     silence->stop();
     rxBuffer.clear();
     pty->closeMaster();
-    if (slaveKeeper >= 0)
-        ::close(slaveKeeper);
-    slaveKeeper = -1;
+    // The slave stays open while the relay lives: its device node is gone
+    // with the master, but the terminal's number stays taken, so a program
+    // that tries to reopen the vanished port cannot reach the pseudo-terminal
+    // of another test run that would get the same number.
 }
 
 void TestRelay::clearRecords()
