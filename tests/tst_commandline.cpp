@@ -390,8 +390,8 @@ void TestCommandLine::usageErrorsExitWithTwo_data()
         << QStringList{"--demo", "settings-diff", "a.json", "b.json"} << "--demo";
     QTest::newRow("ignore a register the relay has not")
         << QStringList{"settings-diff", "a.json", "b.json", "--ignore", "52,85"} << "--ignore";
-    QTest::newRow("ignore for values") << QStringList{"--demo", "values", "--ignore", "52"}
-                                       << "--ignore";
+    QTest::newRow("ignore for values")
+        << QStringList{"--demo", "values", "--ignore", "52"} << "--ignore";
     QTest::newRow("records-read without --out")
         << QStringList{"--demo", "records-read", "0"} << "--out";
     QTest::newRow("record 3") << QStringList{"--demo", "records-read", "3", "--out", "/tmp"} << "3";

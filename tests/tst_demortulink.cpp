@@ -512,10 +512,9 @@ void TestDemoRtuLink::acknowledgePutsTheLedsOut()
     link.setListener(&listener);
     // A minute a second: the first fault comes after half a second.
     link.setTimeScale(60);
-    TRY_VERIFY(
-        link.simulation().faultCount() >= 1 ||
-            (exchange(link, listener, QByteArray::fromHex("010300070001")), false),
-        3000);
+    TRY_VERIFY(link.simulation().faultCount() >= 1 ||
+                   (exchange(link, listener, QByteArray::fromHex("010300070001")), false),
+               3000);
     link.setTimeScale(1);
     QCOMPARE(exchange(link, listener, QByteArray::fromHex("010300070001")).at(4) & 0x01, 0x01);
     exchange(link, listener, QByteArray::fromHex("01050000ff00"));
@@ -530,10 +529,9 @@ void TestDemoRtuLink::eachTripLeavesJournalEntryAndRecord()
     link.setListener(&listener);
     const QDateTime before = QDateTime::currentDateTime();
     link.setTimeScale(60);
-    TRY_VERIFY(
-        link.simulation().faultCount() >= 1 ||
-            (exchange(link, listener, QByteArray::fromHex("010300000001")), false),
-        3000);
+    TRY_VERIFY(link.simulation().faultCount() >= 1 ||
+                   (exchange(link, listener, QByteArray::fromHex("010300000001")), false),
+               3000);
     link.setTimeScale(1);
     const int faults = link.simulation().faultCount();
 

@@ -275,8 +275,7 @@ void TestReliabilityRecords::unplugMidReadingReportsTimeoutsAndStaysUsable()
     closer->expectFileDialog(folder.path());
     closer->expectMessageBox();
     child<QPushButton>(window, "buttonSaveRecord")->click();
-    TRY_VERIFY(child<QProgressBar>(window, "crashSaveProgress")->value() >= 10,
-                             10000);
+    TRY_VERIFY(child<QProgressBar>(window, "crashSaveProgress")->value() >= 10, 10000);
     child<QListWidget>(window, "listLog")->clear();
     relay->unplug();
 

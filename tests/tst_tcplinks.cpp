@@ -151,8 +151,7 @@ void TestTcpLinks::droppedConnectionIsReportedAndCanBeOpenedAgain()
     LogCapture log(static_cast<int>(LogLevel::Debug));
     RecordingResponseListener listener;
     master.client.readHoldingRegs(&listener, 1, 0, 1, 0);
-    TRY_COMPARE(listener.names(), QStringList{QStringLiteral("responseTimeout")},
-                              3000);
+    TRY_COMPARE(listener.names(), QStringList{QStringLiteral("responseTimeout")}, 3000);
     QVERIFY(log.lines().contains(QStringLiteral("Не могу отправить пакет. Соединение закрыто.")));
     QCOMPARE(failed.count(), 1);
     QCOMPARE(relay.connectionCount(), 1);
