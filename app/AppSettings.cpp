@@ -1,10 +1,13 @@
 #include "app/AppSettings.h"
 
 #include "relay/LineLimits.h"
+#include "relay/RelayMap.h"
 
 #include <QFileInfo>
 #include <QSettings>
+#include <QStringList>
 
+#include <algorithm>
 #include <climits>
 
 namespace {
@@ -22,6 +25,7 @@ constexpr const char* keyDemo = "connection/demo";
 constexpr const char* keyGeometry = "window/geometry";
 constexpr const char* keyLogMode = "log/mode";
 constexpr const char* keyTimeStamps = "log/timeStamps";
+constexpr const char* keyIgnoredInComparison = "comparison/ignored";
 
 QString key(const char* name)
 {
@@ -153,5 +157,32 @@ void AppSettings::setLogTimeStamps(bool on)
     if (store == nullptr)
         return;
     store->setValue(key(keyTimeStamps), on);
+    store->sync();
+}
+
+QSet<uint16_t> AppSettings::ignoredInComparison() const
+{
+    QSet<uint16_t> registers;
+    if (store == nullptr)
+        return registers;
+    for (const QString& item : store->value(key(keyIgnoredInComparison)).toStringList()) {
+        bool ok = false;
+        const uint reg = item.toUInt(&ok);
+        if (ok && reg < RelayMap::registerCount)
+            registers.insert(static_cast<uint16_t>(reg));
+    }
+    return registers;
+}
+
+void AppSettings::setIgnoredInComparison(const QSet<uint16_t>& registers)
+{
+    if (store == nullptr)
+        return;
+    QList<uint16_t> sorted = registers.values();
+    std::sort(sorted.begin(), sorted.end());
+    QStringList items;
+    for (const uint16_t reg : sorted)
+        items << QString::number(reg);
+    store->setValue(key(keyIgnoredInComparison), items);
     store->sync();
 }

@@ -2,15 +2,18 @@
 #define TALVIK_APP_APPSETTINGS_H
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
+
+#include <cstdint>
 
 class QSettings;
 
 // What the program keeps between runs: the last accepted connection
-// settings, the window's geometry, the last folder of each file dialog and
-// the log's mode. Values missing from the store, or ones it holds in a
-// broken form, read as the defaults: a damaged store is never an error.
-// Without a store nothing is kept.
+// settings, the window's geometry, the last folder of each file dialog, the
+// log's mode and the registers comparisons leave out. Values missing from the store, or ones it
+// holds in a broken form, read as the defaults: a damaged store is never an error. Without a store
+// nothing is kept.
 class AppSettings
 {
 public:
@@ -49,6 +52,12 @@ public:
     void setLogMode(int mode);
     bool logTimeStamps() const;
     void setLogTimeStamps(bool on);
+
+    // The registers of the settings a comparison leaves out ("не
+    // сравнивать"): settings that differ on purpose from one feeder to the
+    // next. Numbers that are no register of the relay are dropped.
+    QSet<uint16_t> ignoredInComparison() const;
+    void setIgnoredInComparison(const QSet<uint16_t>& registers);
 
 private:
     int boundedInt(const char* key, int minimum, int maximum, int fallback) const;

@@ -22,6 +22,7 @@
 #include <QAction>
 #include <QDateTime>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QListWidget>
@@ -56,6 +57,7 @@ SettingsPage::SettingsPage(const Parts& parts, QObject* parent)
     connect(ui->actionSaveConfig, &QAction::triggered, this, &SettingsPage::saveConfig);
     connect(ui->actionLoadConfig, &QAction::triggered, this, &SettingsPage::loadConfig);
     connect(ui->actionCompareConfig, &QAction::triggered, this, &SettingsPage::compareConfig);
+    connect(ui->actionCompareFiles, &QAction::triggered, this, &SettingsPage::compareFiles);
     connect(ui->actionExportSheet, &QAction::triggered, this, &SettingsPage::exportSheet);
     // Shown once the client has finished delivering the last answer.
     connect(verifier, &SettingsVerifier::verified, this,
@@ -141,7 +143,7 @@ void SettingsPage::saveConfig()
         QMessageBox::warning(window, "Ошибка", "Неверное имя файла.");
 }
 
-bool SettingsPage::chooseSettingsFile(QJsonDocument* document)
+bool SettingsPage::chooseSettingsFile(QJsonDocument* document, QString* chosenName)
 {
     const QString keptFolder = settings->folder("settingsFile");
     const QString fileName = QFileDialog::getOpenFileName(
@@ -150,6 +152,8 @@ bool SettingsPage::chooseSettingsFile(QJsonDocument* document)
     if (fileName.isEmpty())
         return false;
     settings->setFolderOf("settingsFile", fileName);
+    if (chosenName != nullptr)
+        *chosenName = QFileInfo(fileName).fileName();
     bool readable = false;
     *document = configFile->load(fileName, &readable);
     if (!readable || !ConfigFile::hasRanges(*document)) {
@@ -206,7 +210,25 @@ void SettingsPage::compareConfig()
         QMessageBox::information(window, "Сравнение с файлом",
                                  "Уставки в файле совпадают с уставками реле.");
     else
-        SettingsChangeDialog::showComparison(window, comparison);
+        SettingsChangeDialog::showComparison(window, comparison, SettingsChangeDialog::Sides(),
+                                             settings);
+}
+
+void SettingsPage::compareFiles()
+{
+    QJsonDocument first;
+    QJsonDocument second;
+    SettingsChangeDialog::Sides sides;
+    if (!chooseSettingsFile(&first, &sides.first) || !chooseSettingsFile(&second, &sides.second))
+        return;
+    sides.title = QStringLiteral("Сравнение файлов уставок");
+    sides.differFrom.clear();
+    const SettingsComparison comparison = SettingsComparison::ofFiles(
+        ConfigFile::registerValues(first), ConfigFile::registerValues(second));
+    if (comparison.isEmpty())
+        QMessageBox::information(window, sides.title, "Уставки в файлах совпадают.");
+    else
+        SettingsChangeDialog::showComparison(window, comparison, sides, settings);
 }
 
 void SettingsPage::exportSheet()

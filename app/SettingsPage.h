@@ -50,6 +50,8 @@ public:
     void saveConfig();
     void loadConfig();
     void compareConfig();
+    // Two settings files, no relay needed.
+    void compareFiles();
     void exportSheet();
 
 private:
@@ -58,8 +60,9 @@ private:
     // the data is old.
     bool confirmImageUse(const QString& purpose);
     // A settings file chosen by the user, with its "regs" checked; false
-    // (after saying why) when there is none to use.
-    bool chooseSettingsFile(QJsonDocument* document);
+    // (after saying why) when there is none to use. *chosenName (if given)
+    // gets the file's name.
+    bool chooseSettingsFile(QJsonDocument* document, QString* chosenName = nullptr);
     // Tells the user whether the relay holds what the last batch wrote.
     void showVerification(const QVector<SettingsVerifier::Check>& checks);
 

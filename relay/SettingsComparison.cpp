@@ -18,6 +18,7 @@ bool SettingsComparison::compares(uint16_t reg, const QSet<uint16_t>& ignored)
     // The password register holds no setting: never shown, never written.
     if (reg == RelayMap::passwordRegister)
         return false;
+    compared.append(reg);
     if (ignored.contains(reg)) {
         ++ignoredSettings;
         return false;
@@ -74,14 +75,17 @@ SettingsComparison SettingsComparison::ofFiles(const QVector<ConfigFile::Registe
 
 QString SettingsComparison::ignoredText() const
 {
-    if (ignoredSettings == 0)
+    return ignoredText(ignoredSettings);
+}
+
+QString SettingsComparison::ignoredText(int count)
+{
+    if (count == 0)
         return QString();
     static const QString one = QStringLiteral("уставка не сравнивалась");
     static const QString few = QStringLiteral("уставки не сравнивались");
     static const QString many = QStringLiteral("уставок не сравнивались");
-    return QStringLiteral("%1 %2")
-        .arg(ignoredSettings)
-        .arg(russianPlural(ignoredSettings, one, few, many));
+    return QStringLiteral("%1 %2").arg(count).arg(russianPlural(count, one, few, many));
 }
 
 QVector<ConfigFile::RegisterValue> SettingsComparison::newValues() const

@@ -47,8 +47,12 @@ public:
     int unchangedCount() const { return unchanged; }
     // Settings on the ignore list that were there to compare.
     int ignoredCount() const { return ignoredSettings; }
+    // Every register looked at, ignored ones included, the password register
+    // not.
+    const QVector<uint16_t>& comparedRegisters() const { return compared; }
     // "N уставок не сравнивались"; empty when none were left out.
     QString ignoredText() const;
+    static QString ignoredText(int count);
     bool isEmpty() const { return list.isEmpty(); }
     // The changed values as ConfigFile writes them.
     QVector<ConfigFile::RegisterValue> newValues() const;
@@ -70,6 +74,7 @@ private:
     bool compares(uint16_t reg, const QSet<uint16_t>& ignored);
 
     QVector<Change> list;
+    QVector<uint16_t> compared;
     int unchanged = 0;
     int ignoredSettings = 0;
 };

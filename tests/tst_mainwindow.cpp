@@ -1,3 +1,4 @@
+#include "app/AppSettings.h"
 #include "app/MainWindow.h"
 #include "base/Logger.h"
 #include "base/QtTranslation.h"
@@ -30,9 +31,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSerialPort>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -90,6 +93,7 @@ private slots:
     void saveChangesWritesPasswordBeforeEachValue();
     void cancelledPasswordWritesNothing();
     void resetChangesRestoresRelayValues();
+    void comparisonOfTwoFilesLeavesOutTheIgnoredAndKeepsTheList();
     void remoteCommandsPulseTheirCoil_data();
     void remoteCommandsPulseTheirCoil();
     void commandButtonsWorkOnlyWhilePolling();
@@ -474,6 +478,54 @@ void TestMainWindow::cancelledPasswordWritesNothing()
     QCOMPARE(closer->seen.size(), 1);
     QCOMPARE(writeLines(*window), QStringList());
     QVERIFY(child<QDoubleSpinBox>(window, "sbMTZ1_I")->font().bold());
+}
+
+// Registers 8..20 in two files; the second differs at 8, 18 and 20, and 18
+// is on the ignore list already. Ticking 8 leaves it out too, and the store
+// keeps the list for the next comparison.
+void TestMainWindow::comparisonOfTwoFilesLeavesOutTheIgnoredAndKeepsTheList()
+{
+    QTemporaryDir dir;
+    const auto writeFile = [&dir](const QString& name, const QList<uint16_t>& changed) {
+        QJsonArray values;
+        for (int reg = 8; reg <= 20; ++reg)
+            values.append(changed.contains(static_cast<uint16_t>(reg)) ? 3 : 1);
+        const QJsonObject range{{"start", 8}, {"length", values.size()}, {"values", values}};
+        QFile file(dir.filePath(name));
+        return file.open(QIODevice::WriteOnly) &&
+               file.write(QJsonDocument(QJsonObject{{"regs", QJsonArray{range}}}).toJson()) > 0;
+    };
+    QVERIFY(writeFile("feeder1.json", {}));
+    QVERIFY(writeFile("feeder2.json", {8, 18, 20}));
+    QSettings store(dir.filePath("store.ini"), QSettings::IniFormat);
+    AppSettings(&store).setIgnoredInComparison({18});
+    MainWindow stored(nullptr, &store);
+
+    QStringList summaries;
+    QList<uint16_t> ignoredRows;
+    closer->expectFileDialog(dir.filePath("feeder1.json"));
+    closer->expectFileDialog(dir.filePath("feeder2.json"));
+    closer->expectDialog([&](QDialog* dialog) {
+        auto* table = dialog->findChild<QTableWidget*>("tableChanges");
+        auto* summary = dialog->findChild<QLabel*>("labelSummary");
+        summaries << summary->text();
+        for (int row = 0; row < table->rowCount(); ++row) {
+            QTableWidgetItem* box = table->item(row, 4);
+            if (box->checkState() == Qt::Checked)
+                ignoredRows << static_cast<uint16_t>(box->data(Qt::UserRole).toUInt());
+            if (box->data(Qt::UserRole).toUInt() == 8)
+                box->setCheckState(Qt::Checked);
+        }
+        summaries << summary->text();
+        return false;
+    });
+    action(stored, "actionCompareFiles")->trigger();
+    QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
+
+    QCOMPARE(ignoredRows, QList<uint16_t>{18});
+    QCOMPARE(summaries, (QStringList{"Отличаются: 2. Совпадают: 10. 1 уставка не сравнивалась.",
+                                     "Отличаются: 1. Совпадают: 10. 2 уставки не сравнивались."}));
+    QCOMPARE(AppSettings(&store).ignoredInComparison(), (QSet<uint16_t>{8, 18}));
 }
 
 void TestMainWindow::resetChangesRestoresRelayValues()

@@ -600,9 +600,11 @@ void TestMainWindowForm::menuHoldsActionsInOrder_data()
                              << QStringList{"Записать измененные", "Сбросить изменения"};
     QTest::newRow("Конфигурация") << static_cast<QObject*>(form->menu_4)
                                   << QStringList{"actionSaveConfig", "actionLoadConfig",
-                                                 "actionCompareConfig", "actionExportSheet"}
+                                                 "actionCompareConfig", "actionCompareFiles",
+                                                 "actionExportSheet"}
                                   << QStringList{"Сохранить...", "Загрузить...",
-                                                 "Сравнить с файлом…", "Экспорт карты уставок…"};
+                                                 "Сравнить с файлом…", "Сравнить два файла…",
+                                                 "Экспорт карты уставок…"};
     // The mode submenu comes first in "Журнал"; the time stamps stand apart
     // below a separator (which has no name and no text).
     QTest::newRow("Журнал") << static_cast<QObject*>(form->menu_5)

@@ -75,6 +75,7 @@ const std::vector<ActionRow>& actionRows()
         {FORM_MEMBER(actionSaveConfig), "Сохранить...", false},
         {FORM_MEMBER(actionLoadConfig), "Загрузить...", false},
         {FORM_MEMBER(actionCompareConfig), "Сравнить с файлом…", false},
+        {FORM_MEMBER(actionCompareFiles), "Сравнить два файла…", false},
         {FORM_MEMBER(actionExportSheet), "Экспорт карты уставок…", false},
         {FORM_MEMBER(actionSaveLog), "Сохранить в файл...", false},
         {FORM_MEMBER(actionClearLog), "Очистить", false},
@@ -554,6 +555,7 @@ void buildMenus(Form& form, QMainWindow* window)
     form.menu_4->addAction(form.actionSaveConfig);
     form.menu_4->addAction(form.actionLoadConfig);
     form.menu_4->addAction(form.actionCompareConfig);
+    form.menu_4->addAction(form.actionCompareFiles);
     form.menu_4->addAction(form.actionExportSheet);
     form.menu_5->addAction(form.menu_6->menuAction());
     form.menu_5->addAction(form.actionSaveLog);

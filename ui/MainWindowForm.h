@@ -45,6 +45,7 @@ struct MainWindowForm
     QAction* actionSaveConfig = nullptr;
     QAction* actionLoadConfig = nullptr;
     QAction* actionCompareConfig = nullptr;
+    QAction* actionCompareFiles = nullptr;
     QAction* actionExportSheet = nullptr;
     QAction* actionSaveLog = nullptr;
     QAction* actionClearLog = nullptr;
