@@ -3,9 +3,8 @@
 #include "base/Logger.h"
 #include "modbus/FileRecordReference.h"
 #include "modbus/IModBusClient.h"
+#include "records/JournalCsv.h"
 
-#include <QIODevice>
-#include <QSaveFile>
 #include <QString>
 
 #include <algorithm>
@@ -18,12 +17,6 @@ constexpr int32_t readerPriority = 0;
 // As many whole entries as one function 20 answer carries: 9.
 constexpr int maxEntriesPerRequest =
     maxFileRecordResponseData / fileRecordResponseSize(entryLength);
-
-bool writeLine(QIODevice& device, const QString& line)
-{
-    const QByteArray bytes = line.toLocal8Bit();
-    return device.write(bytes) == bytes.size();
-}
 
 } // namespace
 
@@ -197,31 +190,10 @@ void LogReader::watchdogExpired()
 
 bool LogReader::write(QIODevice& device) const
 {
-    if (!writeLine(device, QStringLiteral("Тип;Iвтор;Iперв;Дата;Время\n")))
-        return false;
-    // Newest first: from the pointer back to 0, then from the end of the ring
-    // down to the entry after the pointer. A pointer outside the ring starts
-    // at its end.
-    const int newest = std::min<int>(pointer, entryCount - 1);
-    for (int step = 0; step < entryCount; ++step) {
-        const int position = newest - step;
-        if (position < 0 && newest != pointer)
-            break;
-        const JournalEntry& current = entries[(position + entryCount) % entryCount];
-        if (current.isEvent() && !writeLine(device, current.csvLine()))
-            return false;
-    }
-    return true;
+    return JournalCsv::write(device, entries.data(), entryCount, pointer);
 }
 
 bool LogReader::save(const QString& fileName) const
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (!write(file)) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return JournalCsv::save(fileName, entries.data(), entryCount, pointer);
 }

@@ -8,6 +8,7 @@
 #   fuzz     clang and its fuzzing runtime (fuzz/run.sh)
 #   format   clang-format (scripts/check-format.sh)
 #   package  what `cpack -G DEB` and the package check call
+#   test     the PostgreSQL server the archive's tests start a throwaway copy of
 set -euo pipefail
 
 packages=()
@@ -15,13 +16,15 @@ for group in "$@"; do
     case "$group" in
     build)
         # libqt5svg5 draws the SVG window icon; qttranslations5-l10n holds
-        # the Russian texts of Qt's own dialogs and buttons.
+        # the Russian texts of Qt's own dialogs and buttons. The archive
+        # reaches SQLite and PostgreSQL through Qt's SQL drivers.
         packages+=(build-essential cmake qtbase5-dev libqt5serialport5-dev libqt5svg5
-            qttranslations5-l10n libqcustomplot-dev)
+            qttranslations5-l10n libqcustomplot-dev libqt5sql5-sqlite libqt5sql5-psql)
         ;;
     bench) packages+=(libbenchmark-dev) ;;
     fuzz) packages+=(clang libclang-rt-14-dev) ;;
     format) packages+=(clang-format) ;;
+    test) packages+=(postgresql) ;;
     package)
         # CPack finds the binaries to pass to dpkg-shlibdeps with `file`;
         # desktop-file-validate checks the menu entries.
