@@ -1,4 +1,5 @@
 #include "app/MainWindow.h"
+#include "base/ProgramSettings.h"
 #include "base/QtTranslation.h"
 #include "cli/CommandLine.h"
 #include "viewer/RecordViewer.h"
@@ -26,10 +27,8 @@ int main(int argc, char* argv[])
     }
     int exitCode = 0;
     {
-        // ~/.config/talvik/talvik-client.ini on Linux.
-        QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("talvik"),
-                        QStringLiteral("talvik-client"));
-        MainWindow window(nullptr, &store);
+        const std::unique_ptr<QSettings> store = openProgramSettings();
+        MainWindow window(nullptr, store.get());
         window.show();
         exitCode = application.exec();
     }

@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "base/QtTranslation.h"
+#include "cli/ArchiveCommands.h"
 #include "cli/CommandLog.h"
 #include "cli/CommandOptions.h"
 #include "cli/CommandRunner.h"
@@ -61,6 +62,8 @@ int runWithoutRelay(const CommandOptions& options)
         return SettingsCommands::sheetFromFile(options);
     if (options.command == CommandOptions::Command::SettingsDiff)
         return SettingsCommands::diffFiles(options);
+    if (options.command == CommandOptions::Command::Archive)
+        return ArchiveCommands::run(options);
     return ComtradeInfo::run(options.path, options.json);
 }
 

@@ -35,7 +35,8 @@ enum Takes
     TakesQuiet = 0x10,
     TakesPassword = 0x20,
     TakesSheet = 0x40,
-    TakesIgnore = 0x80
+    TakesIgnore = 0x80,
+    TakesArchive = 0x100
 };
 
 struct CommandEntry
@@ -75,6 +76,11 @@ const CommandEntry commandEntries[] = {
      "карта уставок в файл PDF или HTML (--out);\n"
      "PDF строится без дисплея"},
     {"view", Command::View, "FILE.cfg", 0, "осциллограмма COMTRADE в окне просмотра"},
+    // Its own arguments: see readArchiveArguments().
+    {"archive", Command::Archive, "relays|list NAME|show ID|diff ID1 ID2",
+     TakesJson | TakesOut | TakesArchive | TakesIgnore,
+     "архив: реле; записи реле; запись в файл (--out);\n"
+     "сравнение двух снимков уставок (без связи с реле)"},
 };
 
 // The help's list of commands, from the command table: the name and its
@@ -144,6 +150,13 @@ struct Options
     QCommandLineOption yes{"yes", "settings-write: записать (без него ничего не записывается)."};
     QCommandLineOption relay{"relay", "settings-sheet: уставки из реле, а не из файла."};
     QCommandLineOption object{"object", "settings-sheet: объект / присоединение.", "TEXT"};
+    QCommandLineOption archive{"archive",
+                               "Архив этого запуска: файл .sqlite, postgresql://узел/база или none "
+                               "(без архива); иначе TALVIK_ARCHIVE или настройки программы.",
+                               "PLACE"};
+    QCommandLineOption name{
+        "name", "Имя реле в архиве «Объект / присоединение» (по умолчанию «ПОРТ · адрес N»).",
+        "TEXT"};
     QCommandLineOption ignore{
         "ignore", "settings-diff: регистры, которые не сравнивать, через запятую (52,53,54).",
         "LIST"};
@@ -151,8 +164,9 @@ struct Options
     void addTo(QCommandLineParser& parser) const
     {
         for (const QCommandLineOption* option :
-             {&demo, &port, &tcp, &modbusTcp, &baud, &address, &charInterval, &silenceOnly, &json,
-              &verbose, &count, &period, &out, &quiet, &password, &yes, &relay, &object, &ignore})
+             {&demo,        &port, &tcp,     &modbusTcp, &baud,   &address, &charInterval,
+              &silenceOnly, &json, &verbose, &count,     &period, &out,     &quiet,
+              &password,    &yes,  &relay,   &object,    &ignore, &archive, &name})
             parser.addOption(*option);
     }
 };
@@ -251,6 +265,8 @@ bool checkApplicable(const QCommandLineParser& parser, const Options& options,
         {&options.relay, TakesSheet},
         {&options.object, TakesSheet},
         {&options.ignore, TakesIgnore},
+        {&options.archive, TakesConnection | TakesArchive},
+        {&options.name, TakesConnection},
     };
     for (const auto& rule : rules) {
         if (parser.isSet(*rule.option) && (takes & rule.takes) == 0) {
@@ -358,6 +374,8 @@ bool checkArgumentCount(const QCommandLineParser& parser, const Options& options
                         const CommandEntry& entry, QString* message)
 {
     const QStringList positional = parser.positionalArguments();
+    if (entry.command == Command::Archive)
+        return true;
     int expected = entry.argument != nullptr ? 2 : 1;
     if (entry.command == Command::SettingsSheet && parser.isSet(options.relay)) {
         if (positional.size() > 1) {
@@ -458,6 +476,73 @@ bool readNumbers(const QCommandLineParser& parser, const Options& options, Comma
     return true;
 }
 
+// An archive item's id: a positive number.
+bool readItemId(const QString& text, qint64* id, QString* message)
+{
+    bool ok = false;
+    *id = text.toLongLong(&ok);
+    if (ok && *id > 0)
+        return true;
+    *message = QStringLiteral("Неверный номер записи архива: %1").arg(text);
+    return false;
+}
+
+// archive relays | list NAME | show ID --out PATH | diff ID1 ID2.
+bool readArchiveArguments(const QCommandLineParser& parser, const Options& options,
+                          CommandOptions* result, QString* message)
+{
+    using Action = CommandOptions::ArchiveAction;
+    const struct
+    {
+        const char* name;
+        Action action;
+        int arguments;
+        const char* usage;
+    } actions[] = {{"relays", Action::Relays, 0, "archive relays"},
+                   {"list", Action::List, 1, "archive list NAME"},
+                   {"show", Action::Show, 1, "archive show ID --out PATH"},
+                   {"diff", Action::Diff, 2, "archive diff ID1 ID2"}};
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() < 2) {
+        *message = QStringLiteral("Команде archive нужно действие: relays, list, show или diff");
+        return false;
+    }
+    for (const auto& known : actions) {
+        if (positional.at(1) != QLatin1String(known.name))
+            continue;
+        const int given = positional.size() - 2;
+        if (given != known.arguments) {
+            *message =
+                given < known.arguments
+                    ? QStringLiteral("Использование: %1").arg(QLatin1String(known.usage))
+                    : QStringLiteral("Лишний аргумент: %1").arg(positional.at(2 + known.arguments));
+            return false;
+        }
+        result->archiveAction = known.action;
+        const bool showing = known.action == Action::Show;
+        if (parser.isSet(options.out) != showing) {
+            *message = showing ? QStringLiteral("Команде archive show нужен параметр --out")
+                               : QStringLiteral("Параметр --out нужен только archive show");
+            return false;
+        }
+        if (parser.isSet(options.ignore) && known.action != Action::Diff) {
+            *message = QStringLiteral("Параметр --ignore нужен только archive diff");
+            return false;
+        }
+        result->path = parser.value(options.out);
+        if (known.action == Action::List)
+            result->archiveRelay = positional.at(2);
+        if (known.action == Action::Show || known.action == Action::Diff) {
+            if (!readItemId(positional.at(2), &result->itemId, message))
+                return false;
+        }
+        return known.action != Action::Diff ||
+               readItemId(positional.at(3), &result->secondItemId, message);
+    }
+    *message = QStringLiteral("Неизвестное действие archive: %1").arg(positional.at(1));
+    return false;
+}
+
 bool readCommand(const QCommandLineParser& parser, const Options& options, CommandOptions* result,
                  QString* message)
 {
@@ -476,7 +561,8 @@ bool readCommand(const QCommandLineParser& parser, const Options& options, Comma
     if (!checkArgumentCount(parser, options, *entry, message) ||
         !checkApplicable(parser, options, *entry, message))
         return false;
-    if (positional.size() > 1 && !readArgument(*entry, positional.at(1), result, message))
+    if (positional.size() > 1 && entry->command != Command::Archive &&
+        !readArgument(*entry, positional.at(1), result, message))
         return false;
     if (comparesTwoFiles(parser, *entry))
         result->secondPath = positional.at(2);
@@ -485,13 +571,20 @@ bool readCommand(const QCommandLineParser& parser, const Options& options, Comma
     if ((takenBy(parser, options, *entry) & TakesConnection) != 0 &&
         !readConnection(parser, options, &result->connection, message))
         return false;
-    if ((entry->takes & TakesOut) != 0 && !readOut(parser, options, *entry, result, message))
+    if (entry->command == Command::Archive) {
+        if (!readArchiveArguments(parser, options, result, message))
+            return false;
+    } else if ((entry->takes & TakesOut) != 0 &&
+               !readOut(parser, options, *entry, result, message)) {
         return false;
+    }
     if ((entry->takes & TakesPassword) != 0 && !readPassword(parser, options, result, message))
         return false;
     if (!readNumbers(parser, options, result, message))
         return false;
     result->object = parser.value(options.object);
+    result->archive = parser.value(options.archive);
+    result->name = parser.value(options.name).trimmed();
     result->json = parser.isSet(options.json);
     result->verbose = parser.isSet(options.verbose);
     result->quiet = parser.isSet(options.quiet);
@@ -545,4 +638,16 @@ bool CommandOptions::needsGui(const QStringList& arguments)
         !readCommand(parser, known, &result, &message))
         return false;
     return result.command == Command::SettingsSheet && !SettingsSheet::writesHtml(result.sheetPath);
+}
+
+QString CommandOptions::relayName() const
+{
+    if (!name.isEmpty())
+        return name;
+    QString line = connection.portName;
+    if (connection.demo)
+        line = QStringLiteral("Демо");
+    else if (connection.transport != RelayConnection::Transport::Serial)
+        line = QStringLiteral("%1:%2").arg(connection.host).arg(connection.tcpPort);
+    return QStringLiteral("%1 · адрес %2").arg(line).arg(connection.deviceAddress);
 }

@@ -37,6 +37,7 @@ struct CommandOptions
         SettingsDiff,
         SettingsWrite,
         SettingsSheet,
+        Archive,
         // Opens a window: main() runs it, not the command line.
         View
     };
@@ -64,6 +65,25 @@ struct CommandOptions
     QString secondPath;
     // settings-diff: registers not compared (--ignore).
     QSet<uint16_t> ignored;
+    // The archive for this run as --archive gives it (empty: as the settings
+    // say; "none": off), and the relay's name in it (--name; empty: the
+    // default, see relayName()).
+    QString archive;
+    QString name;
+    // archive: what to do and with what.
+    enum class ArchiveAction
+    {
+        Relays,
+        List,
+        Show,
+        Diff
+    };
+    ArchiveAction archiveAction = ArchiveAction::Relays;
+    // archive list: the relay's name.
+    QString archiveRelay;
+    // archive show and diff: the items' ids.
+    qint64 itemId = -1;
+    qint64 secondItemId = -1;
     // settings-sheet: the sheet's file, .html or .pdf.
     QString sheetPath;
     // settings-sheet: "Объект / присоединение" for its heading.
@@ -92,10 +112,14 @@ struct CommandOptions
     // arguments that parse() refuses.
     static bool needsGui(const QStringList& arguments);
 
+    // The relay's name in the archive: --name, else "PORT · адрес N" (the
+    // host and port over the network).
+    QString relayName() const;
+
     bool needsRelay() const
     {
         return command != Command::ComtradeInfo && command != Command::View &&
-               (command != Command::SettingsSheet || fromRelay) &&
+               command != Command::Archive && (command != Command::SettingsSheet || fromRelay) &&
                (command != Command::SettingsDiff || secondPath.isEmpty());
     }
 };

@@ -1,5 +1,6 @@
 #include "cli/CommandRunner.h"
 
+#include "base/ProgramSettings.h"
 #include "cli/CommandLog.h"
 #include "cli/Console.h"
 #include "cli/SettingsCommands.h"
@@ -16,13 +17,16 @@
 #include "relay/SettingsComparison.h"
 #include "relay/SettingsFileNotes.h"
 #include "relay/VerificationReport.h"
+#include "session/ArchiveLocation.h"
 #include "session/RelayConnection.h"
+#include "session/RelayHistory.h"
 
 #include <QDateTime>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSerialPort>
+#include <QSettings>
 #include <QTimer>
 
 namespace {
@@ -79,7 +83,9 @@ QString failedReadsText(const QVector<ModBusDevice::FailedRead>& failed)
 
 CommandRunner::CommandRunner(const CommandOptions& options, const CommandLog& log, QObject* parent)
     : QObject(parent), options(options), log(log), connection(new RelayConnection(this)),
-      progressTimer(new QTimer(this))
+      progressTimer(new QTimer(this)),
+      history(std::make_unique<RelayHistory>(
+          ArchiveLocation::resolve(options.archive, openProgramSettings().get())))
 {
     connect(connection->device(), &ModBusDevice::pollEnded, this, &CommandRunner::pollEnded);
     verifier = new SettingsVerifier(connection->device(), this);
@@ -130,6 +136,7 @@ void CommandRunner::start()
         break;
     case Command::ComtradeInfo:
     case Command::View:
+    case Command::Archive:
         // Need no relay; the command line and main() run them without a runner.
         break;
     }
@@ -280,7 +287,11 @@ void CommandRunner::saveSettings()
     // The notes the window's save puts beside the registers.
     const QJsonObject notes = SettingsFileNotes::describe(
         *connection->device(), options.connection.deviceAddress, QDateTime::currentDateTime());
-    if (connection->configFile()->save(options.path, notes))
+    const bool saved = connection->configFile()->save(options.path, notes);
+    history->keepSettings(archiveIdentity(),
+                          ConfigFile::registerValues(connection->configFile()->document()));
+    tellArchiveFailure();
+    if (saved)
         finish(ExitSuccess);
     else
         fail(ExitFile, QStringLiteral("Невозможно записать файл %1").arg(options.path));
@@ -312,6 +323,7 @@ void CommandRunner::writeSettings()
     }
     // The same writes as the window's load: the password before each value,
     // only the registers that differ; then every one is read back.
+    imageBefore = ConfigFile::registerValues(connection->configFile()->document());
     verifier->writeChecked(comparison.newValues(), options.password);
 }
 
@@ -321,6 +333,18 @@ void CommandRunner::writeVerified(const QVector<SettingsVerifier::Check>& checks
         return;
     const VerificationReport report(checks);
     Console::err(report.text());
+    // The whole image before and after: after, the written registers as they
+    // were read back (one not read back keeps its last known value).
+    QVector<ConfigFile::RegisterValue> imageAfter = imageBefore;
+    for (ConfigFile::RegisterValue& item : imageAfter) {
+        for (const SettingsVerifier::Check& check : checks) {
+            if (check.reg == item.reg && check.readBack)
+                item.value = check.actual;
+        }
+    }
+    history->keepWrite(archiveIdentity(), imageBefore, imageAfter, report.allHold(),
+                       report.text());
+    tellArchiveFailure();
     finish(report.allHold() ? ExitSuccess : ExitRelay);
 }
 
@@ -391,11 +415,14 @@ void CommandRunner::recordRead(int number)
     endProgressLine();
     const CrashProcessReader& reader = *connection->crashReader();
     switch (RecordExporter::saveRecord(reader, number, options.path)) {
-    case RecordExporter::Result::Saved:
-        Console::out(RecordExporter::basePath(*reader.header(number), options.path) +
-                     QStringLiteral(".cfg"));
+    case RecordExporter::Result::Saved: {
+        const QString basePath = RecordExporter::basePath(*reader.header(number), options.path);
+        Console::out(basePath + QStringLiteral(".cfg"));
+        history->keepRecord(archiveIdentity(), basePath);
+        tellArchiveFailure();
         readNextRecord();
         return;
+    }
     case RecordExporter::Result::Unexportable:
         fail(ExitRelay, QStringLiteral("Некорректный заголовок осциллограммы %1").arg(number));
         return;
@@ -423,10 +450,25 @@ void CommandRunner::journalRead()
 {
     if (done)
         return;
+    history->keepJournal(archiveIdentity(), *connection->logReader());
+    tellArchiveFailure();
     if (connection->logReader()->save(options.path))
         finish(ExitSuccess);
     else
         fail(ExitFile, QStringLiteral("Невозможно записать файл %1").arg(options.path));
+}
+
+ArchiveRelayIdentity CommandRunner::archiveIdentity() const
+{
+    return {options.relayName(), options.connection.lineText(), options.connection.deviceAddress};
+}
+
+// Once, on stderr; the run's exit code stays the reading's.
+void CommandRunner::tellArchiveFailure()
+{
+    const QString failure = history->takeFailure();
+    if (!failure.isEmpty())
+        Console::err(failure);
 }
 
 void CommandRunner::showProgress()

@@ -1,6 +1,7 @@
 #ifndef TALVIK_CLI_COMMANDRUNNER_H
 #define TALVIK_CLI_COMMANDRUNNER_H
 
+#include "archive/Archive.h"
 #include "cli/CommandOptions.h"
 #include "relay/ConfigFile.h"
 #include "relay/ModBusDevice.h"
@@ -10,9 +11,12 @@
 #include <QObject>
 #include <QVector>
 
+#include <memory>
+
 class CommandLog;
 class QTimer;
 class RelayConnection;
+class RelayHistory;
 class TerminationSignals;
 
 // Runs one command that talks to the relay, on the same connection, poller,
@@ -59,6 +63,8 @@ private:
     void recordRead(int number);
     void readingFailed();
     void journalRead();
+    ArchiveRelayIdentity archiveIdentity() const;
+    void tellArchiveFailure();
     void showProgress();
     void endProgressLine();
 
@@ -75,6 +81,10 @@ private:
     // settings-diff and settings-write: the file's values, read before the
     // relay is asked anything.
     QVector<ConfigFile::RegisterValue> fileValues;
+    // settings-write: the settings image before the batch.
+    QVector<ConfigFile::RegisterValue> imageBefore;
+    // What was read and written goes to the archive too.
+    std::unique_ptr<RelayHistory> history;
     QList<int> recordsToRead;
     int currentRecord = -1;
     int shownProgress = -1;

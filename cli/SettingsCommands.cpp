@@ -41,11 +41,27 @@ bool SettingsCommands::loadFile(const QString& path, QJsonDocument* document)
 
 void SettingsCommands::printComparison(const SettingsComparison& comparison, bool json)
 {
-    printTable(comparison, json, SettingsComparison::headers(),
-               {QStringLiteral("relay"), QStringLiteral("file")});
+    const QStringList headers = SettingsComparison::headers();
+    printComparison(comparison, json, {headers.at(1), headers.at(2)},
+                    {QStringLiteral("relay"), QStringLiteral("file")},
+                    QStringLiteral("Уставки в файле совпадают с уставками реле"));
+}
+
+void SettingsCommands::printComparison(const SettingsComparison& comparison, bool json,
+                                       const QStringList& columns, const QStringList& jsonKeys,
+                                       const QString& sameText)
+{
+    if (json)
+        Console::out(QString::fromUtf8(
+            QJsonDocument(comparisonJson(comparison, jsonKeys)).toJson(QJsonDocument::Compact)));
+    else if (!comparison.isEmpty())
+        // toText() ends with a line end that Console adds too.
+        Console::out(comparison.toText(SettingsComparison::headers(columns.at(0), columns.at(1)))
+                         .chopped(1));
     if (comparison.isEmpty())
-        Console::err(QStringLiteral("Уставки в файле совпадают с уставками реле"));
-    printIgnored(comparison);
+        Console::err(sameText);
+    if (comparison.ignoredCount() > 0)
+        Console::err(comparison.ignoredText());
 }
 
 int SettingsCommands::diffFiles(const CommandOptions& options)
@@ -56,31 +72,11 @@ int SettingsCommands::diffFiles(const CommandOptions& options)
         return ExitFile;
     const SettingsComparison comparison = SettingsComparison::ofFiles(
         ConfigFile::registerValues(first), ConfigFile::registerValues(second), options.ignored);
-    printTable(comparison, options.json,
-               SettingsComparison::headers(QFileInfo(options.path).fileName(),
-                                           QFileInfo(options.secondPath).fileName()),
-               {QStringLiteral("file1"), QStringLiteral("file2")});
-    if (comparison.isEmpty())
-        Console::err(QStringLiteral("Уставки в файлах совпадают"));
-    printIgnored(comparison);
+    printComparison(comparison, options.json,
+                    {QFileInfo(options.path).fileName(), QFileInfo(options.secondPath).fileName()},
+                    {QStringLiteral("file1"), QStringLiteral("file2")},
+                    QStringLiteral("Уставки в файлах совпадают"));
     return comparison.isEmpty() ? ExitSuccess : ExitDifferent;
-}
-
-void SettingsCommands::printTable(const SettingsComparison& comparison, bool json,
-                                  const QStringList& columns, const QStringList& jsonKeys)
-{
-    if (json)
-        Console::out(QString::fromUtf8(
-            QJsonDocument(comparisonJson(comparison, jsonKeys)).toJson(QJsonDocument::Compact)));
-    else if (!comparison.isEmpty())
-        // toText() ends with a line end that Console adds too.
-        Console::out(comparison.toText(columns).chopped(1));
-}
-
-void SettingsCommands::printIgnored(const SettingsComparison& comparison)
-{
-    if (comparison.ignoredCount() > 0)
-        Console::err(comparison.ignoredText());
 }
 
 QJsonArray SettingsCommands::comparisonJson(const SettingsComparison& comparison)

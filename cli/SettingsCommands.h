@@ -29,6 +29,12 @@ public:
     // line on stderr says so.
     // The settings on the ignore list, if any, are counted on stderr.
     static void printComparison(const SettingsComparison& comparison, bool json);
+    // Two named sources (files, archive snapshots): the value columns named
+    // `columns`, in json the keys `jsonKeys`; `sameText` on stderr when
+    // nothing differs.
+    static void printComparison(const SettingsComparison& comparison, bool json,
+                                const QStringList& columns, const QStringList& jsonKeys,
+                                const QString& sameText);
     static QJsonArray comparisonJson(const SettingsComparison& comparison);
 
     // settings-diff FILE FILE2: the second file against the first, the
@@ -49,9 +55,6 @@ public:
 private:
     SettingsCommands() = delete;
 
-    static void printTable(const SettingsComparison& comparison, bool json,
-                           const QStringList& columns, const QStringList& jsonKeys);
-    static void printIgnored(const SettingsComparison& comparison);
     static QJsonArray comparisonJson(const SettingsComparison& comparison, const QStringList& keys);
 
     static int saveSheet(const QString& fileName, const SettingsSheet::Heading& heading,

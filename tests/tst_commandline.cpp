@@ -263,6 +263,10 @@ private slots:
     void viewOfAnUnreadableRecordExitsWithFourWithoutAWindow_data();
     void viewOfAnUnreadableRecordExitsWithFourWithoutAWindow();
 
+    void archiveKeepsEveryReadingAndWritingAndGivesThemBack();
+    void unusableArchiveLeavesTheReadingCompleteAndSaysSo_data();
+    void unusableArchiveLeavesTheReadingCompleteAndSaysSo();
+
     void cleanupTestCase();
 
 private:
@@ -1719,6 +1723,100 @@ void TestCommandLine::viewOfAnUnreadableRecordExitsWithFourWithoutAWindow()
     const QList<QByteArray> lines = client->errLines();
     QCOMPARE(lines.size(), 1);
     QVERIFY2(lines.first().contains("broken"), lines.first().constData());
+}
+
+// --- The archive ---------------------------------------------------------------
+
+// One relay, named once: a settings read, a journal read, a record and a
+// write batch each become an item of the default archive (none named), and
+// each comes back as the file the reading wrote; two snapshots compare.
+void TestCommandLine::archiveKeepsEveryReadingAndWritingAndGivesThemBack()
+{
+    FakeRegisterImage image;
+    loadDemoImage(*relay, &image);
+    loadTwoRecords(*relay);
+    const QString name = QStringLiteral("ПС Северная / Ф-7");
+    const auto run = [this](const QStringList& arguments) {
+        client->start(arguments);
+        return client->waitForExit(readingMs) ? client->exitCode() : -1;
+    };
+    const QStringList named = onRelay() << "--name" << name;
+    QCOMPARE(run(named + QStringList{"settings-read", folder->filePath("read.json")}), 0);
+    QCOMPARE(run(named + QStringList{"journal-read", folder->filePath("journal.csv")}), 0);
+    QCOMPARE(run(named + QStringList{"records-read", "0", "--out", folder->path(), "--quiet"}), 0);
+    const QString record = QString::fromUtf8(client->outLines().value(0)).chopped(4);
+    const QList<uint16_t> regs = threeSettings();
+    QVERIFY(writeSettingsFile(image, regs, folder->filePath("new.json")));
+    QCOMPARE(run(named + QStringList{"settings-write", folder->filePath("new.json"), "--password",
+                                     "0", "--yes"}),
+             0);
+    QVERIFY(QFile::exists(client->dataFolder() + "/talvik/archive.sqlite"));
+
+    QCOMPARE(run({"archive", "relays", "--json"}), 0);
+    const QJsonArray relays = QJsonDocument::fromJson(client->out()).array();
+    QCOMPARE(relays.size(), 1);
+    QCOMPARE(relays[0]["name"].toString(), name);
+    QCOMPARE(relays[0]["address"].toInt(), 1);
+    QVERIFY(relays[0]["connection"].toString().startsWith(relay->portName()));
+
+    QCOMPARE(run({"archive", "list", name, "--json"}), 0);
+    const QJsonArray items = QJsonDocument::fromJson(client->out()).array();
+    QStringList kinds;
+    for (const QJsonValue item : items)
+        kinds << item["kind"].toString();
+    QCOMPARE(kinds, (QStringList{"write", "record", "journal", "settings"}));
+    const auto idOf = [&items](int index) { return QString::number(items[index]["id"].toInt()); };
+
+    QCOMPARE(run({"archive", "show", idOf(3), "--out", folder->filePath("again.json")}), 0);
+    QCOMPARE(readFile(folder->filePath("again.json")), readFile(folder->filePath("read.json")));
+    QCOMPARE(run({"archive", "show", idOf(2), "--out", folder->filePath("again.csv")}), 0);
+    QCOMPARE(readFile(folder->filePath("again.csv")), readFile(folder->filePath("journal.csv")));
+    QCOMPARE(run({"archive", "show", idOf(1), "--out", folder->filePath("again")}), 0);
+    QCOMPARE(readFile(folder->filePath("again.cfg")), readFile(record + ".cfg"));
+    QCOMPARE(readFile(folder->filePath("again.dat")), readFile(record + ".dat"));
+
+    // The write's image after the batch against the read before it: the
+    // three written settings, nothing else.
+    QCOMPARE(run({"archive", "diff", idOf(3), idOf(0), "--json"}), 1);
+    QList<int> differing;
+    for (const QJsonValue row : QJsonDocument::fromJson(client->out()).array())
+        differing << row["register"].toInt();
+    QCOMPARE(differing, (QList<int>{regs[0], regs[1], regs[2]}));
+    QCOMPARE(run({"archive", "diff", idOf(3), idOf(3)}), 0);
+    QCOMPARE(run({"archive", "show", "999", "--out", folder->filePath("none")}), 4);
+}
+
+void TestCommandLine::unusableArchiveLeavesTheReadingCompleteAndSaysSo_data()
+{
+    QTest::addColumn<QString>("archive");
+    QTest::addColumn<QByteArray>("said");
+    QTest::newRow("folder that cannot be made")
+        << "/proc/talvik/archive.sqlite" << QByteArray("Архив недоступен: ");
+    QTest::newRow("not an archive") << "{tmp}/settings.json" << QByteArray("Архив недоступен: ");
+    QTest::newRow("turned off") << "none" << QByteArray();
+}
+
+// The settings file is written and the exit code is the reading's; the
+// failure is told once on stderr.
+void TestCommandLine::unusableArchiveLeavesTheReadingCompleteAndSaysSo()
+{
+    QFETCH(QString, archive);
+    QFETCH(QByteArray, said);
+
+    setRegisters(measured);
+    QFile notAnArchive(folder->filePath("settings.json"));
+    QVERIFY(notAnArchive.open(QIODevice::WriteOnly) && notAnArchive.write("{\"regs\": []}") > 0);
+    notAnArchive.close();
+    client->start(onRelay() << "--archive" << withPaths({archive}, folder->path())
+                            << "settings-read" << folder->filePath("read.json"));
+    QVERIFY(client->waitForExit(quickMs));
+    QCOMPARE(client->exitCode(), 0);
+    QVERIFY(readFile(folder->filePath("read.json")).contains("\"regs\""));
+    const QList<QByteArray> err = client->errLines();
+    QCOMPARE(err.size(), said.isEmpty() ? 0 : 1);
+    if (!said.isEmpty())
+        QVERIFY2(err.first().startsWith(said), err.first().constData());
+    QVERIFY(!QFile::exists(client->dataFolder() + "/talvik/archive.sqlite"));
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

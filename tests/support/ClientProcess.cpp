@@ -27,6 +27,9 @@ ClientProcess::ClientProcess(const QString& program)
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
     environment.remove(QStringLiteral("DISPLAY"));
     environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.remove(QStringLiteral("TALVIK_ARCHIVE"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), dataFolder());
     process.setProcessEnvironment(environment);
 }
 
@@ -40,6 +43,9 @@ ClientProcess::~ClientProcess()
 
 void ClientProcess::start(const QStringList& arguments)
 {
+    // A new run: the output of an earlier one is gone.
+    stdoutBytes.clear();
+    stderrBytes.clear();
     process.setArguments(arguments);
     process.start();
     process.waitForStarted(5000);
