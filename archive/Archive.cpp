@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -170,11 +171,13 @@ bool Archive::openSqlite(const QString& location)
                                "libqt5sql5-sqlite).");
         return false;
     }
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
-    db.setDatabaseName(file.absoluteFilePath());
-    // Another program's store holds the file for a few milliseconds: wait
-    // for it rather than fail, but not for ever.
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
+        db.setDatabaseName(file.absoluteFilePath());
+        // Another program's store holds the file for a few milliseconds:
+        // wait for it rather than fail, but not for ever.
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
+    }
     return finishOpening();
 }
 
@@ -200,38 +203,42 @@ bool Archive::openPostgres(const QString& location)
                                "libqt5sql5-psql).");
         return false;
     }
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
-    // "?host=/folder": a server on a Unix socket in that folder.
-    const QString socketFolder = QUrlQuery(url).queryItemValue(QStringLiteral("host"));
-    db.setHostName(socketFolder.isEmpty() ? url.host() : socketFolder);
-    if (url.port() != -1)
-        db.setPort(url.port());
-    db.setUserName(url.userName());
-    db.setDatabaseName(databaseName);
-    db.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(connectTimeoutSeconds));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
+        // "?host=/folder": a server on a Unix socket in that folder.
+        const QString socketFolder = QUrlQuery(url).queryItemValue(QStringLiteral("host"));
+        db.setHostName(socketFolder.isEmpty() ? url.host() : socketFolder);
+        if (url.port() != -1)
+            db.setPort(url.port());
+        db.setUserName(url.userName());
+        db.setDatabaseName(databaseName);
+        db.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(connectTimeoutSeconds));
+    }
     return finishOpening();
 }
 
 bool Archive::finishOpening()
 {
-    QSqlDatabase db = database();
-    if (!db.open()) {
-        error = QStringLiteral("Архив недоступен: %1").arg(databaseText(db.lastError()));
-        close();
-        return false;
-    }
-    QSqlQuery setup(db);
-    // SQLite checks references only when asked, per connection. A row lock
-    // another program holds on a shared server is waited for as long as a
-    // locked file is.
-    const QString statement = ArchiveTransaction::isSqlite(db)
-                                  ? QStringLiteral("PRAGMA foreign_keys = ON")
-                                  : QStringLiteral("SET lock_timeout = %1").arg(busyTimeoutMs);
     QString failure;
-    if (!setup.exec(statement))
-        failure = QStringLiteral("Архив недоступен: %1").arg(databaseText(setup.lastError()));
-    else
-        ArchiveSchema::prepare(db, &failure);
+    {
+        QSqlDatabase db = database();
+        // SQLite checks references only when asked, per connection. A row
+        // lock another program holds on a shared server is waited for as
+        // long as a locked file is.
+        const QString statement = ArchiveTransaction::isSqlite(db)
+                                      ? QStringLiteral("PRAGMA foreign_keys = ON")
+                                      : QStringLiteral("SET lock_timeout = %1").arg(busyTimeoutMs);
+        if (db.open()) {
+            QSqlQuery setup(db);
+            if (!setup.exec(statement))
+                failure =
+                    QStringLiteral("Архив недоступен: %1").arg(databaseText(setup.lastError()));
+            else
+                ArchiveSchema::prepare(db, &failure);
+        } else {
+            failure = QStringLiteral("Архив недоступен: %1").arg(databaseText(db.lastError()));
+        }
+    }
     if (!failure.isEmpty()) {
         error = failure;
         close();
@@ -273,12 +280,19 @@ bool Archive::checkOpen() const
     return false;
 }
 
+void Archive::fail(const QString& failure, const QString& reason) const
+{
+    error = QStringLiteral("%1: %2").arg(failure, reason);
+    if (storing != nullptr)
+        storing->rollback();
+}
+
 bool Archive::prepare(QSqlQuery& query, const QString& sql, const QString& failure) const
 {
     query.setForwardOnly(true);
     if (query.prepare(sql))
         return true;
-    error = QStringLiteral("%1: %2").arg(failure, databaseText(query.lastError()));
+    fail(failure, databaseText(query.lastError()));
     return false;
 }
 
@@ -288,7 +302,7 @@ bool Archive::exec(QSqlQuery& query, const QVector<QVariant>& values, const QStr
         query.bindValue(i, values.at(i));
     if (query.exec())
         return true;
-    error = QStringLiteral("%1: %2").arg(failure, databaseText(query.lastError()));
+    fail(failure, databaseText(query.lastError()));
     return false;
 }
 
@@ -302,9 +316,8 @@ bool Archive::fetch(QSqlQuery& query, const QString& failure) const
 {
     if (query.next())
         return true;
-    error = QStringLiteral("%1: %2").arg(failure, query.lastError().isValid()
-                                                      ? databaseText(query.lastError())
-                                                      : QStringLiteral("нет такой записи."));
+    fail(failure, query.lastError().isValid() ? databaseText(query.lastError())
+                                              : QStringLiteral("нет такой записи."));
     return false;
 }
 
@@ -330,6 +343,8 @@ qint64 Archive::store(const ArchiveRelayIdentity& relay, ArchiveKind kind,
         error = QStringLiteral("%1: %2").arg(storeFailure, transaction.errorText());
         return -1;
     }
+    storing = &transaction;
+    const auto done = qScopeGuard([this] { storing = nullptr; });
     const qint64 relayRow = relayId(name);
     QString summary;
     if (relayRow < 0 || !beforeItem(relayRow, &summary))

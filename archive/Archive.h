@@ -10,6 +10,7 @@
 
 #include <functional>
 
+class ArchiveTransaction;
 class QByteArray;
 class QSqlDatabase;
 class QSqlQuery;
@@ -167,6 +168,8 @@ private:
     qint64 relayId(const QString& name);
     bool insertImage(qint64 itemId, int image, const QVector<ConfigFile::RegisterValue>& values);
     QVector<ConfigFile::RegisterValue> imageOf(qint64 id, int image) const;
+    // Sets errorText() and rolls back the store under way.
+    void fail(const QString& failure, const QString& reason) const;
     // Each false with errorText() set (the database's words after `failure`).
     bool prepare(QSqlQuery& query, const QString& sql, const QString& failure) const;
     // Binds `values` in order to the prepared statement and runs it.
@@ -181,6 +184,9 @@ private:
 
     QString connectionName;
     bool opened = false;
+    // The transaction of the store under way, rolled back by the first
+    // statement that fails.
+    ArchiveTransaction* storing = nullptr;
     mutable QString error;
 };
 

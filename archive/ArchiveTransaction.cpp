@@ -7,8 +7,7 @@ ArchiveTransaction::ArchiveTransaction(const QSqlDatabase& database) : db(databa
 
 ArchiveTransaction::~ArchiveTransaction()
 {
-    if (active)
-        execute(QStringLiteral("ROLLBACK"));
+    rollback();
 }
 
 bool ArchiveTransaction::isSqlite(const QSqlDatabase& database)
@@ -32,6 +31,13 @@ bool ArchiveTransaction::commit()
         return false;
     active = false;
     return true;
+}
+
+void ArchiveTransaction::rollback()
+{
+    if (active)
+        execute(QStringLiteral("ROLLBACK"));
+    active = false;
 }
 
 bool ArchiveTransaction::execute(const QString& statement)

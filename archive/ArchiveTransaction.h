@@ -16,6 +16,10 @@ public:
     // cannot start, e.g. an SQLite file that stays locked or cannot be written.
     bool begin();
     bool commit();
+    // Ends it at once. PostgreSQL refuses every statement of a transaction
+    // after a failed one, even the one that frees a prepared statement: a
+    // store that fails rolls back before its statements are freed.
+    void rollback();
     QString errorText() const { return error; }
 
     static bool isSqlite(const QSqlDatabase& database);

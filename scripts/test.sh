@@ -15,6 +15,8 @@ fi
 cmake_args+=(-DTALVIK_WERROR="${TALVIK_WERROR:-OFF}")
 
 "$root/scripts/setup.sh" "$build_dir" "${cmake_args[@]}"
+# The archive's tests run their cases on a throwaway PostgreSQL server too.
+"$root/scripts/install-packages.sh" test
 
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
