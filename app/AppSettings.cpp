@@ -32,6 +32,15 @@ QString key(const char* name)
     return QString::fromLatin1(name);
 }
 
+// One key for a connection and address: the connection text may hold
+// slashes, which the store would take for groups.
+QString relayNameKey(const QString& connection, int address)
+{
+    return QStringLiteral("relayNames/%1_%2")
+        .arg(QString::fromLatin1(connection.toUtf8().toPercentEncoding()))
+        .arg(address);
+}
+
 } // namespace
 
 AppSettings::AppSettings(QSettings* store) : store(store) {}
@@ -184,5 +193,20 @@ void AppSettings::setIgnoredInComparison(const QSet<uint16_t>& registers)
     for (const uint16_t reg : sorted)
         items << QString::number(reg);
     store->setValue(key(keyIgnoredInComparison), items);
+    store->sync();
+}
+
+QString AppSettings::relayName(const QString& connection, int address) const
+{
+    if (store == nullptr)
+        return QString();
+    return store->value(relayNameKey(connection, address)).toString().trimmed();
+}
+
+void AppSettings::setRelayName(const QString& connection, int address, const QString& name)
+{
+    if (store == nullptr || name.trimmed().isEmpty())
+        return;
+    store->setValue(relayNameKey(connection, address), name.trimmed());
     store->sync();
 }

@@ -59,6 +59,12 @@ public:
     QSet<uint16_t> ignoredInComparison() const;
     void setIgnoredInComparison(const QSet<uint16_t>& registers);
 
+    // The relay's name in the archive and on the settings sheet ("Объект /
+    // присоединение"), given once for a connection and address; empty when
+    // none was given.
+    QString relayName(const QString& connection, int address) const;
+    void setRelayName(const QString& connection, int address, const QString& name);
+
 private:
     int boundedInt(const char* key, int minimum, int maximum, int fallback) const;
     bool boolean(const char* key, bool fallback) const;
