@@ -217,6 +217,31 @@ void addRows(const QJsonObject& run, QList<Row>& rows)
                     "",
                     "< 30 ms",
                     verdict(counter("worst_ms") < 30)};
+    } else if (name.startsWith("BM_ArchiveStore/")) {
+        const int kind = qBound(0, args.value("kind"), 2);
+        const QString what[] = {
+            QString("a settings snapshot (%1 registers)").arg(counter("registers")),
+            QString("a %1-sample fault record").arg(counter("samples")),
+            QString("a %1-entry journal, every entry new").arg(counter("entries"))};
+        rows << Row{"9. archive, SQLite file on disk: storing " + what[kind],
+                    number(timeIn(run, "ms"), 2) + " ms (worst " + number(counter("worst_ms"), 2) +
+                        " ms)",
+                    "",
+                    "",
+                    "< 20 ms",
+                    verdict(counter("worst_ms") < 20)};
+    } else if (name.startsWith("BM_ArchiveList/")) {
+        const bool relays = args.value("relays") != 0;
+        rows << Row{
+            QString("9. archive of %1 snapshots: %2")
+                .arg(counter("snapshots"))
+                .arg(relays ? QString("relays() (%1 relays)").arg(counter("listed"))
+                            : QString("the items of one relay (%1)").arg(counter("listed"))),
+            number(timeIn(run, "ms"), 2) + " ms (worst " + number(counter("worst_ms"), 2) + " ms)",
+            "",
+            "",
+            "< 100 ms",
+            verdict(counter("worst_ms") < 100)};
     } else if (name.startsWith("BM_PollingMemory/")) {
         const double rssGrowth = counter("rss_growth_KiB");
         const double heapGrowth = counter("heap_growth_KiB");

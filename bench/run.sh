@@ -33,6 +33,7 @@ groups=(
     "BM_PollingMemory"
     "BM_PacedLine"
     "BM_ViewerOpenLong|BM_ViewerOpenExport|BM_ViewerPanZoom"
+    "BM_ArchiveStore|BM_ArchiveList"
 )
 index=0
 for group in "${groups[@]}"; do

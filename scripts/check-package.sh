@@ -37,7 +37,7 @@ program="$unpacked/usr/bin/talvik-client"
 
 # Every library the program links must come from a package it depends on
 # (dpkg-shlibdeps found them), and so must what Qt loads at run time.
-needed_packages=(libqt5svg5 qttranslations5-l10n)
+needed_packages=(libqt5svg5 qttranslations5-l10n libqt5sql5-sqlite)
 multiarch="$(dpkg-architecture -qDEB_HOST_MULTIARCH)"
 while IFS= read -r soname; do
     owner="$(dpkg -S "*/$multiarch/$soname" 2>/dev/null | head -n 1 | cut -d: -f1)"
