@@ -51,6 +51,10 @@ public:
     void loadConfig();
     void compareConfig();
     void exportSheet();
+    // The values of a settings file that differ from the relay's image:
+    // listed for the user's yes, then written after the password and read
+    // back. The image must hold the relay's present values.
+    void writeDifferences(const QVector<ConfigFile::RegisterValue>& values);
 
 private:
     // Whether the register image may be used to `purpose` (e.g. "сохранить"):
