@@ -26,6 +26,7 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTimer>
 
@@ -72,7 +73,7 @@ void SettingsFilePage::createActions()
         addAction(menu, "actionSaveSettingsFile", QStringLiteral("Сохранить"), QKeySequence::Save);
     connect(save, &QAction::triggered, this, &SettingsFilePage::save);
     QAction* saveAs = addAction(menu, "actionSaveSettingsFileAs", QStringLiteral("Сохранить как…"),
-                                QKeySequence::SaveAs);
+                                QKeySequence(Qt::CTRL + Qt::SHIFT + Qt::Key_S));
     connect(saveAs, &QAction::triggered, this, &SettingsFilePage::saveAs);
     QAction* write = addAction(menu, "actionWriteFileToRelay", QStringLiteral("Записать в реле…"),
                                QKeySequence());
@@ -140,9 +141,13 @@ bool SettingsFilePage::mayLeaveFile()
 {
     if (!hasUnsavedChanges())
         return true;
-    const QMessageBox::StandardButton answer = QMessageBox::question(
-        window, boxTitle, QStringLiteral("Сохранить изменения в «%1»?").arg(shownName()),
-        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    QMessageBox ask(QMessageBox::Question, boxTitle,
+                    QStringLiteral("Сохранить изменения в «%1»?").arg(shownName()),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, window);
+    ask.setDefaultButton(QMessageBox::Save);
+    // Qt's own Russian word for Discard reads as a refusal of the question.
+    ask.button(QMessageBox::Discard)->setText(QStringLiteral("Не сохранять"));
+    const int answer = ask.exec();
     if (answer == QMessageBox::Save)
         return save();
     return answer == QMessageBox::Discard;
