@@ -9,7 +9,7 @@
 #include "app/LogPage.h"
 #include "app/PasswordDialog.h"
 #include "app/RecordsPage.h"
-#include "app/SaveFileDialog.h"
+#include "app/SettingsFilePage.h"
 #include "app/SettingsPage.h"
 #include "app/StaleValueMarker.h"
 #include "base/Logger.h"
@@ -42,10 +42,6 @@ static void initResources()
 {
     Q_INIT_RESOURCE(resources);
 }
-
-namespace {
-
-} // namespace
 
 MainWindow::MainWindow(QWidget* parent, QSettings* store) : QMainWindow(parent)
 {
@@ -98,6 +94,7 @@ MainWindow::MainWindow(QWidget* parent, QSettings* store) : QMainWindow(parent)
     connectSignals();
     commands->setEnabled(false);
     setUpStatus();
+    createFilePage();
     restoreKeptSettings();
     updateStatus();
     // The size the user left the window at wins over the status bar's wish.
@@ -129,6 +126,28 @@ void MainWindow::setUpStatus()
     statusTimer->start(500);
 }
 
+void MainWindow::createFilePage()
+{
+    SettingsFilePage::Parts parts;
+    parts.window = this;
+    parts.ui = ui;
+    parts.line = this;
+    parts.visualizers = &visualizers;
+    parts.connection = connection;
+    parts.device = device;
+    parts.settingsPage = settingsPage;
+    parts.configDialog = configDialog;
+    parts.settings = settings;
+    filePage = new SettingsFilePage(parts, this);
+    connect(filePage, &SettingsFilePage::modeChanged, this, [this](bool fileShown) {
+        // The relay's age says nothing of a file's values.
+        staleMarker->setEditorsMarked(!fileShown);
+        if (fileShown)
+            refreshStop();
+        updateStatus();
+    });
+}
+
 qint64 MainWindow::staleAfterMs() const
 {
     return qint64(ConnectionStatus::recentPolls) * configDialog->pollPeriod() * 1000;
@@ -149,6 +168,8 @@ void MainWindow::updateStatus()
                                   .arg(inForce.host)
                                   .arg(inForce.tcpPort)
                                   .arg(inForce.deviceAddress);
+    if (filePage != nullptr && filePage->isShown())
+        snapshot.connection = QStringLiteral("Файл уставок");
     snapshot.polling = isPolling();
     snapshot.demo = demo;
     snapshot.periodMs =
@@ -212,7 +233,11 @@ void MainWindow::connectSignals()
         refreshTimer->stop();
         commands->setEnabled(false);
     });
-    connect(connection, &RelayConnection::pollingResumeDue, this, &MainWindow::refreshStart);
+    connect(connection, &RelayConnection::pollingResumeDue, this, [this] {
+        // A file shown meanwhile keeps the relay untouched.
+        if (!filePage->isShown())
+            refreshStart();
+    });
     // A dropped network connection is closed by now: the user is told, and
     // nothing is retried until asked again.
     connect(connection, &RelayConnection::connectionLost, this, [this](const QString& reason) {
@@ -289,7 +314,9 @@ void MainWindow::configure()
         QMessageBox::warning(this, "Внимание", "Остановите опрос");
         return;
     }
-    configDialog->exec();
+    // The connection is the relay's: a settings file on show is left first.
+    if (filePage->showRelay())
+        configDialog->exec();
 }
 
 void MainWindow::configAccepted()
@@ -380,7 +407,9 @@ void MainWindow::warnDemoMode()
 
 void MainWindow::refreshStart()
 {
-    if (!portReady())
+    // Polling shows the relay: a settings file on show is left first, or
+    // nothing reaches the relay.
+    if (!filePage->showRelay() || !portReady())
         return;
     if (!isPolling())
         pollingSince.start();
@@ -415,10 +444,6 @@ void MainWindow::refresh()
     updateStatus();
 }
 
-// --- Writing changes and remote commands ------------------------------------
-
-// --- Records ----------------------------------------------------------------
-
 // --- Leaving ----------------------------------------------------------------
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -433,8 +458,10 @@ void MainWindow::closeEvent(QCloseEvent* event)
 
 bool MainWindow::confirmClose()
 {
+    if (!filePage->confirmClose())
+        return false;
     bool unwritten = false;
-    for (IVisualizer* visualizer : qAsConst(visualizers)) {
+    for (IVisualizer* visualizer : filePage->isShown() ? QList<IVisualizer*>() : visualizers) {
         const auto* editor = dynamic_cast<const SettingEditor*>(visualizer);
         if (editor != nullptr && editor->isUserChange() && !editor->isWritten())
             unwritten = true;

@@ -28,6 +28,7 @@ class QSettings;
 class QTimer;
 class RecordsPage;
 class RelayConnection;
+class SettingsFilePage;
 class SettingsPage;
 struct MainWindowForm;
 
@@ -87,6 +88,8 @@ private:
     // The status bar and the greying of old values, kept up to date by
     // statusTimer whether polling runs or not.
     void setUpStatus();
+    // The settings file shown instead of the relay; polling stops for it.
+    void createFilePage();
     void updateStatus();
     qint64 staleAfterMs() const;
 
@@ -110,6 +113,7 @@ private:
     // The command buttons work only while the relay is polled.
     CommandButtons* commands = nullptr;
     SettingsPage* settingsPage = nullptr;
+    SettingsFilePage* filePage = nullptr;
     RecordsPage* recordsPage = nullptr;
     AppSettings* settings = nullptr;
     ConnectionStatus* connectionStatus = nullptr;

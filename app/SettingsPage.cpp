@@ -171,8 +171,12 @@ void SettingsPage::loadConfig()
     // skipped although the relay may hold something else.
     if (!chooseSettingsFile(&document) || !confirmImageUse(QStringLiteral("загружать")))
         return;
-    const SettingsComparison comparison =
-        SettingsComparison::ofFile(ConfigFile::registerValues(document), *device);
+    writeDifferences(ConfigFile::registerValues(document));
+}
+
+void SettingsPage::writeDifferences(const QVector<ConfigFile::RegisterValue>& values)
+{
+    const SettingsComparison comparison = SettingsComparison::ofFile(values, *device);
     if (comparison.isEmpty()) {
         QMessageBox::information(window, "Загрузка уставок",
                                  "Уставки в файле совпадают с уставками реле. Записывать нечего.");

@@ -53,6 +53,10 @@ public:
     // Two settings files, no relay needed.
     void compareFiles();
     void exportSheet();
+    // The values of a settings file that differ from the relay's image:
+    // listed for the user's yes, then written after the password and read
+    // back. The image must hold the relay's present values.
+    void writeDifferences(const QVector<ConfigFile::RegisterValue>& values);
 
 private:
     // Whether the register image may be used to `purpose` (e.g. "сохранить"):

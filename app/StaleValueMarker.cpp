@@ -32,10 +32,21 @@ void StaleValueMarker::addEditor(QWidget* widget, uint16_t reg)
 void StaleValueMarker::mark(qint64 staleAfterMs)
 {
     for (Entry& entry : entries) {
-        if (entry.widget.isNull())
+        if (entry.widget.isNull() || (entry.editor && !editorsMarked))
             continue;
         const qint64 age = device->registerAgeMs(entry.reg);
         markEntry(entry, age < 0 || age > staleAfterMs, age < 0);
+    }
+}
+
+void StaleValueMarker::setEditorsMarked(bool marked)
+{
+    editorsMarked = marked;
+    if (marked)
+        return;
+    for (Entry& entry : entries) {
+        if (entry.editor && !entry.widget.isNull())
+            markEntry(entry, false, false);
     }
 }
 

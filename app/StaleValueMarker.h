@@ -26,6 +26,9 @@ public:
 
     // Marks every widget by the age of its register now.
     void mark(qint64 staleAfterMs);
+    // Off while the editors show a settings file: the relay's age says
+    // nothing of a file's values, and the editors' own notes stay.
+    void setEditorsMarked(bool marked);
 
     bool isStale(const QWidget* widget) const;
 
@@ -47,6 +50,7 @@ private:
 
     const ModBusDevice* device;
     QVector<Entry> entries;
+    bool editorsMarked = true;
 };
 
 #endif

@@ -69,6 +69,11 @@ bool ConfigFile::save(const QString& fileName, const QJsonObject& notes) const
         if (note.key() != regsKey)
             root.insert(note.key(), note.value());
     }
+    return write(fileName, root);
+}
+
+bool ConfigFile::write(const QString& fileName, const QJsonObject& root)
+{
     const QByteArray text = QJsonDocument(root).toJson(QJsonDocument::Indented);
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))

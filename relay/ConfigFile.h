@@ -54,6 +54,9 @@ public:
     // completely, so a failed save leaves an existing file as it was. Returns
     // false when the file could not be created, written or put in place.
     bool save(const QString& fileName, const QJsonObject& notes = QJsonObject()) const;
+    // Writes a whole settings file's root object as save() does: indented,
+    // and in place only once written completely.
+    static bool write(const QString& fileName, const QJsonObject& root);
 
     // Reads and parses a file. Gives a null document when the file cannot be
     // opened or read or is not valid JSON; *ok (when given) is then false and

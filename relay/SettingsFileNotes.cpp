@@ -43,7 +43,12 @@ QString SettingsFileNotes::programVersion()
 QJsonObject SettingsFileNotes::describe(const IModBusDev& image, uint8_t address,
                                         const QDateTime& saved)
 {
-    const QSet<uint16_t> inFile = savedRegisters();
+    return describe(image, address, saved, savedRegisters());
+}
+
+QJsonObject SettingsFileNotes::describe(const IModBusDev& image, uint8_t address,
+                                        const QDateTime& saved, const QSet<uint16_t>& inFile)
+{
     QJsonArray settings;
     for (const SettingDescription& description : SettingCatalog::all()) {
         if (!inFile.contains(description.reg))

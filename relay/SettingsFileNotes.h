@@ -2,6 +2,7 @@
 #define TALVIK_RELAY_SETTINGSFILENOTES_H
 
 #include <QJsonObject>
+#include <QSet>
 
 #include <cstdint>
 
@@ -18,6 +19,10 @@ public:
     // "settings": [{register, caption, unit, value}] for the settings whose
     // registers the file holds, in the order of the pages.
     static QJsonObject describe(const IModBusDev& image, uint8_t address, const QDateTime& saved);
+    // The same for a file that holds these registers rather than those a
+    // saved file holds today.
+    static QJsonObject describe(const IModBusDev& image, uint8_t address, const QDateTime& saved,
+                                const QSet<uint16_t>& inFile);
     static QString programName();
     static QString programVersion();
 };

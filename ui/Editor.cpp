@@ -73,6 +73,15 @@ void SettingEditor::reset()
     showImage();
 }
 
+void SettingEditor::bindTo(IModBusDev* image)
+{
+    device = image;
+    // A write made to the other image is no write to this one.
+    writeTicket = 0;
+    writtenValue = 0;
+    reset();
+}
+
 void SettingEditor::showImage()
 {
     SourceScope scope(this, ChangeSource::Editor);

@@ -47,6 +47,11 @@ public:
 
     uint16_t registerNumber() const { return reg; }
     QWidget* widget() const { return editWidget; }
+    // Shows and writes another register image from now on: the relay's, or
+    // a settings file's in memory. Whatever the user changed is dropped, as
+    // it belonged to the other image.
+    void bindTo(IModBusDev* image);
+    IModBusDev* image() const { return device; }
     bool isModified() const { return modified; }
     bool isWritten() const { return written; }
     // A pending modification that the user made and that save() will write.
