@@ -432,13 +432,13 @@ qint64 Archive::storeSettings(const ArchiveRelayIdentity& relay,
 
 qint64 Archive::storeWrite(const ArchiveRelayIdentity& relay,
                            const QVector<ConfigFile::RegisterValue>& before,
-                           const QVector<ConfigFile::RegisterValue>& after, bool verified,
-                           const QString& verification)
+                           const QVector<ConfigFile::RegisterValue>& after, int written,
+                           bool verified, const QString& verification)
 {
     return store(
         relay, ArchiveKind::Write,
         [&](qint64, QString* summary) {
-            *summary = ArchiveSummary::write(after.size(), verified);
+            *summary = ArchiveSummary::write(written, verified);
             return true;
         },
         [&](qint64 item) {

@@ -117,12 +117,13 @@ public:
     // holds (ConfigFile::registerValues), in the order given.
     qint64 storeSettings(const ArchiveRelayIdentity& relay,
                          const QVector<ConfigFile::RegisterValue>& image);
-    // A write batch: the written registers as the relay held them before and
-    // as it holds them after (the read-back), and whether every one holds
+    // A write batch of `written` settings: the registers as the relay held
+    // them before and as it holds them after (the read-back) — the batch's
+    // own or the whole settings image — and whether every written one holds
     // what was written, with the verification's text.
     qint64 storeWrite(const ArchiveRelayIdentity& relay,
                       const QVector<ConfigFile::RegisterValue>& before,
-                      const QVector<ConfigFile::RegisterValue>& after, bool verified,
+                      const QVector<ConfigFile::RegisterValue>& after, int written, bool verified,
                       const QString& verification);
     // A journal read: the ring as read (position 0 first) and the relay's
     // journal pointer. An entry already stored for this relay with the same

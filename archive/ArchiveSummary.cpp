@@ -1,17 +1,14 @@
 #include "archive/ArchiveSummary.h"
 
+#include "base/RussianPlural.h"
+
 #include <QDateTime>
 #include <QString>
 
 QString ArchiveSummary::agree(int n, const char* one, const char* few, const char* many)
 {
-    const int lastTwo = n % 100;
-    const int last = n % 10;
-    if (last == 1 && lastTwo != 11)
-        return QString::fromUtf8(one);
-    if (last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14))
-        return QString::fromUtf8(few);
-    return QString::fromUtf8(many);
+    return russianPlural(n, QString::fromUtf8(one), QString::fromUtf8(few),
+                         QString::fromUtf8(many));
 }
 
 QString ArchiveSummary::settings(int count)

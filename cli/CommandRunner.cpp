@@ -342,7 +342,7 @@ void CommandRunner::writeVerified(const QVector<SettingsVerifier::Check>& checks
                 item.value = check.actual;
         }
     }
-    history->keepWrite(archiveIdentity(), imageBefore, imageAfter, report.allHold(),
+    history->keepWrite(archiveIdentity(), imageBefore, imageAfter, checks.size(), report.allHold(),
                        report.text());
     tellArchiveFailure();
     finish(report.allHold() ? ExitSuccess : ExitRelay);

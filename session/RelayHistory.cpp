@@ -52,11 +52,11 @@ void RelayHistory::keepSettings(const ArchiveRelayIdentity& relay,
 
 void RelayHistory::keepWrite(const ArchiveRelayIdentity& relay,
                              const QVector<ConfigFile::RegisterValue>& before,
-                             const QVector<ConfigFile::RegisterValue>& after, bool verified,
-                             const QString& verification)
+                             const QVector<ConfigFile::RegisterValue>& after, int written,
+                             bool verified, const QString& verification)
 {
     if (Archive* kept = archive())
-        noteFailure(kept->storeWrite(relay, before, after, verified, verification));
+        noteFailure(kept->storeWrite(relay, before, after, written, verified, verification));
 }
 
 void RelayHistory::keepJournal(const ArchiveRelayIdentity& relay, const LogReader& reader)

@@ -29,7 +29,7 @@ public:
                       const QVector<ConfigFile::RegisterValue>& image);
     void keepWrite(const ArchiveRelayIdentity& relay,
                    const QVector<ConfigFile::RegisterValue>& before,
-                   const QVector<ConfigFile::RegisterValue>& after, bool verified,
+                   const QVector<ConfigFile::RegisterValue>& after, int written, bool verified,
                    const QString& verification);
     void keepJournal(const ArchiveRelayIdentity& relay, const LogReader& reader);
     // The record as written at `basePath` (.cfg and .dat).

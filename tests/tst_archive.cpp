@@ -201,7 +201,7 @@ void TestArchive::storedItemsComeBackAsStored()
     const qint64 start = QDateTime::currentMSecsSinceEpoch();
     const QVector<qint64> ids{
         archive.storeSettings(feeder, image),
-        archive.storeWrite(feeder, before, after, false, verification),
+        archive.storeWrite(feeder, before, after, 3, false, verification),
         archive.storeJournal(feeder, first, 4), archive.storeJournal(feeder, second, 6),
         archive.storeRecord(feeder, ComtradeWriter::baseName(header), cfg.data(), dat.data())};
     QVERIFY2(archive.storeSettings(other, image) > 0, qPrintable(archive.errorText()));
