@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/AppSettings.h"
+#include "app/ArchivePage.h"
 #include "app/CommandButtons.h"
 #include "app/ConfigDialog.h"
 #include "app/ConnectionStatus.h"
@@ -95,6 +96,8 @@ MainWindow::MainWindow(QWidget* parent, QSettings* store) : QMainWindow(parent)
     commands->setEnabled(false);
     setUpStatus();
     createFilePage();
+    archivePage =
+        new ArchivePage({this, connection, verifier, settingsPage, settings, store}, this);
     restoreKeptSettings();
     updateStatus();
     // The size the user left the window at wins over the status bar's wish.

@@ -11,6 +11,7 @@
 #include "relay/SettingsVerifier.h"
 
 class AppSettings;
+class ArchivePage;
 class CommandButtons;
 class ConfigDialog;
 class ConnectionStatus;
@@ -115,6 +116,7 @@ private:
     SettingsPage* settingsPage = nullptr;
     SettingsFilePage* filePage = nullptr;
     RecordsPage* recordsPage = nullptr;
+    ArchivePage* archivePage = nullptr;
     AppSettings* settings = nullptr;
     ConnectionStatus* connectionStatus = nullptr;
     StaleValueMarker* staleMarker = nullptr;

@@ -141,6 +141,8 @@ void SettingsPage::saveConfig()
         *device, static_cast<uint8_t>(configDialog->deviceAddress()), QDateTime::currentDateTime());
     if (!configFile->save(fileName, notes))
         QMessageBox::warning(window, "Ошибка", "Неверное имя файла.");
+    else
+        emit settingsSaved();
 }
 
 bool SettingsPage::chooseSettingsFile(QJsonDocument* document, QString* chosenName)
@@ -238,6 +240,9 @@ void SettingsPage::compareFiles()
 void SettingsPage::exportSheet()
 {
     SettingsSheetDialog ask(window);
+    // The name the relay was given for the archive, if it has one.
+    const RelayConnection::Settings& named = connection->settings();
+    ask.setObjectText(settings->relayName(named.lineText(), named.deviceAddress));
     if (ask.exec() != QDialog::Accepted)
         return;
     SettingsSheet::Heading heading;

@@ -58,6 +58,10 @@ public:
     // back. The image must hold the relay's present values.
     void writeDifferences(const QVector<ConfigFile::RegisterValue>& values);
 
+signals:
+    // The relay's settings image was saved into a file.
+    void settingsSaved();
+
 private:
     // Whether the register image may be used to `purpose` (e.g. "сохранить"):
     // refused before any answer since the connection was made, asked when

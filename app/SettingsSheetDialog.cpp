@@ -32,6 +32,11 @@ SettingsSheetDialog::SettingsSheetDialog(QWidget* parent) : QDialog(parent)
     form->addRow(buttons);
 }
 
+void SettingsSheetDialog::setObjectText(const QString& text)
+{
+    object->setText(text);
+}
+
 QString SettingsSheetDialog::objectText() const
 {
     return object->text().trimmed();

@@ -17,6 +17,8 @@ public:
     explicit SettingsSheetDialog(QWidget* parent = nullptr);
 
     QString objectText() const;
+    // The relay's name as the archive knows it, to start from.
+    void setObjectText(const QString& text);
     bool fromFile() const;
 
 private:

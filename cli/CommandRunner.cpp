@@ -418,7 +418,8 @@ void CommandRunner::recordRead(int number)
     case RecordExporter::Result::Saved: {
         const QString basePath = RecordExporter::basePath(*reader.header(number), options.path);
         Console::out(basePath + QStringLiteral(".cfg"));
-        history->keepRecord(archiveIdentity(), basePath);
+        if (const QByteArray* samples = reader.samples(number))
+            history->keepRecord(archiveIdentity(), *reader.header(number), *samples);
         tellArchiveFailure();
         readNextRecord();
         return;

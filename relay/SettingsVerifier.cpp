@@ -27,6 +27,7 @@ bool SettingsVerifier::beginBatch()
 {
     if (isBusy())
         return false;
+    emit batchStarted();
     writes.clear();
     reads.clear();
     checks.clear();

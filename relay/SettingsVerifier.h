@@ -79,6 +79,9 @@ public:
     void requestFailed(Failure failure) override;
 
 signals:
+    // A batch begins, before its first write is queued: the image still
+    // shows what the relay held.
+    void batchStarted();
     void verified(const QVector<SettingsVerifier::Check>& checks);
 
 private:

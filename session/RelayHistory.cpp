@@ -1,23 +1,10 @@
 #include "session/RelayHistory.h"
 
+#include "records/ComtradeWriter.h"
+#include "records/CrashProcessHeader.h"
 #include "records/LogReader.h"
 
-#include <QFile>
-#include <QFileInfo>
-
-namespace {
-
-QByteArray fileBytes(const QString& path, bool* ok)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *ok = false;
-        return QByteArray();
-    }
-    return file.readAll();
-}
-
-} // namespace
+#include <QBuffer>
 
 RelayHistory::RelayHistory(const QString& location) : location(location) {}
 
@@ -72,21 +59,19 @@ void RelayHistory::keepJournal(const ArchiveRelayIdentity& relay, const LogReade
     noteFailure(kept->storeJournal(relay, entries, reader.journalPointer()));
 }
 
-void RelayHistory::keepRecord(const ArchiveRelayIdentity& relay, const QString& basePath)
+void RelayHistory::keepRecord(const ArchiveRelayIdentity& relay, const CrashProcessHeader& header,
+                              const QByteArray& samples)
 {
     Archive* kept = archive();
-    if (kept == nullptr)
+    if (kept == nullptr || !ComtradeWriter::isExportable(header))
         return;
-    bool readable = true;
-    const QByteArray cfg = fileBytes(basePath + QStringLiteral(".cfg"), &readable);
-    const QByteArray dat = fileBytes(basePath + QStringLiteral(".dat"), &readable);
-    if (!readable) {
-        if (failure.isEmpty())
-            failure = QStringLiteral("Не удалось сохранить в архив: не удалось прочитать %1")
-                          .arg(basePath);
+    QBuffer cfg;
+    QBuffer dat;
+    cfg.open(QIODevice::WriteOnly);
+    dat.open(QIODevice::WriteOnly);
+    if (!ComtradeWriter::writeCfg(cfg, header) || !ComtradeWriter::writeDat(dat, header, samples))
         return;
-    }
-    noteFailure(kept->storeRecord(relay, QFileInfo(basePath).fileName(), cfg, dat));
+    noteFailure(kept->storeRecord(relay, ComtradeWriter::baseName(header), cfg.data(), dat.data()));
 }
 
 QString RelayHistory::takeFailure()

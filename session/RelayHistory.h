@@ -9,6 +9,7 @@
 #include <memory>
 
 class LogReader;
+struct CrashProcessHeader;
 
 // Keeps what was read from or written to a relay in the archive, for the
 // window and the command line alike. The archive is opened with the first
@@ -32,8 +33,10 @@ public:
                    const QVector<ConfigFile::RegisterValue>& after, int written, bool verified,
                    const QString& verification);
     void keepJournal(const ArchiveRelayIdentity& relay, const LogReader& reader);
-    // The record as written at `basePath` (.cfg and .dat).
-    void keepRecord(const ArchiveRelayIdentity& relay, const QString& basePath);
+    // The record as the program writes it: its COMTRADE pair from the
+    // header and the samples in the relay's storage order.
+    void keepRecord(const ArchiveRelayIdentity& relay, const CrashProcessHeader& header,
+                    const QByteArray& samples);
 
     // Why keeping failed ("Архив недоступен: …", "Не удалось сохранить в
     // архив: …"), the first time it did; then empty.

@@ -1,0 +1,149 @@
+// The window keeps what it reads from and writes to the relay in the
+// archive: the relay on a pseudo-terminal is named once for its connection
+// and address, and the settings saved, a write batch, the journal and a
+// fault record are found in the archive under that name.
+#include "archive/Archive.h"
+#include "support/EventWait.h"
+#include "support/RelayContent.h"
+#include "support/ReliabilityHarness.h"
+#include "support/ShortLineTiming.h"
+
+#include <QDoubleSpinBox>
+#include <QInputDialog>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace reliability;
+
+class TestWindowArchive : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { shortenLineTiming(); }
+    void everyReadingAndWritingIsKeptUnderTheNameGivenOnce();
+    void unusableArchiveLeavesTheSaveDoneAndSaysSo();
+};
+
+namespace {
+
+const QString name = QStringLiteral("ПС Южная / Ф-3");
+
+// Answers the name question with `name`.
+void expectName(ModalCloser& closer)
+{
+    closer.expectDialog([](QDialog* dialog) {
+        auto* ask = qobject_cast<QInputDialog*>(dialog);
+        if (ask == nullptr)
+            return false;
+        ask->setTextValue(name);
+        return true;
+    });
+}
+
+} // namespace
+
+void TestWindowArchive::everyReadingAndWritingIsKeptUnderTheNameGivenOnce()
+{
+    QTemporaryDir dir;
+    const QString location = dir.filePath("archive.sqlite");
+    QSettings store(dir.filePath("store.ini"), QSettings::IniFormat);
+    store.setValue("archive/location", location);
+    TestRelay relay;
+    QVERIFY(relay.isValid());
+    relaycontent::loadRecords(relay);
+    relay.setRegister(9, 250);
+    // Register 73 comes with the poll's last read.
+    relay.setRegister(73, 1);
+    MainWindow window(nullptr, &store);
+    window.show();
+    ModalCloser closer;
+    QVERIFY(connectTo(window, closer, relay.portName()));
+    action(window, "actionStart")->trigger();
+    MainWindowTestAccess access(window);
+    access.setPollPeriod(fastPollMs);
+    TRY_COMPARE(access.device()->getRegister(73), uint16_t(1), 5000);
+
+    // Saved twice: the name is asked the first time only, once the file is
+    // written.
+    closer.expectFileDialog(dir.filePath("first.json"));
+    expectName(closer);
+    action(window, "actionSaveConfig")->trigger();
+    closer.expectFileDialog(dir.filePath("second.json"));
+    action(window, "actionSaveConfig")->trigger();
+    QVERIFY2(closer.waitUntilDone(), closer.describe().constData());
+
+    // A write batch through the editor, with the password.
+    auto* editor = child<QDoubleSpinBox>(&window, "sbMTZ1_I");
+    editor->setValue(3.0);
+    closer.expectDialog([](QDialog*) { return true; });
+    closer.expectDialog([](QDialog*) { return true; });
+    closer.expectMessageBox();
+    action(window, "actionSaveChanges")->trigger();
+    QVERIFY2(closer.waitUntilDone(10000), closer.describe().constData());
+
+    // The journal, saved as a file too.
+    closer.expectFileDialog(dir.filePath("journal.csv"));
+    action(window, "actionReadLog")->trigger();
+    QVERIFY2(closer.waitUntilDone(20000), closer.describe().constData());
+    action(window, "actionStop")->trigger();
+
+    Archive archive;
+    QVERIFY2(archive.open(location), qPrintable(archive.errorText()));
+    const QVector<ArchiveRelay> relays = archive.relays();
+    QCOMPARE(relays.size(), 1);
+    QCOMPARE(relays.first().name, name);
+    QVERIFY(relays.first().connection.startsWith(relay.portName()));
+    QStringList kinds;
+    for (const ArchiveItem& item : archive.items(name))
+        kinds << archiveKindText(item.kind);
+    QCOMPARE(kinds, (QStringList{"journal", "write", "settings", "settings"}));
+    const qint64 write = archive.items(name).at(1).id;
+    QCOMPARE(archive.items(name).at(1).summary,
+             QStringLiteral("Записана 1 уставка, проверка пройдена"));
+    QVector<ConfigFile::RegisterValue> after = archive.settingsOf(write);
+    for (const ConfigFile::RegisterValue& item : archive.writeBefore(write)) {
+        if (item.reg == 9)
+            QCOMPARE(item.value, uint16_t(250));
+    }
+    bool found = false;
+    for (const ConfigFile::RegisterValue& item : after) {
+        if (item.reg == 9) {
+            found = true;
+            QCOMPARE(item.value, relay.registerValue(9));
+        }
+    }
+    QVERIFY(found);
+    QVERIFY(relay.registerValue(9) != 250);
+}
+
+// The archive's folder cannot be made: the file is saved all the same, and
+// the status bar tells why the archive did not keep it.
+void TestWindowArchive::unusableArchiveLeavesTheSaveDoneAndSaysSo()
+{
+    QTemporaryDir dir;
+    QSettings store(dir.filePath("store.ini"), QSettings::IniFormat);
+    store.setValue("archive/location", "/proc/talvik/archive.sqlite");
+    MainWindow window(nullptr, &store);
+    window.show();
+    ModalCloser closer;
+    windowtest::Settings demo;
+    QVERIFY(windowtest::acceptSettings(window, closer, demo));
+    action(window, "actionStart")->trigger();
+    MainWindowTestAccess(window).setPollPeriod(fastPollMs);
+    TRY_VERIFY(MainWindowTestAccess(window).client()->counters().answers >= 3, 5000);
+    closer.expectFileDialog(dir.filePath("saved.json"));
+    action(window, "actionSaveConfig")->trigger();
+    QVERIFY2(closer.waitUntilDone(), closer.describe().constData());
+    QVERIFY(QFile::exists(dir.filePath("saved.json")));
+    QVERIFY2(window.statusBar()->currentMessage().startsWith("Архив недоступен: "),
+             qPrintable(window.statusBar()->currentMessage()));
+    action(window, "actionStop")->trigger();
+}
+
+QTEST_MAIN(TestWindowArchive)
+#include "tst_windowarchive.moc"
