@@ -394,6 +394,11 @@ void TestCommandLine::usageErrorsExitWithTwo_data()
         << QStringList{"--demo", "settings-diff", "a.json", "b.json"} << "--demo";
     QTest::newRow("ignore a register the relay has not")
         << QStringList{"settings-diff", "a.json", "b.json", "--ignore", "52,85"} << "--ignore";
+    QTest::newRow("archive without what to do") << QStringList{"archive"} << "relays";
+    QTest::newRow("archive show without --out") << QStringList{"archive", "show", "3"} << "--out";
+    QTest::newRow("archive diff of one") << QStringList{"archive", "diff", "3"} << "diff ID1 ID2";
+    QTest::newRow("archive item not a number")
+        << QStringList{"archive", "show", "x", "--out", "/tmp/x"} << "x";
     QTest::newRow("ignore for values")
         << QStringList{"--demo", "values", "--ignore", "52"} << "--ignore";
     QTest::newRow("records-read without --out")
