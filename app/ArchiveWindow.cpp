@@ -57,8 +57,15 @@ QTableWidget* newTable(const char* name, const QStringList& headers, QWidget* pa
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->verticalHeader()->hide();
-    table->horizontalHeader()->setStretchLastSection(true);
+    table->horizontalHeader()->setSectionResizeMode(headers.size() - 1, QHeaderView::Stretch);
     return table;
+}
+
+// Each column as wide as its contents but the last, which takes the rest.
+void fitColumns(QTableWidget* table)
+{
+    for (int column = 0; column + 1 < table->columnCount(); ++column)
+        table->resizeColumnToContents(column);
 }
 
 void setRow(QTableWidget* table, int row, const QStringList& cells)
@@ -128,6 +135,7 @@ void ArchiveWindow::buildLayout()
     labelArchive->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* refreshButton = new QPushButton(QStringLiteral("Обновить"), this);
     refreshButton->setObjectName(QStringLiteral("buttonRefresh"));
+    refreshButton->setDefault(true);
     connect(refreshButton, &QPushButton::clicked, this, &ArchiveWindow::refresh);
     auto* top = new QHBoxLayout;
     top->addWidget(labelArchive, 1);
@@ -159,19 +167,17 @@ void ArchiveWindow::buildLayout()
         &ArchiveWindow::writeSnapshot);
     buttons->addStretch();
 
-    auto* items = new QWidget(this);
-    auto* itemColumn = new QVBoxLayout(items);
-    itemColumn->setContentsMargins(0, 0, 0, 0);
-    itemColumn->addWidget(itemTable);
-    itemColumn->addLayout(buttons);
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->addWidget(relayTable);
-    splitter->addWidget(items);
+    splitter->addWidget(itemTable);
     splitter->setStretchFactor(1, 1);
+    // Room for a relay's name and connection; the items take the rest.
+    splitter->setSizes({400, 600});
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(splitter, 1);
+    layout->addLayout(buttons);
     updateButtons();
 }
 
@@ -180,6 +186,8 @@ QPushButton* ArchiveWindow::addButton(const char* name, const QString& text, Nee
 {
     auto* button = new QPushButton(text, this);
     button->setObjectName(QString::fromLatin1(name));
+    // Enter in the tables must not set off an action by itself.
+    button->setAutoDefault(false);
     connect(button, &QPushButton::clicked, this, action);
     actionButtons.append({button, needs});
     return button;
@@ -248,7 +256,7 @@ void ArchiveWindow::listRelays(const QString& chosen)
     relayTable->clearSelection();
     if (chosenRow >= 0)
         relayTable->selectRow(chosenRow);
-    relayTable->resizeColumnsToContents();
+    fitColumns(relayTable);
     quiet.unblock();
     listItems();
 }
@@ -267,7 +275,7 @@ void ArchiveWindow::listItems()
                {QString::number(item.id), timeText(item.time), kindText(item.kind), item.summary});
     }
     itemTable->clearSelection();
-    itemTable->resizeColumnsToContents();
+    fitColumns(itemTable);
     quiet.unblock();
     updateButtons();
 }
