@@ -457,11 +457,9 @@ void ArchiveWindow::saveRecord(const ArchiveItem& item)
                                              "Заменить их?")
                                   .arg(baseName)) != QMessageBox::Yes)
         return;
-    if (!writeFile(cfgPath, cfg) || !writeFile(datPath, dat)) {
+    if (!writeFile(cfgPath, cfg) || !writeFile(datPath, dat))
         warn(QStringLiteral("Ошибка"),
              QStringLiteral("Не удалось записать осциллограмму в папку «%1».").arg(chosen));
-        return;
-    }
 }
 
 void ArchiveWindow::openRecord()
