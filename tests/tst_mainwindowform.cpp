@@ -599,12 +599,12 @@ void TestMainWindowForm::menuHoldsActionsInOrder_data()
                              << QStringList{"actionSaveChanges", "actionResetChanges"}
                              << QStringList{"Записать измененные", "Сбросить изменения"};
     QTest::newRow("Конфигурация") << static_cast<QObject*>(form->menu_4)
-                                  << QStringList{"actionSaveConfig", "actionLoadConfig",
+                                  << QStringList{"actionSaveConfig",    "actionLoadConfig",
                                                  "actionCompareConfig", "actionCompareFiles",
-                                                 "actionExportSheet"}
-                                  << QStringList{"Сохранить...", "Загрузить...",
-                                                 "Сравнить с файлом…", "Сравнить два файла…",
-                                                 "Экспорт карты уставок…"};
+                                                 "actionExportSheet",   "actionArchive"}
+                                  << QStringList{"Сохранить...",           "Загрузить...",
+                                                 "Сравнить с файлом…",     "Сравнить два файла…",
+                                                 "Экспорт карты уставок…", "Архив…"};
     // The mode submenu comes first in "Журнал"; the time stamps stand apart
     // below a separator (which has no name and no text).
     QTest::newRow("Журнал") << static_cast<QObject*>(form->menu_5)

@@ -77,6 +77,7 @@ const std::vector<ActionRow>& actionRows()
         {FORM_MEMBER(actionCompareConfig), "Сравнить с файлом…", false},
         {FORM_MEMBER(actionCompareFiles), "Сравнить два файла…", false},
         {FORM_MEMBER(actionExportSheet), "Экспорт карты уставок…", false},
+        {FORM_MEMBER(actionArchive), "Архив…", false},
         {FORM_MEMBER(actionSaveLog), "Сохранить в файл...", false},
         {FORM_MEMBER(actionClearLog), "Очистить", false},
         // The log modes are made exclusive and one of them checked by the window.
@@ -557,6 +558,7 @@ void buildMenus(Form& form, QMainWindow* window)
     form.menu_4->addAction(form.actionCompareConfig);
     form.menu_4->addAction(form.actionCompareFiles);
     form.menu_4->addAction(form.actionExportSheet);
+    form.menu_4->addAction(form.actionArchive);
     form.menu_5->addAction(form.menu_6->menuAction());
     form.menu_5->addAction(form.actionSaveLog);
     form.menu_5->addAction(form.actionClearLog);

@@ -47,6 +47,7 @@ struct MainWindowForm
     QAction* actionCompareConfig = nullptr;
     QAction* actionCompareFiles = nullptr;
     QAction* actionExportSheet = nullptr;
+    QAction* actionArchive = nullptr;
     QAction* actionSaveLog = nullptr;
     QAction* actionClearLog = nullptr;
     QAction* actionLogDisable = nullptr;
