@@ -1,6 +1,8 @@
 #include "app/ArchivePage.h"
 
 #include "app/AppSettings.h"
+#include "app/ArchiveWindow.h"
+#include "app/SettingsFilePage.h"
 #include "app/SettingsPage.h"
 #include "records/CrashProcessReader.h"
 #include "records/LogReader.h"
@@ -25,6 +27,15 @@ ArchivePage::ArchivePage(const Parts& parts, QObject* parent)
       history(std::make_unique<RelayHistory>(
           parts.store != nullptr ? ArchiveLocation::resolve(QString(), parts.store) : QString()))
 {
+    ArchiveWindow::attach(parts.archiveAction, parts.window, parts.store,
+                          [this](ArchiveWindow* archive) {
+                              connect(archive, &ArchiveWindow::openSnapshotRequested,
+                                      this->parts.filePage, &SettingsFilePage::openValues);
+                              connect(archive, &ArchiveWindow::writeSnapshotRequested, this,
+                                      [this](const QVector<ConfigFile::RegisterValue>& values) {
+                                          writeSnapshot(values, QStringLiteral("Снимок архива"));
+                                      });
+                          });
     if (!history->enabled())
         return;
     connect(parts.settingsPage, &SettingsPage::settingsSaved, this,
@@ -120,6 +131,15 @@ void ArchivePage::keepRecord(int number)
         return;
     history->keepRecord(identity(), *header, *samples);
     tellFailure();
+}
+
+// Shown as a file first, so that the relay is read and compared before
+// anything is written.
+void ArchivePage::writeSnapshot(const QVector<ConfigFile::RegisterValue>& values,
+                                const QString& title)
+{
+    if (parts.filePage->openValues(values, title))
+        parts.filePage->writeToRelay();
 }
 
 void ArchivePage::tellFailure()

@@ -11,10 +11,12 @@
 #include <memory>
 
 class AppSettings;
+class QAction;
 class QMainWindow;
 class QSettings;
 class RelayConnection;
 class RelayHistory;
+class SettingsFilePage;
 class SettingsPage;
 
 // What the window reads from and writes to the relay goes to the archive
@@ -24,7 +26,9 @@ class SettingsPage;
 // for its connection and address; the name is kept in the settings. A
 // failing archive never stands in the way of the reading: the status bar
 // says so once. Without a settings store (or with the archive turned off)
-// nothing is kept.
+// nothing is kept. "Архив…" shows what is kept; a snapshot from there opens
+// as an unsaved settings file, or is written to the relay by the checked
+// write.
 class ArchivePage : public QObject
 {
     Q_OBJECT
@@ -38,6 +42,10 @@ public:
         SettingsPage* settingsPage = nullptr;
         AppSettings* settings = nullptr;
         QSettings* store = nullptr;
+        // "Архив…": the archive window, whose snapshots open as settings
+        // files or go to the relay through the file page.
+        QAction* archiveAction = nullptr;
+        SettingsFilePage* filePage = nullptr;
     };
 
     ArchivePage(const Parts& parts, QObject* parent);
@@ -55,6 +63,7 @@ private:
     void keepJournal();
     void keepRecord(int number);
     void tellFailure();
+    void writeSnapshot(const QVector<ConfigFile::RegisterValue>& values, const QString& title);
 
     Parts parts;
     std::unique_ptr<RelayHistory> history;

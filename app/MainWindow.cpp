@@ -96,8 +96,9 @@ MainWindow::MainWindow(QWidget* parent, QSettings* store) : QMainWindow(parent)
     commands->setEnabled(false);
     setUpStatus();
     createFilePage();
-    archivePage =
-        new ArchivePage({this, connection, verifier, settingsPage, settings, store}, this);
+    archivePage = new ArchivePage(
+        {this, connection, verifier, settingsPage, settings, store, ui->actionArchive, filePage},
+        this);
     restoreKeptSettings();
     updateStatus();
     // The size the user left the window at wins over the status bar's wish.

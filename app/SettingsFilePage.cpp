@@ -197,7 +197,24 @@ void SettingsFilePage::newFile()
         const uint16_t value = delivered.registerValue(item.reg);
         document->writeRegisters(item.reg, 1, &value);
     }
+    untitledName.clear();
     showDocument(QString());
+}
+
+bool SettingsFilePage::openValues(const QVector<ConfigFile::RegisterValue>& values,
+                                  const QString& title)
+{
+    if (!mayLeave())
+        return false;
+    // The ranges a saved file holds, with the snapshot's values.
+    document->load(ConfigFile(nullptr).document());
+    for (const ConfigFile::RegisterValue& item : values) {
+        if (document->holds(item.reg))
+            document->writeRegisters(item.reg, 1, &item.value);
+    }
+    untitledName = title;
+    showDocument(QString());
+    return true;
 }
 
 void SettingsFilePage::showDocument(const QString& path)
@@ -232,6 +249,7 @@ bool SettingsFilePage::showRelay()
         return false;
     shown = false;
     fileName.clear();
+    untitledName.clear();
     for (QWidget* widget : qAsConst(disabledEditors))
         widget->setEnabled(true);
     disabledEditors.clear();
@@ -260,8 +278,9 @@ void SettingsFilePage::setRelayPartsEnabled(bool enabled)
 
 QString SettingsFilePage::shownName() const
 {
-    return fileName.isEmpty() ? QStringLiteral("Новый файл уставок")
-                              : QFileInfo(fileName).fileName();
+    if (!fileName.isEmpty())
+        return QFileInfo(fileName).fileName();
+    return untitledName.isEmpty() ? QStringLiteral("Новый файл уставок") : untitledName;
 }
 
 void SettingsFilePage::updateTitle()

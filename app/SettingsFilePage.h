@@ -1,10 +1,13 @@
 #ifndef TALVIK_APP_SETTINGSFILEPAGE_H
 #define TALVIK_APP_SETTINGSFILEPAGE_H
 
+#include "relay/ConfigFile.h"
+
 #include <QList>
 #include <QMetaObject>
 #include <QObject>
 #include <QString>
+#include <QVector>
 
 class AppSettings;
 class ConfigDialog;
@@ -58,6 +61,9 @@ public:
 
     void openFile();
     void newFile();
+    // Values from elsewhere (an archive snapshot) as a new, unsaved file
+    // called `title`; false when the user chose to stay with the file shown.
+    bool openValues(const QVector<ConfigFile::RegisterValue>& values, const QString& title);
     // False when nothing was written (cancelled, or the file could not be).
     bool save();
     bool saveAs();
@@ -104,6 +110,8 @@ private:
     SettingsDocument* document;
     QString baseTitle;
     QString fileName;
+    // What an unsaved file without a name is called.
+    QString untitledName;
     bool shown = false;
     // Editors of registers the file does not hold, disabled while it is shown.
     QList<QWidget*> disabledEditors;

@@ -2,6 +2,7 @@
 // archive: the relay on a pseudo-terminal is named once for its connection
 // and address, and the settings saved, a write batch, the journal and a
 // fault record are found in the archive under that name.
+#include "app/ArchiveWindow.h"
 #include "archive/Archive.h"
 #include "support/EventWait.h"
 #include "support/RelayContent.h"
@@ -27,6 +28,7 @@ private slots:
     void initTestCase() { shortenLineTiming(); }
     void everyReadingAndWritingIsKeptUnderTheNameGivenOnce();
     void unusableArchiveLeavesTheSaveDoneAndSaysSo();
+    void snapshotFromTheArchiveWindowOpensAsAnUnsavedFile();
 };
 
 namespace {
@@ -143,6 +145,26 @@ void TestWindowArchive::unusableArchiveLeavesTheSaveDoneAndSaysSo()
     QVERIFY2(window.statusBar()->currentMessage().startsWith("Архив недоступен: "),
              qPrintable(window.statusBar()->currentMessage()));
     action(window, "actionStop")->trigger();
+}
+
+// "Открыть как файл уставок" in the archive window: the snapshot's values
+// in the editors, the window titled by the snapshot, and nothing polled.
+void TestWindowArchive::snapshotFromTheArchiveWindowOpensAsAnUnsavedFile()
+{
+    QTemporaryDir dir;
+    QSettings store(dir.filePath("store.ini"), QSettings::IniFormat);
+    store.setValue("archive/location", dir.filePath("archive.sqlite"));
+    MainWindow window(nullptr, &store);
+    window.show();
+    action(window, "actionArchive")->trigger();
+    auto* archive = window.findChild<ArchiveWindow*>();
+    QVERIFY(archive != nullptr);
+    emit archive->openSnapshotRequested({{9, 320}, {10, 150}}, QStringLiteral("Ф-1 №4"));
+    QCOMPARE(child<QDoubleSpinBox>(&window, "sbMTZ1_I")->value(), 3.2);
+    QVERIFY2(window.windowTitle().startsWith(QStringLiteral("Ф-1 №4")),
+             qPrintable(window.windowTitle()));
+    QVERIFY(!MainWindowTestAccess(window).polling());
+    archive->close();
 }
 
 QTEST_MAIN(TestWindowArchive)
