@@ -31,6 +31,8 @@ ArchivePage::ArchivePage(const Parts& parts, QObject* parent)
                           [this](ArchiveWindow* archive) {
                               connect(archive, &ArchiveWindow::openSnapshotRequested,
                                       this->parts.filePage, &SettingsFilePage::openValues);
+                              connect(archive, &ArchiveWindow::compareWithRelayRequested,
+                                      this->parts.settingsPage, &SettingsPage::compareWithRelay);
                               connect(archive, &ArchiveWindow::writeSnapshotRequested, this,
                                       [this](const QVector<ConfigFile::RegisterValue>& values) {
                                           writeSnapshot(values, QStringLiteral("Снимок архива"));

@@ -158,6 +158,8 @@ void ArchiveWindow::buildLayout()
         &ArchiveWindow::compareSnapshots);
     add("buttonCompareFile", QStringLiteral("Сравнить с файлом…"), Needs::OneSnapshot,
         &ArchiveWindow::compareWithFile);
+    add("buttonCompareRelay", QStringLiteral("Сравнить с реле"), Needs::OneSnapshot,
+        &ArchiveWindow::compareWithRelay);
     add("buttonSaveAs", QStringLiteral("Сохранить как…"), Needs::OneItem, &ArchiveWindow::saveAs);
     add("buttonOpenRecord", QStringLiteral("Открыть в просмотре"), Needs::OneRecord,
         &ArchiveWindow::openRecord);
@@ -503,6 +505,15 @@ void ArchiveWindow::openSnapshot()
         return;
     emit openSnapshotRequested(
         values, QStringLiteral("%1 %2").arg(items.first().relayName, snapshotName(items.first())));
+}
+
+void ArchiveWindow::compareWithRelay()
+{
+    const QVector<ArchiveItem> items = selectedItems();
+    QVector<ConfigFile::RegisterValue> values;
+    if (items.size() != 1 || !snapshotValues(items.first(), &values))
+        return;
+    emit compareWithRelayRequested(values, snapshotName(items.first()));
 }
 
 void ArchiveWindow::writeSnapshot()

@@ -57,6 +57,9 @@ signals:
                                const QString& title);
     // A snapshot to write to the relay through the checked write.
     void writeSnapshotRequested(const QVector<ConfigFile::RegisterValue>& values);
+    // A snapshot to compare with what the relay holds now.
+    void compareWithRelayRequested(const QVector<ConfigFile::RegisterValue>& values,
+                                   const QString& title);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -98,6 +101,7 @@ private:
     void saveRecord(const ArchiveItem& item);
     void openRecord();
     void openSnapshot();
+    void compareWithRelay();
     void writeSnapshot();
 
     QSettings* store;

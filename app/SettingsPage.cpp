@@ -220,6 +220,21 @@ void SettingsPage::compareConfig()
                                              settings);
 }
 
+void SettingsPage::compareWithRelay(const QVector<ConfigFile::RegisterValue>& values,
+                                    const QString& title)
+{
+    if (!confirmImageUse(QStringLiteral("сравнивать")))
+        return;
+    SettingsChangeDialog::Sides sides;
+    sides.title = QStringLiteral("Сравнение с реле");
+    sides.second = title;
+    const SettingsComparison comparison = SettingsComparison::ofFile(values, *device);
+    if (comparison.isEmpty())
+        QMessageBox::information(window, sides.title, "Уставки снимка совпадают с уставками реле.");
+    else
+        SettingsChangeDialog::showComparison(window, comparison, sides, settings);
+}
+
 void SettingsPage::compareFiles()
 {
     QJsonDocument first;

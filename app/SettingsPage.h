@@ -52,6 +52,9 @@ public:
     void compareConfig();
     // Two settings files, no relay needed.
     void compareFiles();
+    // Values from elsewhere (an archive snapshot called `title`) against the
+    // relay's image.
+    void compareWithRelay(const QVector<ConfigFile::RegisterValue>& values, const QString& title);
     void exportSheet();
     // The values of a settings file that differ from the relay's image:
     // listed for the user's yes, then written after the password and read

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -29,6 +30,7 @@ private slots:
     void everyReadingAndWritingIsKeptUnderTheNameGivenOnce();
     void unusableArchiveLeavesTheSaveDoneAndSaysSo();
     void snapshotFromTheArchiveWindowOpensAsAnUnsavedFile();
+    void snapshotComparesWithTheRelay();
 };
 
 namespace {
@@ -165,6 +167,42 @@ void TestWindowArchive::snapshotFromTheArchiveWindowOpensAsAnUnsavedFile()
              qPrintable(window.windowTitle()));
     QVERIFY(!MainWindowTestAccess(window).polling());
     archive->close();
+}
+
+// "Сравнить с реле": the snapshot's values against the demo relay's image,
+// in the comparison table with the snapshot as the second column.
+void TestWindowArchive::snapshotComparesWithTheRelay()
+{
+    QTemporaryDir dir;
+    QSettings store(dir.filePath("store.ini"), QSettings::IniFormat);
+    store.setValue("archive/location", dir.filePath("archive.sqlite"));
+    MainWindow window(nullptr, &store);
+    window.show();
+    ModalCloser closer;
+    QVERIFY(windowtest::acceptSettings(window, closer, windowtest::Settings{}));
+    action(window, "actionStart")->trigger();
+    MainWindowTestAccess access(window);
+    access.setPollPeriod(fastPollMs);
+    TRY_VERIFY(access.client()->counters().answers >= 8, 5000);
+    action(window, "actionArchive")->trigger();
+    auto* archive = window.findChild<ArchiveWindow*>();
+    QVERIFY(archive != nullptr);
+    const uint16_t held = access.device()->getRegister(9);
+    QStringList rows;
+    closer.expectDialog([&rows](QDialog* dialog) {
+        auto* table = dialog->findChild<QTableWidget*>("tableChanges");
+        rows << table->horizontalHeaderItem(2)->text();
+        for (int row = 0; row < table->rowCount(); ++row)
+            rows << table->item(row, 3)->text();
+        return false;
+    });
+    emit archive->compareWithRelayRequested(
+        {{9, static_cast<uint16_t>(held + 10)}, {10, access.device()->getRegister(10)}},
+        QStringLiteral("№4 08.12.2026 10:15"));
+    QVERIFY2(closer.waitUntilDone(), closer.describe().constData());
+    QCOMPARE(rows, (QStringList{"№4 08.12.2026 10:15", "9"}));
+    archive->close();
+    action(window, "actionStop")->trigger();
 }
 
 QTEST_MAIN(TestWindowArchive)
