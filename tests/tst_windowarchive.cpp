@@ -94,6 +94,17 @@ void TestWindowArchive::everyReadingAndWritingIsKeptUnderTheNameGivenOnce()
     closer.expectFileDialog(dir.filePath("journal.csv"));
     action(window, "actionReadLog")->trigger();
     QVERIFY2(closer.waitUntilDone(20000), closer.describe().constData());
+
+    // Record 0, saved into the folder.
+    auto* list = child<QListWidget>(&window, "crashList");
+    action(window, "actionReadHeaders")->trigger();
+    TRY_COMPARE(list->count(), 3, 10000);
+    list->setCurrentRow(0);
+    emit list->itemClicked(list->item(0));
+    closer.expectFileDialog(dir.path());
+    closer.expectMessageBox();
+    child<QPushButton>(&window, "buttonSaveRecord")->click();
+    QVERIFY2(closer.waitUntilDone(30000), closer.describe().constData());
     action(window, "actionStop")->trigger();
 
     Archive archive;
@@ -105,9 +116,9 @@ void TestWindowArchive::everyReadingAndWritingIsKeptUnderTheNameGivenOnce()
     QStringList kinds;
     for (const ArchiveItem& item : archive.items(name))
         kinds << archiveKindText(item.kind);
-    QCOMPARE(kinds, (QStringList{"journal", "write", "settings", "settings"}));
-    const qint64 write = archive.items(name).at(1).id;
-    QCOMPARE(archive.items(name).at(1).summary,
+    QCOMPARE(kinds, (QStringList{"record", "journal", "write", "settings", "settings"}));
+    const qint64 write = archive.items(name).at(2).id;
+    QCOMPARE(archive.items(name).at(2).summary,
              QStringLiteral("Записана 1 уставка, проверка пройдена"));
     QVector<ConfigFile::RegisterValue> after = archive.settingsOf(write);
     for (const ConfigFile::RegisterValue& item : archive.writeBefore(write)) {
@@ -123,6 +134,14 @@ void TestWindowArchive::everyReadingAndWritingIsKeptUnderTheNameGivenOnce()
     }
     QVERIFY(found);
     QVERIFY(relay.registerValue(9) != 250);
+
+    // The record as the window wrote it, byte for byte.
+    QString baseName;
+    QByteArray cfg;
+    QByteArray dat;
+    QVERIFY(archive.recordOf(archive.items(name).at(0).id, &baseName, &cfg, &dat));
+    QCOMPARE(cfg, readFile(dir.filePath(baseName + ".cfg")));
+    QCOMPARE(dat, readFile(dir.filePath(baseName + ".dat")));
 }
 
 // The archive's folder cannot be made: the file is saved all the same, and
