@@ -22,23 +22,22 @@ constexpr int failureShownMs = 15000;
 
 } // namespace
 
-ArchivePage::ArchivePage(const Parts& parts, QObject* parent)
-    : QObject(parent), parts(parts),
-      history(std::make_unique<RelayHistory>(
-          parts.store != nullptr ? ArchiveLocation::resolve(QString(), parts.store) : QString()))
+ArchivePage::ArchivePage(const Parts& parts, QObject* parent) : QObject(parent), parts(parts)
 {
-    ArchiveWindow::attach(parts.archiveAction, parts.window, parts.store,
-                          [this](ArchiveWindow* archive) {
-                              connect(archive, &ArchiveWindow::openSnapshotRequested,
-                                      this->parts.filePage, &SettingsFilePage::openValues);
-                              connect(archive, &ArchiveWindow::compareWithRelayRequested,
-                                      this->parts.settingsPage, &SettingsPage::compareWithRelay);
-                              connect(archive, &ArchiveWindow::writeSnapshotRequested, this,
-                                      [this](const QVector<ConfigFile::RegisterValue>& values) {
-                                          writeSnapshot(values, QStringLiteral("Снимок архива"));
-                                      });
-                          });
-    if (!history->enabled())
+    useLocation();
+    ArchiveWindow::attach(
+        parts.archiveAction, parts.window, parts.store, [this](ArchiveWindow* archive) {
+            connect(archive, &ArchiveWindow::openSnapshotRequested, this->parts.filePage,
+                    &SettingsFilePage::openValues);
+            connect(archive, &ArchiveWindow::locationChanged, this, &ArchivePage::useLocation);
+            connect(archive, &ArchiveWindow::compareWithRelayRequested, this->parts.settingsPage,
+                    &SettingsPage::compareWithRelay);
+            connect(archive, &ArchiveWindow::writeSnapshotRequested, this,
+                    [this](const QVector<ConfigFile::RegisterValue>& values) {
+                        writeSnapshot(values, QStringLiteral("Снимок архива"));
+                    });
+        });
+    if (parts.store == nullptr)
         return;
     connect(parts.settingsPage, &SettingsPage::settingsSaved, this,
             &ArchivePage::keepSettingsImage);
@@ -52,6 +51,12 @@ ArchivePage::ArchivePage(const Parts& parts, QObject* parent)
 }
 
 ArchivePage::~ArchivePage() = default;
+
+void ArchivePage::useLocation()
+{
+    history = std::make_unique<RelayHistory>(
+        parts.store != nullptr ? ArchiveLocation::resolve(QString(), parts.store) : QString());
+}
 
 QString ArchivePage::relayName()
 {
@@ -89,6 +94,8 @@ ArchiveRelayIdentity ArchivePage::identity()
 
 void ArchivePage::keepSettingsImage()
 {
+    if (!history->enabled())
+        return;
     history->keepSettings(identity(),
                           ConfigFile::registerValues(parts.connection->configFile()->document()));
     tellFailure();
@@ -103,7 +110,7 @@ void ArchivePage::keepImageBeforeWrite()
 // were read back (one not read back keeps its last known value).
 void ArchivePage::keepWrite(const QVector<SettingsVerifier::Check>& checks)
 {
-    if (checks.isEmpty())
+    if (checks.isEmpty() || !history->enabled())
         return;
     QVector<ConfigFile::RegisterValue> imageAfter = imageBefore;
     for (ConfigFile::RegisterValue& item : imageAfter) {
@@ -120,12 +127,16 @@ void ArchivePage::keepWrite(const QVector<SettingsVerifier::Check>& checks)
 
 void ArchivePage::keepJournal()
 {
+    if (!history->enabled())
+        return;
     history->keepJournal(identity(), *parts.connection->logReader());
     tellFailure();
 }
 
 void ArchivePage::keepRecord(int number)
 {
+    if (!history->enabled())
+        return;
     const CrashProcessReader* reader = parts.connection->crashReader();
     const CrashProcessHeader* header = reader->header(number);
     const QByteArray* samples = reader->samples(number);

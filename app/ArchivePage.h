@@ -63,6 +63,8 @@ private:
     void keepJournal();
     void keepRecord(int number);
     void tellFailure();
+    // The archive the settings name now (after "Другой архив…").
+    void useLocation();
     void writeSnapshot(const QVector<ConfigFile::RegisterValue>& values, const QString& title);
 
     Parts parts;

@@ -17,13 +17,17 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QSettings>
 #include <QSplitter>
 #include <QTableWidget>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -137,8 +141,13 @@ void ArchiveWindow::buildLayout()
     refreshButton->setObjectName(QStringLiteral("buttonRefresh"));
     refreshButton->setDefault(true);
     connect(refreshButton, &QPushButton::clicked, this, &ArchiveWindow::refresh);
+    auto* locationButton = new QPushButton(QStringLiteral("Другой архив…"), this);
+    locationButton->setObjectName(QStringLiteral("buttonLocation"));
+    locationButton->setAutoDefault(false);
+    connect(locationButton, &QPushButton::clicked, this, &ArchiveWindow::chooseLocation);
     auto* top = new QHBoxLayout;
     top->addWidget(labelArchive, 1);
+    top->addWidget(locationButton);
     top->addWidget(refreshButton);
 
     relayTable = newTable("tableRelays", {"Реле", "Связь", "Адрес", "Последняя запись"}, this);
@@ -505,6 +514,39 @@ void ArchiveWindow::openSnapshot()
         return;
     emit openSnapshotRequested(
         values, QStringLiteral("%1 %2").arg(items.first().relayName, snapshotName(items.first())));
+}
+
+// A file, a PostgreSQL address or "none"; empty for the default file. The
+// address is kept in the settings, so one that carries a password is refused
+// before it gets there: the password belongs in ~/.pgpass or PGPASSWORD.
+void ArchiveWindow::chooseLocation()
+{
+    if (store == nullptr)
+        return;
+    bool given = false;
+    const QString text =
+        QInputDialog::getText(this, QStringLiteral("Архив"),
+                              QStringLiteral("Файл .sqlite, postgresql://узел/база или none "
+                                             "(пусто — файл по умолчанию):"),
+                              QLineEdit::Normal,
+                              store->value(QLatin1String(ArchiveLocation::settingsKey)).toString(),
+                              &given)
+            .trimmed();
+    if (!given)
+        return;
+    if (!QUrl(text).password().isEmpty()) {
+        warn(QStringLiteral("Архив"),
+             QStringLiteral("Пароль в адресе архива не сохраняется: укажите его в ~/.pgpass "
+                            "или в переменной PGPASSWORD."));
+        return;
+    }
+    if (text.isEmpty())
+        store->remove(QLatin1String(ArchiveLocation::settingsKey));
+    else
+        store->setValue(QLatin1String(ArchiveLocation::settingsKey), text);
+    store->sync();
+    refresh();
+    emit locationChanged();
 }
 
 void ArchiveWindow::compareWithRelay()

@@ -57,6 +57,9 @@ signals:
                                const QString& title);
     // A snapshot to write to the relay through the checked write.
     void writeSnapshotRequested(const QVector<ConfigFile::RegisterValue>& values);
+    // The user chose another archive (kept in the settings as
+    // "archive/location").
+    void locationChanged();
     // A snapshot to compare with what the relay holds now.
     void compareWithRelayRequested(const QVector<ConfigFile::RegisterValue>& values,
                                    const QString& title);
@@ -102,6 +105,7 @@ private:
     void openRecord();
     void openSnapshot();
     void compareWithRelay();
+    void chooseLocation();
     void writeSnapshot();
 
     QSettings* store;
