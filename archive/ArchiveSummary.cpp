@@ -1,6 +1,7 @@
 #include "archive/ArchiveSummary.h"
 
 #include "base/RussianPlural.h"
+#include "relay/VerificationReport.h"
 
 #include <QDateTime>
 #include <QString>
@@ -18,12 +19,9 @@ QString ArchiveSummary::settings(int count)
 
 QString ArchiveSummary::write(int count, bool verified)
 {
-    return QStringLiteral("%1 %2 %3, %4")
-        .arg(agree(count, "Записана", "Записано", "Записано"))
-        .arg(count)
-        .arg(agree(count, "уставка", "уставки", "уставок"),
-             verified ? QStringLiteral("проверка пройдена")
-                      : QStringLiteral("проверка не пройдена"));
+    return QStringLiteral("%1, %2").arg(VerificationReport::writtenText(count),
+                                        verified ? QStringLiteral("проверка пройдена")
+                                                 : QStringLiteral("проверка не пройдена"));
 }
 
 QString ArchiveSummary::journal(int events, int fresh)

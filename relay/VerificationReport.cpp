@@ -1,5 +1,6 @@
 #include "relay/VerificationReport.h"
 
+#include "base/RussianPlural.h"
 #include "relay/SettingCatalog.h"
 
 namespace {
@@ -53,13 +54,25 @@ VerificationReport::VerificationReport(const QVector<SettingsVerifier::Check>& c
     }
 }
 
+QString VerificationReport::writtenText(int count)
+{
+    static const QString one = QStringLiteral("Записана %1 уставка");
+    static const QString few = QStringLiteral("Записаны %1 уставки");
+    static const QString many = QStringLiteral("Записано %1 уставок");
+    return russianPlural(count, one, few, many).arg(count);
+}
+
 QString VerificationReport::headline() const
 {
     if (allHold())
-        return QStringLiteral("Записано %1 уставок").arg(checks.size());
-    return QStringLiteral("Реле не хранит записанное значение у %1 из %2 уставок:")
+        return writtenText(checks.size());
+    // "из" takes the genitive: из 1 уставки, из 2 уставок, из 21 уставки.
+    static const QString ofOne = QStringLiteral("уставки");
+    static const QString ofMore = QStringLiteral("уставок");
+    return QStringLiteral("Реле не хранит записанное значение у %1 из %2 %3:")
         .arg(failures.size())
-        .arg(checks.size());
+        .arg(checks.size())
+        .arg(russianPlural(checks.size(), ofOne, ofMore, ofMore));
 }
 
 QString VerificationReport::text() const

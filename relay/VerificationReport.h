@@ -29,6 +29,8 @@ public:
     // "отказ: исключение 03, недопустимое значение (неверный пароль?)",
     // "нет ответа".
     static QString outcomeText(const SettingsVerifier::Check& check);
+    // "Записана 1 уставка", "Записаны 2 уставки", "Записано 5 уставок".
+    static QString writtenText(int count);
 
 private:
     QVector<SettingsVerifier::Check> checks;

@@ -218,7 +218,7 @@ void TestArchive::storedItemsComeBackAsStored()
     const QStringList summaries{
         QStringLiteral("Осциллограмма 01.01.2019 00:01:00.250"),
         QStringLiteral("27 событий (2 новых)"), QStringLiteral("26 событий (26 новых)"),
-        QStringLiteral("Записано 3 уставки, проверка не пройдена"), QStringLiteral("64 уставки")};
+        QStringLiteral("Записаны 3 уставки, проверка не пройдена"), QStringLiteral("64 уставки")};
     for (int i = 0; i < items.size(); ++i) {
         const ArchiveItem& item = items.at(i);
         QCOMPARE(item.id, ids.at(ids.size() - 1 - i));

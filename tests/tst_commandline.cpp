@@ -1395,7 +1395,7 @@ void TestCommandLine::settingsWriteVerifiesWhatTheRelayHolds()
 
     const QList<QByteArray> err = client->errLines();
     if (exitCode == 0) {
-        QCOMPARE(err, QList<QByteArray>{"Записано 3 уставок"});
+        QCOMPARE(err, QList<QByteArray>{"Записаны 3 уставки"});
         for (const uint16_t reg : regs)
             QCOMPARE(relay->registerValue(reg), changedValue(image.getRegister(reg)));
         return;

@@ -438,7 +438,7 @@ void TestMainWindow::saveChangesWritesPasswordBeforeEachValue()
     QCOMPARE(closer->seen[1].title, QStringLiteral("Ввод пароля"));
     QCOMPARE(rows, (QStringList{"МТЗ-1 › Iсраб | 0.0 А | 1.5 А | 9",
                                 "АПВ › Работа АПВ | Откл | АПВ1 крат | 48"}));
-    QCOMPARE(closer->seen[3].text, QStringLiteral("Записано 2 уставок"));
+    QCOMPARE(closer->seen[3].text, QStringLiteral("Записаны 2 уставки"));
     QCOMPARE(closer->seen[3].icon, QMessageBox::Information);
 
     TRY_COMPARE(writeLines(*window).filter(" ответ").size(), 4, 2000);
@@ -676,7 +676,7 @@ void TestMainWindow::savedSettingsLoadBackThroughDemoRelay()
     QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
     QCOMPARE(closer->seen[2].title, QStringLiteral("Демонстрационный режим"));
     // The three written registers read back as loaded.
-    QCOMPARE(closer->seen[4].text, QStringLiteral("Записано 3 уставок"));
+    QCOMPARE(closer->seen[4].text, QStringLiteral("Записаны 3 уставки"));
     QCOMPARE(rows, (QStringList{"МТЗ-1 › Iсраб | 5.0 А | 2.5 А | 9",
                                 "МТЗ-1 › Tсраб | 0.50 с | 1.23 с | 10",
                                 "АПВ › Работа АПВ | Откл | АПВ1 крат | 48"}));

@@ -391,12 +391,12 @@ void TestReliabilityPolling::writtenSettingShowsUntilReadBack_data()
     QTest::addColumn<double>("shownAfterReadBack");
     QTest::addColumn<uint16_t>("relayValue");
 
-    const QString held = QStringLiteral("Записано 1 уставок");
+    const QString held = QStringLiteral("Записана 1 уставка");
     QTest::newRow("relay takes the value")
         << 0x1234 << false << QMessageBox::Information << held << 1.5 << uint16_t(150);
     QTest::newRow("relay refuses the password")
         << 0x4321 << false << QMessageBox::Warning
-        << QStringLiteral("Реле не хранит записанное значение у 1 из 1 уставок:\n"
+        << QStringLiteral("Реле не хранит записанное значение у 1 из 1 уставки:\n"
                           "МТЗ-1 › Iсраб (рег. 9): записывалось 1.5 А, в реле 1.0 А; "
                           "отказ: исключение 03, недопустимое значение (неверный пароль?)")
         << 1.0 << uint16_t(100);

@@ -251,7 +251,7 @@ void TestSettingsFile::fileWritesOnlyItsDifferencesToTheRelay()
     QVERIFY2(scenario.closer->waitUntilDone(10000), scenario.closer->describe().constData());
     QCOMPARE(rows, (QStringList{"МТЗ-1 › Iсраб | 5.0 А | 2.5 А | 9",
                                 "МТЗ-1 › Tсраб | 0.50 с | 1.23 с | 10"}));
-    QCOMPARE(scenario.closer->seen.last().text, QStringLiteral("Записано 2 уставок"));
+    QCOMPARE(scenario.closer->seen.last().text, QStringLiteral("Записаны 2 уставки"));
     QList<QPair<int, int>> writes;
     for (const TestRelay::RegisterWrite& write : relay.registerWrites())
         writes.append({write.address, write.value});
