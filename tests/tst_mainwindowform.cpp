@@ -638,9 +638,14 @@ void TestMainWindowForm::menuHoldsActionsInOrder()
             continue;
         // The form's members point at these same actions.
         QCOMPARE(window->findChildren<QAction*>(action->objectName()).size(), 1);
-        // Only the help page has a key of its own: F1, as everywhere.
+        // The keys of their own: F1 for the help page as everywhere, F5 and
+        // Shift+F5 for polling.
         if (action == form->actionHelp)
             QCOMPARE(action->shortcut(), QKeySequence(Qt::Key_F1));
+        else if (action == form->actionStart)
+            QCOMPARE(action->shortcut(), QKeySequence(Qt::Key_F5));
+        else if (action == form->actionStop)
+            QCOMPARE(action->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F5));
         else
             QVERIFY(action->shortcut().isEmpty());
     }

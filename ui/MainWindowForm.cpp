@@ -567,6 +567,9 @@ void buildMenus(Form& form, QMainWindow* window)
     form.menuHelp->addAction(form.actionHelp);
     form.menuHelp->addAction(form.actionAbout);
     form.actionHelp->setShortcut(QKeySequence::HelpContents);
+    // Polling by the keys that start and stop a run elsewhere too.
+    form.actionStart->setShortcut(QKeySequence(Qt::Key_F5));
+    form.actionStop->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
     form.menu_6->addAction(form.actionLogDisable);
     form.menu_6->addAction(form.actionLogErrors);
     form.menu_6->addAction(form.actionLogInfo);
