@@ -169,7 +169,9 @@ bool ConfigParser::parseChannelCounts(qint64* analogCount, qint64* digitalCount)
         !parseInteger(f[2].chopped(1), digitalCount) || *analogCount < 0 || *digitalCount < 0)
         return fail(QStringLiteral("ожидалось %1, а не %2")
                         .arg(expected, quoted(f.join(QLatin1Char(',')))));
-    if (*analogCount + *digitalCount != total)
+    // Both are at most the largest qint64: their sum is taken only when it fits.
+    const bool sumFits = *analogCount <= std::numeric_limits<qint64>::max() - *digitalCount;
+    if (!sumFits || *analogCount + *digitalCount != total)
         return fail(QStringLiteral("всего каналов %1, а аналоговых %2 и дискретных %3")
                         .arg(total)
                         .arg(*analogCount)

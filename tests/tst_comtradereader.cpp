@@ -474,6 +474,9 @@ void TestComtradeReader::brokenFilesAreRefused_data()
     QTest::newRow("channel counts disagree")
         << replaced(cfg, "19,2A,17D", "20,2A,17D") << dat
         << "«r.cfg», строка 2: всего каналов 20, а аналоговых 2 и дискретных 17";
+    QTest::newRow("channel counts past the largest number")
+        << replaced(cfg, "19,2A,17D", "19,2A,9223372036854775807D") << dat
+        << "«r.cfg», строка 2: всего каналов 19, а аналоговых 2 и дискретных 9223372036854775807";
     QTest::newRow("absurd channel count")
         << replaced(cfg, "19,2A,17D", "1000000000,1000000000A,0D") << dat
         << "«r.cfg», строка 2: заявлено 1000000000 каналов, а строк в файле осталось 26";
