@@ -146,7 +146,7 @@ int Archive::schemaVersion()
 QString Archive::defaultLocation()
 {
     QString base = qEnvironmentVariable("XDG_DATA_HOME");
-    // The base directory specification ignores a relative path.
+    // A relative XDG_DATA_HOME is to be ignored, as desktop programs do.
     if (base.isEmpty() || QDir::isRelativePath(base))
         base = QDir::homePath() + QStringLiteral("/.local/share");
     return QDir::cleanPath(base + QStringLiteral("/talvik/archive.sqlite"));
