@@ -7,7 +7,7 @@
 #include "support/MainWindowTestAccess.h"
 #include "support/ModalCloser.h"
 #include "support/ShortLineTiming.h"
-#include "viewer/CycleMeasure.h"
+#include "analysis/CycleMeasure.h"
 #include "viewer/MinMaxDecimator.h"
 #include "viewer/RecordReadout.h"
 #include "viewer/RecordViewer.h"

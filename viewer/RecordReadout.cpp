@@ -1,5 +1,7 @@
 #include "viewer/RecordReadout.h"
 
+#include "analysis/RecordAnalysis.h"
+
 #include <QLocale>
 
 #include <algorithm>
@@ -23,23 +25,12 @@ RecordReadout::RecordReadout(const ComtradeRecord& source)
 
 double RecordReadout::timeMs(int sample) const
 {
-    if (sample < 0 || sample >= record.timeUs.size())
-        return std::nan("");
-    return (record.timeUs[sample] - record.triggerOffsetUs) / 1000.0;
+    return RecordAnalysis::timeMs(record, sample);
 }
 
 int RecordReadout::nearestSample(double ms) const
 {
-    const QVector<double>& times = record.timeUs;
-    if (times.isEmpty())
-        return -1;
-    const double us = ms * 1000.0 + record.triggerOffsetUs;
-    const int after = int(std::lower_bound(times.cbegin(), times.cend(), us) - times.cbegin());
-    if (after == 0)
-        return 0;
-    if (after == times.size())
-        return after - 1;
-    return us - times[after - 1] <= times[after] - us ? after - 1 : after;
+    return RecordAnalysis::nearestSample(record, ms);
 }
 
 double RecordReadout::deltaMs(int first, int second) const

@@ -2,7 +2,7 @@
 #define TALVIK_VIEWER_RECORDREADOUT_H
 
 #include "comtrade/ComtradeReader.h"
-#include "viewer/CycleMeasure.h"
+#include "analysis/CycleMeasure.h"
 
 #include <QStringList>
 #include <QVector>
