@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -131,14 +132,20 @@ SequenceValues SequenceComponents::compute(const Phasor& a, const Phasor& b, con
     const std::complex<double> negative = (xa + op2 * xb + op * xc) / 3.0;
     const std::complex<double> zero = (xa + xb + xc) / 3.0;
 
+    // A component that only rounding leaves of a set that has none reads
+    // as 0∠0, not as a tiny value at a random angle.
+    const double noise = 1e-9 * std::max({std::abs(xa), std::abs(xb), std::abs(xc)});
+    const auto cleaned = [noise](std::complex<double> value) {
+        return std::abs(value) < noise ? std::complex<double>() : value;
+    };
     SequenceValues values;
-    values.positive = Phasor::of(positive);
-    values.negative = Phasor::of(negative);
-    values.zero = Phasor::of(zero);
-    const double positiveSize = std::abs(positive);
+    values.positive = Phasor::of(cleaned(positive));
+    values.negative = Phasor::of(cleaned(negative));
+    values.zero = Phasor::of(cleaned(zero));
+    const double positiveSize = std::abs(cleaned(positive));
     values.unbalancePercent =
-        positiveSize > 0 ? 100.0 * std::abs(negative) / positiveSize : std::nan("");
-    values.computedResidual = Phasor::of(3.0 * zero);
+        positiveSize > 0 ? 100.0 * std::abs(cleaned(negative)) / positiveSize : std::nan("");
+    values.computedResidual = Phasor::of(3.0 * cleaned(zero));
     values.measuredResidual = residual;
     return values;
 }

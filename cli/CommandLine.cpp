@@ -64,7 +64,7 @@ int runWithoutRelay(const CommandOptions& options)
         return SettingsCommands::diffFiles(options);
     if (options.command == CommandOptions::Command::Archive)
         return ArchiveCommands::run(options);
-    return ComtradeInfo::run(options.path, options.json);
+    return ComtradeInfo::run(options);
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 
 #include <climits>
+#include <cmath>
 
 namespace {
 
@@ -36,7 +37,8 @@ enum Takes
     TakesPassword = 0x20,
     TakesSheet = 0x40,
     TakesIgnore = 0x80,
-    TakesArchive = 0x100
+    TakesArchive = 0x100,
+    TakesAnalysis = 0x200
 };
 
 struct CommandEntry
@@ -61,8 +63,10 @@ const CommandEntry commandEntries[] = {
     {"records-read", Command::RecordsRead, "N|all", TakesConnection | TakesOut | TakesQuiet,
      "осциллограммы в файлы COMTRADE (--out)"},
     {"journal-read", Command::JournalRead, "FILE", TakesConnection, "журнал событий в файл CSV"},
-    {"comtrade-info", Command::ComtradeInfo, "FILE.cfg", TakesJson,
-     "сведения о файле COMTRADE (без связи с устройством)"},
+    {"comtrade-info", Command::ComtradeInfo, "FILE.cfg", TakesJson | TakesAnalysis,
+     "сведения о файле COMTRADE (без связи с устройством);\n"
+     "--at: векторы, гармоники и симметричные составляющие\n"
+     "в момент от пуска; --events: изменения дискретных каналов"},
     // The connection only with one file: see takenBy().
     {"settings-diff", Command::SettingsDiff, "FILE [FILE2]",
      TakesConnection | TakesJson | TakesIgnore,
@@ -151,8 +155,13 @@ struct Options
     QCommandLineOption out{
         "out", "records-read: папка для файлов; settings-sheet: файл .pdf или .html.", "PATH"};
     QCommandLineOption quiet{"quiet", "records-read: без хода чтения в stderr."};
-    QCommandLineOption password{
-        "password", "settings-write: пароль 0..65535 (0x… — шестнадцатеричный, как в окне).", "N"};
+    QCommandLineOption password{"password",
+                                "settings-write: пароль, шестнадцатеричные цифры, как в окне "
+                                "(1234 и 0x1234 — одно и то же, 0..FFFF).",
+                                "HEX"};
+    QCommandLineOption passwordDecimal{
+        "password-decimal",
+        "settings-write: пароль десятичным числом 0..65535 (вместо --password).", "N"};
     QCommandLineOption yes{"yes", "settings-write: записать (без него ничего не записывается)."};
     QCommandLineOption relay{"relay", "settings-sheet: уставки из реле, а не из файла."};
     QCommandLineOption object{"object", "settings-sheet: объект / присоединение.", "TEXT"};
@@ -163,6 +172,12 @@ struct Options
     QCommandLineOption name{
         "name", "Имя реле в архиве «Объект / присоединение» (по умолчанию «ПОРТ · адрес N»).",
         "TEXT"};
+    QCommandLineOption at{
+        "at", "comtrade-info: анализ в момент MS от пуска (отрицательный — до пуска).", "MS"};
+    QCommandLineOption reference{
+        "reference", "comtrade-info --at: опорный канал углов (по умолчанию первый аналоговый).",
+        "NAME"};
+    QCommandLineOption events{"events", "comtrade-info: изменения дискретных каналов."};
     QCommandLineOption ignore{
         "ignore", "settings-diff: регистры, которые не сравнивать, через запятую (52,53,54).",
         "LIST"};
@@ -170,9 +185,13 @@ struct Options
     void addTo(QCommandLineParser& parser) const
     {
         for (const QCommandLineOption* option :
-             {&demo,        &port, &tcp,     &modbusTcp, &baud,   &address, &charInterval,
-              &silenceOnly, &json, &verbose, &count,     &period, &out,     &quiet,
-              &password,    &yes,  &relay,   &object,    &ignore, &archive, &name})
+             {&demo,    &port,    &tcp,          &modbusTcp,
+              &baud,    &address, &charInterval, &silenceOnly,
+              &json,    &verbose, &count,        &period,
+              &out,     &quiet,   &password,     &passwordDecimal,
+              &yes,     &relay,   &object,       &ignore,
+              &archive, &name,    &at,           &reference,
+              &events})
             parser.addOption(*option);
     }
 };
@@ -267,6 +286,10 @@ bool checkApplicable(const QCommandLineParser& parser, const Options& options,
         {&options.out, TakesOut},
         {&options.quiet, TakesQuiet},
         {&options.password, TakesPassword},
+        {&options.passwordDecimal, TakesPassword},
+        {&options.at, TakesAnalysis},
+        {&options.reference, TakesAnalysis},
+        {&options.events, TakesAnalysis},
         {&options.yes, TakesPassword},
         {&options.relay, TakesSheet},
         {&options.object, TakesSheet},
@@ -425,25 +448,69 @@ bool readOut(const QCommandLineParser& parser, const Options& options, const Com
 
 // The password dialog shows the password in hexadecimal, so it is taken in
 // either base; a leading zero does not make it octal.
+// The password is typed as the window's dialog takes it, in hexadecimal
+// digits ("1234" is 0x1234, as is "0x1234"), so that the same text reaches
+// the relay as the same number; --password-decimal takes a decimal one.
 bool readPassword(const QCommandLineParser& parser, const Options& options, CommandOptions* result,
                   QString* message)
 {
-    if (!parser.isSet(options.password)) {
-        *message = QStringLiteral("Команде settings-write нужен параметр --password");
+    const bool hexSet = parser.isSet(options.password);
+    const bool decimalSet = parser.isSet(options.passwordDecimal);
+    if (hexSet == decimalSet) {
+        *message = hexSet ? QStringLiteral("Укажите только один из параметров --password и "
+                                           "--password-decimal")
+                          : QStringLiteral("Команде settings-write нужен параметр --password");
         return false;
     }
-    const QString text = parser.value(options.password);
-    const bool hex = text.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive);
+    QString text = parser.value(hexSet ? options.password : options.passwordDecimal);
     bool ok = false;
-    const uint number = hex ? text.mid(2).toUInt(&ok, 16) : text.toUInt(&ok, 10);
+    uint number = 0;
+    if (hexSet) {
+        const QString digits =
+            text.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive) ? text.mid(2) : text;
+        static const QRegularExpression hexDigits(QStringLiteral("^[0-9A-Fa-f]{1,4}$"));
+        ok = hexDigits.match(digits).hasMatch();
+        number = ok ? digits.toUInt(&ok, 16) : 0;
+    } else {
+        number = text.toUInt(&ok, 10);
+    }
     if (!ok || number > 0xFFFF) {
-        *message =
-            QStringLiteral("Неверное значение --password: %1 (допустимо 0..65535 или 0x0..0xFFFF)")
-                .arg(text);
+        *message = hexSet ? QStringLiteral("Неверное значение --password: %1 (нужны "
+                                           "шестнадцатеричные цифры 0..FFFF)")
+                                .arg(text)
+                          : QStringLiteral("Неверное значение --password-decimal: %1 (допустимо "
+                                           "0..65535)")
+                                .arg(text);
         return false;
     }
     result->password = static_cast<uint16_t>(number);
     result->confirmed = parser.isSet(options.yes);
+    return true;
+}
+
+// comtrade-info --at MS [--reference NAME] and --events.
+bool readAnalysis(const QCommandLineParser& parser, const Options& options, CommandOptions* result,
+                  QString* message)
+{
+    result->events = parser.isSet(options.events);
+    if (parser.isSet(options.reference) && !parser.isSet(options.at)) {
+        *message = QStringLiteral("Параметр --reference нужен только вместе с --at");
+        return false;
+    }
+    if (!parser.isSet(options.at))
+        return true;
+    const QString text = parser.value(options.at);
+    bool ok = false;
+    const double ms = text.toDouble(&ok);
+    if (!ok || !std::isfinite(ms)) {
+        *message =
+            QStringLiteral("Неверное значение --at: %1 (нужно время в мс от пуска, например 12.5)")
+                .arg(text);
+        return false;
+    }
+    result->analyseAt = true;
+    result->atMs = ms;
+    result->reference = parser.value(options.reference);
     return true;
 }
 
@@ -586,7 +653,8 @@ bool readCommand(const QCommandLineParser& parser, const Options& options, Comma
     }
     if ((entry->takes & TakesPassword) != 0 && !readPassword(parser, options, result, message))
         return false;
-    if (!readNumbers(parser, options, result, message))
+    if (!readNumbers(parser, options, result, message) ||
+        !readAnalysis(parser, options, result, message))
         return false;
     result->object = parser.value(options.object);
     result->archive = parser.value(options.archive);

@@ -94,6 +94,13 @@ struct CommandOptions
     // nothing is written.
     uint16_t password = 0;
     bool confirmed = false;
+    // comtrade-info: the moment analysed (--at, ms from the trigger), the
+    // channel the angles are counted from (--reference; empty: the first
+    // analog one), and the digital changes (--events).
+    bool analyseAt = false;
+    double atMs = 0;
+    QString reference;
+    bool events = false;
     int record = allRecords;
     // monitor: polls before it ends; 0 until it is interrupted.
     int count = 0;

@@ -15,6 +15,7 @@
 #include "support/ClientProcess.h"
 #include "support/FakeRegisterImage.h"
 #include "support/RelayContent.h"
+#include "support/SyntheticRecord.h"
 #include "support/TestRelay.h"
 
 #include <QBuffer>
@@ -258,6 +259,8 @@ private slots:
     void comtradeInfoSumsUpPrimaryValues_data();
     void comtradeInfoSumsUpPrimaryValues();
     void comtradeInfoReadsTheProgramsOwnExport();
+    void comtradeInfoAnalysesAMoment_data();
+    void comtradeInfoAnalysesAMoment();
     void unreadableComtradeExitsWithFour_data();
     void unreadableComtradeExitsWithFour();
     void viewOfAnUnreadableRecordExitsWithFourWithoutAWindow_data();
@@ -429,6 +432,19 @@ void TestCommandLine::usageErrorsExitWithTwo_data()
         << QStringList{"--demo", "settings-write", "s.json", "--password", "65536"} << "--password";
     QTest::newRow("password not hexadecimal")
         << QStringList{"--demo", "settings-write", "s.json", "--password", "0x12G"} << "--password";
+    QTest::newRow("decimal password past 16 bits")
+        << QStringList{"--demo", "settings-write", "s.json", "--password-decimal", "65536"}
+        << "--password-decimal";
+    QTest::newRow("both password forms")
+        << QStringList{"--demo", "settings-write",     "s.json", "--password",
+                       "1",      "--password-decimal", "1"}
+        << "--password-decimal";
+    QTest::newRow("--at that is no time")
+        << QStringList{"comtrade-info", "r.cfg", "--at", "12,5"} << "--at";
+    QTest::newRow("--reference without --at")
+        << QStringList{"comtrade-info", "r.cfg", "--reference", "IA"} << "--reference";
+    QTest::newRow("--events on another command")
+        << QStringList{"--demo", "values", "--events"} << "--events";
     QTest::newRow("yes for a diff")
         << QStringList{"--demo", "settings-diff", "s.json", "--yes"} << "--yes";
     QTest::newRow("relay for a diff")
@@ -1360,15 +1376,23 @@ void TestCommandLine::settingsWriteWritesNothingUnasked()
 void TestCommandLine::settingsWriteVerifiesWhatTheRelayHolds_data()
 {
     QTest::addColumn<int>("relayPassword");
+    QTest::addColumn<QStringList>("password");
     QTest::addColumn<int>("exitCode");
 
-    QTest::newRow("the relay takes the values") << 0x1234 << 0;
-    QTest::newRow("the relay refuses the password") << 0x4321 << 3;
+    // The dialog's "0x1234" typed as 1234 is the same number here.
+    QTest::newRow("the relay takes the values") << 0x1234 << QStringList{"--password", "1234"} << 0;
+    QTest::newRow("the password with its prefix")
+        << 0x1234 << QStringList{"--password", "0x1234"} << 0;
+    QTest::newRow("the password in decimal")
+        << 0x1234 << QStringList{"--password-decimal", "4660"} << 0;
+    QTest::newRow("the relay refuses the password")
+        << 0x4321 << QStringList{"--password", "1234"} << 3;
 }
 
 void TestCommandLine::settingsWriteVerifiesWhatTheRelayHolds()
 {
     QFETCH(int, relayPassword);
+    QFETCH(QStringList, password);
     QFETCH(int, exitCode);
 
     FakeRegisterImage image;
@@ -1377,9 +1401,7 @@ void TestCommandLine::settingsWriteVerifiesWhatTheRelayHolds()
     const QList<uint16_t> regs = threeSettings();
     const QString file = folder->filePath("settings.json");
     QVERIFY(writeSettingsFile(image, regs, file));
-    client->start(onRelay() << "settings-write" << file << "--password"
-                            << "0x1234"
-                            << "--yes");
+    client->start(onRelay() << "settings-write" << file << password << "--yes");
     QVERIFY(client->waitForExit(quickMs));
     QCOMPARE(client->exitCode(), exitCode);
 
@@ -1671,6 +1693,65 @@ void TestCommandLine::comtradeInfoReadsTheProgramsOwnExport()
     QVERIFY(phase.value("max").toDouble() > phase.value("rms").toDouble());
     QVERIFY(phase.value("rms").toDouble() > phase.value("min").toDouble());
     QCOMPARE(info.value("digital").toArray().size(), 11);
+}
+
+void TestCommandLine::comtradeInfoAnalysesAMoment_data()
+{
+    QTest::addColumn<bool>("json");
+    QTest::newRow("text") << false;
+    QTest::newRow("json") << true;
+}
+
+// A fault on phase A with a 20 % second harmonic, the trip 10 ms after the
+// trigger: the numbers a script reads are those the viewer shows.
+void TestCommandLine::comtradeInfoAnalysesAMoment()
+{
+    QFETCH(bool, json);
+
+    SyntheticChannel ia{"IA", "A", {}, 300, 0, 20};
+    const ComtradeRecord record = syntheticRecord(
+        {ia, {"IB", "A", {}, 0, 0}, {"IC", "A", {}, 0, 0}, {"3I0", "A", {}, 300, 0}},
+        {{"TRIP", 440, -1}});
+    const QString base = folder->filePath("fault");
+    QVERIFY(writeSyntheticRecord(record, base));
+    QStringList arguments{"comtrade-info", base + ".cfg", "--at", "10.1", "--events"};
+    if (json)
+        arguments << "--json";
+    client->start(arguments);
+    QVERIFY(client->waitForExit(quickMs));
+    QCOMPARE(client->exitCode(), 0);
+    QCOMPARE(client->err(), QByteArray());
+    if (!json) {
+        const QList<QByteArray> lines = client->outLines();
+        QVERIFY(lines.contains("at = 10 ms (sample 441), angles from IA"));
+        QVERIFY(lines.contains("events = 1"));
+        QCOMPARE(lines.constLast(), QByteArray("10 ms: TRIP 0→1"));
+        return;
+    }
+    const QJsonObject at = jsonObject(client->out()).value("at").toObject();
+    QCOMPARE(at.value("time_ms").toDouble(), 10.0);
+    QCOMPARE(at.value("sample").toInt(), 441);
+    const QJsonObject phaseA = at.value("channels").toArray().at(0).toObject();
+    QVERIFY(qAbs(phaseA.value("magnitude").toDouble() - 300) < 0.01);
+    QCOMPARE(phaseA.value("angle").toDouble(), 0.0);
+    const QJsonObject second = phaseA.value("harmonics").toArray().at(0).toObject();
+    QCOMPARE(second.value("order").toInt(), 2);
+    QCOMPARE(QString::number(second.value("percent").toDouble(), 'f', 1), QStringLiteral("20.0"));
+    QVERIFY(qAbs(phaseA.value("thd").toDouble() - 20) < 0.01);
+    // A single-phase fault: I1 = I2 = I0 = Ia/3; no voltages, no U1.
+    const QJsonObject sequence = at.value("sequence").toObject();
+    QCOMPARE(sequence.keys(), (QStringList{"I0", "I1", "I2"}));
+    for (const QString& name : sequence.keys())
+        QVERIFY2(qAbs(sequence.value(name).toObject().value("magnitude").toDouble() - 100) < 0.01,
+                 qPrintable(name));
+    const QJsonArray events = jsonObject(client->out()).value("events").toArray();
+    QCOMPARE(events,
+             (QJsonArray{QJsonObject{{"time_ms", 10.0}, {"channel", "TRIP"}, {"state", 1}}}));
+
+    client->start({"comtrade-info", base + ".cfg", "--at", "0", "--reference", "UA"});
+    QVERIFY(client->waitForExit(quickMs));
+    QCOMPARE(client->exitCode(), 2);
+    QCOMPARE(client->errLines(), QList<QByteArray>{"В записи нет аналогового канала UA"});
 }
 
 void TestCommandLine::unreadableComtradeExitsWithFour_data()

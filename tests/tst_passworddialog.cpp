@@ -85,7 +85,8 @@ void TestPasswordDialog::formHasTitleSizeAndLayout()
     auto* label = qobject_cast<QLabel*>(grid->itemAtPosition(0, 0)->widget());
     QVERIFY(label);
     QCOMPARE(label->objectName(), QStringLiteral("label"));
-    QCOMPARE(label->text(), QStringLiteral("Введите пароль"));
+    QCOMPARE(label->text(), QStringLiteral("Пароль (шестнадцатеричный)"));
+    QCOMPARE(passwordBox(dialog)->prefix(), QStringLiteral("0x"));
     QCOMPARE(grid->itemAtPosition(0, 1)->widget(), passwordBox(dialog));
 
     auto* buttons = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
@@ -118,6 +119,7 @@ void TestPasswordDialog::passwordIsEnteredInHex_data()
     QTest::newRow("upper case") << "1A2B" << 0x1A2B;
     QTest::newRow("lower case") << "beef" << 0xBEEF;
     QTest::newRow("largest") << "FFFF" << 0xFFFF;
+    QTest::newRow("typed with its prefix") << "0x12ab" << 0x12AB;
     QTest::newRow("zero") << "0" << 0;
 }
 

@@ -21,11 +21,13 @@ void PasswordDialogForm::setupUi(QDialog* dialog)
     label->setObjectName(QStringLiteral("label"));
     gridLayout->addWidget(label, 0, 0);
 
-    // The relay's password is a 16-bit register value, written as hex digits.
+    // The relay's password is a 16-bit register value, written as hex digits;
+    // the prefix says so, as the command line's --password reads them.
     sbPassword = new QSpinBox(dialog);
     sbPassword->setObjectName(QStringLiteral("sbPassword"));
     sbPassword->setRange(0, 0xFFFF);
     sbPassword->setDisplayIntegerBase(16);
+    sbPassword->setPrefix(QStringLiteral("0x"));
     label->setBuddy(sbPassword);
     gridLayout->addWidget(sbPassword, 0, 1);
 
@@ -45,5 +47,5 @@ void PasswordDialogForm::setupUi(QDialog* dialog)
 void PasswordDialogForm::retranslateUi(QDialog* dialog)
 {
     dialog->setWindowTitle(QCoreApplication::translate("PasswordDialog", "Ввод пароля"));
-    label->setText(QCoreApplication::translate("PasswordDialog", "Введите пароль"));
+    label->setText(QCoreApplication::translate("PasswordDialog", "Пароль (шестнадцатеричный)"));
 }
