@@ -105,16 +105,15 @@ void DemoRTULink::buildRecord(int index)
 
     QByteArray* buffer = new QByteArray(header.encode());
     buffer->reserve(CrashProcessHeader::size + CrashProcessSample::size * sampleTotal);
-    // Three sine waves 120 degrees apart in the order A, B, C (B lags A),
-    // as a healthy feeder's currents; the count starts again for the
+    // Three sine waves 120 degrees apart; the count starts again for the
     // samples after the fault.
     for (int sample = 0; sample < sampleTotal; ++sample) {
         const int i = sample < samplesBefore ? sample : sample - samplesBefore;
         const double phase = (i % samplesPerPeriod) * pi / 6;
         CrashProcessSample values;
         values.ia = static_cast<int16_t>(wave(phase, amplitude));
-        values.ib = static_cast<int16_t>(wave(phase - 2 * pi / 3, amplitude));
-        values.ic = static_cast<int16_t>(wave(phase + 2 * pi / 3, amplitude));
+        values.ib = static_cast<int16_t>(wave(phase + 2 * pi / 3, amplitude));
+        values.ic = static_cast<int16_t>(wave(phase - 2 * pi / 3, amplitude));
         buffer->append(values.encode());
     }
     recordBuffers[index] = buffer;
