@@ -360,6 +360,8 @@ void CommandRunner::headersRead()
     const CrashProcessReader* reader = connection->crashReader();
     if (options.command == Command::RecordsList) {
         QJsonArray list;
+        if (!options.json)
+            Console::out(ValueFormat::recordHeaderLine());
         for (int number = 0; number < CrashProcessReader::recordCount; ++number) {
             if (options.json)
                 list.append(ValueFormat::recordJson(number, *reader->header(number)));

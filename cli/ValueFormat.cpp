@@ -135,6 +135,11 @@ QJsonObject ValueFormat::monitorJson(const QDateTime& time, const MeasuredValues
     return object;
 }
 
+QString ValueFormat::recordHeaderLine()
+{
+    return QStringLiteral("number state date time preFaultSeconds faultSeconds");
+}
+
 QString ValueFormat::recordLine(int number, const CrashProcessHeader& header)
 {
     if (!header.isValid())

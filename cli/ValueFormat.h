@@ -24,6 +24,8 @@ public:
     static QJsonObject valuesJson(const MeasuredValues& values);
     static QJsonObject monitorJson(const QDateTime& time, const MeasuredValues& values);
 
+    // records-list's first line: the names of recordLine()'s columns.
+    static QString recordHeaderLine();
     // "number valid date time pre-fault fault", or "number invalid".
     static QString recordLine(int number, const CrashProcessHeader& header);
     // number, valid, date, time, preFaultSeconds, faultSeconds (the last four

@@ -450,6 +450,24 @@ QString ComtradeReader::dataPath(const QString& cfgPath)
     return QString();
 }
 
+namespace {
+
+// Why a file did not open, in the user's words: the system's own text is
+// English and names no remedy.
+QString openFailure(const QFile& file)
+{
+    const QFileInfo info(file.fileName());
+    if (!info.exists())
+        return QStringLiteral("файл не найден");
+    if (info.isDir())
+        return QStringLiteral("это папка, а не файл");
+    if (!info.isReadable())
+        return QStringLiteral("нет прав на чтение файла");
+    return QStringLiteral("файл не открывается для чтения");
+}
+
+} // namespace
+
 std::optional<ComtradeRecord> ComtradeReader::read(const QString& cfgPath, QString* error)
 {
     QString ignored;
@@ -458,8 +476,7 @@ std::optional<ComtradeRecord> ComtradeReader::read(const QString& cfgPath, QStri
     const QString cfgName = QFileInfo(cfgPath).fileName();
     QFile cfg(cfgPath);
     if (!cfg.open(QIODevice::ReadOnly)) {
-        *error =
-            QStringLiteral("Не удалось открыть %1: %2").arg(quoted(cfgName), cfg.errorString());
+        *error = QStringLiteral("Не удалось открыть %1: %2").arg(quoted(cfgName), openFailure(cfg));
         return std::nullopt;
     }
     const QString datPath = dataPath(cfgPath);
@@ -472,7 +489,7 @@ std::optional<ComtradeRecord> ComtradeReader::read(const QString& cfgPath, QStri
     QFile dat(datPath);
     if (!dat.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("Не удалось открыть %1: %2")
-                     .arg(quoted(QFileInfo(datPath).fileName()), dat.errorString());
+                     .arg(quoted(QFileInfo(datPath).fileName()), openFailure(dat));
         return std::nullopt;
     }
     return read(cfg, dat, error, cfgName, QFileInfo(datPath).fileName());

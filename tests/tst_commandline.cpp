@@ -736,7 +736,8 @@ void TestCommandLine::recordsListShowsEverySlot()
     QCOMPARE(client->exitCode(), 0);
     if (!json) {
         QCOMPARE(client->outLines(),
-                 (QList<QByteArray>{"0 valid 01.01.2019 00:01:00.0250 0.2 0.002", "1 invalid",
+                 (QList<QByteArray>{"number state date time preFaultSeconds faultSeconds",
+                                    "0 valid 01.01.2019 00:01:00.0250 0.2 0.002", "1 invalid",
                                     "2 valid 01.01.2019 00:03:00.0250 0.2 0.002"}));
         return;
     }
@@ -948,7 +949,8 @@ void TestCommandLine::lateAnswersGiveTheRelaysDataOrFail()
     QVERIFY2(client->exitCode() == 0, client->err().constData());
     if (command.contains("records-list")) {
         QCOMPARE(client->outLines(),
-                 (QList<QByteArray>{"0 valid 01.01.2019 00:01:00.0250 0.2 0.002", "1 invalid",
+                 (QList<QByteArray>{"number state date time preFaultSeconds faultSeconds",
+                                    "0 valid 01.01.2019 00:01:00.0250 0.2 0.002", "1 invalid",
                                     "2 valid 01.01.2019 00:03:00.0250 0.2 0.002"}));
     } else if (command.contains("journal-read")) {
         QCOMPARE(readFile(folder->filePath("journal.csv")), journal);
@@ -1809,6 +1811,9 @@ void TestCommandLine::viewOfAnUnreadableRecordExitsWithFourWithoutAWindow()
     const QList<QByteArray> lines = client->errLines();
     QCOMPARE(lines.size(), 1);
     QVERIFY2(lines.first().contains("broken"), lines.first().constData());
+    // The reason in the user's language, not the system's English.
+    if (cfg.isEmpty())
+        QCOMPARE(lines.first(), QByteArray("Не удалось открыть «broken.cfg»: файл не найден"));
 }
 
 // --- The archive ---------------------------------------------------------------
