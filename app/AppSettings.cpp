@@ -25,6 +25,7 @@ constexpr const char* keyDemo = "connection/demo";
 constexpr const char* keyGeometry = "window/geometry";
 constexpr const char* keyLogMode = "log/mode";
 constexpr const char* keyTimeStamps = "log/timeStamps";
+constexpr const char* keyLogFileFolder = "log/fileFolder";
 constexpr const char* keyIgnoredInComparison = "comparison/ignored";
 
 QString key(const char* name)
@@ -153,6 +154,19 @@ void AppSettings::setLogMode(int mode)
     if (store == nullptr)
         return;
     store->setValue(key(keyLogMode), mode);
+    store->sync();
+}
+
+QString AppSettings::logFileFolder() const
+{
+    return store == nullptr ? QString() : store->value(key(keyLogFileFolder)).toString();
+}
+
+void AppSettings::setLogFileFolder(const QString& folder)
+{
+    if (store == nullptr)
+        return;
+    store->setValue(key(keyLogFileFolder), folder);
     store->sync();
 }
 

@@ -52,6 +52,9 @@ public:
     void setLogMode(int mode);
     bool logTimeStamps() const;
     void setLogTimeStamps(bool on);
+    // The folder the log is also written to, a file a day; empty: not.
+    QString logFileFolder() const;
+    void setLogFileFolder(const QString& folder);
 
     // The registers of the settings a comparison leaves out ("не
     // сравнивать"): settings that differ on purpose from one feeder to the

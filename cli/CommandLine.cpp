@@ -116,10 +116,15 @@ int CommandLine::run(int argc, char* argv[])
         Console::err(QStringLiteral("Команде view нужен только аргумент FILE.cfg"));
         return ExitUsage;
     }
+    CommandLog log(options.verbose, options.logFile);
+    QString logError;
+    if (!log.startFile(&logError)) {
+        Console::err(logError);
+        return ExitFile;
+    }
     if (!options.needsRelay())
         return runWithoutRelay(options);
 
-    CommandLog log(options.verbose);
     CommandRunner runner(options, log);
     QObject::connect(&runner, &CommandRunner::finished, application.get(), &QCoreApplication::exit,
                      Qt::QueuedConnection);
