@@ -21,6 +21,7 @@
 #include <QBuffer>
 #include <QDateTime>
 #include <QDir>
+#include <QDate>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -589,6 +590,19 @@ void TestCommandLine::verboseRoutesTheLogToStderr()
     QVERIFY(log.contains("ReadHoldingRegs startReg = 0 Count = 32"));
     QVERIFY(log.contains("ReadHoldingRegs startReg = 64 Count = 21"));
     QCOMPARE(client->outLines().size(), 9);
+
+    // --log-file keeps the same lines on disk, time-stamped, without --verbose.
+    client->start({"--demo", "values", "--log-file", folder->path()});
+    QVERIFY(client->waitForExit(quickMs));
+    QCOMPARE(client->exitCode(), 0);
+    QCOMPARE(client->err(), QByteArray());
+    QFile day(folder->filePath(QDate::currentDate().toString("'talvik-'yyyy-MM-dd'.log'")));
+    QVERIFY(day.open(QIODevice::ReadOnly));
+    const QByteArray onDisk = day.readAll();
+    QVERIFY(onDisk.contains(" ReadHoldingRegs startReg = 64 Count = 21\n"));
+    client->start({"--demo", "values", "--log-file", folder->filePath("none/x.log")});
+    QVERIFY(client->waitForExit(quickMs));
+    QCOMPARE(client->exitCode(), 4);
 }
 
 void TestCommandLine::monitorPrintsOneLinePerPoll_data()
