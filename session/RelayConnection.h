@@ -135,6 +135,9 @@ signals:
     // The open network connection broke; it is closed and not made again
     // until openPort() is called.
     void connectionLost(const QString& reason);
+    // The serial port's device went away (adapter pulled); the port is
+    // closed and opens again by its name with openPort().
+    void portLost(const QString& reason);
 
 private:
     Q_DISABLE_COPY(RelayConnection)

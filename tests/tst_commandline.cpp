@@ -238,6 +238,7 @@ private slots:
     void valuesOverTheNetwork();
     void refusedConnectionExitsWithThree_data();
     void refusedConnectionExitsWithThree();
+    void monitorMakesTheLineAgainAfterAGatewayRestart();
     void recordIsTheSameWhicheverWayItIsRead_data();
     void recordIsTheSameWhicheverWayItIsRead();
     void settingsDiffListsWhatDiffers_data();
@@ -1110,6 +1111,29 @@ void TestCommandLine::valuesOverTheNetwork()
     QCOMPARE(client->outLines().first(), QByteArray("Ia = 60.00 А"));
     QCOMPARE(client->outLines().size(), 9);
     QCOMPARE(gateway.connectionCount(), 1);
+}
+
+// The gateway drops its connection in the middle of a monitor: the program
+// says so, connects again a second later and goes on polling by itself.
+void TestCommandLine::monitorMakesTheLineAgainAfterAGatewayRestart()
+{
+    TestRelay gateway(TestRelay::Line::RtuOverTcp);
+    QVERIFY(gateway.isValid());
+    client->start(onGateway("--tcp", gateway.tcpPort()) << "monitor"
+                                                        << "--count"
+                                                        << "4"
+                                                        << "--period"
+                                                        << "100");
+    QVERIFY(client->waitForLines(2, quickMs));
+    gateway.dropConnection();
+    QVERIFY(client->waitForExit(quickMs));
+    // The outage is no clean run.
+    QCOMPARE(client->exitCode(), 3);
+    QVERIFY(client->outLines().size() >= 2);
+    const QByteArray err = client->err();
+    QVERIFY2(err.contains("Нет связи — повтор через 1 с") && err.contains("Связь восстановлена"),
+             err.constData());
+    QCOMPARE(gateway.connectionCount(), 2);
 }
 
 void TestCommandLine::refusedConnectionExitsWithThree_data()
