@@ -168,8 +168,7 @@ void TestDeviceSearch::windowFillsTheDialogWithThePickAndResumesPolling()
         if (found->count() > 0) {
             dialog->findChild<QPushButton*>(QStringLiteral("btnAddAllToRecent"))->click();
             dialog->accept();
-        }
-        else if (waited.elapsed() > 60000)
+        } else if (waited.elapsed() > 60000)
             dialog->reject();
     });
     picker.start(50);
