@@ -2,6 +2,7 @@
 
 #include "base/QtTranslation.h"
 #include "cli/ArchiveCommands.h"
+#include "cli/CollectRun.h"
 #include "cli/CommandLog.h"
 #include "cli/CommandOptions.h"
 #include "cli/CommandRunner.h"
@@ -115,6 +116,14 @@ int CommandLine::run(int argc, char* argv[])
         // main() opens the viewer for "view FILE.cfg" before it gets here.
         Console::err(QStringLiteral("Команде view нужен только аргумент FILE.cfg"));
         return ExitUsage;
+    }
+    if (options.command == CommandOptions::Command::Collect) {
+        CommandLog log(options.verbose);
+        CollectRun collect(options);
+        QObject::connect(&collect, &CollectRun::finished, application.get(),
+                         &QCoreApplication::exit, Qt::QueuedConnection);
+        QTimer::singleShot(0, &collect, &CollectRun::start);
+        return QCoreApplication::exec();
     }
     if (!options.needsRelay())
         return runWithoutRelay(options);
