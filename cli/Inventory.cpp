@@ -149,6 +149,9 @@ private:
         const QJsonValue value = entry.value(field);
         if (value.isUndefined())
             return true;
+        if (value.isString())
+            return fail(QStringLiteral("поле %1 должно быть целым числом, а не строкой \"%2\"")
+                            .arg(field, value.toString()));
         const double given = value.toDouble(std::nan(""));
         if (!value.isDouble() || std::floor(given) != given || std::fabs(given) > 1e9)
             return fail(QStringLiteral("поле %1 должно быть целым числом, а не %2")
