@@ -57,12 +57,26 @@ QString expectedRecord(const QByteArray& file, const QString& folder)
     return ComtradeWriter::baseName(header);
 }
 
+int itemsKept(const Archive& archive, const QString& relay, ArchiveKind kind)
+{
+    int items = 0;
+    for (const ArchiveItem& item : archive.items(relay))
+        items += item.kind == kind ? 1 : 0;
+    return items;
+}
+
 int recordsKept(const Archive& archive, const QString& relay)
 {
-    int records = 0;
-    for (const ArchiveItem& item : archive.items(relay))
-        records += item.kind == ArchiveKind::Record ? 1 : 0;
-    return records;
+    return itemsKept(archive, relay, ArchiveKind::Record);
+}
+
+// Whether a request to the relay asks for samples of record file `file`
+// (past the header's registers).
+bool asksForSamples(const QByteArray& frame, int file)
+{
+    const auto* bytes = reinterpret_cast<const uchar*>(frame.constData());
+    return frame.size() >= 8 && frame.at(1) == 0x14 && qFromBigEndian<quint16>(bytes + 4) == file &&
+           qFromBigEndian<quint16>(bytes + 6) >= RelayMap::recordHeaderBytes / 2;
 }
 
 } // namespace
@@ -75,6 +89,7 @@ private slots:
     void brokenInventoryIsRefusedNamingRelayAndField_data();
     void brokenInventoryIsRefusedNamingRelayAndField();
     void substationIsCollectedAndOnlyNewRecordsTheSecondTime();
+    void relayLostOnItsLineGoesOnAfterTheOthersFromWhereItFailed();
 };
 
 void TestCollect::brokenInventoryIsRefusedNamingRelayAndField_data()
@@ -170,9 +185,7 @@ void TestCollect::substationIsCollectedAndOnlyNewRecordsTheSecondTime()
     // C: the first request for record 1's samples (past the header's
     // registers) pulls the cable.
     connect(&relayC, &TestRelay::requestReceived, &relayC, [&relayC](const QByteArray& frame) {
-        const auto* bytes = reinterpret_cast<const uchar*>(frame.constData());
-        if (frame.size() >= 8 && frame.at(1) == 0x14 && qFromBigEndian<quint16>(bytes + 4) == 1 &&
-            qFromBigEndian<quint16>(bytes + 6) >= RelayMap::recordHeaderBytes / 2)
+        if (asksForSamples(frame, 1))
             QTimer::singleShot(0, &relayC, [&relayC] { relayC.unplug(); });
     });
 
@@ -243,6 +256,57 @@ void TestCollect::substationIsCollectedAndOnlyNewRecordsTheSecondTime()
     for (int n = 0; n < 2; ++n)
         QVERIFY2(table.at(n + 1).startsWith((names[n] + "\tготово\t0\t0\t").toUtf8()),
                  table.at(n + 1).constData());
+}
+
+// Two relays behind one gateway (the test relay under two names) share the
+// line: one after the other. The gateway drops the first one's connection
+// while its second record is read; the second relay goes on a new
+// connection, then the first is tried once more and goes on from its
+// records, keeping its settings and journal once.
+void TestCollect::relayLostOnItsLineGoesOnAfterTheOthersFromWhereItFailed()
+{
+    TestRelay gateway(TestRelay::Line::RtuOverTcp, 1);
+    QVERIFY(gateway.isValid());
+    relaycontent::loadRegisters(gateway.content());
+    relaycontent::loadRecords(gateway, 1);
+    bool dropped = false;
+    connect(&gateway, &TestRelay::requestReceived, &gateway, [&](const QByteArray& frame) {
+        if (!dropped && asksForSamples(frame, 1)) {
+            dropped = true;
+            QTimer::singleShot(0, &gateway, [&gateway] { gateway.dropConnection(); });
+        }
+    });
+    QTemporaryDir folder;
+    const QString inventory = folder.filePath(QStringLiteral("inv.json"));
+    QVERIFY(writeFile(inventory,
+                      QStringLiteral(R"({"relays": [{"name": "Первое", "tcp": "127.0.0.1:%1"},
+                                                             {"name": "Второе", "tcp": "127.0.0.1:%1"}]})")
+                          .arg(gateway.tcpPort())
+                          .toUtf8()));
+
+    ClientProcess client(QStringLiteral(TALVIK_CLIENT_PATH));
+    client.start({"collect", inventory, "--json"});
+    QVERIFY(client.waitForExit(collectMs));
+    QCOMPARE(client.exitCode(), 0);
+    const QJsonArray results = QJsonDocument::fromJson(client.out()).array();
+    QCOMPARE(results.size(), 2);
+    for (const QJsonValue& result : results)
+        QCOMPARE(result.toObject().value("records").toInt(), RelayMap::recordFileCount);
+    const QList<QByteArray> progress = client.errLines();
+    const int failed =
+        progress.indexOf("Первое: сбой: Не удалось считать осциллограмму 1: связь по "
+                         "сети прервана: Соединение с 127.0.0.1:" +
+                         QByteArray::number(gateway.tcpPort()) + " разорвано.");
+    QVERIFY2(failed >= 0, client.err().constData());
+    QVERIFY(progress.indexOf("Второе: готово") > failed);
+    QCOMPARE(progress.last(), QByteArray("Первое: готово"));
+    QCOMPARE(gateway.connectionCount(), 2);
+
+    Archive archive;
+    QVERIFY(archive.open(client.dataFolder() + "/talvik/archive.sqlite"));
+    QCOMPARE(itemsKept(archive, "Первое", ArchiveKind::Settings), 1);
+    QCOMPARE(itemsKept(archive, "Первое", ArchiveKind::Journal), 1);
+    QCOMPARE(recordsKept(archive, "Первое"), RelayMap::recordFileCount);
 }
 
 QTEST_GUILESS_MAIN(TestCollect)
