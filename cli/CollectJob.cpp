@@ -110,8 +110,8 @@ void CollectJob::readHeaders()
     connection->crashReader()->readHeaders(inventoryRelay.connection.deviceAddress);
 }
 
-// What differs from the archive is known only from a complete image: a poll
-// with a failed read leaves registers of no reading, or of another relay's.
+// Only a complete image is kept: after a failed read some registers hold no
+// reading, or the last relay's on this line.
 void CollectJob::settingsRead(const QVector<ModBusDevice::FailedRead>& failed)
 {
     if (step != Step::Settings)
