@@ -12,24 +12,48 @@
 
 namespace {
 
-constexpr const char* keyPort = "connection/port";
-constexpr const char* keyBaudRate = "connection/baudRate";
-constexpr const char* keyHost = "connection/host";
-constexpr const char* keyTcpPort = "connection/tcpPort";
-constexpr const char* keyModbusTcp = "connection/modbusTcp";
-constexpr const char* keyLengthFraming = "connection/lengthFraming";
-constexpr const char* keyAddress = "connection/address";
-constexpr const char* keyCharInterval = "connection/charInterval";
-constexpr const char* keyPollPeriod = "connection/pollPeriod";
-constexpr const char* keyDemo = "connection/demo";
+constexpr const char* keyPort = "port";
+constexpr const char* keyBaudRate = "baudRate";
+constexpr const char* keyHost = "host";
+constexpr const char* keyTcpPort = "tcpPort";
+constexpr const char* keyModbusTcp = "modbusTcp";
+constexpr const char* keyLengthFraming = "lengthFraming";
+constexpr const char* keyAddress = "address";
+constexpr const char* keyCharInterval = "charInterval";
+constexpr const char* keyPollPeriod = "pollPeriod";
+constexpr const char* keyDemo = "demo";
+// The connection in force is kept in this group, the recent ones in
+// "recent/1" … "recent/10", newest first.
+constexpr const char* connectionGroup = "connection";
+constexpr const char* recentGroup = "recent";
 constexpr const char* keyGeometry = "window/geometry";
 constexpr const char* keyLogMode = "log/mode";
 constexpr const char* keyTimeStamps = "log/timeStamps";
+constexpr const char* keyLogFileFolder = "log/fileFolder";
 constexpr const char* keyIgnoredInComparison = "comparison/ignored";
 
 QString key(const char* name)
 {
     return QString::fromLatin1(name);
+}
+
+QString key(const QString& group, const char* name)
+{
+    return group + QLatin1Char('/') + QString::fromLatin1(name);
+}
+
+QString recentKey(int position)
+{
+    return QStringLiteral("%1/%2").arg(QLatin1String(recentGroup)).arg(position + 1);
+}
+
+// The same relay on the same line, whatever its speed or timing.
+bool sameRelay(const AppSettings::Connection& a, const AppSettings::Connection& b)
+{
+    if (a.demo || b.demo)
+        return a.demo == b.demo;
+    return a.portName == b.portName && a.address == b.address &&
+           (a.host == b.host && a.tcpPort == b.tcpPort && a.modbusTcp == b.modbusTcp);
 }
 
 // One key for a connection and address: the connection text may hold
@@ -45,20 +69,20 @@ QString relayNameKey(const QString& connection, int address)
 
 AppSettings::AppSettings(QSettings* store) : store(store) {}
 
-int AppSettings::boundedInt(const char* name, int minimum, int maximum, int fallback) const
+int AppSettings::boundedInt(const QString& name, int minimum, int maximum, int fallback) const
 {
     if (store == nullptr)
         return fallback;
     bool ok = false;
-    const int value = store->value(key(name)).toInt(&ok);
+    const int value = store->value(name).toInt(&ok);
     return ok && value >= minimum && value <= maximum ? value : fallback;
 }
 
-bool AppSettings::boolean(const char* name, bool fallback) const
+bool AppSettings::boolean(const QString& name, bool fallback) const
 {
     if (store == nullptr)
         return fallback;
-    const QString text = store->value(key(name)).toString();
+    const QString text = store->value(name).toString();
     if (text == QLatin1String("true"))
         return true;
     if (text == QLatin1String("false"))
@@ -68,49 +92,85 @@ bool AppSettings::boolean(const char* name, bool fallback) const
 
 bool AppSettings::hasConnection() const
 {
-    return store != nullptr && store->contains(key(keyBaudRate));
+    return store != nullptr && store->contains(key(connectionGroup, keyBaudRate));
 }
 
 AppSettings::Connection AppSettings::connection() const
+{
+    return readConnection(key(connectionGroup));
+}
+
+void AppSettings::setConnection(const Connection& connection)
+{
+    writeConnection(key(connectionGroup), connection);
+    rememberRecent(connection);
+}
+
+AppSettings::Connection AppSettings::readConnection(const QString& group) const
 {
     const Connection defaults;
     Connection connection;
     if (store == nullptr)
         return connection;
-    connection.portName = store->value(key(keyPort)).toString().trimmed();
-    connection.host = store->value(key(keyHost)).toString().trimmed();
-    connection.tcpPort =
-        boundedInt(keyTcpPort, LineLimits::minTcpPort, LineLimits::maxTcpPort, defaults.tcpPort);
-    connection.modbusTcp = boolean(keyModbusTcp, defaults.modbusTcp);
-    connection.lengthFraming = boolean(keyLengthFraming, defaults.lengthFraming);
-    const int baudRate = boundedInt(keyBaudRate, 0, INT_MAX, defaults.baudRate);
+    connection.portName = store->value(key(group, keyPort)).toString().trimmed();
+    connection.host = store->value(key(group, keyHost)).toString().trimmed();
+    connection.tcpPort = boundedInt(key(group, keyTcpPort), LineLimits::minTcpPort,
+                                    LineLimits::maxTcpPort, defaults.tcpPort);
+    connection.modbusTcp = boolean(key(group, keyModbusTcp), defaults.modbusTcp);
+    connection.lengthFraming = boolean(key(group, keyLengthFraming), defaults.lengthFraming);
+    const int baudRate = boundedInt(key(group, keyBaudRate), 0, INT_MAX, defaults.baudRate);
     // Only the speeds the dialog offers.
     connection.baudRate = LineLimits::isBaudRate(baudRate) ? baudRate : defaults.baudRate;
-    connection.address =
-        boundedInt(keyAddress, LineLimits::minAddress, LineLimits::maxAddress, defaults.address);
-    connection.charInterval = boundedInt(keyCharInterval, LineLimits::minCharInterval,
+    connection.address = boundedInt(key(group, keyAddress), LineLimits::minAddress,
+                                    LineLimits::maxAddress, defaults.address);
+    connection.charInterval = boundedInt(key(group, keyCharInterval), LineLimits::minCharInterval,
                                          LineLimits::maxCharInterval, defaults.charInterval);
-    connection.pollPeriod = boundedInt(keyPollPeriod, LineLimits::minPollPeriodS,
+    connection.pollPeriod = boundedInt(key(group, keyPollPeriod), LineLimits::minPollPeriodS,
                                        LineLimits::maxPollPeriodS, defaults.pollPeriod);
-    connection.demo = boolean(keyDemo, defaults.demo);
+    connection.demo = boolean(key(group, keyDemo), defaults.demo);
     return connection;
 }
 
-void AppSettings::setConnection(const Connection& connection)
+void AppSettings::writeConnection(const QString& group, const Connection& connection)
 {
     if (store == nullptr)
         return;
-    store->setValue(key(keyPort), connection.portName);
-    store->setValue(key(keyHost), connection.host);
-    store->setValue(key(keyTcpPort), connection.tcpPort);
-    store->setValue(key(keyModbusTcp), connection.modbusTcp);
-    store->setValue(key(keyLengthFraming), connection.lengthFraming);
-    store->setValue(key(keyBaudRate), connection.baudRate);
-    store->setValue(key(keyAddress), connection.address);
-    store->setValue(key(keyCharInterval), connection.charInterval);
-    store->setValue(key(keyPollPeriod), connection.pollPeriod);
-    store->setValue(key(keyDemo), connection.demo);
+    store->setValue(key(group, keyPort), connection.portName);
+    store->setValue(key(group, keyHost), connection.host);
+    store->setValue(key(group, keyTcpPort), connection.tcpPort);
+    store->setValue(key(group, keyModbusTcp), connection.modbusTcp);
+    store->setValue(key(group, keyLengthFraming), connection.lengthFraming);
+    store->setValue(key(group, keyBaudRate), connection.baudRate);
+    store->setValue(key(group, keyAddress), connection.address);
+    store->setValue(key(group, keyCharInterval), connection.charInterval);
+    store->setValue(key(group, keyPollPeriod), connection.pollPeriod);
+    store->setValue(key(group, keyDemo), connection.demo);
     store->sync();
+}
+
+QVector<AppSettings::Connection> AppSettings::recentConnections() const
+{
+    QVector<Connection> recent;
+    for (int position = 0; store != nullptr && position < recentCount; ++position) {
+        // A damaged entry reads as the defaults; one without a speed is none.
+        if (store->contains(key(recentKey(position), keyBaudRate)))
+            recent.append(readConnection(recentKey(position)));
+    }
+    return recent;
+}
+
+void AppSettings::rememberRecent(const Connection& connection)
+{
+    if (store == nullptr)
+        return;
+    QVector<Connection> recent{connection};
+    for (const Connection& older : recentConnections()) {
+        if (!sameRelay(older, connection) && recent.size() < recentCount)
+            recent.append(older);
+    }
+    store->remove(key(recentGroup));
+    for (int position = 0; position < recent.size(); ++position)
+        writeConnection(recentKey(position), recent[position]);
 }
 
 QByteArray AppSettings::windowGeometry() const
@@ -145,7 +205,7 @@ void AppSettings::setFolderOf(const QString& dialog, const QString& path, bool i
 
 int AppSettings::logMode() const
 {
-    return boundedInt(keyLogMode, 0, 3, 0);
+    return boundedInt(key(keyLogMode), 0, 3, 0);
 }
 
 void AppSettings::setLogMode(int mode)
@@ -156,9 +216,22 @@ void AppSettings::setLogMode(int mode)
     store->sync();
 }
 
+QString AppSettings::logFileFolder() const
+{
+    return store == nullptr ? QString() : store->value(key(keyLogFileFolder)).toString();
+}
+
+void AppSettings::setLogFileFolder(const QString& folder)
+{
+    if (store == nullptr)
+        return;
+    store->setValue(key(keyLogFileFolder), folder);
+    store->sync();
+}
+
 bool AppSettings::logTimeStamps() const
 {
-    return boolean(keyTimeStamps, false);
+    return boolean(key(keyTimeStamps), false);
 }
 
 void AppSettings::setLogTimeStamps(bool on)

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QSet>
 #include <QString>
+#include <QVector>
 
 #include <cstdint>
 
@@ -37,7 +38,14 @@ public:
 
     bool hasConnection() const;
     Connection connection() const;
+    // Also puts the connection first among the recent ones.
     void setConnection(const Connection& connection);
+
+    // The last connections accepted, newest first, one per relay (line and
+    // address), at most recentCount.
+    static constexpr int recentCount = 10;
+    QVector<Connection> recentConnections() const;
+    void rememberRecent(const Connection& connection);
 
     QByteArray windowGeometry() const;
     void setWindowGeometry(const QByteArray& geometry);
@@ -52,6 +60,9 @@ public:
     void setLogMode(int mode);
     bool logTimeStamps() const;
     void setLogTimeStamps(bool on);
+    // The folder the log is also written to, a file a day; empty: not.
+    QString logFileFolder() const;
+    void setLogFileFolder(const QString& folder);
 
     // The registers of the settings a comparison leaves out ("не
     // сравнивать"): settings that differ on purpose from one feeder to the
@@ -66,8 +77,10 @@ public:
     void setRelayName(const QString& connection, int address, const QString& name);
 
 private:
-    int boundedInt(const char* key, int minimum, int maximum, int fallback) const;
-    bool boolean(const char* key, bool fallback) const;
+    int boundedInt(const QString& key, int minimum, int maximum, int fallback) const;
+    bool boolean(const QString& key, bool fallback) const;
+    Connection readConnection(const QString& group) const;
+    void writeConnection(const QString& group, const Connection& connection);
 
     QSettings* store;
 };

@@ -8,7 +8,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QDialogButtonBox>
 #include <QList>
+#include <QMenu>
 #include <QPushButton>
 #include <QSerialPortInfo>
 #include <QSpinBox>
@@ -39,6 +41,16 @@ ConfigDialog::ConfigDialog(QWidget* parent) : QDialog(parent)
             &ConfigDialog::updateLineSettings);
     connect(ui->btnRefreshPorts, &QPushButton::clicked, this, &ConfigDialog::refreshPorts);
     connect(ui->btnSearchDevice, &QPushButton::clicked, this, &ConfigDialog::deviceSearchRequested);
+
+    // "Недавние": the last ten connections accepted, one click fills the dialog.
+    auto* recent = new QPushButton(tr("Недавние"), ui->buttonBox);
+    recent->setObjectName(QStringLiteral("btnRecent"));
+    recentMenu = new QMenu(recent);
+    recentMenu->setObjectName(QStringLiteral("menuRecent"));
+    recent->setMenu(recentMenu);
+    ui->buttonBox->addButton(recent, QDialogButtonBox::ActionRole);
+    connect(recentMenu, &QMenu::aboutToShow, this, &ConfigDialog::fillRecentMenu);
+    fillRecentMenu();
     updateLineSettings();
     rememberAccepted();
 }
@@ -90,6 +102,69 @@ void ConfigDialog::showPortName(const QString& name)
     }
     ui->comboPortName->setCurrentIndex(-1);
     ui->comboPortName->setEditText(name);
+}
+
+RelayConnection::Settings ConfigDialog::relaySettings(const AppSettings::Connection& values)
+{
+    RelayConnection::Settings settings;
+    settings.portName = values.portName;
+    settings.baudRate = values.baudRate;
+    settings.deviceAddress = static_cast<uint8_t>(values.address & 0xFF);
+    settings.pollPeriodMs = values.pollPeriod * 1000;
+    settings.charInterval = values.charInterval;
+    settings.demo = values.demo;
+    settings.lengthFraming = values.lengthFraming;
+    if (values.portName == QLatin1String(tcpChoice)) {
+        settings.transport = values.modbusTcp ? RelayConnection::Transport::ModbusTcp
+                                              : RelayConnection::Transport::RtuOverTcp;
+        settings.host = values.host;
+        settings.tcpPort = static_cast<quint16>(values.tcpPort);
+    }
+    return settings;
+}
+
+QString ConfigDialog::recentText(const AppSettings::Connection& values) const
+{
+    const QString line = relaySettings(values).lineText();
+    const QString where =
+        values.demo ? line : QStringLiteral("%1 · адрес %2").arg(line).arg(values.address);
+    const QString name = store != nullptr ? store->relayName(line, values.address) : QString();
+    return name.isEmpty() ? where : QStringLiteral("%1 — %2").arg(name, where);
+}
+
+void ConfigDialog::fillRecentMenu()
+{
+    recentMenu->clear();
+    const QVector<AppSettings::Connection> recent =
+        store != nullptr ? store->recentConnections() : QVector<AppSettings::Connection>();
+    for (const AppSettings::Connection& values : recent) {
+        QAction* action = recentMenu->addAction(recentText(values));
+        connect(action, &QAction::triggered, this, [this, values] { showRecent(values); });
+    }
+    if (recent.isEmpty())
+        recentMenu->addAction(tr("Нет недавних подключений"))->setEnabled(false);
+}
+
+void ConfigDialog::showRecent(const AppSettings::Connection& values)
+{
+    const Accepted kept = accepted;
+    setValues(values);
+    // Shown, not accepted: Cancel still puts back the settings in force.
+    accepted = kept;
+}
+
+void ConfigDialog::rememberFound(const QVector<QPair<int, int>>& found)
+{
+    if (store == nullptr)
+        return;
+    // The oldest first, so that the first relay found heads the list.
+    for (int i = found.size() - 1; i >= 0; --i) {
+        AppSettings::Connection values = this->values();
+        values.demo = false;
+        values.address = found[i].first;
+        values.baudRate = found[i].second;
+        store->rememberRecent(values);
+    }
 }
 
 void ConfigDialog::showFound(int address, int baudRate)

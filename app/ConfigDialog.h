@@ -2,10 +2,14 @@
 #define TALVIK_APP_CONFIGDIALOG_H
 
 #include "app/AppSettings.h"
+#include "session/RelayConnection.h"
 
 #include <QDialog>
+#include <QPair>
 #include <QString>
+#include <QVector>
 
+class QMenu;
 class QShowEvent;
 struct ConfigDialogForm;
 
@@ -45,6 +49,13 @@ public:
     static const char tcpChoice[];
 
     AppSettings::Connection values() const;
+    // The connection's settings as the relay connection takes them.
+    static RelayConnection::Settings relaySettings(const AppSettings::Connection& values);
+    // "ПС Северная, яч. 7 — /dev/ttyUSB0 · 19200 · адрес 5": how the recent
+    // list names a connection (the name when the archive knows one).
+    QString recentText(const AppSettings::Connection& values) const;
+    // The relays a device search found on this dialog's port join the recent ones.
+    void rememberFound(const QVector<QPair<int, int>>& found);
     // Shows these values and takes them as the accepted ones.
     void setValues(const AppSettings::Connection& values);
     // Where accepted settings are kept; the store's last ones are shown at
@@ -99,10 +110,14 @@ private:
     // Enables the settings that apply to the chosen way to the relay.
     void updateLineSettings();
     void showPortName(const QString& name);
+    void fillRecentMenu();
+    // Shows a recent connection; Ok still has to accept it.
+    void showRecent(const AppSettings::Connection& values);
 
     ConfigDialogForm* ui = nullptr;
     Accepted accepted;
     AppSettings* store = nullptr;
+    QMenu* recentMenu = nullptr;
 };
 
 #endif

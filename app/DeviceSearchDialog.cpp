@@ -35,6 +35,10 @@ DeviceSearchDialog::DeviceSearchDialog(const QString& portName, QWidget* parent)
     buttons->setObjectName(QStringLiteral("buttonBox"));
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Выбрать"));
     buttons->button(QDialogButtonBox::Ok)->setEnabled(false);
+    QPushButton* addAll =
+        buttons->addButton(QStringLiteral("Добавить все в недавние"), QDialogButtonBox::ActionRole);
+    addAll->setObjectName(QStringLiteral("btnAddAllToRecent"));
+    addAll->setEnabled(false);
 
     auto* column = new QVBoxLayout(this);
     column->addWidget(portLabel);
@@ -50,9 +54,25 @@ DeviceSearchDialog::DeviceSearchDialog(const QString& portName, QWidget* parent)
     connect(results, &QListWidget::currentRowChanged, this,
             [this](int row) { buttons->button(QDialogButtonBox::Ok)->setEnabled(row >= 0); });
     connect(results, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
+    connect(addAll, &QPushButton::clicked, this, [this, addAll] {
+        emit addAllToRecentRequested();
+        addAll->setText(QStringLiteral("Добавлено в недавние"));
+        addAll->setEnabled(false);
+    });
+    connect(scanner, &DeviceSearch::relayFound, addAll, [addAll] { addAll->setEnabled(true); });
     connect(scanner, &DeviceSearch::progress, this, &DeviceSearchDialog::showProgress);
     connect(scanner, &DeviceSearch::relayFound, this, &DeviceSearchDialog::addFound);
     connect(scanner, &DeviceSearch::finished, this, &DeviceSearchDialog::showFinished);
+}
+
+QVector<QPair<int, int>> DeviceSearchDialog::found() const
+{
+    QVector<QPair<int, int>> relays;
+    for (int row = 0; row < results->count(); ++row) {
+        const QListWidgetItem* item = results->item(row);
+        relays.append({item->data(addressRole).toInt(), item->data(baudRateRole).toInt()});
+    }
+    return relays;
 }
 
 QString DeviceSearchDialog::foundText(int foundAddress, int foundBaudRate)

@@ -2,7 +2,9 @@
 #define TALVIK_APP_DEVICESEARCHDIALOG_H
 
 #include <QDialog>
+#include <QPair>
 #include <QString>
+#include <QVector>
 
 class DeviceSearch;
 class QDialogButtonBox;
@@ -25,8 +27,15 @@ public:
     int chosenAddress() const { return address; }
     int chosenBaudRate() const { return baudRate; }
     DeviceSearch* search() const { return scanner; }
+    // Every relay that answered so far: address and speed.
+    QVector<QPair<int, int>> found() const;
 
     static QString foundText(int address, int baudRate);
+
+signals:
+    // "Добавить все в недавние": every relay found joins the connection
+    // dialog's recent ones.
+    void addAllToRecentRequested();
 
 public slots:
     void accept() override;

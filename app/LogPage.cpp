@@ -3,12 +3,16 @@
 #include "app/AppSettings.h"
 #include "app/LogViewControls.h"
 #include "app/SaveFileDialog.h"
+#include "base/LogFile.h"
 #include "base/Logger.h"
 #include "ui/ListLogSink.h"
 #include "ui/MainWindowForm.h"
 
 #include <QAction>
 #include <QActionGroup>
+#include <QDir>
+#include <QFileDialog>
+#include <QMenu>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QSaveFile>
@@ -60,13 +64,68 @@ LogPage::LogPage(MainWindowForm* ui, AppSettings* settings, QWidget* window)
     widgets.timeStamps = ui->actionLogTimeStamps;
     controls = new LogViewControls(widgets, this);
 
+    logToFile = new QAction(QStringLiteral("Записывать в файл…"), this);
+    logToFile->setObjectName(QStringLiteral("actionLogToFile"));
+    logToFile->setCheckable(true);
+    ui->menu_5->insertAction(ui->actionSaveLog, logToFile);
+    connect(logToFile, &QAction::triggered, this, &LogPage::logToFileToggled);
+
     connect(ui->actionSaveLog, &QAction::triggered, this, &LogPage::save);
     connect(ui->actionClearLog, &QAction::triggered, ui->listLog, &QListWidget::clear);
 }
 
 LogPage::~LogPage()
 {
+    if (file)
+        Logger::instance().removeSink(file.get());
     delete sink;
+}
+
+QString LogPage::fileFolder() const
+{
+    return file ? file->path() : QString();
+}
+
+bool LogPage::writeToFolder(const QString& folder, bool warn)
+{
+    if (file) {
+        Logger::instance().removeSink(file.get());
+        file.reset();
+    }
+    if (!folder.isEmpty()) {
+        auto opened = std::make_unique<LogFile>(LogFile::Mode::DailyInFolder, folder);
+        if (opened->start()) {
+            file = std::move(opened);
+            Logger::instance().addSink(file.get());
+        } else if (warn) {
+            QMessageBox::warning(window, QStringLiteral("Ошибка"),
+                                 QStringLiteral("Не удалось записывать журнал в папку «%1»:\n%2")
+                                     .arg(QDir::toNativeSeparators(folder), opened->errorText()));
+        } else {
+            logError("Журнал не записывается в папку %s: %s", qUtf8Printable(folder),
+                     qUtf8Printable(opened->errorText()));
+        }
+    }
+    logToFile->setChecked(file != nullptr);
+    settings->setLogFileFolder(fileFolder());
+    return file != nullptr || folder.isEmpty();
+}
+
+void LogPage::logToFileToggled(bool on)
+{
+    if (!on) {
+        writeToFolder(QString(), true);
+        return;
+    }
+    const QString folder = QFileDialog::getExistingDirectory(
+        window, QStringLiteral("Папка для журнала (файл на каждый день)"),
+        settings->folder(QStringLiteral("logFiles")));
+    if (folder.isEmpty()) {
+        logToFile->setChecked(false);
+        return;
+    }
+    settings->setFolderOf(QStringLiteral("logFiles"), folder, true);
+    writeToFolder(folder, true);
 }
 
 void LogPage::restore()
@@ -75,6 +134,7 @@ void LogPage::restore()
     (ui->*modeActions[level].action)->setChecked(true);
     Logger::instance().setLevel(level);
     ui->actionLogTimeStamps->setChecked(settings->logTimeStamps());
+    writeToFolder(settings->logFileFolder(), false);
     connect(ui->actionLogTimeStamps, &QAction::toggled, this,
             [this](bool on) { settings->setLogTimeStamps(on); });
 }

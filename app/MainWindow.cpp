@@ -274,6 +274,8 @@ void MainWindow::searchDevice()
     else
         serialPort->close();
     DeviceSearchDialog search(configDialog->portName(), configDialog);
+    connect(&search, &DeviceSearchDialog::addAllToRecentRequested, configDialog,
+            [this, &search] { configDialog->rememberFound(search.found()); });
     if (search.exec() == QDialog::Accepted)
         configDialog->showFound(search.chosenAddress(), search.chosenBaudRate());
     if (resume)
@@ -325,21 +327,7 @@ void MainWindow::configure()
 
 void MainWindow::configAccepted()
 {
-    RelayConnection::Settings settings;
-    settings.portName = configDialog->portName();
-    settings.baudRate = configDialog->baudRate();
-    settings.deviceAddress = static_cast<uint8_t>(configDialog->deviceAddress() & 0xFF);
-    settings.pollPeriodMs = configDialog->pollPeriod() * 1000;
-    settings.charInterval = configDialog->charInterval();
-    settings.demo = configDialog->isDemoMode();
-    settings.lengthFraming = configDialog->lengthFraming();
-    if (configDialog->isTcp()) {
-        settings.transport = configDialog->isModbusTcp() ? RelayConnection::Transport::ModbusTcp
-                                                         : RelayConnection::Transport::RtuOverTcp;
-        settings.host = configDialog->tcpHost();
-        settings.tcpPort = configDialog->tcpPort();
-    }
-    connection->configure(settings);
+    connection->configure(ConfigDialog::relaySettings(configDialog->values()));
     // The counters start again with the connection.
     client->resetCounters();
     if (connectionStatus != nullptr) {

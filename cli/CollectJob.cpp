@@ -65,7 +65,10 @@ void CollectJob::start(RelayConnection* lineConnection)
     connect(crashReader, &CrashProcessReader::recordReadingFinished, this, &CollectJob::recordRead);
     connect(crashReader, &CrashProcessReader::recordReadingFailed, this,
             &CollectJob::readingFailed);
-    connect(connection, &RelayConnection::connectionLost, this, &CollectJob::connectionLost);
+    connect(connection, &RelayConnection::connectionLost, this, [this](const QString& reason) {
+        lineLost(QStringLiteral("связь по сети прервана: %1").arg(reason));
+    });
+    connect(connection, &RelayConnection::portLost, this, &CollectJob::lineLost);
     if (!settingsDone)
         readSettings();
     else if (!journalDone)
@@ -249,7 +252,7 @@ void CollectJob::readingFailed()
 
 // The reading under way ends by itself (its requests time out on the closed
 // line); the reason goes into its failure.
-void CollectJob::connectionLost(const QString& reason)
+void CollectJob::lineLost(const QString& reason)
 {
     if (lostReason.isEmpty())
         lostReason = reason;
@@ -315,10 +318,7 @@ void CollectJob::say(const QString& text) const
 void CollectJob::failRelay(const QString& why)
 {
     endAttempt(ExitRelay,
-               lostReason.isEmpty()
-                   ? why
-                   : QStringLiteral("%1: связь по сети прервана: %2").arg(why, lostReason),
-               true);
+               lostReason.isEmpty() ? why : QStringLiteral("%1: %2").arg(why, lostReason), true);
 }
 
 void CollectJob::failFile(const QString& why)

@@ -90,7 +90,7 @@ private:
     void headersRead();
     void recordRead(int number);
     void readingFailed();
-    void connectionLost(const QString& reason);
+    void lineLost(const QString& reason);
 
     bool writeSettingsFile();
     bool writeJournalFile();
@@ -116,7 +116,8 @@ private:
     int attemptCount = 0;
     bool retryWorthy = false;
     QElapsedTimer clock;
-    // Why the network connection broke during this attempt.
+    // Why the line broke during this attempt: the network connection or
+    // the serial port.
     QString lostReason;
     bool settingsDone = false;
     bool journalDone = false;

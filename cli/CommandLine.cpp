@@ -117,8 +117,13 @@ int CommandLine::run(int argc, char* argv[])
         Console::err(QStringLiteral("Команде view нужен только аргумент FILE.cfg"));
         return ExitUsage;
     }
+    CommandLog log(options.verbose, options.logFile);
+    QString logError;
+    if (!log.startFile(&logError)) {
+        Console::err(logError);
+        return ExitFile;
+    }
     if (options.command == CommandOptions::Command::Collect) {
-        CommandLog log(options.verbose);
         CollectRun collect(options);
         QObject::connect(&collect, &CollectRun::finished, application.get(),
                          &QCoreApplication::exit, Qt::QueuedConnection);
@@ -128,7 +133,6 @@ int CommandLine::run(int argc, char* argv[])
     if (!options.needsRelay())
         return runWithoutRelay(options);
 
-    CommandLog log(options.verbose);
     CommandRunner runner(options, log);
     QObject::connect(&runner, &CommandRunner::finished, application.get(), &QCoreApplication::exit,
                      Qt::QueuedConnection);

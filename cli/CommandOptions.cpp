@@ -160,6 +160,10 @@ struct Options
     QCommandLineOption charInterval{"char-interval", "Пауза конца кадра, 40..200 мс (100).", "MS"};
     QCommandLineOption json{"json", "Вывод в формате JSON."};
     QCommandLineOption verbose{"verbose", "Журнал обмена (уровень отладки) в stderr."};
+    QCommandLineOption logFile{"log-file",
+                               "Журнал обмена (уровень отладки) также в файл PATH с отметками "
+                               "времени; для папки — файл на каждый день.",
+                               "PATH"};
     QCommandLineOption count{"count", "monitor: число опросов (без него до Ctrl+C).", "N"};
     QCommandLineOption period{"period", "monitor: период опроса, 100..100000 мс (1000).", "MS"};
     QCommandLineOption out{"out",
@@ -196,14 +200,32 @@ struct Options
 
     void addTo(QCommandLineParser& parser) const
     {
-        for (const QCommandLineOption* option :
-             {&demo,    &port,    &tcp,          &modbusTcp,
-              &baud,    &address, &charInterval, &silenceOnly,
-              &json,    &verbose, &count,        &period,
-              &out,     &quiet,   &password,     &passwordDecimal,
-              &yes,     &relay,   &object,       &ignore,
-              &archive, &name,    &at,           &reference,
-              &events})
+        for (const QCommandLineOption* option : {&demo,
+                                                 &port,
+                                                 &tcp,
+                                                 &modbusTcp,
+                                                 &baud,
+                                                 &address,
+                                                 &charInterval,
+                                                 &silenceOnly,
+                                                 &json,
+                                                 &verbose,
+                                                 &logFile,
+                                                 &count,
+                                                 &period,
+                                                 &out,
+                                                 &quiet,
+                                                 &password,
+                                                 &passwordDecimal,
+                                                 &yes,
+                                                 &relay,
+                                                 &object,
+                                                 &ignore,
+                                                 &archive,
+                                                 &name,
+                                                 &at,
+                                                 &reference,
+                                                 &events})
             parser.addOption(*option);
     }
 };
@@ -688,6 +710,7 @@ bool readCommand(const QCommandLineParser& parser, const Options& options, Comma
     result->name = parser.value(options.name).trimmed();
     result->json = parser.isSet(options.json);
     result->verbose = parser.isSet(options.verbose);
+    result->logFile = parser.value(options.logFile);
     result->quiet = parser.isSet(options.quiet);
     return true;
 }

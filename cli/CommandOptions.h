@@ -111,6 +111,9 @@ struct CommandOptions
     int periodMs = defaultMonitorPeriodMs;
     bool json = false;
     bool verbose = false;
+    // --log-file: the log, down to the debug level, also on disk (a file, or
+    // a folder for a file a day); empty: not.
+    QString logFile;
     bool quiet = false;
 
     // arguments as QCoreApplication::arguments() gives them, program first.

@@ -19,6 +19,7 @@
 #include "relay/SettingsFileNotes.h"
 #include "relay/VerificationReport.h"
 #include "session/ArchiveLocation.h"
+#include "session/Reconnector.h"
 #include "session/RelayConnection.h"
 #include "session/RelayHistory.h"
 
@@ -70,9 +71,30 @@ CommandRunner::CommandRunner(const CommandOptions& options, const CommandLog& lo
     connect(logReader, &LogReader::logReadingFinished, this, &CommandRunner::journalRead);
     connect(logReader, &LogReader::logReadingFailed, this, &CommandRunner::readingFailed);
     connect(progressTimer, &QTimer::timeout, this, &CommandRunner::showProgress);
-    // A dropped network connection ends the command: it is not made again.
+    // A dropped network connection ends a reading: what it read so far is
+    // no whole record. A monitor makes the line again by itself, as the
+    // window does, and so for a serial adapter pulled and plugged back.
+    reconnector = new Reconnector(connection, this);
     connect(connection, &RelayConnection::connectionLost, this, [this](const QString& reason) {
-        fail(ExitRelay, QStringLiteral("Связь по сети прервана: %1").arg(reason));
+        if (this->options.command == Command::Monitor)
+            monitorLineLost(reason);
+        else
+            fail(ExitRelay, QStringLiteral("Связь по сети прервана: %1").arg(reason));
+    });
+    connect(connection, &RelayConnection::portLost, this, [this](const QString& reason) {
+        if (this->options.command == Command::Monitor)
+            monitorLineLost(reason);
+    });
+    connect(reconnector, &Reconnector::retryScheduled, this, [this](int seconds) {
+        Console::err(QStringLiteral("%1 Нет связи — повтор через %2 с")
+                         .arg(ValueFormat::timeStamp(QDateTime::currentDateTime()))
+                         .arg(seconds));
+    });
+    connect(reconnector, &Reconnector::reconnected, this, [this] {
+        Console::err(QStringLiteral("%1 Связь восстановлена")
+                         .arg(ValueFormat::timeStamp(QDateTime::currentDateTime())));
+        connection->device()->refresh();
+        connection->startPolling();
     });
 }
 
@@ -240,6 +262,18 @@ void CommandRunner::monitorPollEnded(const QVector<ModBusDevice::FailedRead>& fa
     }
     if (options.count > 0 && polls >= options.count)
         finish(failedPolls > 0 ? ExitRelay : ExitSuccess);
+}
+
+void CommandRunner::monitorLineLost(const QString& reason)
+{
+    if (done)
+        return;
+    // The outage costs polls: the run ends with 3 as after unanswered ones.
+    ++failedPolls;
+    connection->stopPolling(false);
+    Console::err(QStringLiteral("%1 Связь прервана: %2")
+                     .arg(ValueFormat::timeStamp(QDateTime::currentDateTime()), reason));
+    reconnector->start();
 }
 
 void CommandRunner::saveSettings()
@@ -472,6 +506,7 @@ void CommandRunner::finish(int exitCode)
         return;
     done = true;
     endProgressLine();
+    reconnector->stop();
     connection->stopPolling(true);
     emit finished(exitCode);
 }

@@ -15,6 +15,7 @@
 
 class CommandLog;
 class QTimer;
+class Reconnector;
 class RelayConnection;
 class RelayHistory;
 class TerminationSignals;
@@ -53,6 +54,7 @@ private:
     void pollEnded(const QVector<ModBusDevice::FailedRead>& failed);
     void printValues();
     void monitorPollEnded(const QVector<ModBusDevice::FailedRead>& failed);
+    void monitorLineLost(const QString& reason);
     void saveSettings();
     void compareSettings();
     void writeSettings();
@@ -75,6 +77,7 @@ private:
     CommandOptions options;
     const CommandLog& log;
     RelayConnection* connection = nullptr;
+    Reconnector* reconnector = nullptr;
     SettingsVerifier* verifier = nullptr;
     TerminationSignals* termination = nullptr;
     QTimer* progressTimer = nullptr;

@@ -56,8 +56,12 @@ RelayConnection::RelayConnection(QObject* parent) : QObject(parent)
     // busy: it is closed, and what is still sent times out as on a closed port.
     connect(serialPort, &QSerialPort::errorOccurred, this,
             [this](QSerialPort::SerialPortError error) {
-                if (error == QSerialPort::ReadError || error == QSerialPort::ResourceError)
-                    serialPort->close();
+                if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError)
+                    return;
+                const bool wasOpen = serialPort->isOpen();
+                serialPort->close();
+                if (wasOpen)
+                    emit portLost(QStringLiteral("порт %1 недоступен").arg(current.portName));
             });
 }
 

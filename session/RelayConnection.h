@@ -147,6 +147,9 @@ signals:
     void connectionLost(const QString& reason);
     // The network connection is made.
     void networkOpened();
+    // The serial port's device went away (adapter pulled); the port is
+    // closed and opens again by its name with openPort().
+    void portLost(const QString& reason);
 
 private:
     Q_DISABLE_COPY(RelayConnection)

@@ -21,6 +21,7 @@
 #include <QBuffer>
 #include <QDateTime>
 #include <QDir>
+#include <QDate>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -237,6 +238,7 @@ private slots:
     void valuesOverTheNetwork();
     void refusedConnectionExitsWithThree_data();
     void refusedConnectionExitsWithThree();
+    void monitorMakesTheLineAgainAfterAGatewayRestart();
     void recordIsTheSameWhicheverWayItIsRead_data();
     void recordIsTheSameWhicheverWayItIsRead();
     void settingsDiffListsWhatDiffers_data();
@@ -594,6 +596,19 @@ void TestCommandLine::verboseRoutesTheLogToStderr()
     QVERIFY(log.contains("ReadHoldingRegs startReg = 0 Count = 32"));
     QVERIFY(log.contains("ReadHoldingRegs startReg = 64 Count = 21"));
     QCOMPARE(client->outLines().size(), 9);
+
+    // --log-file keeps the same lines on disk, time-stamped, without --verbose.
+    client->start({"--demo", "values", "--log-file", folder->path()});
+    QVERIFY(client->waitForExit(quickMs));
+    QCOMPARE(client->exitCode(), 0);
+    QCOMPARE(client->err(), QByteArray());
+    QFile day(folder->filePath(QDate::currentDate().toString("'talvik-'yyyy-MM-dd'.log'")));
+    QVERIFY(day.open(QIODevice::ReadOnly));
+    const QByteArray onDisk = day.readAll();
+    QVERIFY(onDisk.contains(" ReadHoldingRegs startReg = 64 Count = 21\n"));
+    client->start({"--demo", "values", "--log-file", folder->filePath("none/x.log")});
+    QVERIFY(client->waitForExit(quickMs));
+    QCOMPARE(client->exitCode(), 4);
 }
 
 void TestCommandLine::monitorPrintsOneLinePerPoll_data()
@@ -1101,6 +1116,29 @@ void TestCommandLine::valuesOverTheNetwork()
     QCOMPARE(client->outLines().first(), QByteArray("Ia = 60.00 А"));
     QCOMPARE(client->outLines().size(), 9);
     QCOMPARE(gateway.connectionCount(), 1);
+}
+
+// The gateway drops its connection in the middle of a monitor: the program
+// says so, connects again a second later and goes on polling by itself.
+void TestCommandLine::monitorMakesTheLineAgainAfterAGatewayRestart()
+{
+    TestRelay gateway(TestRelay::Line::RtuOverTcp);
+    QVERIFY(gateway.isValid());
+    client->start(onGateway("--tcp", gateway.tcpPort()) << "monitor"
+                                                        << "--count"
+                                                        << "4"
+                                                        << "--period"
+                                                        << "100");
+    QVERIFY(client->waitForLines(2, quickMs));
+    gateway.dropConnection();
+    QVERIFY(client->waitForExit(quickMs));
+    // The outage is no clean run.
+    QCOMPARE(client->exitCode(), 3);
+    QVERIFY(client->outLines().size() >= 2);
+    const QByteArray err = client->err();
+    QVERIFY2(err.contains("Нет связи — повтор через 1 с") && err.contains("Связь восстановлена"),
+             err.constData());
+    QCOMPARE(gateway.connectionCount(), 2);
 }
 
 void TestCommandLine::refusedConnectionExitsWithThree_data()

@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSerialPortInfo>
 #include <QSignalSpy>
@@ -44,6 +45,7 @@ private slots:
     void portNameIsTheBareNameOrWhatWasTyped();
     void refreshKeepsTheChosenName();
     void acceptedValuesGoToTheStoreAndComeBack();
+    void recentConnectionsFillTheDialog();
 
     void settingsFollowTheWayToTheRelay_data();
     void settingsFollowTheWayToTheRelay();
@@ -595,6 +597,52 @@ void TestConfigDialog::acceptedValuesGoToTheStoreAndComeBack()
     child<QSpinBox>(next, "spinAddress")->setValue(5);
     next.reject();
     QCOMPARE(next.deviceAddress(), 17);
+}
+
+// Twelve relays accepted one after another, the fourth twice: the menu holds
+// the last ten relays, newest first, and a click shows one without taking it.
+void TestConfigDialog::recentConnectionsFillTheDialog()
+{
+    QTemporaryDir folder;
+    QSettings file(folder.filePath("talvik.conf"), QSettings::IniFormat);
+    AppSettings store(&file);
+    AppSettings::Connection values;
+    values.portName = QStringLiteral("/dev/ttyUSB0");
+    for (const int address : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 4}) {
+        values.address = address;
+        values.baudRate = address == 4 ? 38400 : 19200;
+        store.setConnection(values);
+    }
+    store.setRelayName(QStringLiteral("/dev/ttyUSB0 · 38400"), 4, QStringLiteral("Яч. 4"));
+
+    ConfigDialog dialog;
+    dialog.setStore(&store);
+    auto* menu = child<QMenu>(dialog, "menuRecent");
+    QVERIFY(menu);
+    emit menu->aboutToShow();
+    QStringList shown;
+    for (QAction* action : menu->actions())
+        shown << action->text();
+    QCOMPARE(shown.size(), 10);
+    QCOMPARE(shown.first(), QStringLiteral("Яч. 4 — /dev/ttyUSB0 · 38400 · адрес 4"));
+    QCOMPARE(shown.at(1), QStringLiteral("/dev/ttyUSB0 · 19200 · адрес 11"));
+    QCOMPARE(shown.last(), QStringLiteral("/dev/ttyUSB0 · 19200 · адрес 2"));
+
+    menu->actions().at(1)->trigger();
+    QCOMPARE(dialog.deviceAddress(), 11);
+    QCOMPARE(dialog.baudRate(), 19200);
+    dialog.reject();
+    QCOMPARE(dialog.deviceAddress(), 4);
+    QCOMPARE(dialog.baudRate(), 38400);
+
+    // A device search's relays on this port join the list at once.
+    dialog.rememberFound({{30, 9600}, {31, 9600}});
+    const QVector<AppSettings::Connection> recent = store.recentConnections();
+    QCOMPARE(recent.size(), 10);
+    QCOMPARE(recent.at(0).address, 30);
+    QCOMPARE(recent.at(1).address, 31);
+    QCOMPARE(recent.at(1).baudRate, 9600);
+    QCOMPARE(recent.at(1).portName, QStringLiteral("/dev/ttyUSB0"));
 }
 
 QTEST_MAIN(TestConfigDialog)

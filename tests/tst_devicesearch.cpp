@@ -10,7 +10,11 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QSettings>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -134,7 +138,9 @@ void TestDeviceSearch::windowFillsTheDialogWithThePickAndResumesPolling()
     TestRelay relay(17);
     QVERIFY(relay.isValid());
     relay.setLineSpeed(9600);
-    MainWindow window;
+    QTemporaryDir folder;
+    QSettings store(folder.filePath("talvik-client.conf"), QSettings::IniFormat);
+    MainWindow window(nullptr, &store);
     window.show();
     MainWindowTestAccess access(window);
     {
@@ -159,8 +165,10 @@ void TestDeviceSearch::windowFillsTheDialogWithThePickAndResumesPolling()
             return;
         pollingDuringSearch = access.polling();
         auto* found = dialog->findChild<QListWidget*>(QStringLiteral("listFound"));
-        if (found->count() > 0)
+        if (found->count() > 0) {
+            dialog->findChild<QPushButton*>(QStringLiteral("btnAddAllToRecent"))->click();
             dialog->accept();
+        }
         else if (waited.elapsed() > 60000)
             dialog->reject();
     });
@@ -173,6 +181,11 @@ void TestDeviceSearch::windowFillsTheDialogWithThePickAndResumesPolling()
     QCOMPARE(dialog->baudRate(), 9600);
     QVERIFY(!pollingDuringSearch);
     QVERIFY(access.polling());
+    // The relay found is among the recent connections too.
+    auto* recent = dialog->findChild<QMenu*>(QStringLiteral("menuRecent"));
+    emit recent->aboutToShow();
+    QCOMPARE(recent->actions().first()->text(),
+             relay.portName() + QStringLiteral(" · 9600 · адрес 17"));
     windowtest::action(window, "actionStop")->trigger();
 }
 

@@ -1,9 +1,13 @@
+#include "base/LogFile.h"
 #include "base/Logger.h"
 #include "ui/ListLogSink.h"
 
 #include <QColor>
+#include <QDir>
+#include <QFile>
 #include <QListWidget>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTime>
 
@@ -27,6 +31,8 @@ private slots:
     void timeStampsStartNewLinesOnlyWhenOn();
     void linesAreColouredByKindWithTextUnchanged_data();
     void linesAreColouredByKindWithTextUnchanged();
+    void logFileStartsANewFileEachDayAndAtItsSizeLimit();
+    void logFileKeepsThirtyDays();
 
 private:
     QListWidget* list = nullptr;
@@ -220,6 +226,91 @@ void TestLogger::linesAreColouredByKindWithTextUnchanged()
     QVERIFY(ListLogSink::colourOf(LogLineKind::Error) != ListLogSink::colourOf(LogLineKind::Sent));
     QVERIFY(ListLogSink::colourOf(LogLineKind::Error) !=
             ListLogSink::colourOf(LogLineKind::Received));
+}
+
+namespace {
+
+QStringList fileNames(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files, QDir::Name);
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+void TestLogger::logFileStartsANewFileEachDayAndAtItsSizeLimit()
+{
+    QTemporaryDir folder;
+    QDateTime now(QDate(2026, 12, 8), QTime(23, 59, 59, 998));
+    {
+        LogFile log(LogFile::Mode::DailyInFolder, folder.path());
+        log.setClock([&now] { return now; });
+        log.setSizeLimit(60);
+        log.logLine(2, LogLineKind::Sent, QStringLiteral("Отправлен пакет: 01 03"));
+        now = now.addMSecs(3);
+        log.logLine(2, LogLineKind::Plain, QStringLiteral("after midnight"));
+        // 37 or so bytes a line: the second one passes 60 and closes the part.
+        log.logLine(2, LogLineKind::Plain, QStringLiteral("second line"));
+        log.logLine(2, LogLineKind::Plain, QStringLiteral("third line"));
+        QVERIFY(log.isWriting());
+    }
+    QCOMPARE(
+        fileNames(folder.path()),
+        (QStringList{"talvik-2026-12-08.log", "talvik-2026-12-09.1.log", "talvik-2026-12-09.log"}));
+    QCOMPARE(contents(folder.filePath("talvik-2026-12-08.log")),
+             QByteArray("2026-12-08 23:59:59.998 Отправлен пакет: 01 03\n"));
+    QCOMPARE(contents(folder.filePath("talvik-2026-12-09.log")),
+             QByteArray("2026-12-09 00:00:00.001 after midnight\n"
+                        "2026-12-09 00:00:00.001 second line\n"));
+    // A restart on the same day goes on in the day's last part.
+    LogFile again(LogFile::Mode::DailyInFolder, folder.path());
+    again.setClock([&now] { return now; });
+    QVERIFY(again.start());
+    QCOMPARE(again.currentPath(), folder.filePath("talvik-2026-12-09.1.log"));
+
+    // One named file is moved aside at its limit.
+    const QString single = folder.filePath("single.log");
+    LogFile file(LogFile::Mode::SingleFile, single);
+    file.setClock([&now] { return now; });
+    file.setSizeLimit(40);
+    file.logLine(1, LogLineKind::Error, QStringLiteral("one"));
+    file.logLine(1, LogLineKind::Error, QStringLiteral("two"));
+    file.logLine(1, LogLineKind::Error, QStringLiteral("three"));
+    QCOMPARE(contents(single + ".1"), QByteArray("2026-12-09 00:00:00.001 one\n"
+                                                 "2026-12-09 00:00:00.001 two\n"));
+    QCOMPARE(contents(single), QByteArray("2026-12-09 00:00:00.001 three\n"));
+    // A file that cannot be written says so instead of taking lines silently.
+    LogFile nowhere(LogFile::Mode::SingleFile, folder.filePath("missing/x.log"));
+    QVERIFY(!nowhere.start());
+    QVERIFY2(nowhere.errorText().startsWith(QStringLiteral("нет папки")),
+             qPrintable(nowhere.errorText()));
+}
+
+void TestLogger::logFileKeepsThirtyDays()
+{
+    QTemporaryDir folder;
+    const QStringList old{"talvik-2026-11-08.log",
+                          "talvik-2026-11-08.3.log",
+                          "talvik-2026-11-09.log",
+                          "talvik-2026-11-10.log",
+                          "notes.log",
+                          "talvik-backup.log"};
+    for (const QString& name : old) {
+        QFile file(folder.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    LogFile log(LogFile::Mode::DailyInFolder, folder.path());
+    log.setClock([] { return QDateTime(QDate(2026, 12, 8), QTime(8, 0)); });
+    log.logLine(2, LogLineKind::Plain, QStringLiteral("today"));
+    // 8 December and the 29 days before it stay; what the log did not write stays too.
+    QCOMPARE(fileNames(folder.path()),
+             (QStringList{"notes.log", "talvik-2026-11-09.log", "talvik-2026-11-10.log",
+                          "talvik-2026-12-08.log", "talvik-backup.log"}));
 }
 
 QTEST_MAIN(TestLogger)

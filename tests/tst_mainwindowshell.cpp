@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QDir>
 #include <QFileDialog>
+#include <QFile>
 #include <QSerialPort>
 #include <QSettings>
 #include <QSpinBox>
@@ -152,6 +153,10 @@ void TestMainWindowShell::settingsOutliveTheWindow()
     QTemporaryDir folder;
     QSettings store(folder.filePath("talvik-client.conf"), QSettings::IniFormat);
     const QString logFile = folder.filePath("traffic.log");
+    const QString logFolder = folder.filePath("traffic");
+    QVERIFY(QDir().mkpath(logFolder));
+    const QString dayFile =
+        QDir(logFolder).filePath(QDate::currentDate().toString("'talvik-'yyyy-MM-dd'.log'"));
     {
         MainWindow window(nullptr, &store);
         window.resize(790, 500);
@@ -170,6 +175,10 @@ void TestMainWindowShell::settingsOutliveTheWindow()
         QVERIFY2(closer.waitUntilDone(), closer.describe().constData());
         action(window, "actionLogInfo")->trigger();
         action(window, "actionLogTimeStamps")->trigger();
+        closer.expectFileDialog(logFolder);
+        action(window, "actionLogToFile")->trigger();
+        QVERIFY2(closer.waitUntilDone(), closer.describe().constData());
+        logInfo("first run");
         closer.expectFileDialog(logFile);
         action(window, "actionSaveLog")->trigger();
         QVERIFY2(closer.waitUntilDone(), closer.describe().constData());
@@ -189,6 +198,15 @@ void TestMainWindowShell::settingsOutliveTheWindow()
     QCOMPARE(Logger::instance().level(), 2);
     QVERIFY(action(window, "actionLogTimeStamps")->isChecked());
     QCOMPARE(window.size(), QSize(790, 500));
+    // The log goes on into the day's file without being asked again.
+    QVERIFY(action(window, "actionLogToFile")->isChecked());
+    logInfo("second run");
+    QFile traffic(dayFile);
+    QVERIFY(traffic.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = traffic.readAll().split('\n');
+    QCOMPARE(lines.size(), 3);
+    QVERIFY(lines[0].endsWith(" first run"));
+    QVERIFY(lines[1].endsWith(" second run"));
     // The save dialog opens where the last log was saved.
     ModalCloser closer;
     QString shownFolder;
