@@ -76,6 +76,14 @@ QString notNull(const QString& text)
     return text.isNull() ? QStringLiteral("") : text;
 }
 
+// A trigger time as the records table holds it: the relay's own clock to the
+// millisecond, without a time zone.
+QString triggerText(const QDateTime& trigger)
+{
+    return trigger.isValid() ? trigger.toString(Qt::ISODateWithMs).remove(QLatin1Char('Z'))
+                             : QString();
+}
+
 QDateTime localTime(qint64 msecsSinceEpoch)
 {
     return QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch, Qt::LocalTime);
@@ -452,7 +460,8 @@ qint64 Archive::storeWrite(const ArchiveRelayIdentity& relay,
 }
 
 qint64 Archive::storeJournal(const ArchiveRelayIdentity& relay,
-                             const QVector<JournalEntry>& entries, uint16_t pointer)
+                             const QVector<JournalEntry>& entries, uint16_t pointer,
+                             int* freshEvents)
 {
     QVector<qint64> entryIds;
     const auto storeEntries = [&](qint64 relayRow, QString* summary) {
@@ -483,6 +492,8 @@ qint64 Archive::storeJournal(const ArchiveRelayIdentity& relay,
             entryIds.append(select.value(0).toLongLong());
         }
         *summary = ArchiveSummary::journal(events, fresh);
+        if (freshEvents != nullptr)
+            *freshEvents = fresh;
         return true;
     };
     const auto storeReading = [&](qint64 item) {
@@ -509,10 +520,6 @@ qint64 Archive::storeRecord(const ArchiveRelayIdentity& relay, const QString& ba
                             const QByteArray& cfg, const QByteArray& dat)
 {
     const QDateTime trigger = triggerOf(cfg, dat);
-    // The relay's own clock, without a time zone.
-    QString triggerText;
-    if (trigger.isValid())
-        triggerText = trigger.toString(Qt::ISODateWithMs).remove(QLatin1Char('Z'));
     return store(
         relay, ArchiveKind::Record,
         [&](qint64, QString* summary) {
@@ -524,7 +531,7 @@ qint64 Archive::storeRecord(const ArchiveRelayIdentity& relay, const QString& ba
             return run(insert,
                        QStringLiteral("INSERT INTO records (item_id, base_name, trigger_time, cfg, "
                                       "dat) VALUES (?, ?, ?, ?, ?)"),
-                       {item, notNull(baseName), triggerText, cfg, dat}, storeFailure);
+                       {item, notNull(baseName), triggerText(trigger), cfg, dat}, storeFailure);
         });
 }
 
@@ -646,6 +653,17 @@ bool Archive::journalPointer(qint64 id, uint16_t* pointer) const
         return false;
     *pointer = static_cast<uint16_t>(query.value(0).toUInt());
     return true;
+}
+
+bool Archive::hasRecord(const QString& relayName, const QDateTime& trigger) const
+{
+    QSqlQuery query(database());
+    return read(query,
+                QStringLiteral("SELECT 1 FROM relays JOIN items ON items.relay_id = relays.id JOIN "
+                               "records ON records.item_id = items.id WHERE relays.name = ? AND "
+                               "records.trigger_time = ?"),
+                {relayName.trimmed(), triggerText(trigger)}) &&
+           query.next();
 }
 
 bool Archive::recordOf(qint64 id, QString* baseName, QByteArray* cfg, QByteArray* dat) const

@@ -127,9 +127,10 @@ public:
                       const QString& verification);
     // A journal read: the ring as read (position 0 first) and the relay's
     // journal pointer. An entry already stored for this relay with the same
-    // bytes is not stored again; the item refers to it.
+    // bytes is not stored again; the item refers to it. *freshEvents (when
+    // given) is set to the number of events stored for the first time.
     qint64 storeJournal(const ArchiveRelayIdentity& relay, const QVector<JournalEntry>& entries,
-                        uint16_t pointer);
+                        uint16_t pointer, int* freshEvents = nullptr);
     // A fault record as the program writes it: the base name and the bytes
     // of the .cfg and the .dat. The trigger time is taken from the .cfg.
     qint64 storeRecord(const ArchiveRelayIdentity& relay, const QString& baseName,
@@ -151,6 +152,12 @@ public:
     QVector<JournalEntry> journalOf(qint64 id) const;
     bool journalPointer(qint64 id, uint16_t* pointer) const;
     bool recordOf(qint64 id, QString* baseName, QByteArray* cfg, QByteArray* dat) const;
+    // Whether the relay already has a record triggered at this moment of its
+    // own clock (as the record's .cfg gives it): the relay keeps a record in
+    // the same slot until a new fault overwrites it, so the trigger time is
+    // what tells a record already kept from a new one. False also when the
+    // archive cannot be read (errorText()).
+    bool hasRecord(const QString& relayName, const QDateTime& trigger) const;
 
 private:
     Q_DISABLE_COPY(Archive)

@@ -218,6 +218,24 @@ void PacedRelay::run()
     }
 }
 
+RelayMemory& PacedRelay::addRelay(uint8_t address)
+{
+    others.push_back(std::make_unique<RelayMemory>(address));
+    relaycontent::loadRegisters(*others.back());
+    return *others.back();
+}
+
+RelayMemory* PacedRelay::relayAt(uint8_t address)
+{
+    if (others.empty() || address == memory.slaveAddress())
+        return &memory;
+    for (const std::unique_ptr<RelayMemory>& other : others) {
+        if (other->slaveAddress() == address)
+            return other.get();
+    }
+    return nullptr;
+}
+
 void PacedRelay::answer(const QByteArray& request, long long firstByteNs)
 {
     const int n = ++requestCount;
@@ -226,7 +244,10 @@ void PacedRelay::answer(const QByteArray& request, long long firstByteNs)
     // arrives one request's wire time after its first.
     const long long requestEnd = firstByteNs + static_cast<long long>(request.size() * charNs);
     sleepUntilNs(requestEnd);
-    QByteArray reply = TestRelay::withCrc(memory.answer(request.left(request.size() - 2)));
+    RelayMemory* addressed = relayAt(static_cast<uint8_t>(request.at(0)));
+    if (addressed == nullptr)
+        return;
+    QByteArray reply = TestRelay::withCrc(addressed->answer(request.left(request.size() - 2)));
     const int drop = dropEvery.load();
     const int corrupt = corruptEvery.load();
     if (drop > 0 && n % drop == 0) {

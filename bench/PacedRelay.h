@@ -8,6 +8,7 @@
 #include <atomic>
 #include <memory>
 #include <thread>
+#include <vector>
 
 class PtyPair;
 
@@ -55,6 +56,11 @@ public:
     // Set before the program sends anything: the thread reads it unguarded.
     // Its registers hold relaycontent::loadRegisters()'s values until written.
     RelayMemory& relay() { return memory; }
+    // Another relay on the same line (an RS-485 bus with several slaves),
+    // set up as relay() is and before the program sends anything. Once there
+    // are several, each answers only its own address (relay()'s is 1), and
+    // a request for an address nobody has goes unanswered.
+    RelayMemory& addRelay(uint8_t address);
     void setFaults(int dropEvery, int corruptEvery);
     void setLateAnswers(int every, int delayMs);
 
@@ -82,7 +88,11 @@ private:
     bool acceptConnection();
     void answer(const QByteArray& request, long long firstByteNs);
 
+    // The relay for a request's address; null when none answers it.
+    RelayMemory* relayAt(uint8_t address);
+
     RelayMemory memory;
+    std::vector<std::unique_ptr<RelayMemory>> others;
     Line kind;
     int baud;
     Pacing pace;

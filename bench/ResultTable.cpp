@@ -242,6 +242,22 @@ void addRows(const QJsonObject& run, QList<Row>& rows)
             "",
             "< 100 ms",
             verdict(counter("worst_ms") < 100)};
+    } else if (name.startsWith("BM_Collect/")) {
+        const bool oneLine = args.value("one_line") != 0;
+        const int relays = args.value("relays");
+        const double ratio = counter("floor_ratio");
+        const double goal = oneLine ? 1.05 : 1.15;
+        rows << Row{oneLine ? QString("10. collect, %1 relays on one line (floor: the sum of each "
+                                      "alone)")
+                                  .arg(relays)
+                            : QString("10. collect, %1 relays on %1 lines (floor: the slowest "
+                                      "alone)")
+                                  .arg(relays),
+                    number(timeIn(run, "s"), 2) + " s",
+                    number(counter("floor_ms") / 1000, 2) + " s",
+                    number(ratio, 4),
+                    QString("≤ %1 × floor").arg(goal),
+                    verdict(ratio <= goal)};
     } else if (name.startsWith("BM_PollingMemory/")) {
         const double rssGrowth = counter("rss_growth_KiB");
         const double heapGrowth = counter("heap_growth_KiB");

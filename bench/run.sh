@@ -2,7 +2,7 @@
 # Installs what the benchmarks need (only what is missing), builds them with
 # optimisation into build-bench/ (or the folder given), runs them all, each
 # group in a fresh process so that memory figures are its own, and prints a
-# table of the results. Takes about eleven minutes on a 2-core machine (today's
+# table of the results. Takes about thirteen minutes on a 2-core machine (today's
 # mode on the paced line alone takes about four, the record viewer one).
 # Usage: bash bench/run.sh [BUILD_DIR]
 set -euo pipefail
@@ -34,6 +34,7 @@ groups=(
     "BM_PacedLine"
     "BM_ViewerOpenLong|BM_ViewerOpenExport|BM_ViewerPanZoom"
     "BM_ArchiveStore|BM_ArchiveList"
+    "BM_Collect"
 )
 index=0
 for group in "${groups[@]}"; do

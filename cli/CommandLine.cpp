@@ -2,6 +2,7 @@
 
 #include "base/QtTranslation.h"
 #include "cli/ArchiveCommands.h"
+#include "cli/CollectRun.h"
 #include "cli/CommandLog.h"
 #include "cli/CommandOptions.h"
 #include "cli/CommandRunner.h"
@@ -121,6 +122,13 @@ int CommandLine::run(int argc, char* argv[])
     if (!log.startFile(&logError)) {
         Console::err(logError);
         return ExitFile;
+    }
+    if (options.command == CommandOptions::Command::Collect) {
+        CollectRun collect(options);
+        QObject::connect(&collect, &CollectRun::finished, application.get(),
+                         &QCoreApplication::exit, Qt::QueuedConnection);
+        QTimer::singleShot(0, &collect, &CollectRun::start);
+        return QCoreApplication::exec();
     }
     if (!options.needsRelay())
         return runWithoutRelay(options);

@@ -38,7 +38,9 @@ enum Takes
     TakesSheet = 0x40,
     TakesIgnore = 0x80,
     TakesArchive = 0x100,
-    TakesAnalysis = 0x200
+    TakesAnalysis = 0x200,
+    // The frame end, which collect applies to every relay of its inventory.
+    TakesLineTiming = 0x400
 };
 
 struct CommandEntry
@@ -79,6 +81,11 @@ const CommandEntry commandEntries[] = {
     {"settings-sheet", Command::SettingsSheet, "FILE|--relay", TakesOut | TakesSheet,
      "карта уставок в файл PDF или HTML (--out);\n"
      "PDF строится без дисплея"},
+    // The connection comes from the inventory: see checkApplicable().
+    {"collect", Command::Collect, "INVENTORY.json",
+     TakesJson | TakesOut | TakesArchive | TakesLineTiming,
+     "уставки, журнал и новые осциллограммы всех реле описи\n"
+     "в архив и в папку --out; разные линии одновременно"},
     {"view", Command::View, "FILE.cfg", 0, "осциллограмма COMTRADE в окне просмотра"},
     // Its own arguments: see readArchiveArguments().
     {"archive", Command::Archive, "relays|list NAME|show ID|diff ID1 ID2",
@@ -128,6 +135,9 @@ QString description()
                           "отказ устройства или записанная уставка не подтвердилась, 4 ошибка "
                           "чтения или\n"
                           "записи файла или архива.\n"
+                          "collect: 3, если хотя бы одно реле описи не прочитано полностью "
+                          "(таблица\n"
+                          "в конце говорит, какое и почему).\n"
                           "\n"
                           "Архив: --archive ФАЙЛ.sqlite | postgresql://узел/база | none, иначе "
                           "TALVIK_ARCHIVE\n"
@@ -156,8 +166,10 @@ struct Options
                                "PATH"};
     QCommandLineOption count{"count", "monitor: число опросов (без него до Ctrl+C).", "N"};
     QCommandLineOption period{"period", "monitor: период опроса, 100..100000 мс (1000).", "MS"};
-    QCommandLineOption out{
-        "out", "records-read: папка для файлов; settings-sheet: файл .pdf или .html.", "PATH"};
+    QCommandLineOption out{"out",
+                           "records-read, collect: папка для файлов; settings-sheet: файл .pdf "
+                           "или .html.",
+                           "PATH"};
     QCommandLineOption quiet{"quiet", "records-read: без хода чтения в stderr."};
     QCommandLineOption password{"password",
                                 "settings-write: пароль, шестнадцатеричные цифры, как в окне "
@@ -298,10 +310,10 @@ bool checkApplicable(const QCommandLineParser& parser, const Options& options,
         {&options.port, TakesConnection},
         {&options.tcp, TakesConnection},
         {&options.modbusTcp, TakesConnection},
-        {&options.silenceOnly, TakesConnection},
+        {&options.silenceOnly, TakesConnection | TakesLineTiming},
         {&options.baud, TakesConnection},
         {&options.address, TakesConnection},
-        {&options.charInterval, TakesConnection},
+        {&options.charInterval, TakesConnection | TakesLineTiming},
         {&options.json, TakesJson},
         {&options.count, TakesMonitor},
         {&options.period, TakesMonitor},
@@ -323,6 +335,8 @@ bool checkApplicable(const QCommandLineParser& parser, const Options& options,
         if (parser.isSet(*rule.option) && (takes & rule.takes) == 0) {
             *message = QStringLiteral("Параметр %1 не используется командой %2")
                            .arg(dashed(*rule.option), QLatin1String(entry.name));
+            if (entry.command == Command::Collect && (rule.takes & TakesConnection) != 0)
+                *message += QStringLiteral(": связь с каждым реле задаёт опись");
             return false;
         }
     }
@@ -334,17 +348,21 @@ bool readNetworkAddress(const QCommandLineParser& parser, const QCommandLineOpti
                         RelayConnection::Settings* settings, QString* message)
 {
     const QString text = parser.value(option);
-    const int colon = text.lastIndexOf(QLatin1Char(':'));
-    bool ok = false;
-    const int port = colon > 0 ? text.mid(colon + 1).toInt(&ok) : 0;
-    if (!ok || port < 1 || port > 65535) {
-        *message = QStringLiteral("Неверное значение %1: %2 (нужно УЗЕЛ:ПОРТ, порт 1..65535)")
-                       .arg(dashed(option), text);
-        return false;
-    }
-    settings->host = text.left(colon);
-    settings->tcpPort = static_cast<quint16>(port);
-    return true;
+    if (CommandOptions::readHostPort(text, &settings->host, &settings->tcpPort))
+        return true;
+    *message = QStringLiteral("Неверное значение %1: %2 (нужно УЗЕЛ:ПОРТ, порт 1..65535)")
+                   .arg(dashed(option), text);
+    return false;
+}
+
+// The frame end: by length unless --silence-only, the silence of --char-interval.
+bool readLineTiming(const QCommandLineParser& parser, const Options& options,
+                    RelayConnection::Settings* settings, QString* message)
+{
+    settings->lengthFraming = !parser.isSet(options.silenceOnly);
+    return !parser.isSet(options.charInterval) ||
+           numberOf(parser, options.charInterval, minCharInterval, maxCharInterval,
+                    &settings->charInterval, message);
 }
 
 bool readConnection(const QCommandLineParser& parser, const Options& options,
@@ -361,7 +379,8 @@ bool readConnection(const QCommandLineParser& parser, const Options& options,
                             : QStringLiteral("Укажите --demo, --port, --tcp или --modbus-tcp");
         return false;
     }
-    settings->lengthFraming = !parser.isSet(options.silenceOnly);
+    if (!readLineTiming(parser, options, settings, message))
+        return false;
     if (tcp || modbusTcp) {
         settings->transport =
             tcp ? RelayConnection::Transport::RtuOverTcp : RelayConnection::Transport::ModbusTcp;
@@ -389,10 +408,6 @@ bool readConnection(const QCommandLineParser& parser, const Options& options,
         !numberOf(parser, options.address, minAddress, maxAddress, &address, message))
         return false;
     settings->deviceAddress = static_cast<uint8_t>(address);
-    if (parser.isSet(options.charInterval) &&
-        !numberOf(parser, options.charInterval, minCharInterval, maxCharInterval,
-                  &settings->charInterval, message))
-        return false;
     return true;
 }
 
@@ -452,11 +467,20 @@ bool checkArgumentCount(const QCommandLineParser& parser, const Options& options
     return true;
 }
 
-// records-read's folder or settings-sheet's file.
+// records-read's folder, settings-sheet's file or collect's folder (which
+// may be left out).
 bool readOut(const QCommandLineParser& parser, const Options& options, const CommandEntry& entry,
              CommandOptions* result, QString* message)
 {
     const QString out = parser.value(options.out);
+    if (entry.command == Command::Collect) {
+        if (parser.isSet(options.out) && out.isEmpty()) {
+            *message = QStringLiteral("Не указано значение параметра --out");
+            return false;
+        }
+        result->outFolder = out;
+        return true;
+    }
     if (out.isEmpty()) {
         *message = QStringLiteral("Команде %1 нужен параметр --out").arg(QLatin1String(entry.name));
         return false;
@@ -666,6 +690,9 @@ bool readCommand(const QCommandLineParser& parser, const Options& options, Comma
     if ((takenBy(parser, options, *entry) & TakesConnection) != 0 &&
         !readConnection(parser, options, &result->connection, message))
         return false;
+    if (entry->command == Command::Collect &&
+        !readLineTiming(parser, options, &result->connection, message))
+        return false;
     if (entry->command == Command::Archive) {
         if (!readArchiveArguments(parser, options, result, message))
             return false;
@@ -735,6 +762,18 @@ bool CommandOptions::needsGui(const QStringList& arguments)
         !readCommand(parser, known, &result, &message))
         return false;
     return result.command == Command::SettingsSheet && !SettingsSheet::writesHtml(result.sheetPath);
+}
+
+bool CommandOptions::readHostPort(const QString& text, QString* host, quint16* port)
+{
+    const int colon = text.lastIndexOf(QLatin1Char(':'));
+    bool ok = false;
+    const int number = colon > 0 ? text.mid(colon + 1).toInt(&ok) : 0;
+    if (!ok || number < LineLimits::minTcpPort || number > LineLimits::maxTcpPort)
+        return false;
+    *host = text.left(colon);
+    *port = static_cast<quint16>(number);
+    return true;
 }
 
 QString CommandOptions::relayName() const

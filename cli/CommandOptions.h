@@ -38,6 +38,8 @@ struct CommandOptions
         SettingsWrite,
         SettingsSheet,
         Archive,
+        // Every relay of an inventory file, line by line.
+        Collect,
         // Opens a window: main() runs it, not the command line.
         View
     };
@@ -60,6 +62,8 @@ struct CommandOptions
     // -write and -sheet files: the file (empty for settings-sheet --relay);
     // records-read: the folder of --out.
     QString path;
+    // collect: the folder of --out (empty: the archive only).
+    QString outFolder;
     // settings-diff FILE FILE2: the second file, compared with the first
     // without a relay.
     QString secondPath;
@@ -122,6 +126,10 @@ struct CommandOptions
     // arguments that parse() refuses.
     static bool needsGui(const QStringList& arguments);
 
+    // "HOST:PORT" as --tcp, --modbus-tcp and an inventory give it: false
+    // unless the host is not empty and the port is 1..65535.
+    static bool readHostPort(const QString& text, QString* host, quint16* port);
+
     // The relay's name in the archive: --name, else "PORT · адрес N" (the
     // host and port over the network).
     QString relayName() const;
@@ -129,7 +137,8 @@ struct CommandOptions
     bool needsRelay() const
     {
         return command != Command::ComtradeInfo && command != Command::View &&
-               command != Command::Archive && (command != Command::SettingsSheet || fromRelay) &&
+               command != Command::Archive && command != Command::Collect &&
+               (command != Command::SettingsSheet || fromRelay) &&
                (command != Command::SettingsDiff || secondPath.isEmpty());
     }
 };

@@ -3,6 +3,7 @@
 #include "base/ProgramSettings.h"
 #include "cli/CommandLog.h"
 #include "cli/Console.h"
+#include "cli/FailureText.h"
 #include "cli/SettingsCommands.h"
 #include "cli/TerminationSignals.h"
 #include "cli/ValueFormat.h"
@@ -26,7 +27,6 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSerialPort>
 #include <QSettings>
 #include <QTimer>
 
@@ -46,38 +46,6 @@ bool isWritableFolder(const QString& folder)
 {
     const QFileInfo info(folder);
     return info.isDir() && info.isWritable();
-}
-
-QString readFailureText(ModBusDevice::ReadFailure failure)
-{
-    using ReadFailure = ModBusDevice::ReadFailure;
-    switch (failure) {
-    case ReadFailure::NoAnswer:
-        return QStringLiteral("нет ответа");
-    case ReadFailure::Refused:
-        return QStringLiteral("отказ (исключение)");
-    case ReadFailure::WrongLength:
-        return QStringLiteral("ответ неполный");
-    case ReadFailure::Garbled:
-        return QStringLiteral("ответ искажён");
-    case ReadFailure::OtherSlave:
-        return QStringLiteral("ответ другого устройства");
-    case ReadFailure::NotSent:
-        break;
-    }
-    return QStringLiteral("запрос не отправлен");
-}
-
-// "регистры 32…63: нет ответа; регистры 64…84: ответ искажён"
-QString failedReadsText(const QVector<ModBusDevice::FailedRead>& failed)
-{
-    QStringList parts;
-    for (const ModBusDevice::FailedRead& read : failed)
-        parts << QStringLiteral("регистры %1…%2: %3")
-                     .arg(read.start)
-                     .arg(read.start + read.count - 1)
-                     .arg(readFailureText(read.failure));
-    return parts.join(QStringLiteral("; "));
 }
 
 } // namespace
@@ -159,7 +127,9 @@ void CommandRunner::start()
     case Command::ComtradeInfo:
     case Command::View:
     case Command::Archive:
-        // Need no relay; the command line and main() run them without a runner.
+    case Command::Collect:
+        // Need no relay, or many: the command line and main() run them
+        // without a runner.
         break;
     }
 }
@@ -202,17 +172,7 @@ bool CommandRunner::openConnection()
     connection->configure(options.connection);
     if (connection->openPort(options.connection.demo))
         return true;
-    if (connection->usesNetwork()) {
-        fail(ExitRelay, QStringLiteral("Нет связи по сети: %1").arg(connection->connectionError()));
-        return false;
-    }
-    const QSerialPort* port = connection->port();
-    QString message = QStringLiteral("Невозможно открыть порт %1: %2")
-                          .arg(options.connection.portName, port->errorString());
-    // On Linux the serial devices belong to the group dialout.
-    if (port->error() == QSerialPort::PermissionError)
-        message += QStringLiteral(" (пользователь должен входить в группу dialout)");
-    fail(ExitRelay, message);
+    fail(ExitRelay, FailureText::openFailure(*connection));
     return false;
 }
 
@@ -298,7 +258,7 @@ void CommandRunner::monitorPollEnded(const QVector<ModBusDevice::FailedRead>& fa
         ++failedPolls;
         Console::err(QStringLiteral("%1 Опрос без ответа: %2")
                          .arg(ValueFormat::timeStamp(QDateTime::currentDateTime()),
-                              failedReadsText(failed)));
+                              FailureText::failedReads(failed)));
     }
     if (options.count > 0 && polls >= options.count)
         finish(failedPolls > 0 ? ExitRelay : ExitSuccess);

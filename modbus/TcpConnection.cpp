@@ -60,7 +60,10 @@ void TcpConnection::write(const QByteArray& bytes)
 
 void TcpConnection::discardInput()
 {
-    socket->readAll();
+    // A request retried after the connection broke finds it closed: there is
+    // nothing to drop, and Qt would warn of reading a closed device.
+    if (socket->isOpen())
+        socket->readAll();
 }
 
 void TcpConnection::connected()

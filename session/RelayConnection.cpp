@@ -38,8 +38,10 @@ RelayConnection::RelayConnection(QObject* parent) : QObject(parent)
     rtuOverTcpLink->setListener(modbusClient);
     modbusTcpLink->setListener(modbusClient);
     demoLink->setListener(modbusClient);
-    for (TcpConnection* tcp : {rtuOverTcpLink->connection(), modbusTcpLink->connection()})
+    for (TcpConnection* tcp : {rtuOverTcpLink->connection(), modbusTcpLink->connection()}) {
         connect(tcp, &TcpConnection::failed, this, &RelayConnection::connectionFailed);
+        connect(tcp, &TcpConnection::opened, this, &RelayConnection::networkOpened);
+    }
 
     settingsFile = new ConfigFile(poller);
     poller->setClient(modbusClient);
@@ -100,13 +102,7 @@ void RelayConnection::configure(const Settings& newSettings)
         link->setLengthFraming(current.lengthFraming);
     }
     rtuOverTcpLink->setBaudRate(current.baudRate);
-    // A new connection: whether the relay takes batched reads is found out
-    // anew. Modbus TCP frames every answer by its header anyway. The demo
-    // relay is read one at a time, as before.
-    const bool batched =
-        !current.demo && (current.lengthFraming || current.transport == Transport::ModbusTcp);
-    recordReader->setBatchedReads(batched);
-    journalReader->setBatchedReads(batched);
+    resetBatchedReads();
     // Settings of a connection already made take effect when it is made anew.
     rtuOverTcpLink->connection()->close();
     modbusTcpLink->connection()->close();
@@ -122,6 +118,25 @@ void RelayConnection::configure(const Settings& newSettings)
         modbusClient->setLink(rtuOverTcpLink);
     else
         modbusClient->setLink(rtuLink);
+}
+
+void RelayConnection::selectRelay(uint8_t deviceAddress)
+{
+    current.deviceAddress = deviceAddress;
+    poller->setDeviceAddress(deviceAddress);
+    poller->forgetReadTimes();
+    resetBatchedReads();
+}
+
+// A new connection or relay: whether the relay takes batched reads is found
+// out anew. Modbus TCP frames every answer by its header anyway. The demo
+// relay is read one at a time, as before.
+void RelayConnection::resetBatchedReads()
+{
+    const bool batched =
+        !current.demo && (current.lengthFraming || current.transport == Transport::ModbusTcp);
+    recordReader->setBatchedReads(batched);
+    journalReader->setBatchedReads(batched);
 }
 
 bool RelayConnection::usesNetwork() const
@@ -175,6 +190,16 @@ bool RelayConnection::openPort(bool demoMode)
         lastConnectionError =
             QStringLiteral("Узел %1:%2 не ответил.").arg(current.host).arg(current.tcpPort);
     return false;
+}
+
+void RelayConnection::openNetwork()
+{
+    TcpConnection* tcp = chosenConnection();
+    lastConnectionError.clear();
+    if (tcp->isOpen())
+        emit networkOpened();
+    else if (!tcp->isConnecting())
+        tcp->open(current.host, current.tcpPort);
 }
 
 void RelayConnection::connectionFailed(const QString& reason)

@@ -94,12 +94,22 @@ public:
     // takes effect at the next opening.
     void configure(const Settings& newSettings);
     const Settings& settings() const { return current; }
+    // Another relay on the same line: only the slave address changes, and
+    // the port or the network connection stays open for it. What was read
+    // so far is not its data, and whether it takes batched reads is found
+    // out anew.
+    void selectRelay(uint8_t deviceAddress);
 
     // The check before anything that talks to the relay: true in demo mode
     // (no port needed), or when the port is open or opens now. A network
     // connection is made within its time limit, the event loop running
     // meanwhile; when it cannot be, connectionError() says why.
     bool openPort(bool demoMode);
+    // For a caller that makes several connections side by side and so must
+    // not wait inside openPort(): begins the network connection, which ends
+    // with networkOpened() (at once when it is open already) or with
+    // connectionLost().
+    void openNetwork();
     // Closes the serial port and the network connections.
     void closePort();
     bool usesNetwork() const;
@@ -135,6 +145,8 @@ signals:
     // The open network connection broke; it is closed and not made again
     // until openPort() is called.
     void connectionLost(const QString& reason);
+    // The network connection is made.
+    void networkOpened();
     // The serial port's device went away (adapter pulled); the port is
     // closed and opens again by its name with openPort().
     void portLost(const QString& reason);
@@ -143,6 +155,7 @@ private:
     Q_DISABLE_COPY(RelayConnection)
 
     TcpConnection* chosenConnection() const;
+    void resetBatchedReads();
     void connectionFailed(const QString& reason);
 
     Settings current;

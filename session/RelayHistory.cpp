@@ -24,17 +24,28 @@ Archive* RelayHistory::archive()
     return opened.get();
 }
 
-void RelayHistory::noteFailure(qint64 id)
+bool RelayHistory::isUsable()
+{
+    return !enabled() || archive() != nullptr;
+}
+
+QString RelayHistory::errorText() const
+{
+    return opened != nullptr && !opened->errorText().isEmpty() ? opened->errorText() : failure;
+}
+
+bool RelayHistory::noteFailure(qint64 id)
 {
     if (id < 0 && failure.isEmpty())
         failure = opened->errorText();
+    return id >= 0;
 }
 
-void RelayHistory::keepSettings(const ArchiveRelayIdentity& relay,
+bool RelayHistory::keepSettings(const ArchiveRelayIdentity& relay,
                                 const QVector<ConfigFile::RegisterValue>& image)
 {
-    if (Archive* kept = archive())
-        noteFailure(kept->storeSettings(relay, image));
+    Archive* kept = archive();
+    return kept != nullptr && noteFailure(kept->storeSettings(relay, image));
 }
 
 void RelayHistory::keepWrite(const ArchiveRelayIdentity& relay,
@@ -46,32 +57,41 @@ void RelayHistory::keepWrite(const ArchiveRelayIdentity& relay,
         noteFailure(kept->storeWrite(relay, before, after, written, verified, verification));
 }
 
-void RelayHistory::keepJournal(const ArchiveRelayIdentity& relay, const LogReader& reader)
+int RelayHistory::keepJournal(const ArchiveRelayIdentity& relay, const LogReader& reader)
 {
     Archive* kept = archive();
     if (kept == nullptr)
-        return;
+        return -1;
     QVector<JournalEntry> entries;
     for (int index = 0; index < LogReader::entryCount; ++index) {
         if (const JournalEntry* entry = reader.entry(index))
             entries.append(*entry);
     }
-    noteFailure(kept->storeJournal(relay, entries, reader.journalPointer()));
+    int fresh = 0;
+    return noteFailure(kept->storeJournal(relay, entries, reader.journalPointer(), &fresh)) ? fresh
+                                                                                            : -1;
 }
 
-void RelayHistory::keepRecord(const ArchiveRelayIdentity& relay, const CrashProcessHeader& header,
+bool RelayHistory::keepRecord(const ArchiveRelayIdentity& relay, const CrashProcessHeader& header,
                               const QByteArray& samples)
 {
     Archive* kept = archive();
     if (kept == nullptr || !ComtradeWriter::isExportable(header))
-        return;
+        return false;
     QBuffer cfg;
     QBuffer dat;
     cfg.open(QIODevice::WriteOnly);
     dat.open(QIODevice::WriteOnly);
     if (!ComtradeWriter::writeCfg(cfg, header) || !ComtradeWriter::writeDat(dat, header, samples))
-        return;
-    noteFailure(kept->storeRecord(relay, ComtradeWriter::baseName(header), cfg.data(), dat.data()));
+        return false;
+    return noteFailure(
+        kept->storeRecord(relay, ComtradeWriter::baseName(header), cfg.data(), dat.data()));
+}
+
+bool RelayHistory::knowsRecord(const QString& relayName, const CrashProcessHeader& header)
+{
+    Archive* kept = archive();
+    return kept != nullptr && kept->hasRecord(relayName, ComtradeWriter::triggerTime(header));
 }
 
 QString RelayHistory::takeFailure()

@@ -25,18 +25,30 @@ public:
     ~RelayHistory();
 
     bool enabled() const { return !location.isEmpty(); }
+    // Opens the archive now: false when it is on and cannot be opened
+    // (takeFailure() says why).
+    bool isUsable();
+    // The archive's words on the last store or query that failed.
+    QString errorText() const;
 
-    void keepSettings(const ArchiveRelayIdentity& relay,
+    // Each keep*() tells whether the item was kept (false also with the
+    // archive off).
+    bool keepSettings(const ArchiveRelayIdentity& relay,
                       const QVector<ConfigFile::RegisterValue>& image);
     void keepWrite(const ArchiveRelayIdentity& relay,
                    const QVector<ConfigFile::RegisterValue>& before,
                    const QVector<ConfigFile::RegisterValue>& after, int written, bool verified,
                    const QString& verification);
-    void keepJournal(const ArchiveRelayIdentity& relay, const LogReader& reader);
+    // The number of events kept for the first time, or -1 when the reading
+    // was not kept.
+    int keepJournal(const ArchiveRelayIdentity& relay, const LogReader& reader);
     // The record as the program writes it: its COMTRADE pair from the
     // header and the samples in the relay's storage order.
-    void keepRecord(const ArchiveRelayIdentity& relay, const CrashProcessHeader& header,
+    bool keepRecord(const ArchiveRelayIdentity& relay, const CrashProcessHeader& header,
                     const QByteArray& samples);
+    // Whether the archive holds the relay's record of this header's trigger
+    // time already (false with the archive off).
+    bool knowsRecord(const QString& relayName, const CrashProcessHeader& header);
 
     // Why keeping failed ("Архив недоступен: …", "Не удалось сохранить в
     // архив: …"), the first time it did; then empty.
@@ -48,7 +60,7 @@ private:
 
     // The open archive, or null (with the failure noted).
     Archive* archive();
-    void noteFailure(qint64 id);
+    bool noteFailure(qint64 id);
 
     QString location;
     std::unique_ptr<Archive> opened;

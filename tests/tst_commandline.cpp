@@ -461,6 +461,9 @@ void TestCommandLine::usageErrorsExitWithTwo_data()
         << QStringList{"--demo", "settings-sheet", "s.json", "--out", "s.pdf"} << "--demo";
     QTest::newRow("sheet from the relay without a connection")
         << QStringList{"settings-sheet", "--relay", "--out", "s.pdf"} << "--port";
+    QTest::newRow("collect with a port")
+        << QStringList{"--port", "/dev/null", "collect", "inv.json"} << "связь с каждым реле";
+    QTest::newRow("collect without an inventory") << QStringList{"collect"} << "INVENTORY.json";
 }
 
 void TestCommandLine::usageErrorsExitWithTwo()
@@ -488,6 +491,8 @@ void TestCommandLine::helpAndVersionExitWithZero_data()
                              << "talvik-client";
     QTest::newRow("help names the viewer") << "--help"
                                            << "view FILE.cfg";
+    QTest::newRow("help names collect") << "--help"
+                                        << "collect INVENTORY.json";
 }
 
 void TestCommandLine::helpAndVersionExitWithZero()
