@@ -130,3 +130,10 @@ QString RecordReadout::milliseconds(double ms)
     // Three decimals: the µs of the time stamps.
     return readoutLocale().toString(ms, 'f', 3);
 }
+
+QString RecordReadout::tenths(double value)
+{
+    if (!std::isfinite(value))
+        return QStringLiteral("—");
+    return readoutLocale().toString(value, 'f', 1);
+}
