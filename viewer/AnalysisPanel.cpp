@@ -9,6 +9,7 @@
 #include "viewer/SequencePanel.h"
 
 #include <QLabel>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -28,10 +29,16 @@ AnalysisPanel::AnalysisPanel(QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     cursorLabel->setWordWrap(true);
     layout->addWidget(cursorLabel);
+    // Short titles keep all four tabs in view on a narrow panel.
     tabs->addTab(phasorPanel, QStringLiteral("Векторы"));
-    tabs->addTab(sequencePanel, QStringLiteral("Симм. составляющие"));
+    tabs->addTab(sequencePanel, QStringLiteral("Симм. сост."));
+    tabs->setTabToolTip(1, QStringLiteral("Симметричные составляющие"));
     tabs->addTab(harmonicsPanel, QStringLiteral("Гармоники"));
     tabs->addTab(changesPanel, QStringLiteral("Дискретные"));
+    tabs->setTabToolTip(3, QStringLiteral("Изменения дискретных сигналов"));
+    QFont tabFont = tabs->tabBar()->font();
+    tabFont.setPointSizeF(tabFont.pointSizeF() * 0.9);
+    tabs->tabBar()->setFont(tabFont);
     tabs->setUsesScrollButtons(true);
     layout->addWidget(tabs, 1);
 

@@ -77,6 +77,16 @@ HarmonicsPanel::HarmonicsPanel(QWidget* parent)
     bars->setWidth(0.7);
     bars->setPen(Qt::NoPen);
     bars->setBrush(QColor(0x1f, 0x6f, 0xb5));
+    QFont small = font();
+    small.setPointSizeF(small.pointSizeF() * 0.8);
+    for (int order = lowestOrder; order <= CycleMeasure::highestOrder; ++order) {
+        auto* label = new QCPItemText(chart);
+        label->setPositionAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+        label->setFont(small);
+        label->setClipToAxisRect(false);
+        label->setVisible(false);
+        labels.append(label);
+    }
 
     connect(channelBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &HarmonicsPanel::channelChanged);
@@ -123,9 +133,17 @@ void HarmonicsPanel::draw(const ChannelAnalysis* analysis, int samplesPerCycle)
         }
     }
     bars->setData(keys, values, true);
+    for (QCPItemText* label : labels)
+        label->setVisible(false);
+    for (int i = 0; i < keys.size(); ++i) {
+        QCPItemText* label = labels[int(keys[i]) - lowestOrder];
+        label->position->setCoords(keys[i], values[i]);
+        label->setText(RecordReadout::tenths(values[i]));
+        label->setVisible(true);
+    }
     const double highest = values.isEmpty() ? 0 : *std::max_element(values.cbegin(), values.cend());
     // The axis grows with the bars but never shows noise as a full-height bar.
-    chart->yAxis->setRange(0, std::max(5.0, highest * 1.15));
+    chart->yAxis->setRange(0, std::max(5.0, highest * 1.2));
 
     const bool fundamental = analysis != nullptr && analysis->phasor.magnitude > 0;
     thd->setText(QStringLiteral("Коэффициент гармоник (THD): %1")

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class QCPBars;
+class QCPItemText;
 class QCustomPlot;
 class QComboBox;
 class QLabel;
@@ -48,6 +49,7 @@ private:
     QLabel* note;
     QCustomPlot* chart;
     QCPBars* bars;
+    QVector<QCPItemText*> labels; // each order's figure over its bar
 };
 
 #endif

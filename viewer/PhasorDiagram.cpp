@@ -148,7 +148,10 @@ void PhasorDiagram::paintEvent(QPaintEvent*)
         painter.drawLine(centre, tip);
         painter.setPen(QPen(arrow.color, 2, Qt::SolidLine, Qt::RoundCap));
         drawHead(painter, tip, a);
-        // The name just beyond the tip, on the side away from the centre.
+        // The name just beyond the tip, on the side away from the centre; an
+        // arrow too short to see would only heap its name on the others'.
+        if (length < 12)
+            continue;
         const QString name = arrow.name;
         const QPointF label = tip + QPointF(8 * std::cos(a), -8 * std::sin(a));
         const double width = metrics.horizontalAdvance(name);

@@ -29,8 +29,9 @@ PhasorPanel::PhasorPanel(QWidget* parent)
     referenceRow->addWidget(referenceBox, 1);
     layout->addLayout(referenceRow);
 
-    tablecells::setUpReadOnly(table, {QStringLiteral("Канал"), QStringLiteral("Действ. знач."),
-                                      QStringLiteral("Угол, °")});
+    tablecells::setUpReadOnly(
+        table,
+        {QStringLiteral("Канал"), QStringLiteral("Действ. знач."), QStringLiteral("Угол, °")}, 2);
     table->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     layout->addWidget(table);
     note->setWordWrap(true);
@@ -67,7 +68,6 @@ void PhasorPanel::setRecord(const ComtradeRecord& record, const QVector<QColor>&
         if (row < colors.size())
             name->setForeground(colors[row]);
     }
-    table->resizeColumnsToContents();
     // As tall as its rows, up to about ten of them; the diagram takes the rest.
     const int rows = std::min<int>(names.size(), 10);
     table->setFixedHeight(table->horizontalHeader()->sizeHint().height() +
@@ -92,7 +92,6 @@ void PhasorPanel::showValues(const QVector<ChannelAnalysis>& channels)
                                                         : magnitude);
         tablecells::set(table, row, 2, RecordReadout::tenths(phasor.angle));
     }
-    table->resizeColumnToContents(1);
 
     const int ref = reference();
     const bool referenceKnown =

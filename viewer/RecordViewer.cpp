@@ -22,7 +22,9 @@
 #include <QPixmap>
 #include <QSplitter>
 #include <QTableWidget>
+#include <QStyle>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -73,8 +75,6 @@ RecordViewer::RecordViewer(QWidget* parent)
     large.setPointSizeF(large.pointSizeF() * 1.2);
     large.setBold(true);
     summary->setFont(large);
-    // Beside the analysis panel the readout may be narrower than this line.
-    summary->setWordWrap(true);
 
     readoutTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     readoutTable->setColumnCount(RecordReadout::header().size());
@@ -88,18 +88,24 @@ RecordViewer::RecordViewer(QWidget* parent)
     auto* readoutPanel = new QWidget(this);
     auto* readoutLayout = new QVBoxLayout(readoutPanel);
     readoutLayout->setContentsMargins(0, 0, 0, 0);
-    auto* summaryRow = new QHBoxLayout;
-    summaryRow->addWidget(summary);
-    auto* mouseHint =
-        new QLabel(QStringLiteral("ЛКМ — курсор 1, ПКМ — курсор 2 (курсоры можно перетаскивать); "
-                                  "колесо — масштаб, перетаскивание — сдвиг"),
-                   readoutPanel);
-    mouseHint->setWordWrap(true);
-    mouseHint->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    mouseHint->setForegroundRole(QPalette::PlaceholderText);
-    summaryRow->addWidget(mouseHint, 1);
-    readoutLayout->addLayout(summaryRow);
+    readoutLayout->addWidget(summary);
     readoutLayout->addWidget(readoutTable);
+
+    // The mouse's uses under the channel list, where there is room.
+    auto* channelPanel = new QWidget(this);
+    auto* channelLayout = new QVBoxLayout(channelPanel);
+    channelLayout->setContentsMargins(0, 0, 0, 0);
+    channelLayout->addWidget(channelList, 1);
+    auto* mouseHint =
+        new QLabel(QStringLiteral("ЛКМ — курсор 1, ПКМ — курсор 2 (курсоры можно "
+                                  "перетаскивать); колесо — масштаб, перетаскивание — сдвиг"),
+                   channelPanel);
+    mouseHint->setObjectName(QStringLiteral("mouseHint"));
+    mouseHint->setWordWrap(true);
+    QPalette grey = mouseHint->palette();
+    grey.setColor(QPalette::WindowText, grey.color(QPalette::Disabled, QPalette::WindowText));
+    mouseHint->setPalette(grey);
+    channelLayout->addWidget(mouseHint);
 
     auto* vertical = new QSplitter(Qt::Vertical, this);
     vertical->addWidget(waveforms);
@@ -109,14 +115,14 @@ RecordViewer::RecordViewer(QWidget* parent)
     // The plot's own size hint is small; it gets most of the height.
     vertical->setSizes({500, 200});
     auto* horizontal = new QSplitter(Qt::Horizontal, this);
-    horizontal->addWidget(channelList);
+    horizontal->addWidget(channelPanel);
     horizontal->addWidget(vertical);
     horizontal->addWidget(panel);
     horizontal->setStretchFactor(0, 0);
     horizontal->setStretchFactor(1, 1);
     horizontal->setStretchFactor(2, 0);
     // The plots stay the main thing; the panel can be narrowed or closed.
-    horizontal->setSizes({160, 800, 320});
+    horizontal->setSizes({140, 750, 390});
     layout->addWidget(horizontal, 1);
 
     connect(waveforms, &WaveformPlot::cursorsChanged, this, &RecordViewer::updateReadout);
@@ -175,6 +181,8 @@ void RecordViewer::buildToolBar()
     shiftBox->setDecimals(3);
     shiftBox->setRange(-1e6, 1e6);
     shiftBox->setAccelerated(true);
+    shiftBox->setMaximumWidth(
+        shiftBox->fontMetrics().horizontalAdvance(QStringLiteral("-00000,000 мс")) + 30);
     shiftBox->setEnabled(false);
     shiftLabel->setBuddy(shiftBox);
     bar->addWidget(shiftBox);
@@ -183,6 +191,11 @@ void RecordViewer::buildToolBar()
     removeOverlayAction = add("actionRemoveOverlay", QStringLiteral("Убрать наложение"),
                               QKeySequence(), &RecordViewer::removeOverlay);
     removeOverlayAction->setEnabled(false);
+    // A cross beside the shift is enough; the tool tip names it.
+    removeOverlayAction->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    bar->setIconSize(QSize(16, 16));
+    if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(removeOverlayAction)))
+        button->setToolButtonStyle(Qt::ToolButtonIconOnly);
 }
 
 void RecordViewer::setRecord(const ComtradeRecord& record, const QString& name)

@@ -28,8 +28,10 @@ SequencePanel::SequencePanel(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     note->setWordWrap(true);
     layout->addWidget(note);
-    tablecells::setUpReadOnly(table, {QStringLiteral("Величина"), QStringLiteral("Действ. знач."),
-                                      QStringLiteral("Угол, °")});
+    tablecells::setUpReadOnly(
+        table,
+        {QStringLiteral("Величина"), QStringLiteral("Действ. знач."), QStringLiteral("Угол, °")},
+        0);
     layout->addWidget(table, 1);
 }
 
@@ -75,7 +77,6 @@ void SequencePanel::setRecord(const ComtradeRecord& record, const QVector<PhaseT
             measured += QStringLiteral(" (%1)").arg(record.analog[triple.residual].name);
         tablecells::set(table, top + 6, 0, measured, left);
     }
-    table->resizeColumnToContents(0);
 }
 
 void SequencePanel::showValues(const QVector<ChannelAnalysis>& channels)
@@ -100,5 +101,4 @@ void SequencePanel::showValues(const QVector<ChannelAnalysis>& channels)
                         measured ? RecordReadout::tenths(values.measuredResidual.angle)
                                  : QString());
     }
-    table->resizeColumnToContents(1);
 }

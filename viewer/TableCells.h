@@ -23,8 +23,9 @@ inline QTableWidgetItem* set(QTableWidget* table, int row, int column, const QSt
     return item;
 }
 
-// A read-only table of compact rows without a row header.
-inline void setUpReadOnly(QTableWidget* table, const QStringList& header)
+// A read-only table of compact rows without a row header, its columns as
+// wide as their texts but `stretched`, which takes the room left.
+inline void setUpReadOnly(QTableWidget* table, const QStringList& header, int stretched)
 {
     table->setColumnCount(header.size());
     table->setHorizontalHeaderLabels(header);
@@ -32,7 +33,9 @@ inline void setUpReadOnly(QTableWidget* table, const QStringList& header)
     table->setSelectionMode(QAbstractItemView::NoSelection);
     table->verticalHeader()->hide();
     table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
-    table->horizontalHeader()->setStretchLastSection(true);
+    for (int column = 0; column < header.size(); ++column)
+        table->horizontalHeader()->setSectionResizeMode(
+            column, column == stretched ? QHeaderView::Stretch : QHeaderView::ResizeToContents);
 }
 
 } // namespace tablecells

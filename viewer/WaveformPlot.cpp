@@ -123,6 +123,7 @@ bool WaveformPlot::setOverlay(const ComtradeRecord& record, const QString& label
         syncingRanges = false;
     }
     labelTimeAxis();
+    fillLegends();
     placeCursorLines();
     decimatedColumns = 0;
     fitValueAxes();
@@ -146,6 +147,7 @@ void WaveformPlot::clearOverlay()
     overlayKeysMs.clear();
     shiftMs = 0;
     labelTimeAxis();
+    fillLegends();
     decimatedColumns = 0;
     fitValueAxes();
     redraw();
@@ -189,6 +191,27 @@ int WaveformPlot::snapped(int sample) const
         return sample;
     const int change = snapTargets->nearestChange(sample);
     return change >= 0 ? change : sample;
+}
+
+// Each analog plot's legend lists its shown channels in order; with an
+// overlay, this record's in the first column and the overlay's in the second.
+void WaveformPlot::fillLegends()
+{
+    for (int g = 0; g < static_cast<int>(groups.size()); ++g) {
+        QCPLegend* legend = groups[g].legend;
+        if (legend == nullptr)
+            continue;
+        legend->clearItems();
+        int own = 0;
+        for (const Channel& channel : channels) {
+            if (channel.group != g || !channel.graph->visible())
+                continue;
+            channel.graph->addToLegend(legend);
+            own += channel.overlay ? 0 : 1;
+        }
+        legend->setWrap(hasOverlay() ? own : 0);
+        legend->setFillOrder(QCPLayoutGrid::foRowsFirst, true);
+    }
 }
 
 void WaveformPlot::labelTimeAxis()
@@ -386,14 +409,8 @@ bool WaveformPlot::isChannelVisible(int channel) const
 
 void WaveformPlot::setChannelVisible(int channel, bool visible)
 {
-    Channel& c = channels[channel];
-    c.graph->setVisible(visible);
-    if (QCPLegend* legend = groups[c.group].legend) {
-        if (visible)
-            c.graph->addToLegend(legend);
-        else
-            c.graph->removeFromLegend(legend);
-    }
+    channels[channel].graph->setVisible(visible);
+    fillLegends();
     decimatedColumns = 0; // a channel shown again needs points for this view
     fitValueAxes();
     redraw();

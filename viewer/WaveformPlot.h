@@ -129,6 +129,7 @@ private:
     void buildGroupDecorations(int index);
     void fitValueAxes();
     void labelTimeAxis();
+    void fillLegends();
     void removeOverlayGroups();
     std::pair<double, double> extent() const;
     int snapped(int sample) const;
