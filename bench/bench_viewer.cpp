@@ -1,5 +1,7 @@
 // The record viewer against what a user would notice: opening a long
-// record, panning and zooming it, and opening the relay's own record.
+// record, panning and zooming it, opening the relay's own record, moving
+// cursor 1 with the analysis panel following it, and laying a second long
+// record over the first.
 
 #include "EventLoop.h"
 
@@ -7,6 +9,8 @@
 #include "records/ComtradeWriter.h"
 #include "records/CrashProcessHeader.h"
 #include "simulator/DemoRTULink.h"
+#include "viewer/AnalysisPanel.h"
+#include "viewer/HarmonicsPanel.h"
 #include "viewer/RecordViewer.h"
 #include "viewer/WaveformPlot.h"
 
@@ -18,6 +22,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -196,5 +201,101 @@ BENCHMARK(BM_ViewerPanZoom)
     ->Iterations(200)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+namespace {
+
+// The long record in a viewer of 1280 × 760 on screen, or nullptr (the
+// benchmark skipped) when it cannot be.
+std::unique_ptr<RecordViewer> showLongRecord(benchmark::State& state)
+{
+    const QString path = longRecordPath();
+    QString error;
+    const std::optional<ComtradeRecord> record = ComtradeReader::read(path, &error);
+    if (!record) {
+        state.SkipWithError(qPrintable(path.isEmpty() ? QStringLiteral("no record") : error));
+        return nullptr;
+    }
+    auto viewer = std::make_unique<RecordViewer>();
+    viewer->resize(1280, 760);
+    viewer->setRecord(*record, path);
+    if (!EventLoop::showAndExpose(viewer.get())) {
+        state.SkipWithError("the viewer was not shown");
+        return nullptr;
+    }
+    return viewer;
+}
+
+// Cursor 1 moved to a new sample of the long record, as a drag does: the
+// readout table, the phasors, the symmetrical components and the harmonics
+// made again for the new sample (timed alone as update_ms), then the plots,
+// the harmonics chart and the whole window drawn at once. The cursor walks
+// across the record in uneven steps, so that no two cycles measured are
+// the same.
+void BM_ViewerCursorAnalysis(benchmark::State& state)
+{
+    const std::unique_ptr<RecordViewer> viewer = showLongRecord(state);
+    if (viewer == nullptr)
+        return;
+    WaveformPlot* plot = viewer->plot();
+    HarmonicsPanel* harmonics = viewer->analysisPanel()->harmonics();
+    double worst = 0;
+    double updateSeconds = 0;
+    int sample = 1000;
+    for (auto _ : state) {
+        sample = (sample + 7919) % (longSamples - 1000) + 500;
+        const Clock::time_point start = Clock::now();
+        plot->setCursorSample(0, sample);
+        updateSeconds += secondsSince(start);
+        plot->redrawNow();
+        harmonics->redrawNow();
+        viewer->repaint();
+        const double seconds = secondsSince(start);
+        worst = std::max(worst, seconds);
+        state.SetIterationTime(seconds);
+    }
+    state.counters["worst_ms"] = worst * 1000;
+    state.counters["update_ms"] = updateSeconds * 1000 / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_ViewerCursorAnalysis)->Iterations(200)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// A second record of a million samples laid over the long one on screen:
+// read from disk (timed alone as read_ms), laid over, drawn at once. The
+// overlay is removed between the runs, untimed.
+void BM_ViewerOverlayLong(benchmark::State& state)
+{
+    const std::unique_ptr<RecordViewer> viewer = showLongRecord(state);
+    if (viewer == nullptr)
+        return;
+    const QString path = longRecordPath();
+    double worst = 0;
+    double readSeconds = 0;
+    int samples = 0;
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        QString error;
+        const std::optional<ComtradeRecord> second = ComtradeReader::read(path, &error);
+        readSeconds += secondsSince(start);
+        if (!second) {
+            state.SkipWithError(qPrintable(error));
+            return;
+        }
+        samples = second->sampleCount();
+        if (!viewer->setOverlay(*second, QStringLiteral("second.cfg"))) {
+            state.SkipWithError("the overlay was refused");
+            return;
+        }
+        viewer->plot()->redrawNow();
+        const double seconds = secondsSince(start);
+        worst = std::max(worst, seconds);
+        state.SetIterationTime(seconds);
+        viewer->removeOverlay();
+    }
+    state.counters["samples"] = samples;
+    state.counters["read_ms"] = readSeconds * 1000 / static_cast<double>(state.iterations());
+    state.counters["worst_ms"] = worst * 1000;
+}
+BENCHMARK(BM_ViewerOverlayLong)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -75,6 +75,8 @@ RecordViewer::RecordViewer(QWidget* parent)
     large.setPointSizeF(large.pointSizeF() * 1.2);
     large.setBold(true);
     summary->setFont(large);
+    // Beside the analysis panel on a small screen, the line may have to wrap.
+    summary->setWordWrap(true);
 
     readoutTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     readoutTable->setColumnCount(RecordReadout::header().size());
