@@ -6,6 +6,7 @@
 #include "viewer/TableCells.h"
 
 #include <QComboBox>
+#include <QHash>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -84,13 +85,23 @@ int PhasorPanel::reference() const
 void PhasorPanel::showValues(const QVector<ChannelAnalysis>& channels)
 {
     shown = channels;
+    // The largest of each unit: the angle of a channel next to nothing
+    // beside it (3I0 of a balanced load in a synthetic record) is rounding
+    // error, and shown as "—". Samples of 16 bits carry about five digits.
+    QHash<QString, double> largest;
+    for (int row = 0; row < channels.size() && row < names.size(); ++row) {
+        if (channels[row].phasor.magnitude > largest.value(units[row]))
+            largest[units[row]] = channels[row].phasor.magnitude;
+    }
     for (int row = 0; row < channels.size() && row < names.size(); ++row) {
         const Phasor& phasor = channels[row].phasor;
         const QString magnitude = RecordReadout::number(phasor.magnitude);
         tablecells::set(table, row, 1,
                         std::isfinite(phasor.magnitude) ? magnitude + QLatin1Char(' ') + units[row]
                                                         : magnitude);
-        tablecells::set(table, row, 2, RecordReadout::tenths(phasor.angle));
+        const bool negligible = !(phasor.magnitude > 1e-6 * largest.value(units[row]));
+        tablecells::set(table, row, 2,
+                        negligible ? QStringLiteral("—") : RecordReadout::tenths(phasor.angle));
     }
 
     const int ref = reference();

@@ -9,6 +9,9 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 QString magnitudeText(const Phasor& phasor, const QString& unit)
@@ -16,6 +19,20 @@ QString magnitudeText(const Phasor& phasor, const QString& unit)
     if (!std::isfinite(phasor.magnitude))
         return RecordReadout::number(phasor.magnitude);
     return RecordReadout::number(phasor.magnitude) + QLatin1Char(' ') + unit;
+}
+
+// A component of a balanced set is the rounding error of the phases: its
+// angle, and a share of it, say nothing ("—"). Samples of 16 bits carry
+// about five digits, so a millionth of the phases is below any measurement.
+bool negligible(double magnitude, double phases)
+{
+    return !(magnitude > 1e-6 * phases);
+}
+
+QString angleText(const Phasor& phasor, double phases)
+{
+    return negligible(phasor.magnitude, phases) ? QStringLiteral("—")
+                                                : RecordReadout::tenths(phasor.angle);
 }
 
 } // namespace
@@ -85,20 +102,28 @@ void SequencePanel::showValues(const QVector<ChannelAnalysis>& channels)
         const PhaseTriple& triple = triples[t];
         const SequenceValues values = RecordAnalysis::sequence(triple, channels);
         const int top = t * rowsPerTriple;
+        double phases = 0;
+        for (const int channel : triple.phase) {
+            if (channel < channels.size() && channels[channel].phasor.magnitude > phases)
+                phases = channels[channel].phasor.magnitude;
+        }
         const Phasor* rows[] = {&values.positive, &values.negative, &values.zero};
         for (int i = 0; i < 3; ++i) {
             tablecells::set(table, top + 1 + i, 1, magnitudeText(*rows[i], triple.unit));
-            tablecells::set(table, top + 1 + i, 2, RecordReadout::tenths(rows[i]->angle));
+            tablecells::set(table, top + 1 + i, 2, angleText(*rows[i], phases));
         }
-        tablecells::set(table, top + 4, 1, RecordReadout::tenths(values.unbalancePercent));
+        // With no positive sequence (phases in reverse order) the share is meaningless.
+        tablecells::set(table, top + 4, 1,
+                        negligible(values.positive.magnitude, phases)
+                            ? QStringLiteral("—")
+                            : RecordReadout::tenths(values.unbalancePercent));
         tablecells::set(table, top + 5, 1, magnitudeText(values.computedResidual, triple.unit));
-        tablecells::set(table, top + 5, 2, RecordReadout::tenths(values.computedResidual.angle));
+        tablecells::set(table, top + 5, 2, angleText(values.computedResidual, phases));
         const bool measured = triple.residual >= 0;
         tablecells::set(table, top + 6, 1,
                         measured ? magnitudeText(values.measuredResidual, triple.unit)
                                  : QStringLiteral("нет канала"));
         tablecells::set(table, top + 6, 2,
-                        measured ? RecordReadout::tenths(values.measuredResidual.angle)
-                                 : QString());
+                        measured ? angleText(values.measuredResidual, phases) : QString());
     }
 }
