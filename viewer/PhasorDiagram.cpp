@@ -157,6 +157,10 @@ void PhasorDiagram::paintEvent(QPaintEvent*)
         const double width = metrics.horizontalAdvance(name);
         const double x = std::cos(a) >= 0 ? label.x() : label.x() - width;
         const double y = std::sin(a) >= 0 ? label.y() - 2 : label.y() + metrics.ascent();
+        // On a light patch, so that a name over the grid's labels stays readable.
+        QColor patch = palette().color(QPalette::Base);
+        patch.setAlpha(210);
+        painter.fillRect(QRectF(x - 1, y - metrics.ascent(), width + 2, metrics.height()), patch);
         painter.drawText(QPointF(x, y), name);
     }
 
