@@ -14,15 +14,14 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QSplitter>
-#include <QTableWidget>
 #include <QStyle>
+#include <QTableWidget>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -379,7 +378,12 @@ void RecordViewer::exportCsv()
             shown.append(channel);
     }
     const std::pair<double, double> range = waveforms->timeRange();
-    if (!RecordWindowCsv::save(path, analysis->record(), range.first, range.second, shown))
+    // A whole long record takes seconds to write.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool saved =
+        RecordWindowCsv::save(path, analysis->record(), range.first, range.second, shown);
+    QGuiApplication::restoreOverrideCursor();
+    if (!saved)
         QMessageBox::warning(
             this, QStringLiteral("Ошибка"),
             QStringLiteral("Не удалось записать файл «%1».").arg(QFileInfo(path).fileName()));
