@@ -217,6 +217,27 @@ void addRows(const QJsonObject& run, QList<Row>& rows)
                     "",
                     "< 30 ms",
                     verdict(counter("worst_ms") < 30)};
+    } else if (name.startsWith("BM_ViewerCursorAnalysis")) {
+        const double ms = timeIn(run, "ms");
+        rows << Row{"7. viewer: moving cursor 1 on the 1,000,000-sample record, readout, phasors, "
+                    "components and harmonics updated and drawn",
+                    number(ms, 2) + " ms (updating " + number(counter("update_ms"), 2) +
+                        " ms, worst " + number(counter("worst_ms"), 2) + " ms)",
+                    "",
+                    "",
+                    "< 16 ms",
+                    verdict(counter("worst_ms") < 16)};
+    } else if (name.startsWith("BM_ViewerOverlayLong")) {
+        const double ms = timeIn(run, "ms");
+        rows << Row{QString("7. viewer: overlay of a second %1-sample record on the first "
+                            "(read, laid over, drawn)")
+                        .arg(static_cast<qint64>(counter("samples"))),
+                    number(ms, 0) + " ms (reading " + number(counter("read_ms"), 0) +
+                        " ms, worst " + number(counter("worst_ms"), 0) + " ms)",
+                    "",
+                    "",
+                    "< 1000 ms",
+                    verdict(counter("worst_ms") < 1000)};
     } else if (name.startsWith("BM_ArchiveStore/")) {
         const int kind = qBound(0, args.value("kind"), 2);
         const QString what[] = {

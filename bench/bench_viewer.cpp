@@ -1,5 +1,7 @@
 // The record viewer against what a user would notice: opening a long
-// record, panning and zooming it, and opening the relay's own record.
+// record, panning and zooming it, opening the relay's own record, moving
+// cursor 1 with the analysis panel following it, and laying a second long
+// record over the first.
 
 #include "EventLoop.h"
 
@@ -7,10 +9,13 @@
 #include "records/ComtradeWriter.h"
 #include "records/CrashProcessHeader.h"
 #include "simulator/DemoRTULink.h"
+#include "viewer/AnalysisPanel.h"
+#include "viewer/HarmonicsPanel.h"
 #include "viewer/RecordViewer.h"
 #include "viewer/WaveformPlot.h"
 
 #include <QFile>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -18,6 +23,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -33,8 +39,9 @@ constexpr int longAnalog = 8;
 constexpr int longDigital = 4;
 
 // A BINARY record of a million samples at 10 000 a second: eight channels
-// of a 50 Hz sine with some harmonic and a fault in the middle, four digital
-// channels that change now and then. Written once per process.
+// of a 50 Hz sine with some harmonic and a fault in the middle (the phases
+// of two lines and their residuals), four digital channels that change now
+// and then. Written once per process.
 QString longRecordPath()
 {
     static QTemporaryDir folder;
@@ -42,9 +49,13 @@ QString longRecordPath()
     if (!path.isEmpty() || !folder.isValid())
         return path;
     QByteArray cfg = "Bench,Recorder,2013\r\n12,8A,4D\r\n";
+    // Phases A, B, C of two lines and their residuals, so that the analysis
+    // finds two three-phase sets, as in a record of a real feeder pair.
+    static const char* const phases[] = {"A", "B", "C", "A", "B", "C", "N", "N"};
     for (int c = 1; c <= longAnalog; ++c)
-        cfg += QByteArray::number(c) + ",I" + QByteArray::number(c) +
-               ",A,Line,A,0.1,0,0,-32767,32767,400,1,P\r\n";
+        cfg += QByteArray::number(c) + ",I" + QByteArray::number(c) + "," + phases[c - 1] +
+               ",Line" + QByteArray::number(c <= 3 || c == 7 ? 1 : 2) +
+               ",A,0.1,0,0,-32767,32767,400,1,P\r\n";
     for (int d = 1; d <= longDigital; ++d)
         cfg += QByteArray::number(d) + ",D" + QByteArray::number(d) + ",,,0\r\n";
     cfg += "50\r\n1\r\n10000," + QByteArray::number(longSamples) + "\r\n" +
@@ -196,5 +207,107 @@ BENCHMARK(BM_ViewerPanZoom)
     ->Iterations(200)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+namespace {
+
+// The long record in a viewer of 1280 × 760 on screen, or nullptr (the
+// benchmark skipped) when it cannot be.
+std::unique_ptr<RecordViewer> showLongRecord(benchmark::State& state)
+{
+    const QString path = longRecordPath();
+    QString error;
+    const std::optional<ComtradeRecord> record = ComtradeReader::read(path, &error);
+    if (!record) {
+        state.SkipWithError(qPrintable(path.isEmpty() ? QStringLiteral("no record") : error));
+        return nullptr;
+    }
+    auto viewer = std::make_unique<RecordViewer>();
+    viewer->resize(1280, 760);
+    viewer->setRecord(*record, path);
+    if (!EventLoop::showAndExpose(viewer.get())) {
+        state.SkipWithError("the viewer was not shown");
+        return nullptr;
+    }
+    return viewer;
+}
+
+// Cursor 1 moved to a new sample of the long record, as a drag does: the
+// readout table, the phasors, the symmetrical components and the harmonics
+// made again for the new sample (timed alone as update_ms), then the plots,
+// the harmonics chart and the whole window drawn at once. The cursor walks
+// across the record in uneven steps, so that no two cycles measured are
+// the same.
+void BM_ViewerCursorAnalysis(benchmark::State& state)
+{
+    const std::unique_ptr<RecordViewer> viewer = showLongRecord(state);
+    if (viewer == nullptr)
+        return;
+    // The components are part of what is timed: the record must hold phases.
+    const auto* components = viewer->findChild<QTableWidget*>(QStringLiteral("sequenceTable"));
+    if (components == nullptr || components->rowCount() == 0) {
+        state.SkipWithError("no three-phase set in the record");
+        return;
+    }
+    WaveformPlot* plot = viewer->plot();
+    HarmonicsPanel* harmonics = viewer->analysisPanel()->harmonics();
+    double worst = 0;
+    double updateSeconds = 0;
+    int sample = 1000;
+    for (auto _ : state) {
+        sample = (sample + 7919) % (longSamples - 1000) + 500;
+        const Clock::time_point start = Clock::now();
+        plot->setCursorSample(0, sample);
+        updateSeconds += secondsSince(start);
+        plot->redrawNow();
+        harmonics->redrawNow();
+        viewer->repaint();
+        const double seconds = secondsSince(start);
+        worst = std::max(worst, seconds);
+        state.SetIterationTime(seconds);
+    }
+    state.counters["worst_ms"] = worst * 1000;
+    state.counters["update_ms"] = updateSeconds * 1000 / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_ViewerCursorAnalysis)->Iterations(200)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// A second record of a million samples laid over the long one on screen:
+// read from disk (timed alone as read_ms), laid over, drawn at once. The
+// overlay is removed between the runs, untimed.
+void BM_ViewerOverlayLong(benchmark::State& state)
+{
+    const std::unique_ptr<RecordViewer> viewer = showLongRecord(state);
+    if (viewer == nullptr)
+        return;
+    const QString path = longRecordPath();
+    double worst = 0;
+    double readSeconds = 0;
+    int samples = 0;
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        QString error;
+        const std::optional<ComtradeRecord> second = ComtradeReader::read(path, &error);
+        readSeconds += secondsSince(start);
+        if (!second) {
+            state.SkipWithError(qPrintable(error));
+            return;
+        }
+        samples = second->sampleCount();
+        if (!viewer->setOverlay(*second, QStringLiteral("second.cfg"))) {
+            state.SkipWithError("the overlay was refused");
+            return;
+        }
+        viewer->plot()->redrawNow();
+        const double seconds = secondsSince(start);
+        worst = std::max(worst, seconds);
+        state.SetIterationTime(seconds);
+        viewer->removeOverlay();
+    }
+    state.counters["samples"] = samples;
+    state.counters["read_ms"] = readSeconds * 1000 / static_cast<double>(state.iterations());
+    state.counters["worst_ms"] = worst * 1000;
+}
+BENCHMARK(BM_ViewerOverlayLong)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -32,7 +32,7 @@ groups=(
     "BM_StartUp"
     "BM_PollingMemory"
     "BM_PacedLine"
-    "BM_ViewerOpenLong|BM_ViewerOpenExport|BM_ViewerPanZoom"
+    "BM_ViewerOpenLong|BM_ViewerOpenExport|BM_ViewerPanZoom|BM_ViewerCursorAnalysis|BM_ViewerOverlayLong"
     "BM_ArchiveStore|BM_ArchiveList"
     "BM_Collect"
 )

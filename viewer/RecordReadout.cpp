@@ -16,6 +16,21 @@ QLocale readoutLocale()
     return locale;
 }
 
+// A value that rounds to zero is written without a sign: "-0,0" would
+// read as a direction where there is none.
+QString fixed(double value, int decimals)
+{
+    const double scale = std::pow(10.0, decimals);
+    if (std::round(std::fabs(value) * scale) == 0)
+        value = 0;
+    return readoutLocale().toString(value, 'f', decimals);
+}
+
+int decimalsFor(double magnitude)
+{
+    return magnitude >= 1000 ? 0 : magnitude >= 100 ? 1 : magnitude >= 10 ? 2 : 3;
+}
+
 } // namespace
 
 RecordReadout::RecordReadout(const ComtradeRecord& source)
@@ -118,9 +133,10 @@ QString RecordReadout::number(double value)
 {
     if (!std::isfinite(value))
         return QStringLiteral("—");
-    const double magnitude = std::fabs(value);
-    const int decimals = magnitude >= 1000 ? 0 : magnitude >= 100 ? 1 : magnitude >= 10 ? 2 : 3;
-    return readoutLocale().toString(value, 'f', decimals);
+    // Rounded, 99.996 is 100,00: it is written as 100 is, "100,0".
+    const int first = decimalsFor(std::fabs(value));
+    const double scale = std::pow(10.0, first);
+    return fixed(value, decimalsFor(std::round(std::fabs(value) * scale) / scale));
 }
 
 QString RecordReadout::milliseconds(double ms)
@@ -128,5 +144,12 @@ QString RecordReadout::milliseconds(double ms)
     if (!std::isfinite(ms))
         return QStringLiteral("—");
     // Three decimals: the µs of the time stamps.
-    return readoutLocale().toString(ms, 'f', 3);
+    return fixed(ms, 3);
+}
+
+QString RecordReadout::tenths(double value)
+{
+    if (!std::isfinite(value))
+        return QStringLiteral("—");
+    return fixed(value, 1);
 }

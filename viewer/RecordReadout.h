@@ -48,6 +48,8 @@ public:
     // comma, fewer decimals for larger values, "—" for a missing value.
     static QString number(double value);
     static QString milliseconds(double ms);
+    // An angle in degrees or a share in %: one decimal ("—" when missing).
+    static QString tenths(double value);
 
 private:
     ComtradeRecord record;

@@ -1,12 +1,16 @@
 #include "viewer/RecordViewer.h"
 
+#include "analysis/RecordAnalysis.h"
+#include "analysis/RecordWindowCsv.h"
 #include "comtrade/ComtradeReader.h"
 #include "ui/ScreenFit.h"
+#include "viewer/AnalysisPanel.h"
 #include "viewer/RecordReadout.h"
 #include "viewer/WaveformPlot.h"
 
 #include <QAction>
 #include <QClipboard>
+#include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -16,8 +20,10 @@
 #include <QMessageBox>
 #include <QPixmap>
 #include <QSplitter>
+#include <QStyle>
 #include <QTableWidget>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -46,13 +52,15 @@ QIcon colorIcon(const QColor& color)
 
 RecordViewer::RecordViewer(QWidget* parent)
     : QWidget(parent), waveforms(new WaveformPlot(this)), channelList(new QListWidget(this)),
-      readoutTable(new QTableWidget(this)), info(new QLabel(this)), summary(new QLabel(this))
+      readoutTable(new QTableWidget(this)), info(new QLabel(this)), summary(new QLabel(this)),
+      panel(new AnalysisPanel(this))
 {
     waveforms->setObjectName(QStringLiteral("waveformPlot"));
     channelList->setObjectName(QStringLiteral("channelList"));
     readoutTable->setObjectName(QStringLiteral("readoutTable"));
     info->setObjectName(QStringLiteral("recordInfo"));
     summary->setObjectName(QStringLiteral("cursorSummary"));
+    panel->setObjectName(QStringLiteral("analysisPanel"));
 
     auto* layout = new QVBoxLayout(this);
     buildToolBar();
@@ -66,6 +74,8 @@ RecordViewer::RecordViewer(QWidget* parent)
     large.setPointSizeF(large.pointSizeF() * 1.2);
     large.setBold(true);
     summary->setFont(large);
+    // Beside the analysis panel on a small screen, the line may have to wrap.
+    summary->setWordWrap(true);
 
     readoutTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     readoutTable->setColumnCount(RecordReadout::header().size());
@@ -82,6 +92,22 @@ RecordViewer::RecordViewer(QWidget* parent)
     readoutLayout->addWidget(summary);
     readoutLayout->addWidget(readoutTable);
 
+    // The mouse's uses under the channel list, where there is room.
+    auto* channelPanel = new QWidget(this);
+    auto* channelLayout = new QVBoxLayout(channelPanel);
+    channelLayout->setContentsMargins(0, 0, 0, 0);
+    channelLayout->addWidget(channelList, 1);
+    auto* mouseHint =
+        new QLabel(QStringLiteral("ЛКМ — курсор 1, ПКМ — курсор 2 (курсоры можно "
+                                  "перетаскивать); колесо — масштаб, перетаскивание — сдвиг"),
+                   channelPanel);
+    mouseHint->setObjectName(QStringLiteral("mouseHint"));
+    mouseHint->setWordWrap(true);
+    QPalette grey = mouseHint->palette();
+    grey.setColor(QPalette::WindowText, grey.color(QPalette::Disabled, QPalette::WindowText));
+    mouseHint->setPalette(grey);
+    channelLayout->addWidget(mouseHint);
+
     auto* vertical = new QSplitter(Qt::Vertical, this);
     vertical->addWidget(waveforms);
     vertical->addWidget(readoutPanel);
@@ -90,15 +116,19 @@ RecordViewer::RecordViewer(QWidget* parent)
     // The plot's own size hint is small; it gets most of the height.
     vertical->setSizes({500, 200});
     auto* horizontal = new QSplitter(Qt::Horizontal, this);
-    horizontal->addWidget(channelList);
+    horizontal->addWidget(channelPanel);
     horizontal->addWidget(vertical);
+    horizontal->addWidget(panel);
     horizontal->setStretchFactor(0, 0);
     horizontal->setStretchFactor(1, 1);
-    horizontal->setSizes({170, 1100});
+    horizontal->setStretchFactor(2, 0);
+    // The plots stay the main thing; the panel can be narrowed or closed.
+    horizontal->setSizes({140, 750, 390});
     layout->addWidget(horizontal, 1);
 
     connect(waveforms, &WaveformPlot::cursorsChanged, this, &RecordViewer::updateReadout);
     connect(channelList, &QListWidget::itemChanged, this, &RecordViewer::channelItemChanged);
+    connect(panel, &AnalysisPanel::changeChosen, this, &RecordViewer::moveCursorToChange);
 }
 
 RecordViewer::~RecordViewer() = default;
@@ -117,6 +147,7 @@ void RecordViewer::buildToolBar()
         connect(action, &QAction::triggered, this, slot);
         addAction(action);
         bar->addAction(action);
+        return action;
     };
     add("actionFitAll", QStringLiteral("Показать всё"), QKeySequence(Qt::Key_Home),
         &RecordViewer::fitAll);
@@ -124,11 +155,48 @@ void RecordViewer::buildToolBar()
         &RecordViewer::exportPng);
     add("actionCopyReadout", QStringLiteral("Копировать показания"), QKeySequence::Copy,
         &RecordViewer::copyReadout);
+    add("actionExportCsv", QStringLiteral("Экспорт CSV…"), QKeySequence(), &RecordViewer::exportCsv)
+        ->setToolTip(QStringLiteral("Показанные каналы в видимом интервале времени — в файл CSV"));
     bar->addSeparator();
-    bar->addWidget(new QLabel(QStringLiteral("ЛКМ — курсор 1, ПКМ — курсор 2 (курсоры можно "
-                                             "перетаскивать); колесо — масштаб, перетаскивание — "
-                                             "сдвиг"),
-                              bar));
+
+    snapAction = new QAction(QStringLiteral("Привязка к фронтам"), this);
+    snapAction->setObjectName(QStringLiteral("actionSnapToEdges"));
+    snapAction->setCheckable(true);
+    snapAction->setToolTip(QStringLiteral("Курсоры встают на ближайшее изменение дискретного "
+                                          "сигнала"));
+    connect(snapAction, &QAction::toggled, this, &RecordViewer::setSnapping);
+    addAction(snapAction);
+    bar->addAction(snapAction);
+    bar->addSeparator();
+
+    add("actionOverlay", QStringLiteral("Наложить осциллограмму…"), QKeySequence(),
+        &RecordViewer::openOverlay)
+        ->setToolTip(QStringLiteral("Аналоговые каналы другой осциллограммы поверх этой, "
+                                    "совмещённые по пуску"));
+    auto* shiftLabel = new QLabel(QStringLiteral(" Сдвиг:"), bar);
+    bar->addWidget(shiftLabel);
+    shiftBox = new QDoubleSpinBox(bar);
+    shiftBox->setObjectName(QStringLiteral("overlayShift"));
+    shiftBox->setToolTip(QStringLiteral("Сдвиг наложенной осциллограммы (положительный — позже)"));
+    shiftBox->setSuffix(QStringLiteral(" мс"));
+    shiftBox->setDecimals(3);
+    shiftBox->setRange(-1e6, 1e6);
+    shiftBox->setAccelerated(true);
+    shiftBox->setMaximumWidth(
+        shiftBox->fontMetrics().horizontalAdvance(QStringLiteral("-00000,000 мс")) + 30);
+    shiftBox->setEnabled(false);
+    shiftLabel->setBuddy(shiftBox);
+    bar->addWidget(shiftBox);
+    connect(shiftBox, QOverload<double>::of(&QDoubleSpinBox::valueChanged), waveforms,
+            &WaveformPlot::setOverlayShift);
+    removeOverlayAction = add("actionRemoveOverlay", QStringLiteral("Убрать наложение"),
+                              QKeySequence(), &RecordViewer::removeOverlay);
+    removeOverlayAction->setEnabled(false);
+    // A cross beside the shift is enough; the tool tip names it.
+    removeOverlayAction->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    bar->setIconSize(QSize(16, 16));
+    if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(removeOverlayAction)))
+        button->setToolButtonStyle(Qt::ToolButtonIconOnly);
 }
 
 void RecordViewer::setRecord(const ComtradeRecord& record, const QString& name)
@@ -137,8 +205,25 @@ void RecordViewer::setRecord(const ComtradeRecord& record, const QString& name)
     setWindowTitle(QStringLiteral("Осциллограмма — %1").arg(name));
     info->setText(describe(record));
     readout = std::make_unique<RecordReadout>(record);
+    // Nothing may point into the old analysis once it is replaced.
+    waveforms->setSnapTargets(nullptr);
+    panel->setAnalysis(nullptr, {});
+    analysis = std::make_unique<RecordAnalysis>(record);
     waveforms->setRecord(record);
+    removeOverlay();
     fillChannelList(record);
+    QVector<QColor> colors;
+    for (int channel = 0; channel < record.analog.size(); ++channel)
+        colors.append(waveforms->channelColor(channel));
+    panel->setAnalysis(analysis.get(), colors);
+    for (int channel = 0; channel < record.analog.size(); ++channel)
+        panel->setChannelShown(channel, waveforms->isChannelVisible(channel));
+    setSnapping(snapAction->isChecked());
+    snapAction->setEnabled(!analysis->digitalChanges().all().isEmpty());
+    // One step of the spin box is one sample of this record.
+    if (record.sampleCount() > 1)
+        shiftBox->setSingleStep(RecordAnalysis::timeMs(record, 1) -
+                                RecordAnalysis::timeMs(record, 0));
 
     // Cursor 1 at the trigger, cursor 2 where a digital channel first
     // changes after it (the trip, as a rule), else at the end.
@@ -167,10 +252,40 @@ void RecordViewer::fillChannelList(const ComtradeRecord& record)
     }
 }
 
+void RecordViewer::addOverlayItems()
+{
+    const QSignalBlocker blocker(channelList);
+    for (int channel = waveforms->recordChannelCount(); channel < waveforms->channelCount();
+         ++channel) {
+        auto* item = new QListWidgetItem(colorIcon(waveforms->channelColor(channel)),
+                                         waveforms->channelName(channel), channelList);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Checked);
+        item->setData(Qt::UserRole, channel);
+        QFont italic = item->font();
+        italic.setItalic(true);
+        item->setFont(italic);
+    }
+}
+
 void RecordViewer::channelItemChanged(QListWidgetItem* item)
 {
-    waveforms->setChannelVisible(item->data(Qt::UserRole).toInt(),
-                                 item->checkState() == Qt::Checked);
+    const int channel = item->data(Qt::UserRole).toInt();
+    const bool shown = item->checkState() == Qt::Checked;
+    waveforms->setChannelVisible(channel, shown);
+    if (analysis != nullptr && channel < analysis->record().analog.size())
+        panel->setChannelShown(channel, shown);
+}
+
+void RecordViewer::setSnapping(bool on)
+{
+    waveforms->setSnapTargets(on && analysis != nullptr ? &analysis->digitalChanges() : nullptr);
+}
+
+void RecordViewer::moveCursorToChange(int sample)
+{
+    waveforms->setCursorSample(0, sample);
+    waveforms->bringIntoView(sample);
 }
 
 void RecordViewer::updateReadout()
@@ -202,6 +317,7 @@ void RecordViewer::updateReadout()
             readoutTable->item(r, 0)->setForeground(waveforms->channelColor(channel));
     }
     readoutTable->resizeColumnsToContents();
+    panel->showSample(first);
 }
 
 QString RecordViewer::readoutText() const
@@ -216,21 +332,111 @@ void RecordViewer::fitAll()
     waveforms->fitAll();
 }
 
+QString RecordViewer::chooseSaveFile(const QString& title, const QString& suffix,
+                                     const QString& filter, QString* folder)
+{
+    // A record read from the relay is named "… (не сохранена)"; the file is not.
+    QString base = QFileInfo(recordName).completeBaseName();
+    base.remove(QStringLiteral(" (не сохранена)"));
+    const QString suggested = (folder->isEmpty() ? QString() : *folder + QLatin1Char('/')) + base +
+                              QLatin1Char('.') + suffix;
+    QString path = QFileDialog::getSaveFileName(this, title, suggested, filter);
+    if (path.isEmpty())
+        return path;
+    // A name typed without the extension still gets it.
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QLatin1Char('.') + suffix;
+    *folder = QFileInfo(path).absolutePath();
+    return path;
+}
+
 void RecordViewer::exportPng()
 {
-    const QString suggested = (imageFolder.isEmpty() ? QString() : imageFolder + QLatin1Char('/')) +
-                              QFileInfo(recordName).completeBaseName() + QStringLiteral(".png");
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить изображение"),
-                                                suggested, QStringLiteral("PNG (*.png)"));
+    const QString path =
+        chooseSaveFile(QStringLiteral("Сохранить изображение"), QStringLiteral("png"),
+                       QStringLiteral("PNG (*.png)"), &imageFolder);
     if (path.isEmpty())
         return;
-    // A name typed without the extension still gives a .png file.
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QStringLiteral(".png");
-    imageFolder = QFileInfo(path).absolutePath();
     if (!waveforms->savePng(path))
         QMessageBox::warning(this, QStringLiteral("Ошибка"),
                              QStringLiteral("Не удалось сохранить изображение."));
+}
+
+// The shown channels of the record itself (the overlay's have other
+// samples) in the time the plots show.
+void RecordViewer::exportCsv()
+{
+    if (analysis == nullptr)
+        return;
+    const QString path = chooseSaveFile(QStringLiteral("Экспорт в CSV"), QStringLiteral("csv"),
+                                        QStringLiteral("CSV (*.csv)"), &csvFolder);
+    if (path.isEmpty())
+        return;
+    QVector<int> shown;
+    for (int channel = 0; channel < waveforms->recordChannelCount(); ++channel) {
+        if (waveforms->isChannelVisible(channel))
+            shown.append(channel);
+    }
+    const std::pair<double, double> range = waveforms->timeRange();
+    // A whole long record takes seconds to write.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool saved =
+        RecordWindowCsv::save(path, analysis->record(), range.first, range.second, shown);
+    QGuiApplication::restoreOverrideCursor();
+    if (!saved)
+        QMessageBox::warning(
+            this, QStringLiteral("Ошибка"),
+            QStringLiteral("Не удалось записать файл «%1».").arg(QFileInfo(path).fileName()));
+}
+
+void RecordViewer::openOverlay()
+{
+    const QString path =
+        QFileDialog::getOpenFileName(this, QStringLiteral("Наложить осциллограмму"), overlayFolder,
+                                     QStringLiteral("Осциллограммы COMTRADE (*.cfg *.CFG)"));
+    if (path.isEmpty())
+        return;
+    overlayFolder = QFileInfo(path).absolutePath();
+    QString error;
+    const std::optional<ComtradeRecord> record = ComtradeReader::read(path, &error);
+    if (!record) {
+        QMessageBox::warning(this, QStringLiteral("Ошибка"),
+                             QStringLiteral("Не удалось открыть осциллограмму.\n%1").arg(error));
+        return;
+    }
+    setOverlay(*record, QFileInfo(path).fileName());
+}
+
+bool RecordViewer::setOverlay(const ComtradeRecord& record, const QString& name)
+{
+    removeOverlay();
+    if (!waveforms->setOverlay(record, name)) {
+        QMessageBox::warning(this, QStringLiteral("Ошибка"),
+                             QStringLiteral("В осциллограмме «%1» нет аналоговых каналов для "
+                                            "наложения.")
+                                 .arg(name));
+        return false;
+    }
+    addOverlayItems();
+    removeOverlayAction->setEnabled(true);
+    shiftBox->setEnabled(true);
+    return true;
+}
+
+void RecordViewer::removeOverlay()
+{
+    waveforms->clearOverlay();
+    {
+        const QSignalBlocker blocker(channelList);
+        while (channelList->count() > waveforms->channelCount())
+            delete channelList->takeItem(channelList->count() - 1);
+    }
+    {
+        const QSignalBlocker blocker(shiftBox);
+        shiftBox->setValue(0);
+    }
+    shiftBox->setEnabled(false);
+    removeOverlayAction->setEnabled(false);
 }
 
 void RecordViewer::copyReadout()

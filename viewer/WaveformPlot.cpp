@@ -5,6 +5,7 @@
 
 #include "viewer/WaveformPlot.h"
 
+#include "analysis/DigitalChanges.h"
 #include "comtrade/ComtradeReader.h"
 #include "viewer/MinMaxDecimator.h"
 
@@ -24,6 +25,15 @@ const QColor channelColors[] = {QColor(0xd4, 0x9a, 0x00), QColor(0x1e, 0x8c, 0x3
 const QColor cursorColors[] = {QColor(0xb0, 0x00, 0x20), QColor(0x00, 0x40, 0xc0)};
 constexpr double digitalPitch = 1.5; // vertical distance of stacked digital traces
 const QString digitalTitle = QStringLiteral("Дискретные сигналы");
+const QString timeAxisLabel = QStringLiteral("Время от пуска, мс");
+
+QVector<double> millisecondsFromTrigger(const ComtradeRecord& record)
+{
+    QVector<double> keys(record.timeUs.size());
+    for (int i = 0; i < keys.size(); ++i)
+        keys[i] = (record.timeUs[i] - record.triggerOffsetUs) / 1000.0;
+    return keys;
+}
 
 QString analogTitle(const QString& unit)
 {
@@ -67,30 +77,162 @@ void WaveformPlot::clearRecord()
     channels.clear();
     groups.clear();
     keysMs.clear();
+    overlayKeysMs.clear();
+    shiftMs = 0;
+    recordChannels = 0;
     decimatedColumns = 0;
 }
 
 void WaveformPlot::setRecord(const ComtradeRecord& record)
 {
     clearRecord();
-    keysMs.resize(record.timeUs.size());
-    for (int i = 0; i < keysMs.size(); ++i)
-        keysMs[i] = (record.timeUs[i] - record.triggerOffsetUs) / 1000.0;
+    keysMs = millisecondsFromTrigger(record);
     if (keysMs.isEmpty())
         return;
 
-    for (int i = 0; i < record.analog.size(); ++i)
-        addAnalog(record, i);
+    for (const ComtradeAnalogChannel& channel : record.analog)
+        addAnalog(channel, keysMs, channel.name, false);
     for (int i = 0; i < record.digital.size(); ++i)
         addDigital(record, i, i, record.digital.size());
+    recordChannels = channelCount();
     // A record may hold time stamps and no channel at all.
     if (groups.empty())
         return;
     for (int g = 0; g < static_cast<int>(groups.size()); ++g)
         buildGroupDecorations(g);
-    groups.back().rect->axis(QCPAxis::atBottom)->setLabel(QStringLiteral("Время от пуска, мс"));
+    labelTimeAxis();
     placeCursorLines();
     fitAll();
+}
+
+bool WaveformPlot::setOverlay(const ComtradeRecord& record, const QString& label)
+{
+    clearOverlay();
+    if (keysMs.isEmpty() || record.analog.isEmpty() || record.timeUs.isEmpty())
+        return false;
+    overlayKeysMs = millisecondsFromTrigger(record);
+    const int groupsBefore = static_cast<int>(groups.size());
+    for (const ComtradeAnalogChannel& channel : record.analog)
+        addAnalog(channel, overlayKeysMs, QStringLiteral("%1 · %2").arg(channel.name, label), true);
+    const std::pair<double, double> range = timeRange();
+    for (int g = groupsBefore; g < static_cast<int>(groups.size()); ++g) {
+        groups[g].overlayOnly = true;
+        buildGroupDecorations(g);
+        syncingRanges = true;
+        groups[g].rect->axis(QCPAxis::atBottom)->setRange(range.first, range.second);
+        syncingRanges = false;
+    }
+    labelTimeAxis();
+    fillLegends();
+    placeCursorLines();
+    decimatedColumns = 0;
+    fitValueAxes();
+    redraw();
+    return true;
+}
+
+void WaveformPlot::clearOverlay()
+{
+    if (!hasOverlay())
+        return;
+    while (channelCount() > recordChannels) {
+        Channel& channel = channels.back();
+        // The graph leaves the plot's own legend by itself, not the group's.
+        if (QCPLegend* legend = groups[channel.group].legend)
+            channel.graph->removeFromLegend(legend);
+        plot->removeGraph(channel.graph);
+        channels.pop_back();
+    }
+    removeOverlayGroups();
+    overlayKeysMs.clear();
+    shiftMs = 0;
+    labelTimeAxis();
+    fillLegends();
+    decimatedColumns = 0;
+    fitValueAxes();
+    redraw();
+}
+
+// The overlay's own plots are the last ones.
+void WaveformPlot::removeOverlayGroups()
+{
+    while (!groups.empty() && groups.back().overlayOnly) {
+        Group& group = groups.back();
+        for (int c = 0; c < 2; ++c) {
+            plot->removeItem(group.cursorLines[c]);
+            if (group.cursorLabels[c] != nullptr)
+                plot->removeItem(group.cursorLabels[c]);
+        }
+        if (group.shade != nullptr)
+            plot->removeItem(group.shade);
+        plot->plotLayout()->remove(group.rect);
+        groups.pop_back();
+    }
+    plot->plotLayout()->simplify();
+}
+
+void WaveformPlot::setOverlayShift(double ms)
+{
+    if (!hasOverlay() || ms == shiftMs)
+        return;
+    shiftMs = ms;
+    decimatedColumns = 0;
+    redraw();
+}
+
+void WaveformPlot::setSnapTargets(const DigitalChanges* changes)
+{
+    snapTargets = changes;
+}
+
+int WaveformPlot::snapped(int sample) const
+{
+    if (snapTargets == nullptr)
+        return sample;
+    const int change = snapTargets->nearestChange(sample);
+    return change >= 0 ? change : sample;
+}
+
+// Each analog plot's legend lists its shown channels in order; with an
+// overlay, this record's in the first column and the overlay's in the second.
+void WaveformPlot::fillLegends()
+{
+    for (int g = 0; g < static_cast<int>(groups.size()); ++g) {
+        QCPLegend* legend = groups[g].legend;
+        if (legend == nullptr)
+            continue;
+        legend->clearItems();
+        int own = 0;
+        for (const Channel& channel : channels) {
+            if (channel.group != g || !channel.graph->visible())
+                continue;
+            channel.graph->addToLegend(legend);
+            own += channel.overlay ? 0 : 1;
+        }
+        legend->setWrap(hasOverlay() ? own : 0);
+        legend->setFillOrder(QCPLayoutGrid::foRowsFirst, true);
+    }
+}
+
+void WaveformPlot::labelTimeAxis()
+{
+    for (Group& group : groups)
+        group.rect->axis(QCPAxis::atBottom)->setLabel(QString());
+    if (!groups.empty())
+        groups.back().rect->axis(QCPAxis::atBottom)->setLabel(timeAxisLabel);
+}
+
+// The time the plots may show: this record's, and the overlay's where it
+// reaches further.
+std::pair<double, double> WaveformPlot::extent() const
+{
+    double first = keysMs.first();
+    double last = keysMs.last();
+    if (hasOverlay()) {
+        first = std::min(first, overlayKeysMs.first() + shiftMs);
+        last = std::max(last, overlayKeysMs.last() + shiftMs);
+    }
+    return {first, last};
 }
 
 int WaveformPlot::groupFor(const QString& title, bool digital)
@@ -129,23 +271,27 @@ int WaveformPlot::groupFor(const QString& title, bool digital)
     return row;
 }
 
-void WaveformPlot::addAnalog(const ComtradeRecord& record, int index)
+void WaveformPlot::addAnalog(const ComtradeAnalogChannel& source, const QVector<double>& keys,
+                             const QString& name, bool overlay)
 {
-    const ComtradeAnalogChannel& source = record.analog[index];
     Channel channel;
     channel.group = groupFor(analogTitle(source.unit), false);
-    channel.name = source.name;
+    channel.name = name;
+    channel.overlay = overlay;
     QCPAxisRect* rect = groups[channel.group].rect;
     channel.graph = plot->addGraph(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
-    channel.graph->setName(source.name);
+    channel.graph->setName(name);
     // The decimator already keeps at most a few points a pixel column.
     channel.graph->setAdaptiveSampling(false);
+    // The overlay's n-th channel of a plot takes the colour of this record's
+    // n-th, so phase A lies over phase A, dashed.
     int inGroup = 0;
     for (const Channel& other : channels)
-        inGroup += other.group == channel.group ? 1 : 0;
-    channel.graph->setPen(QPen(channelColors[inGroup % std::size(channelColors)], 1));
+        inGroup += other.group == channel.group && other.overlay == overlay ? 1 : 0;
+    channel.graph->setPen(QPen(channelColors[inGroup % std::size(channelColors)], 1,
+                               overlay ? Qt::DashLine : Qt::SolidLine));
     channel.graph->addToLegend(groups[channel.group].legend);
-    channel.decimator = std::make_unique<MinMaxDecimator>(keysMs, source.values);
+    channel.decimator = std::make_unique<MinMaxDecimator>(keys, source.values);
     channels.push_back(std::move(channel));
 }
 
@@ -217,6 +363,7 @@ void WaveformPlot::buildGroupDecorations(int index)
         shade->bottomRight->setCoords(std::min(0.0, keysMs.last()), 1);
         shade->setPen(Qt::NoPen);
         shade->setBrush(QColor(0, 0, 0, 22));
+        group.shade = shade;
     }
 
     for (int c = 0; c < 2; ++c) {
@@ -262,14 +409,8 @@ bool WaveformPlot::isChannelVisible(int channel) const
 
 void WaveformPlot::setChannelVisible(int channel, bool visible)
 {
-    Channel& c = channels[channel];
-    c.graph->setVisible(visible);
-    if (QCPLegend* legend = groups[c.group].legend) {
-        if (visible)
-            c.graph->addToLegend(legend);
-        else
-            c.graph->removeFromLegend(legend);
-    }
+    channels[channel].graph->setVisible(visible);
+    fillLegends();
     decimatedColumns = 0; // a channel shown again needs points for this view
     fitValueAxes();
     redraw();
@@ -292,6 +433,7 @@ void WaveformPlot::setCursorSample(int cursor, int sample)
         return;
     cursors[cursor] = sample;
     placeCursorLines();
+    redraw();
     emit cursorsChanged();
 }
 
@@ -344,12 +486,26 @@ bool WaveformPlot::savePng(const QString& path)
     return plot->savePng(path);
 }
 
+void WaveformPlot::bringIntoView(int sample)
+{
+    if (sample < 0 || sample >= keysMs.size())
+        return;
+    const std::pair<double, double> range = timeRange();
+    const double x = keysMs[sample];
+    if (x >= range.first && x <= range.second)
+        return;
+    const double half = (range.second - range.first) / 2;
+    setTimeRange(x - half, x + half);
+    redraw();
+}
+
 void WaveformPlot::fitAll()
 {
     if (keysMs.isEmpty())
         return;
-    const double span = std::max(keysMs.last() - keysMs.first(), 1e-3);
-    setTimeRange(keysMs.first() - 0.01 * span, keysMs.last() + 0.01 * span);
+    const auto [first, last] = extent();
+    const double span = std::max(last - first, 1e-3);
+    setTimeRange(first - 0.01 * span, last + 0.01 * span);
     fitValueAxes();
     redraw();
 }
@@ -381,16 +537,18 @@ void WaveformPlot::timeRangeChanged(double lower, double upper)
 {
     if (syncingRanges || keysMs.isEmpty())
         return;
-    const double span = std::max(keysMs.last() - keysMs.first(), 1e-3);
+    const auto [first, last] = extent();
+    const double span = std::max(last - first, 1e-3);
+    const double recordSpan = std::max(keysMs.last() - keysMs.first(), 1e-3);
     const double minimumWidth =
-        keysMs.size() > 1 ? std::max(4 * span / (keysMs.size() - 1), 1e-3) : 1.0;
+        keysMs.size() > 1 ? std::max(4 * recordSpan / (keysMs.size() - 1), 1e-3) : 1.0;
     QCPRange range(lower, upper);
     if (range.size() > 1.1 * span)
-        range = QCPRange(keysMs.first() - 0.05 * span, keysMs.last() + 0.05 * span);
+        range = QCPRange(first - 0.05 * span, last + 0.05 * span);
     if (range.size() < minimumWidth)
         range = QCPRange(range.center() - minimumWidth / 2, range.center() + minimumWidth / 2);
-    const double left = keysMs.first() - 0.05 * span;
-    const double right = keysMs.last() + 0.05 * span;
+    const double left = first - 0.05 * span;
+    const double right = last + 0.05 * span;
     if (range.lower < left)
         range += left - range.lower;
     if (range.upper > right)
@@ -419,8 +577,14 @@ void WaveformPlot::decimate()
     for (Channel& channel : channels) {
         if (channel.decimator == nullptr || !channel.graph->visible())
             continue;
-        const bool reduced =
-            channel.decimator->decimate(range.first, range.second, columns, &keys, &values);
+        // The overlay keeps its own times; the shift moves the view over them.
+        const double shift = channel.overlay ? shiftMs : 0;
+        const bool reduced = channel.decimator->decimate(range.first - shift, range.second - shift,
+                                                         columns, &keys, &values);
+        if (shift != 0) {
+            for (double& key : keys)
+                key += shift;
+        }
         // A min/max band draws as a solid shape; smoothing its edges only costs time.
         channel.graph->setAntialiased(!reduced);
         channel.graph->setData(keys, values, true);
@@ -471,7 +635,7 @@ void WaveformPlot::mousePressed(QMouseEvent* event)
 void WaveformPlot::mouseMoved(QMouseEvent* event)
 {
     if (draggedCursor >= 0 && (event->buttons() & Qt::LeftButton)) {
-        setCursorSample(draggedCursor, sampleAtPixel(event->pos().x()));
+        setCursorSample(draggedCursor, snapped(sampleAtPixel(event->pos().x())));
         redraw();
     } else if (event->buttons() == Qt::NoButton) {
         plot->setCursor(cursorNear(event->pos()) >= 0 ? Qt::SizeHorCursor : Qt::ArrowCursor);
@@ -483,9 +647,9 @@ void WaveformPlot::mouseReleased(QMouseEvent* event)
     const bool click = (event->pos() - pressPosition).manhattanLength() < 4;
     if (click && draggedCursor < 0 && plot->axisRectAt(event->pos()) != nullptr) {
         if (event->button() == Qt::LeftButton)
-            setCursorSample(0, sampleAtPixel(event->pos().x()));
+            setCursorSample(0, snapped(sampleAtPixel(event->pos().x())));
         else if (event->button() == Qt::RightButton)
-            setCursorSample(1, sampleAtPixel(event->pos().x()));
+            setCursorSample(1, snapped(sampleAtPixel(event->pos().x())));
         redraw();
     }
     draggedCursor = -1;
