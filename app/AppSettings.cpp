@@ -25,6 +25,7 @@ constexpr const char* keyDemo = "connection/demo";
 constexpr const char* keyGeometry = "window/geometry";
 constexpr const char* keyLogMode = "log/mode";
 constexpr const char* keyTimeStamps = "log/timeStamps";
+constexpr const char* keyReadRecordsOnConnect = "records/readListOnConnect";
 constexpr const char* keyIgnoredInComparison = "comparison/ignored";
 
 QString key(const char* name)
@@ -166,6 +167,19 @@ void AppSettings::setLogTimeStamps(bool on)
     if (store == nullptr)
         return;
     store->setValue(key(keyTimeStamps), on);
+    store->sync();
+}
+
+bool AppSettings::readRecordsOnConnect() const
+{
+    return boolean(keyReadRecordsOnConnect, false);
+}
+
+void AppSettings::setReadRecordsOnConnect(bool on)
+{
+    if (store == nullptr)
+        return;
+    store->setValue(key(keyReadRecordsOnConnect), on);
     store->sync();
 }
 

@@ -683,13 +683,15 @@ void TestMainWindowForm::everyActionIsInAMenu()
 
 void TestMainWindowForm::tabsInOrderWithParametersCurrent()
 {
-    QCOMPARE(form->tabWidget->count(), 3);
+    QCOMPARE(form->tabWidget->count(), 4);
     QCOMPARE(form->tabWidget->widget(0), form->paramsTab);
     QCOMPARE(form->tabWidget->widget(1), form->crashProcessTab);
-    QCOMPARE(form->tabWidget->widget(2), form->logTab);
+    QCOMPARE(form->tabWidget->widget(2), form->journalTab);
+    QCOMPARE(form->tabWidget->widget(3), form->logTab);
     QCOMPARE(form->tabWidget->tabText(0), QStringLiteral("Параметры"));
     QCOMPARE(form->tabWidget->tabText(1), QStringLiteral("Осциллограммы"));
-    QCOMPARE(form->tabWidget->tabText(2), QStringLiteral("Журнал"));
+    QCOMPARE(form->tabWidget->tabText(2), QStringLiteral("События"));
+    QCOMPARE(form->tabWidget->tabText(3), QStringLiteral("Журнал"));
     QCOMPARE(form->tabWidget->currentIndex(), 0);
 }
 
