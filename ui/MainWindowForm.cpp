@@ -464,25 +464,31 @@ void buildParamsTab(Form& form)
 
 void buildCrashProcessTab(Form& form)
 {
-    auto* row = new QHBoxLayout(form.crashProcessTab);
+    // The two groups side by side, the list's buttons and check box in rows
+    // under both: beside the list their texts would widen the window past a
+    // small screen.
+    auto* column = new QVBoxLayout(form.crashProcessTab);
+    auto* row = new QHBoxLayout;
+    column->addLayout(row, 1);
 
     form.crashListGroup = named(new QGroupBox(form.crashProcessTab), "crashListGroup");
     auto* list = new QVBoxLayout(form.crashListGroup);
     form.crashList = named(new QListWidget(form.crashListGroup), "crashList");
     list->addWidget(form.crashList);
-    auto* listButtons = new QHBoxLayout;
-    form.btnReadRecords = named(new QPushButton(form.crashListGroup), "btnReadRecords");
-    form.btnSaveAllRecords = named(new QPushButton(form.crashListGroup), "btnSaveAllRecords");
+    row->addWidget(form.crashListGroup);
+
+    auto* listControls = new QHBoxLayout;
+    form.btnReadRecords = named(new QPushButton(form.crashProcessTab), "btnReadRecords");
+    form.btnSaveAllRecords = named(new QPushButton(form.crashProcessTab), "btnSaveAllRecords");
     // Enabled once the list holds a record.
     form.btnSaveAllRecords->setEnabled(false);
-    listButtons->addWidget(form.btnReadRecords);
-    listButtons->addWidget(form.btnSaveAllRecords);
-    listButtons->addStretch(1);
-    list->addLayout(listButtons);
     form.checkReadRecordsOnConnect =
-        named(new QCheckBox(form.crashListGroup), "checkReadRecordsOnConnect");
-    list->addWidget(form.checkReadRecordsOnConnect);
-    row->addWidget(form.crashListGroup);
+        named(new QCheckBox(form.crashProcessTab), "checkReadRecordsOnConnect");
+    listControls->addWidget(form.btnReadRecords);
+    listControls->addWidget(form.btnSaveAllRecords);
+    listControls->addStretch(1);
+    column->addLayout(listControls);
+    column->addWidget(form.checkReadRecordsOnConnect);
 
     form.crashInfo = named(new QGroupBox(form.crashProcessTab), "crashInfo");
     auto* info = new QGridLayout(form.crashInfo);
