@@ -125,7 +125,6 @@ void JournalPage::readingFinished()
     model->setJournal(logReader->events());
     model->setRecords(records->listedHeaders());
     fillTypes();
-    ui->journalTable->resizeColumnsToContents();
     ui->btnSaveJournal->setEnabled(true);
     ui->btnReadJournal->setEnabled(true);
     // Read from the menu on another page, the journal is shown all the same.

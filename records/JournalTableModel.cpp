@@ -89,9 +89,11 @@ QVariant JournalTableModel::data(const QModelIndex& index, int role) const
         return QStringLiteral("Осциллограмма №%1 (%2 %3) — двойной щелчок открывает её")
             .arg(QString::number(record), header.dateText(), header.timeText());
     }
-    case Qt::TextAlignmentRole:
-        return index.column() == TypeColumn ? QVariant()
-                                            : QVariant(int(Qt::AlignRight | Qt::AlignVCenter));
+    case Qt::TextAlignmentRole: {
+        // The currents by their decimal points.
+        const bool current = index.column() == SecondaryColumn || index.column() == PrimaryColumn;
+        return current ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter)) : QVariant();
+    }
     default:
         return QVariant();
     }

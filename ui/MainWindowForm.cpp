@@ -550,6 +550,9 @@ void buildJournalTab(Form& form)
     table->setAlternatingRowColors(true);
     table->setWordWrap(false);
     table->verticalHeader()->setVisible(false);
+    // Thirty rows at most: the columns follow their texts, the time takes the
+    // rest.
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table->horizontalHeader()->setStretchLastSection(true);
     form.journalTable = table;
     column->addWidget(table);
