@@ -30,6 +30,7 @@ constexpr const char* keyGeometry = "window/geometry";
 constexpr const char* keyLogMode = "log/mode";
 constexpr const char* keyTimeStamps = "log/timeStamps";
 constexpr const char* keyLogFileFolder = "log/fileFolder";
+constexpr const char* keyReadRecordsOnConnect = "records/readListOnConnect";
 constexpr const char* keyIgnoredInComparison = "comparison/ignored";
 
 QString key(const char* name)
@@ -239,6 +240,19 @@ void AppSettings::setLogTimeStamps(bool on)
     if (store == nullptr)
         return;
     store->setValue(key(keyTimeStamps), on);
+    store->sync();
+}
+
+bool AppSettings::readRecordsOnConnect() const
+{
+    return boolean(keyReadRecordsOnConnect, false);
+}
+
+void AppSettings::setReadRecordsOnConnect(bool on)
+{
+    if (store == nullptr)
+        return;
+    store->setValue(key(keyReadRecordsOnConnect), on);
     store->sync();
 }
 

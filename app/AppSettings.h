@@ -64,6 +64,11 @@ public:
     QString logFileFolder() const;
     void setLogFileFolder(const QString& folder);
 
+    // Whether the record list is read by itself when polling starts; off
+    // unless the user ticked it.
+    bool readRecordsOnConnect() const;
+    void setReadRecordsOnConnect(bool on);
+
     // The registers of the settings a comparison leaves out ("не
     // сравнивать"): settings that differ on purpose from one feeder to the
     // next. Numbers that are no register of the relay are dropped.

@@ -7,6 +7,7 @@
 #include "app/ConnectionStatus.h"
 #include "app/DeviceSearchDialog.h"
 #include "app/HelpDialog.h"
+#include "app/JournalPage.h"
 #include "app/LogPage.h"
 #include "app/PasswordDialog.h"
 #include "app/RecordsPage.h"
@@ -92,6 +93,7 @@ MainWindow::MainWindow(QWidget* parent, QSettings* store) : QMainWindow(parent)
     recordsParts.configDialog = configDialog;
     recordsParts.settings = settings;
     recordsPage = new RecordsPage(recordsParts, this);
+    journalPage = new JournalPage(recordsParts, recordsPage, this);
     connectSignals();
     commands->setEnabled(false);
     setUpStatus();
@@ -403,12 +405,16 @@ void MainWindow::refreshStart()
     // nothing reaches the relay.
     if (!filePage->showRelay() || !portReady())
         return;
+    // Still valid while a reading holds polling back: resuming is no start.
+    const bool started = !pollingSince.isValid();
     if (!isPolling())
         pollingSince.start();
     connection->startPolling();
     refreshTimer->start(configDialog->pollPeriod() * 1000);
     commands->setEnabled(true);
     updateStatus();
+    if (started)
+        recordsPage->pollingStarted();
 }
 
 void MainWindow::refreshStop(bool closePort)

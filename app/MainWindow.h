@@ -19,6 +19,7 @@ class StaleValueMarker;
 class ConfigFile;
 class HelpDialog;
 class IVisualizer;
+class JournalPage;
 class LogPage;
 class ModBusClient;
 class ModBusDevice;
@@ -116,6 +117,7 @@ private:
     SettingsPage* settingsPage = nullptr;
     SettingsFilePage* filePage = nullptr;
     RecordsPage* recordsPage = nullptr;
+    JournalPage* journalPage = nullptr;
     ArchivePage* archivePage = nullptr;
     AppSettings* settings = nullptr;
     ConnectionStatus* connectionStatus = nullptr;

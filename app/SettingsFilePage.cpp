@@ -267,7 +267,7 @@ void SettingsFilePage::setRelayPartsEnabled(bool enabled)
     for (QWidget* part :
          {static_cast<QWidget*>(ui->groupBox), static_cast<QWidget*>(ui->groupBox_2),
           static_cast<QWidget*>(ui->groupBox_3), static_cast<QWidget*>(ui->groupBox_15),
-          ui->crashProcessTab})
+          ui->crashProcessTab, static_cast<QWidget*>(ui->btnReadJournal)})
         part->setEnabled(enabled);
     for (QAction* action : {ui->actionReadHeaders, ui->actionReadLog, ui->actionSaveChanges,
                             ui->actionSaveConfig, ui->actionLoadConfig, ui->actionCompareConfig})

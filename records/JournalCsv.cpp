@@ -1,7 +1,5 @@
 #include "records/JournalCsv.h"
 
-#include "records/JournalEntry.h"
-
 #include <QIODevice>
 #include <QSaveFile>
 #include <QString>
@@ -18,36 +16,63 @@ bool writeLine(QIODevice& device, const QString& line)
 
 } // namespace
 
-bool JournalCsv::write(QIODevice& device, const JournalEntry* entries, int count, uint16_t pointer)
+QStringList JournalCsv::columnTitles()
 {
-    if (!writeLine(device, QStringLiteral("Тип;Iвтор;Iперв;Дата;Время\n")))
-        return false;
+    return {QStringLiteral("Тип"), QStringLiteral("Iвтор"), QStringLiteral("Iперв"),
+            QStringLiteral("Дата"), QStringLiteral("Время")};
+}
+
+QVector<JournalEntry> JournalCsv::newestFirst(const JournalEntry* entries, int count,
+                                              uint16_t pointer)
+{
+    QVector<JournalEntry> events;
     if (count <= 0 || entries == nullptr)
-        return true;
-    // Newest first: from the pointer back to 0, then from the end of the ring
-    // down to the entry after the pointer. A pointer outside the ring starts
-    // at its end.
+        return events;
+    // From the pointer back to 0, then from the end of the ring down to the
+    // entry after the pointer. A pointer outside the ring starts at its end
+    // and goes no further than the ring's start.
     const int newest = std::min<int>(pointer, count - 1);
     for (int step = 0; step < count; ++step) {
         const int position = newest - step;
         if (position < 0 && newest != pointer)
             break;
         const JournalEntry& current = entries[(position + count) % count];
-        if (current.isEvent() && !writeLine(device, current.csvLine()))
+        if (current.isEvent())
+            events.append(current);
+    }
+    return events;
+}
+
+bool JournalCsv::write(QIODevice& device, const QVector<JournalEntry>& events)
+{
+    if (!writeLine(device, columnTitles().join(QLatin1Char(';')) + QLatin1Char('\n')))
+        return false;
+    for (const JournalEntry& event : events) {
+        if (!writeLine(device, event.csvLine()))
             return false;
     }
     return true;
 }
 
-bool JournalCsv::save(const QString& fileName, const JournalEntry* entries, int count,
-                      uint16_t pointer)
+bool JournalCsv::save(const QString& fileName, const QVector<JournalEntry>& events)
 {
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    if (!write(file, entries, count, pointer)) {
+    if (!write(file, events)) {
         file.cancelWriting();
         return false;
     }
     return file.commit();
+}
+
+bool JournalCsv::write(QIODevice& device, const JournalEntry* entries, int count, uint16_t pointer)
+{
+    return write(device, newestFirst(entries, count, pointer));
+}
+
+bool JournalCsv::save(const QString& fileName, const JournalEntry* entries, int count,
+                      uint16_t pointer)
+{
+    return save(fileName, newestFirst(entries, count, pointer));
 }

@@ -97,16 +97,22 @@ bool JournalEntry::primaryCurrent(float* value) const
     return true;
 }
 
-QString JournalEntry::csvLine() const
+QStringList JournalEntry::csvFields() const
 {
     float secondary = 0.0f;
     float primary = 0.0f;
     const bool secondaryKnown = secondaryCurrent(&secondary);
     const bool primaryKnown = primaryCurrent(&primary);
-    return QStringLiteral("%1;%2;%3;%4.%5.%6;%7:%8:%9.%10\n")
-        .arg(typeText(), currentText(secondaryKnown, secondary), currentText(primaryKnown, primary),
-             QString::number(day), QString::number(month), QString::number(2000 + year),
-             QString::number(hour), QString::number(minute), QString::number(second))
-        // Three digits: 3.045 s must not read as 3.45 s in a spreadsheet.
-        .arg(millisecond, 3, 10, QLatin1Char('0'));
+    return {typeText(), currentText(secondaryKnown, secondary), currentText(primaryKnown, primary),
+            QStringLiteral("%1.%2.%3")
+                .arg(QString::number(day), QString::number(month), QString::number(2000 + year)),
+            QStringLiteral("%1:%2:%3.%4")
+                .arg(QString::number(hour), QString::number(minute), QString::number(second))
+                // Three digits: 3.045 s must not read as 3.45 s in a spreadsheet.
+                .arg(millisecond, 3, 10, QLatin1Char('0'))};
+}
+
+QString JournalEntry::csvLine() const
+{
+    return csvFields().join(QLatin1Char(';')) + QLatin1Char('\n');
 }

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -44,8 +45,11 @@ struct JournalEntry
     bool secondaryCurrent(float* value) const;
     bool primaryCurrent(float* value) const;
 
-    // "type;Iвтор;Iперв;d.M.yyyy;h:m:s.ms\n" with the currents in the default
-    // locale's notation (two decimals) and empty where they cannot be computed.
+    // The five fields of the CSV line and of the window's journal table: the
+    // type, the currents in the default locale's notation (two decimals, empty
+    // where they cannot be computed), "d.M.yyyy" and "h:m:s.zzz".
+    QStringList csvFields() const;
+    // The fields joined by ';', ending in '\n'.
     QString csvLine() const;
 };
 

@@ -188,6 +188,11 @@ void LogReader::watchdogExpired()
     requestEnded(false);
 }
 
+QVector<JournalEntry> LogReader::events() const
+{
+    return JournalCsv::newestFirst(entries.data(), entryCount, pointer);
+}
+
 bool LogReader::write(QIODevice& device) const
 {
     return JournalCsv::write(device, entries.data(), entryCount, pointer);

@@ -7,6 +7,7 @@
 #include "relay/RelayMap.h"
 
 #include <QObject>
+#include <QVector>
 
 #include <array>
 #include <cstdint>
@@ -35,7 +36,8 @@ class QString;
 //
 // Use from the records workflow:
 //   setClient(client) once; readRecords(address) -> logReadingFinished() or
-//   logReadingFailed(); progress() for the dialog; save(fileName) afterwards.
+//   logReadingFailed(); progress() for the dialog; events() or save(fileName)
+//   afterwards.
 class LogReader : public QObject, public IModBusResponseListener
 {
     Q_OBJECT
@@ -81,6 +83,8 @@ public:
     uint16_t journalPointer() const { return pointer; }
     // Entry at ring position index (0..29), or null outside the ring.
     const JournalEntry* entry(int index) const;
+    // The events in memory, newest first, as save() lists them.
+    QVector<JournalEntry> events() const;
 
     void holdingRegsRead(uint16_t start, const uint16_t* values, uint16_t count) override;
     void multipleRegsWritten(uint16_t start, const uint16_t* values, uint16_t count) override;

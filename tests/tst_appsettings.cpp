@@ -19,6 +19,7 @@ void verifyDefaults(const AppSettings& settings)
     QVERIFY(!read.demo);
     QCOMPARE(settings.logMode(), 0);
     QVERIFY(!settings.logTimeStamps());
+    QVERIFY(!settings.readRecordsOnConnect());
 }
 
 } // namespace
@@ -78,6 +79,7 @@ void TestAppSettings::keptValuesReadBack()
         settings.setConnection(kept);
         settings.setLogMode(3);
         settings.setLogTimeStamps(true);
+        settings.setReadRecordsOnConnect(true);
         settings.setWindowGeometry(QByteArray("geometry"));
     }
     // Read by another store object, as the next run does.
@@ -92,6 +94,7 @@ void TestAppSettings::keptValuesReadBack()
     QCOMPARE(read.demo, kept.demo);
     QCOMPARE(settings.logMode(), 3);
     QVERIFY(settings.logTimeStamps());
+    QVERIFY(settings.readRecordsOnConnect());
     QCOMPARE(settings.windowGeometry(), QByteArray("geometry"));
 }
 

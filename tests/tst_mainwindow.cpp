@@ -35,6 +35,7 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -114,7 +115,7 @@ private slots:
     void keyboardChoiceOfRecordIsTheOneSaved();
     void saveCrashWritesComtradePair();
     void cancelledFolderDialogEmptiesSaveFolder();
-    void journalIsReadAndSavedBehindProgressDialog();
+    void journalIsReadBehindProgressDialog();
     void overlappingReadingsResumePollingOnlyAfterTheLast();
     void qtStandardTextsAreRussian();
 
@@ -885,6 +886,7 @@ void TestMainWindow::closingWithUnwrittenChangesAsks()
 
 void TestMainWindow::closingDuringJournalReadingAsks()
 {
+    MainWindowTestAccess access(*window);
     QVERIFY(acceptSettings(*window, *closer, Settings{}));
     action(*window, "actionReadLog")->trigger();
     closer->expectMessageBox(QMessageBox::No);
@@ -892,9 +894,9 @@ void TestMainWindow::closingDuringJournalReadingAsks()
     QVERIFY2(closer->waitUntilDone(), closer->describe().constData());
     QCOMPARE(closer->seen[0].text, QStringLiteral("Идёт чтение журнала. Прервать и выйти?"));
     QVERIFY(window->isVisible());
-    // The reading goes on to its file dialog.
-    closer->expectFileDialog(QString());
-    QVERIFY2(closer->waitUntilDone(10000), closer->describe().constData());
+    // The reading goes on into the table.
+    TRY_VERIFY(!access.journalReading(), 10000);
+    QVERIFY(child<QPushButton>(window, "btnSaveJournal")->isEnabled());
 }
 
 void TestMainWindow::readHeadersListsDemoRecordsAndResumesPolling()
@@ -1000,30 +1002,25 @@ void TestMainWindow::cancelledFolderDialogEmptiesSaveFolder()
     QVERIFY(!access.progressTimer()->isActive());
 }
 
-void TestMainWindow::journalIsReadAndSavedBehindProgressDialog()
+void TestMainWindow::journalIsReadBehindProgressDialog()
 {
     MainWindowTestAccess access(*window);
     QVERIFY(acceptSettings(*window, *closer, Settings{}));
     action(*window, "actionStart")->trigger();
 
-    QTemporaryDir dir;
-    const QString path = dir.filePath("journal.csv");
-    bool dialogHidden = false;
-    bool pollingDuringDialog = true;
-    closer->expectFileDialog(path, [&] {
-        dialogHidden = !access.eventsDialog()->isVisible();
-        pollingDuringDialog = access.polling();
-    });
+    // The menu entry reads into the table, asking for no file.
     action(*window, "actionReadLog")->trigger();
     QVERIFY(access.eventsDialog()->isVisible());
     QCOMPARE(child<QProgressBar>(access.eventsDialog(), "progressBar")->value(), 0);
     QVERIFY(!access.polling());
+    QVERIFY(!child<QPushButton>(window, "btnReadJournal")->isEnabled());
 
-    QVERIFY2(closer->waitUntilDone(10000), closer->describe().constData());
-    QVERIFY(dialogHidden);
-    QVERIFY(!pollingDuringDialog);
+    TRY_VERIFY(!access.journalReading(), 10000);
+    QVERIFY(!access.eventsDialog()->isVisible());
     QVERIFY(access.polling());
-    QVERIFY(QFile::exists(path));
+    QVERIFY(closer->seen.isEmpty());
+    QCOMPARE(child<QTabWidget>(window, "tabWidget")->currentWidget(),
+             child<QWidget>(window, "journalTab"));
 }
 
 void TestMainWindow::overlappingReadingsResumePollingOnlyAfterTheLast()
@@ -1032,10 +1029,6 @@ void TestMainWindow::overlappingReadingsResumePollingOnlyAfterTheLast()
     QVERIFY(acceptSettings(*window, *closer, Settings{}));
     action(*window, "actionStart")->trigger();
 
-    QTemporaryDir dir;
-    bool pollingWhenJournalEnded = true;
-    closer->expectFileDialog(dir.filePath("journal.csv"),
-                             [&] { pollingWhenJournalEnded = access.polling(); });
     // The journal starts while the headers are read: polling was on when the
     // first reading began and must stay off until the second one ends.
     action(*window, "actionReadHeaders")->trigger();
@@ -1044,11 +1037,8 @@ void TestMainWindow::overlappingReadingsResumePollingOnlyAfterTheLast()
 
     auto* list = child<QListWidget>(window, "crashList");
     TRY_COMPARE(list->count(), 3, 5000);
-    QVERIFY(access.eventsDialog()->isVisible());
-    QVERIFY(!access.polling());
-
-    QVERIFY2(closer->waitUntilDone(10000), closer->describe().constData());
-    QVERIFY(!pollingWhenJournalEnded);
+    QCOMPARE(access.polling(), !access.journalReading());
+    TRY_VERIFY(!access.journalReading(), 10000);
     QVERIFY(access.polling());
 }
 

@@ -91,9 +91,8 @@ void TestWindowArchive::everyReadingAndWritingIsKeptUnderTheNameGivenOnce()
     QVERIFY2(closer.waitUntilDone(10000), closer.describe().constData());
 
     // The journal, saved as a file too.
-    closer.expectFileDialog(dir.filePath("journal.csv"));
-    action(window, "actionReadLog")->trigger();
-    QVERIFY2(closer.waitUntilDone(20000), closer.describe().constData());
+    QVERIFY(windowtest::readJournal(window, 20000));
+    QVERIFY(windowtest::saveJournal(window, closer, dir.filePath("journal.csv")));
 
     // Record 0, saved into the folder.
     auto* list = child<QListWidget>(&window, "crashList");

@@ -26,6 +26,8 @@
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTableView>
+#include <QHeaderView>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -462,13 +464,31 @@ void buildParamsTab(Form& form)
 
 void buildCrashProcessTab(Form& form)
 {
-    auto* row = new QHBoxLayout(form.crashProcessTab);
+    // The two groups side by side, the list's buttons and check box in rows
+    // under both: beside the list their texts would widen the window past a
+    // small screen.
+    auto* column = new QVBoxLayout(form.crashProcessTab);
+    auto* row = new QHBoxLayout;
+    column->addLayout(row, 1);
 
     form.crashListGroup = named(new QGroupBox(form.crashProcessTab), "crashListGroup");
     auto* list = new QVBoxLayout(form.crashListGroup);
     form.crashList = named(new QListWidget(form.crashListGroup), "crashList");
     list->addWidget(form.crashList);
     row->addWidget(form.crashListGroup);
+
+    auto* listControls = new QHBoxLayout;
+    form.btnReadRecords = named(new QPushButton(form.crashProcessTab), "btnReadRecords");
+    form.btnSaveAllRecords = named(new QPushButton(form.crashProcessTab), "btnSaveAllRecords");
+    // Enabled once the list holds a record.
+    form.btnSaveAllRecords->setEnabled(false);
+    form.checkReadRecordsOnConnect =
+        named(new QCheckBox(form.crashProcessTab), "checkReadRecordsOnConnect");
+    listControls->addWidget(form.btnReadRecords);
+    listControls->addWidget(form.btnSaveAllRecords);
+    listControls->addStretch(1);
+    column->addLayout(listControls);
+    column->addWidget(form.checkReadRecordsOnConnect);
 
     form.crashInfo = named(new QGroupBox(form.crashProcessTab), "crashInfo");
     auto* info = new QGridLayout(form.crashInfo);
@@ -499,6 +519,43 @@ void buildCrashProcessTab(Form& form)
     info->addWidget(form.crashSaveProgress, 4, 2);
     closeRows(info, 5);
     row->addWidget(form.crashInfo);
+}
+
+void buildJournalTab(Form& form)
+{
+    auto* column = new QVBoxLayout(form.journalTab);
+    auto* controls = new QHBoxLayout;
+    form.btnReadJournal = named(new QPushButton(form.journalTab), "btnReadJournal");
+    form.btnSaveJournal = named(new QPushButton(form.journalTab), "btnSaveJournal");
+    // Enabled once a journal is shown.
+    form.btnSaveJournal->setEnabled(false);
+    form.labelJournalType = named(new QLabel(form.journalTab), "labelJournalType");
+    form.comboJournalType = named(new QComboBox(form.journalTab), "comboJournalType");
+    form.comboJournalType->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    form.labelJournalType->setBuddy(form.comboJournalType);
+    form.editJournalFilter = named(new QLineEdit(form.journalTab), "editJournalFilter");
+    form.editJournalFilter->setClearButtonEnabled(true);
+    controls->addWidget(form.btnReadJournal);
+    controls->addWidget(form.btnSaveJournal);
+    controls->addSpacing(12);
+    controls->addWidget(form.labelJournalType);
+    controls->addWidget(form.comboJournalType);
+    controls->addWidget(form.editJournalFilter, 1);
+    column->addLayout(controls);
+
+    auto* table = named(new QTableView(form.journalTab), "journalTable");
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setAlternatingRowColors(true);
+    table->setWordWrap(false);
+    table->verticalHeader()->setVisible(false);
+    // Thirty rows at most: the columns follow their texts, the time takes the
+    // rest.
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table->horizontalHeader()->setStretchLastSection(true);
+    form.journalTable = table;
+    column->addWidget(table);
 }
 
 void buildLogTab(Form& form)
@@ -606,12 +663,15 @@ void MainWindowForm::setupUi(QMainWindow* window)
 
     paramsTab = named(new QWidget, "paramsTab");
     crashProcessTab = named(new QWidget, "crashProcessTab");
+    journalTab = named(new QWidget, "journalTab");
     logTab = named(new QWidget, "logTab");
     tabWidget->addTab(paramsTab, QString());
     tabWidget->addTab(crashProcessTab, QString());
+    tabWidget->addTab(journalTab, QString());
     tabWidget->addTab(logTab, QString());
     buildParamsTab(*this);
     buildCrashProcessTab(*this);
+    buildJournalTab(*this);
     buildLogTab(*this);
     window->setCentralWidget(centralWidget);
 
@@ -636,6 +696,7 @@ void MainWindowForm::retranslateUi(QMainWindow* window)
 
     tabWidget->setTabText(tabWidget->indexOf(paramsTab), text("Параметры"));
     tabWidget->setTabText(tabWidget->indexOf(crashProcessTab), text("Осциллограммы"));
+    tabWidget->setTabText(tabWidget->indexOf(journalTab), text("События"));
     tabWidget->setTabText(tabWidget->indexOf(logTab), text("Журнал"));
 
     groupBox_10->setTitle(text("Раздел"));
@@ -679,6 +740,14 @@ void MainWindowForm::retranslateUi(QMainWindow* window)
                "<html><head/><body>Длительность ава-<br>рийного режима</body></html>");
     buttonSaveRecord->setText(text("Сохранить"));
     buttonViewRecord->setText(text("Просмотр"));
+    btnReadRecords->setText(text("Считать список"));
+    btnSaveAllRecords->setText(text("Сохранить все…"));
+    checkReadRecordsOnConnect->setText(text("Читать список осциллограмм при подключении"));
+
+    btnReadJournal->setText(text("Считать журнал"));
+    btnSaveJournal->setText(text("Сохранить CSV…"));
+    labelJournalType->setText(text("&Тип:"));
+    editJournalFilter->setPlaceholderText(text("Найти в журнале"));
 
     btnLogPause->setText(text("Пауза"));
     btnLogPause->setToolTip(text("Не переходить к новым строкам (строки добавляются)"));

@@ -19,6 +19,7 @@ class QSpinBox;
 class QStackedWidget;
 class QStatusBar;
 class QTabWidget;
+class QTableView;
 class QToolButton;
 class QWidget;
 
@@ -152,6 +153,20 @@ struct MainWindowForm
     QPushButton* buttonSaveRecord = nullptr;
     QPushButton* buttonViewRecord = nullptr;
     QProgressBar* crashSaveProgress = nullptr;
+    // Below the list: reading it, saving every record, and reading it by
+    // itself when polling starts.
+    QPushButton* btnReadRecords = nullptr;
+    QPushButton* btnSaveAllRecords = nullptr;
+    QCheckBox* checkReadRecordsOnConnect = nullptr;
+
+    // Tab "События": the relay's event journal, its filters above it.
+    QWidget* journalTab = nullptr;
+    QPushButton* btnReadJournal = nullptr;
+    QPushButton* btnSaveJournal = nullptr;
+    QLabel* labelJournalType = nullptr;
+    QComboBox* comboJournalType = nullptr;
+    QLineEdit* editJournalFilter = nullptr;
+    QTableView* journalTable = nullptr;
 
     // Tab "Журнал": the controls of the list above it.
     QWidget* logTab = nullptr;

@@ -2,12 +2,14 @@
 #define TALVIK_TESTS_SUPPORT_MAINWINDOWTESTACCESS_H
 
 #include "app/ConfigDialog.h"
+#include "app/JournalPage.h"
 #include "app/MainWindow.h"
 #include "app/RecordsPage.h"
 #include "modbus/ModBusClient.h"
 #include "relay/ModBusDevice.h"
 #include "session/RelayConnection.h"
 #include "simulator/DemoRTULink.h"
+#include "support/EventWait.h"
 #include "support/ModalCloser.h"
 #include "ui/EventsReadDialog.h"
 
@@ -18,6 +20,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QSerialPort>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -39,8 +42,13 @@ public:
     QSerialPort* port() const { return window.serialPort; }
     QString saveFolder() const { return window.recordsPage->saveFolder; }
     int visualizerCount() const { return window.visualizers.size(); }
-    EventsReadDialog* eventsDialog() const { return window.recordsPage->eventsReadDialog; }
+    EventsReadDialog* eventsDialog() const { return window.journalPage->eventsReadDialog; }
     ConfigDialog* configDialog() const { return window.configDialog; }
+    bool journalReading() const
+    {
+        return window.connection->isReading(RelayConnection::JournalReading);
+    }
+    LogReader* logReader() const { return window.connection->logReader(); }
     // Polls every `ms` from now on, the first poll `ms` from now, instead of
     // every whole second the connection dialog allows: for the checks whose
     // subject is what the polls bring, not how often they come. The window
@@ -140,6 +148,23 @@ inline QStringList logLines(MainWindow& window)
     for (int i = 0; i < list->count(); ++i)
         lines << list->item(i)->text();
     return lines;
+}
+
+// Reads the journal into the window's table by its button; whether the
+// reading ended (done or failed) by the deadline.
+inline bool readJournal(MainWindow& window, int timeoutMs = 10000)
+{
+    MainWindowTestAccess access(window);
+    child<QPushButton>(&window, "btnReadJournal")->click();
+    return eventwait::until([&access] { return !access.journalReading(); }, timeoutMs);
+}
+
+// "Сохранить CSV…" into `path`; whether the file dialog was answered.
+inline bool saveJournal(MainWindow& window, ModalCloser& closer, const QString& path)
+{
+    closer.expectFileDialog(path);
+    child<QPushButton>(&window, "btnSaveJournal")->click();
+    return closer.waitUntilDone();
 }
 
 inline QByteArray readFile(const QString& path)
