@@ -137,6 +137,8 @@ bool ConnectionStatus::hasRecentFailures(quint64 failuresNow) const
 
 ConnectionStatus::State ConnectionStatus::classify(const Snapshot& snapshot, bool recentFailures)
 {
+    if (!snapshot.recovery.isEmpty())
+        return State::Silent;
     if (!snapshot.polling)
         return State::Stopped;
     if (snapshot.demo)
@@ -181,6 +183,17 @@ QString ConnectionStatus::connectionText(const QString& portName, int baudRate, 
     return QStringLiteral("%1 · %2 · адрес %3").arg(portName).arg(baudRate).arg(address);
 }
 
+ConnectionStatus::Counters ConnectionStatus::countersOf(const ModBusClient::Counters& counted)
+{
+    Counters counters;
+    counters.requests = counted.requests;
+    counters.answers = counted.answers;
+    counters.timeouts = counted.timeouts;
+    counters.frameErrors = counted.frameErrors;
+    counters.exceptions = counted.exceptions;
+    return counters;
+}
+
 QString ConnectionStatus::countersText(const Counters& shown)
 {
     return QStringLiteral("Запросы %1 · Ответы %2 · Таймауты %3 · CRC/формат %4 · Исключения %5")
@@ -195,7 +208,8 @@ void ConnectionStatus::show(const Snapshot& snapshot)
 {
     showMark(classify(snapshot, hasRecentFailures(snapshot.counters.failures())));
     connection->setText(snapshot.connection);
-    polling->setText(snapshot.polling
+    polling->setText(!snapshot.recovery.isEmpty() ? snapshot.recovery
+                     : snapshot.polling
                          ? QStringLiteral("Опрос: %1").arg(secondsText(snapshot.periodMs))
                          : QStringLiteral("Опрос остановлен"));
     answerAge->setText(

@@ -1,6 +1,8 @@
 #ifndef TALVIK_APP_CONNECTIONSTATUS_H
 #define TALVIK_APP_CONNECTIONSTATUS_H
 
+#include "modbus/ModBusClient.h"
+
 #include <QObject>
 #include <QString>
 #include <QVector>
@@ -48,6 +50,8 @@ public:
         qint64 pollingForMs = 0;
         qint64 msSinceAnswer = -1;
         Counters counters;
+        // "Нет связи — повтор через N с …" while the line is made again.
+        QString recovery;
     };
 
     // Polls that count as "the last ones" for failures and silence.
@@ -68,6 +72,7 @@ public:
     static QString stateName(State state);
     static QString connectionText(const QString& portName, int baudRate, int address, bool demo);
     static QString countersText(const Counters& counters);
+    static Counters countersOf(const ModBusClient::Counters& counted);
 
 signals:
     // The user clicked the counters.

@@ -38,6 +38,8 @@ QString DiagnosticsReport::text(const Facts& facts)
                 .arg(facts.polling ? QStringLiteral("идёт") : QStringLiteral("остановлен"));
     text += QStringLiteral("Счётчики: %1\n").arg(ConnectionStatus::countersText(facts.counters));
     text += QStringLiteral("Переподключений: %1\n").arg(facts.reconnections);
+    if (!facts.recovery.isEmpty())
+        text += facts.recovery + QLatin1Char('\n');
     text += QStringLiteral("Журнал в файлы: %1\n")
                 .arg(facts.logFileFolder.isEmpty() ? QStringLiteral("нет") : facts.logFileFolder);
     text += section(QStringLiteral("Последние ошибки"), facts.errors);

@@ -23,6 +23,8 @@ public:
         bool polling = false;
         ConnectionStatus::Counters counters;
         int reconnections = 0;
+        // The recovery's status while the line is being made again.
+        QString recovery;
         QString logFileFolder;
         QStringList errors;
         QStringList logLines;

@@ -4,6 +4,7 @@
 #include "app/LogViewControls.h"
 #include "app/SaveFileDialog.h"
 #include "base/LogFile.h"
+#include "base/LogMemory.h"
 #include "base/Logger.h"
 #include "ui/ListLogSink.h"
 #include "ui/MainWindowForm.h"
@@ -37,8 +38,10 @@ const ModeAction modeActions[] = {
 
 LogPage::LogPage(MainWindowForm* ui, AppSettings* settings, QWidget* window)
     : QObject(window), ui(ui), settings(settings), window(window),
-      sink(new ListLogSink(ui->listLog))
+      sink(new ListLogSink(ui->listLog)), recent(std::make_unique<LogMemory>())
 {
+    // Errors are kept for the diagnostics even while the log is off.
+    Logger::instance().addSink(recent.get(), static_cast<int>(LogLevel::Error));
     auto* modes = new QActionGroup(this);
     modes->setExclusive(true);
     for (const ModeAction& mode : modeActions) {
@@ -76,6 +79,7 @@ LogPage::LogPage(MainWindowForm* ui, AppSettings* settings, QWidget* window)
 
 LogPage::~LogPage()
 {
+    Logger::instance().removeSink(recent.get());
     if (file)
         Logger::instance().removeSink(file.get());
     delete sink;

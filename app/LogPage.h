@@ -8,6 +8,7 @@
 class AppSettings;
 class ListLogSink;
 class LogFile;
+class LogMemory;
 class QAction;
 class LogViewControls;
 class QWidget;
@@ -32,6 +33,8 @@ public:
 
     // The folder the log is being written to; empty when it is not.
     QString fileFolder() const;
+    // The newest lines and errors, whatever the list shows.
+    const LogMemory& memory() const { return *recent; }
     // Starts writing the log into `folder` (false, with a warning box when
     // `warn`, if it cannot), or stops with an empty folder.
     bool writeToFolder(const QString& folder, bool warn);
@@ -48,6 +51,7 @@ private:
     LogViewControls* controls;
     QAction* logToFile;
     std::unique_ptr<LogFile> file;
+    std::unique_ptr<LogMemory> recent;
 };
 
 #endif

@@ -8,6 +8,8 @@
 #include "app/DeviceSearchDialog.h"
 #include "app/HelpDialog.h"
 #include "app/JournalPage.h"
+#include "app/DiagnosticsSaver.h"
+#include "app/LineRecovery.h"
 #include "app/LogPage.h"
 #include "app/PasswordDialog.h"
 #include "app/RecordsPage.h"
@@ -62,6 +64,8 @@ MainWindow::MainWindow(QWidget* parent, QSettings* store) : QMainWindow(parent)
     // The port, links, client, poller, settings file and readers, wired as
     // the command line has them too.
     connection = new RelayConnection;
+    recovery = new LineRecovery(connection, this);
+    new DiagnosticsSaver({this, ui->menuHelp, connection, recovery, logPage, settings}, this);
     serialPort = connection->port();
     client = connection->client();
     device = connection->device();
@@ -161,7 +165,6 @@ qint64 MainWindow::staleAfterMs() const
 
 void MainWindow::updateStatus()
 {
-    const ModBusClient::Counters& counted = client->counters();
     ConnectionStatus::Snapshot snapshot;
     // What is in force, not what the dialog shows.
     const RelayConnection::Settings& inForce = connection->settings();
@@ -177,16 +180,13 @@ void MainWindow::updateStatus()
     if (filePage != nullptr && filePage->isShown())
         snapshot.connection = QStringLiteral("Файл уставок");
     snapshot.polling = isPolling();
+    snapshot.recovery = recovery->statusText();
     snapshot.demo = demo;
     snapshot.periodMs =
         refreshTimer->isActive() ? refreshTimer->interval() : configDialog->pollPeriod() * 1000;
     snapshot.pollingForMs = pollingSince.isValid() ? pollingSince.elapsed() : 0;
     snapshot.msSinceAnswer = client->msSinceLastAnswer();
-    snapshot.counters.requests = counted.requests;
-    snapshot.counters.answers = counted.answers;
-    snapshot.counters.timeouts = counted.timeouts;
-    snapshot.counters.frameErrors = counted.frameErrors;
-    snapshot.counters.exceptions = counted.exceptions;
+    snapshot.counters = ConnectionStatus::countersOf(client->counters());
     connectionStatus->show(snapshot);
     staleMarker->mark(staleAfterMs());
 }
@@ -213,6 +213,8 @@ MainWindow::~MainWindow()
     staleMarker = nullptr;
     qDeleteAll(visualizers);
     visualizers.clear();
+    // Nothing is made again for a window that goes.
+    delete recovery;
     // Stops the poller, drops the queue and closes the port on its way.
     delete connection;
     // The log must not write into the list that goes with the form.
@@ -244,9 +246,15 @@ void MainWindow::connectSignals()
         if (!filePage->isShown())
             refreshStart();
     });
-    // A dropped network connection is closed by now: the user is told, and
-    // nothing is retried until asked again.
-    connect(connection, &RelayConnection::connectionLost, this, [this](const QString& reason) {
+    // A line lost while polling is made again by itself; a network
+    // connection dropped otherwise is only told.
+    connect(recovery, &LineRecovery::pollingLost, this, [this] {
+        refreshTimer->stop();
+        commands->setEnabled(false);
+    });
+    connect(recovery, &LineRecovery::lineBack, this, &MainWindow::refreshStart);
+    connect(recovery, &LineRecovery::statusChanged, this, &MainWindow::updateStatus);
+    connect(recovery, &LineRecovery::lostWhileIdle, this, [this](const QString& reason) {
         refreshStop();
         showConnectionError(reason);
     });
@@ -401,6 +409,7 @@ void MainWindow::warnDemoMode()
 
 void MainWindow::refreshStart()
 {
+    recovery->stop();
     // Polling shows the relay: a settings file on show is left first, or
     // nothing reaches the relay.
     if (!filePage->showRelay() || !portReady())
@@ -419,7 +428,10 @@ void MainWindow::refreshStart()
 
 void MainWindow::refreshStop(bool closePort)
 {
-    if (isPolling())
+    // Stopped while the line was being made again: polling had been paused.
+    const bool recovering = recovery->isRecovering();
+    recovery->stop();
+    if (isPolling() || recovering)
         stopPolling(closePort);
 }
 

@@ -20,6 +20,7 @@ class ConfigFile;
 class HelpDialog;
 class IVisualizer;
 class JournalPage;
+class LineRecovery;
 class LogPage;
 class ModBusClient;
 class ModBusDevice;
@@ -112,6 +113,7 @@ private:
     HelpDialog* helpDialog = nullptr;
     // Deleted before the form that owns the log's list.
     LogPage* logPage = nullptr;
+    LineRecovery* recovery = nullptr;
     // The command buttons work only while the relay is polled.
     CommandButtons* commands = nullptr;
     SettingsPage* settingsPage = nullptr;

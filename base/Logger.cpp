@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cstdio>
 
 Logger& Logger::instance()
@@ -15,15 +16,27 @@ void Logger::setLevel(int newThreshold)
     threshold = newThreshold;
 }
 
-void Logger::addSink(ILogSink* sink)
+void Logger::addSink(ILogSink* sink, int floor)
 {
-    if (sink != nullptr && !sinks.contains(sink))
-        sinks.append(sink);
+    if (sink == nullptr)
+        return;
+    for (const Sink& known : qAsConst(sinks)) {
+        if (known.sink == sink)
+            return;
+    }
+    sinks.append({sink, floor});
+    highestFloor = std::max(highestFloor, floor);
 }
 
 void Logger::removeSink(ILogSink* sink)
 {
-    sinks.removeAll(sink);
+    highestFloor = 0;
+    for (int i = sinks.size() - 1; i >= 0; --i) {
+        if (sinks[i].sink == sink)
+            sinks.remove(i);
+        else
+            highestFloor = std::max(highestFloor, sinks[i].floor);
+    }
 }
 
 void Logger::write(int level, LogLineKind kind, const char* format, va_list args)
@@ -44,9 +57,11 @@ void Logger::writeText(int level, LogLineKind kind, const QString& text)
     if (!passes(level))
         return;
     // A sink may remove itself while it is told.
-    const QVector<ILogSink*> told = sinks;
-    for (ILogSink* sink : told)
-        sink->logLine(level, kind, text);
+    const QVector<Sink> told = sinks;
+    for (const Sink& entry : told) {
+        if (level <= std::max(threshold, entry.floor))
+            entry.sink->logLine(level, kind, text);
+    }
 }
 
 namespace {

@@ -29,12 +29,17 @@ public:
 
     void setLevel(int threshold);
     int level() const { return threshold; }
-    // Sinks are not owned; a sink removes itself before it goes.
-    void addSink(ILogSink* sink);
+    // Sinks are not owned; a sink removes itself before it goes. A sink with
+    // a floor gets the lines up to that level whatever the threshold (the
+    // diagnostics keep the errors while the log is off).
+    void addSink(ILogSink* sink, int floor = 0);
     void removeSink(ILogSink* sink);
     // Whether a message of this level would reach a sink: what it takes to
     // build one (a hex dump) is spent only then.
-    bool passes(int level) const { return level <= threshold && !sinks.isEmpty(); }
+    bool passes(int level) const
+    {
+        return !sinks.isEmpty() && level <= (threshold > highestFloor ? threshold : highestFloor);
+    }
 
     void write(int level, LogLineKind kind, const char* format, va_list args)
         Q_ATTRIBUTE_FORMAT_PRINTF(4, 0);
@@ -48,7 +53,13 @@ private:
     Logger() = default;
     Q_DISABLE_COPY(Logger)
 
-    QVector<ILogSink*> sinks;
+    struct Sink
+    {
+        ILogSink* sink;
+        int floor;
+    };
+    QVector<Sink> sinks;
+    int highestFloor = 0;
     int threshold = static_cast<int>(LogLevel::Error);
 };
 

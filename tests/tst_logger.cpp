@@ -1,4 +1,5 @@
 #include "base/LogFile.h"
+#include "base/LogMemory.h"
 #include "base/Logger.h"
 #include "ui/ListLogSink.h"
 
@@ -22,6 +23,7 @@ private slots:
     void levelIsShownUpToThreshold_data();
     void levelIsShownUpToThreshold();
     void noOutputDropsEverything();
+    void sinkWithAFloorKeepsErrorsWhileTheLogIsOff();
     void formatsPrintfArguments();
     void decodesUtf8();
     void longMessageIsCutTo1023Bytes();
@@ -87,6 +89,24 @@ void TestLogger::noOutputDropsEverything()
     logError("lost");
     Logger::instance().addSink(sink);
     QCOMPARE(list->count(), 0);
+}
+
+void TestLogger::sinkWithAFloorKeepsErrorsWhileTheLogIsOff()
+{
+    LogMemory memory;
+    Logger::instance().addSink(&memory, static_cast<int>(LogLevel::Error));
+    Logger::instance().setLevel(static_cast<int>(LogLevel::Disabled));
+    logError("port gone");
+    logInfo("not kept");
+    Logger::instance().setLevel(static_cast<int>(LogLevel::Info));
+    logInfo("kept");
+    Logger::instance().removeSink(&memory);
+
+    QCOMPARE(list->count(), 1);
+    QCOMPARE(memory.errors().size(), 1);
+    QVERIFY(memory.errors().first().endsWith(" port gone"));
+    QCOMPARE(memory.lines().size(), 2);
+    QVERIFY(memory.lines().last().endsWith(" kept"));
 }
 
 void TestLogger::formatsPrintfArguments()

@@ -54,6 +54,7 @@ private slots:
     void aboutNamesVersionsAndLicence();
     void settingsOutliveTheWindow();
     void typedPortNameReachesTheLink();
+    void pollingGoesOnAfterAGatewayRestartAndDiagnosticsTellIt();
     void demoFaultLightsLedAndLeavesJournalAndRecord();
 };
 
@@ -219,6 +220,50 @@ void TestMainWindowShell::settingsOutliveTheWindow()
     action(window, "actionSaveLog")->trigger();
     QVERIFY2(closer.waitUntilDone(), closer.describe().constData());
     QCOMPARE(shownFolder, QDir(folder.path()).absolutePath());
+}
+
+// The gateway drops its connection while the window polls: the status bar
+// counts down, the line is made again without a click, polling goes on, and
+// the diagnostics file tells the reconnection and the error.
+void TestMainWindowShell::pollingGoesOnAfterAGatewayRestartAndDiagnosticsTellIt()
+{
+    TestRelay gateway(TestRelay::Line::RtuOverTcp);
+    QVERIFY(gateway.isValid());
+    QTemporaryDir folder;
+    MainWindow window;
+    window.show();
+    MainWindowTestAccess access(window);
+    ModalCloser closer;
+    windowtest::Settings settings;
+    settings.demo = false;
+    settings.byLength = true;
+    settings.tcpPort = gateway.tcpPort();
+    QVERIFY(windowtest::acceptSettings(window, closer, settings));
+    action(window, "actionStart")->trigger();
+    TRY_VERIFY(gateway.answersSent() >= 3, 5000);
+
+    auto* status = window.findChild<QLabel*>("statusPolling");
+    gateway.dropConnection();
+    TRY_VERIFY(status->text().startsWith(QStringLiteral("Нет связи — повтор через")), 5000);
+    TRY_VERIFY(gateway.connectionCount() == 2 && access.polling(), 5000);
+    const int answered = gateway.answersSent();
+    TRY_VERIFY(gateway.answersSent() > answered, 5000);
+    QVERIFY2(status->text().startsWith(QStringLiteral("Опрос:")), qPrintable(status->text()));
+
+    const QString report = folder.filePath("diagnostics.txt");
+    closer.expectFileDialog(report);
+    action(window, "actionSaveDiagnostics")->trigger();
+    QVERIFY2(closer.waitUntilDone(), closer.describe().constData());
+    QFile file(report);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    QVERIFY2(
+        text.contains(
+            QStringLiteral("Связь: 127.0.0.1:%1 · RTU через TCP · адрес 1").arg(gateway.tcpPort())),
+        qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("Переподключений: 1")));
+    QVERIFY(text.contains(QStringLiteral("Связь прервана")));
+    action(window, "actionStop")->trigger();
 }
 
 void TestMainWindowShell::typedPortNameReachesTheLink()
