@@ -18,7 +18,8 @@ DiagnosticsSaver::DiagnosticsSaver(const Parts& parts, QObject* parent)
 {
     auto* action = new QAction(QStringLiteral("Сохранить диагностику…"), this);
     action->setObjectName(QStringLiteral("actionSaveDiagnostics"));
-    parts.menu->insertAction(parts.menu->actions().value(0), action);
+    // Between the help page and "О программе".
+    parts.menu->insertAction(parts.menu->actions().value(parts.menu->actions().size() - 1), action);
     connect(action, &QAction::triggered, this, &DiagnosticsSaver::save);
 }
 

@@ -28,6 +28,10 @@ void PasswordDialogForm::setupUi(QDialog* dialog)
     sbPassword->setRange(0, 0xFFFF);
     sbPassword->setDisplayIntegerBase(16);
     sbPassword->setPrefix(QStringLiteral("0x"));
+    // Room for the whole of "0xFFFF" beside the arrows: the size hint the
+    // box works out for itself leaves the prefix scrolled out of sight.
+    sbPassword->setMinimumWidth(
+        sbPassword->fontMetrics().horizontalAdvance(QStringLiteral("0xFFFF")) * 2);
     label->setBuddy(sbPassword);
     gridLayout->addWidget(sbPassword, 0, 1);
 
