@@ -263,6 +263,17 @@ void addRows(const QJsonObject& run, QList<Row>& rows)
             "",
             "< 100 ms",
             verdict(counter("worst_ms") < 100)};
+    } else if (name.startsWith("BM_CollectMemory")) {
+        const double growth = counter("rss_all_MiB") - counter("rss_one_MiB");
+        rows << Row{QString("10. collect of %1 relays on 8 lines: peak resident memory against "
+                            "one relay")
+                        .arg(counter("relays")),
+                    number(counter("rss_all_MiB"), 1) + " MiB (one relay " +
+                        number(counter("rss_one_MiB"), 1) + " MiB, +" + number(growth, 1) + " MiB)",
+                    "",
+                    "",
+                    "≤ +20 MiB",
+                    verdict(growth <= 20)};
     } else if (name.startsWith("BM_Collect/")) {
         const bool oneLine = args.value("one_line") != 0;
         const int relays = args.value("relays");

@@ -50,10 +50,24 @@ QByteArray inventoryOf(const std::vector<Place>& places)
     return QStringLiteral("{\"relays\": [%1]}").arg(relays.join(QStringLiteral(", "))).toUtf8();
 }
 
+// The peak resident size of a running process in KiB (VmHWM), 0 when unknown.
+long peakResidentKiB(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return 0;
+}
+
 // One run of collect over these relays, with an archive of its own: its
-// seconds, or a negative number (and *error) when it failed.
+// seconds, or a negative number (and *error) when it failed; *peakKiB, when
+// given, the most the program held in memory.
 double collectSeconds(const std::vector<Place>& places, const QTemporaryDir& home, int run,
-                      QString* error)
+                      QString* error, long* peakKiB = nullptr)
 {
     const QString inventory = home.filePath(QStringLiteral("run-%1.json").arg(run));
     QFile file(inventory);
@@ -74,7 +88,15 @@ double collectSeconds(const std::vector<Place>& places, const QTemporaryDir& hom
     process.start(QStringLiteral(TALVIK_CLIENT_PATH),
                   {QStringLiteral("collect"), inventory, QStringLiteral("--archive"),
                    home.filePath(QStringLiteral("run-%1.sqlite").arg(run))});
-    const bool ended = process.waitForFinished(runLimitMs);
+    bool ended = false;
+    long peak = 0;
+    // The peak is read while the program runs; it is gone with the process.
+    while (!ended && clock.elapsed() < runLimitMs) {
+        peak = std::max(peak, peakResidentKiB(process.processId()));
+        ended = process.waitForFinished(20);
+    }
+    if (peakKiB != nullptr)
+        *peakKiB = peak;
     const double seconds = clock.nsecsElapsed() / 1e9;
     if (ended && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
         return seconds;
@@ -132,6 +154,50 @@ void BM_Collect(benchmark::State& state)
     state.counters["floor_ms"] = floorSeconds * 1000;
     state.counters["floor_ratio"] = together / floorSeconds;
 }
+
+// Resident memory of collect over one relay and over forty (eight lines of
+// five, three records each): what a relay leaves behind must not add up.
+void BM_CollectMemory(benchmark::State& state)
+{
+    constexpr int lineCount = 8;
+    constexpr int relaysPerLine = 5;
+    std::vector<std::unique_ptr<PacedRelay>> lines;
+    std::vector<Place> places;
+    for (int n = 0; n < lineCount; ++n) {
+        lines.push_back(std::make_unique<PacedRelay>(PacedRelay::Line::Pty, baudRate));
+        if (!lines.back()->isValid()) {
+            state.SkipWithError("no line for a relay");
+            return;
+        }
+        loadRelay(lines.back()->relay());
+        places.push_back({lines.back().get(), 1});
+        for (int address = 2; address <= relaysPerLine; ++address) {
+            loadRelay(lines.back()->addRelay(static_cast<uint8_t>(address)));
+            places.push_back({lines.back().get(), address});
+        }
+    }
+    QTemporaryDir home;
+    QString error;
+    long oneKiB = 0;
+    long allKiB = 0;
+    if (collectSeconds({places.front()}, home, 1, &error, &oneKiB) < 0) {
+        state.SkipWithError(error.toStdString().c_str());
+        return;
+    }
+    for (auto _ : state) {
+        const double seconds = collectSeconds(places, home, 2, &error, &allKiB);
+        if (seconds < 0) {
+            state.SkipWithError(error.toStdString().c_str());
+            return;
+        }
+        state.SetIterationTime(seconds);
+    }
+    state.counters["relays"] = static_cast<double>(places.size());
+    state.counters["rss_one_MiB"] = oneKiB / 1024.0;
+    state.counters["rss_all_MiB"] = allKiB / 1024.0;
+}
+
+BENCHMARK(BM_CollectMemory)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 BENCHMARK(BM_Collect)
     ->ArgNames({"one_line", "relays"})

@@ -34,7 +34,8 @@ groups=(
     "BM_PacedLine"
     "BM_ViewerOpenLong|BM_ViewerOpenExport|BM_ViewerPanZoom|BM_ViewerCursorAnalysis|BM_ViewerOverlayLong"
     "BM_ArchiveStore|BM_ArchiveList"
-    "BM_Collect"
+    "BM_Collect/"
+    "BM_CollectMemory"
 )
 index=0
 for group in "${groups[@]}"; do
