@@ -42,9 +42,22 @@ Collector::~Collector()
     qDeleteAll(jobs);
 }
 
+QVector<int> Collector::lineNumbersOf(const QVector<InventoryRelay>& relays)
+{
+    QMap<QString, int> numbers;
+    QVector<int> lineOf;
+    for (int index = 0; index < relays.size(); ++index) {
+        int& number = numbers[lineKey(relays.at(index), index)];
+        if (number == 0)
+            number = numbers.size();
+        lineOf.append(number);
+    }
+    return lineOf;
+}
+
 void Collector::buildLines(const QVector<InventoryRelay>& relays)
 {
-    QMap<QString, CollectLine*> byKey;
+    const QVector<int> lineOf = lineNumbersOf(relays);
     for (int index = 0; index < relays.size(); ++index) {
         InventoryRelay relay = relays.at(index);
         relay.connection.lengthFraming = !options.silenceOnly;
@@ -54,14 +67,13 @@ void Collector::buildLines(const QVector<InventoryRelay>& relays)
         connect(job, &CollectJob::progress, this,
                 [this, index](const QString& text) { emit progress(index, text); });
         connect(job, &CollectJob::stateChanged, this, [this, index] { emit relayChanged(index); });
-        CollectLine*& line = byKey[lineKey(relay, index)];
-        if (line == nullptr) {
-            line = new CollectLine(this);
+        // Numbered in order of first appearance: a new number is the next line.
+        if (lineOf.at(index) > lines.size()) {
+            auto* line = new CollectLine(this);
             lines.append(line);
             connect(line, &CollectLine::finished, this, [this, line] { lineFinished(line); });
         }
-        line->add(job);
-        lineNumbers.append(lines.indexOf(line) + 1);
+        lines.at(lineOf.at(index) - 1)->add(job);
     }
 }
 

@@ -56,8 +56,10 @@ public:
     int relayCount() const { return jobs.size(); }
     // In the inventory's order.
     const CollectJob& job(int relay) const { return *jobs.at(relay); }
-    // The relay's line, numbered from 1 in the order the lines first appear.
-    int lineOf(int relay) const { return lineNumbers.at(relay); }
+
+    // Each relay's line, numbered from 1 in the order the lines first
+    // appear: relays of one number are read one after another.
+    static QVector<int> lineNumbersOf(const QVector<InventoryRelay>& relays);
 
 signals:
     // A line of progress for a relay: "уставки…", "готово", "сбой: …".
@@ -75,7 +77,6 @@ private:
     CollectOptions options;
     std::unique_ptr<RelayHistory> history;
     QVector<CollectJob*> jobs;
-    QVector<int> lineNumbers;
     QVector<CollectLine*> lines;
     int linesRunning = 0;
 };
