@@ -54,13 +54,18 @@ QString lineText(const RelayConnection::Settings& settings)
                : settings.lineText();
 }
 
-QColor stateColour(const CollectOutcome& outcome, int attempts)
+// Green for a relay that gave everything, red for one that failed, grey for
+// one the run was stopped on; a relay waiting or under way in the text colour.
+QColor stateColour(const CollectJob& job)
 {
+    const CollectOutcome& outcome = job.outcome();
+    if (job.inProgress() || job.attempts() == 0)
+        return QColor();
     if (outcome.done)
         return QColor(0x1b, 0x6e, 0x20);
     if (outcome.failure == CollectOutcome::Failure::Stopped)
         return QColor(Qt::darkGray);
-    return attempts > 0 ? QColor(Qt::darkRed) : QColor();
+    return QColor(Qt::darkRed);
 }
 
 } // namespace
@@ -70,7 +75,7 @@ CollectDialog::CollectDialog(const Parts& parts, QWidget* parent) : QDialog(pare
     setObjectName(QStringLiteral("CollectDialog"));
     setWindowTitle(title);
     buildWidgets();
-    resize(920, 460);
+    resize(1000, 480);
 }
 
 CollectDialog::~CollectDialog() = default;
@@ -121,6 +126,9 @@ void CollectDialog::buildWidgets()
     QHeaderView* header = table->horizontalHeader();
     header->setSectionResizeMode(QHeaderView::ResizeToContents);
     header->setSectionResizeMode(StateColumn, QHeaderView::Stretch);
+    // A failure's reason is shown whole: the rows grow for it.
+    table->setWordWrap(true);
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
 
     outCheck = new QCheckBox(QStringLiteral("Также записать файлы в папку:"), this);
     outCheck->setObjectName(QStringLiteral("collectOutCheck"));
@@ -393,17 +401,18 @@ void CollectDialog::stop()
 void CollectDialog::showRelay(int relay)
 {
     const CollectJob& job = collector->job(relay);
-    const CollectOutcome& outcome = job.outcome();
     const QString state = job.stateText();
-    table->item(relay, StateColumn)->setText(state);
-    table->item(relay, StateColumn)->setToolTip(state);
-    table->item(relay, StateColumn)->setForeground(stateColour(outcome, job.attempts()));
-    const bool tried = job.attempts() > 0;
-    table->item(relay, RecordsColumn)
-        ->setText(tried ? QString::number(outcome.records) : QString());
-    table->item(relay, EventsColumn)->setText(tried ? QString::number(outcome.events) : QString());
-    table->item(relay, SecondsColumn)
-        ->setText(tried ? QString::number(outcome.elapsedMs / 1000.0, 'f', 1) : QString());
+    QTableWidgetItem* stateItem = table->item(relay, StateColumn);
+    stateItem->setText(state);
+    stateItem->setToolTip(state);
+    stateItem->setForeground(stateColour(job));
+    // The counts and the time of the attempts that have ended.
+    if (job.inProgress() || job.attempts() == 0)
+        return;
+    const CollectOutcome& outcome = job.outcome();
+    table->item(relay, RecordsColumn)->setText(QString::number(outcome.records));
+    table->item(relay, EventsColumn)->setText(QString::number(outcome.events));
+    table->item(relay, SecondsColumn)->setText(QString::number(outcome.elapsedMs / 1000.0, 'f', 1));
 }
 
 void CollectDialog::collected()

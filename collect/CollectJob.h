@@ -67,6 +67,8 @@ public:
     const InventoryRelay& relay() const { return inventoryRelay; }
     const CollectOutcome& outcome() const { return result; }
     int attempts() const { return attemptCount; }
+    // An attempt is under way (or its line is being connected).
+    bool inProgress() const { return step != Step::Idle; }
     // The last attempt failed on the line or the relay, where another may do
     // better; a file, the archive or a header that failed would fail again.
     bool mayRetry() const { return !result.done && retryWorthy; }
