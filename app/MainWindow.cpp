@@ -2,6 +2,7 @@
 
 #include "app/AppSettings.h"
 #include "app/ArchivePage.h"
+#include "app/CollectLauncher.h"
 #include "app/CommandButtons.h"
 #include "app/ConfigDialog.h"
 #include "app/ConnectionStatus.h"
@@ -105,6 +106,7 @@ MainWindow::MainWindow(QWidget* parent, QSettings* store) : QMainWindow(parent)
     archivePage = new ArchivePage(
         {this, connection, verifier, settingsPage, settings, store, ui->actionArchive, filePage},
         this);
+    new CollectLauncher({this, connection, verifier, configDialog, settings, store}, this);
     restoreKeptSettings();
     updateStatus();
     // The size the user left the window at wins over the status bar's wish.

@@ -1,39 +1,20 @@
 #include "cli/CollectRun.h"
 
 #include "base/ProgramSettings.h"
-#include "cli/CollectJob.h"
-#include "cli/CollectLine.h"
 #include "cli/Console.h"
+#include "collect/CollectJob.h"
+#include "collect/Collector.h"
 #include "session/ArchiveLocation.h"
-#include "session/RelayHistory.h"
 
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
-#include <QMap>
 #include <QSettings>
-#include <QTimer>
 
 #include <cmath>
 
 namespace {
-
-// Relays with one key share a line, and so its one master: a serial port
-// (however it is named: a udev symlink is the same device), a gateway's
-// HOST:PORT whatever the protocol. Each demo relay is a line of its own.
-QString lineKey(const InventoryRelay& relay, int index)
-{
-    const RelayConnection::Settings& settings = relay.connection;
-    if (settings.demo)
-        return QStringLiteral("demo %1").arg(index);
-    if (settings.transport == RelayConnection::Transport::Serial) {
-        const QString device = QFileInfo(settings.portName).canonicalFilePath();
-        return QStringLiteral("port %1").arg(device.isEmpty() ? settings.portName : device);
-    }
-    return QStringLiteral("net %1:%2").arg(settings.host.toLower()).arg(settings.tcpPort);
-}
 
 // Seconds to a tenth, as the table shows them and JSON gives them.
 double secondsOf(const CollectOutcome& outcome)
@@ -54,9 +35,9 @@ void CollectRun::start()
 {
     // Everything that can be found wrong without a relay is found before
     // the first one is asked anything.
-    if (!readInventory() || !checkOutput() || !openArchive())
+    if (!readInventory() || !prepareCollector())
         return;
-    startLines();
+    collector->start();
 }
 
 bool CollectRun::readInventory()
@@ -71,63 +52,41 @@ bool CollectRun::readInventory()
         fail(ExitUsage, message);
         return false;
     }
-    // The frame end of the command line holds for every relay.
-    for (InventoryRelay& relay : relays) {
-        relay.connection.lengthFraming = options.connection.lengthFraming;
-        relay.connection.charInterval = options.connection.charInterval;
-    }
     return true;
 }
 
-bool CollectRun::checkOutput()
+bool CollectRun::prepareCollector()
 {
-    if (options.outFolder.isEmpty())
-        return true;
-    const QFileInfo folder(options.outFolder);
-    if (folder.isDir() && folder.isWritable())
-        return true;
-    fail(ExitFile, QStringLiteral("Невозможно записать в папку %1").arg(options.outFolder));
-    return false;
-}
-
-bool CollectRun::openArchive()
-{
-    history = std::make_unique<RelayHistory>(
-        ArchiveLocation::resolve(options.archive, openProgramSettings().get()));
-    if (!history->enabled() && options.outFolder.isEmpty()) {
+    // The frame end of the command line holds for every relay.
+    CollectOptions collect;
+    collect.charInterval = options.connection.charInterval;
+    collect.silenceOnly = !options.connection.lengthFraming;
+    collect.outFolder = options.outFolder;
+    collect.archiveLocation =
+        ArchiveLocation::resolve(options.archive, openProgramSettings().get());
+    collector = new Collector(relays, collect, this);
+    QString message;
+    switch (collector->prepare(&message)) {
+    case Collector::Readiness::Ready:
+        break;
+    case Collector::Readiness::NothingToKeep:
         fail(ExitUsage, QStringLiteral("Архив отключён, и --out не указан: прочитанное некуда "
                                        "сохранить"));
         return false;
+    case Collector::Readiness::FolderUnwritable:
+    case Collector::Readiness::ArchiveUnusable:
+        fail(ExitFile, message);
+        return false;
     }
-    if (history->isUsable())
-        return true;
-    fail(ExitFile, history->takeFailure());
-    return false;
+    connect(collector, &Collector::progress, this, [this](int relay, const QString& text) {
+        Console::err(QStringLiteral("%1: %2").arg(relays.at(relay).name, text));
+    });
+    connect(collector, &Collector::finished, this, &CollectRun::collected);
+    return true;
 }
 
-void CollectRun::startLines()
+void CollectRun::collected()
 {
-    QMap<QString, CollectLine*> lines;
-    for (int index = 0; index < relays.size(); ++index) {
-        auto* job = new CollectJob(relays.at(index), history.get(), options.outFolder, this);
-        jobs.append(job);
-        const QString key = lineKey(relays.at(index), index);
-        CollectLine*& line = lines[key];
-        if (line == nullptr) {
-            line = new CollectLine(this);
-            connect(line, &CollectLine::finished, this, &CollectRun::lineFinished);
-        }
-        line->add(job);
-    }
-    linesRunning = lines.size();
-    for (CollectLine* line : lines)
-        line->start();
-}
-
-void CollectRun::lineFinished()
-{
-    if (--linesRunning > 0)
-        return;
     if (options.json)
         printJson();
     else
@@ -138,10 +97,10 @@ void CollectRun::lineFinished()
 void CollectRun::printTable() const
 {
     Console::out(QStringLiteral("Реле\tРезультат\tНовых осциллограмм\tНовых событий\tСекунд"));
-    for (const CollectJob* job : jobs) {
-        const CollectOutcome& outcome = job->outcome();
+    for (int relay = 0; relay < collector->relayCount(); ++relay) {
+        const CollectOutcome& outcome = collector->job(relay).outcome();
         Console::out(QStringLiteral("%1\t%2\t%3\t%4\t%5")
-                         .arg(job->relay().name,
+                         .arg(relays.at(relay).name,
                               outcome.done ? QStringLiteral("готово")
                                            : QStringLiteral("сбой: %1").arg(outcome.error))
                          .arg(outcome.records)
@@ -153,10 +112,10 @@ void CollectRun::printTable() const
 void CollectRun::printJson() const
 {
     QJsonArray list;
-    for (const CollectJob* job : jobs) {
-        const CollectOutcome& outcome = job->outcome();
+    for (int relay = 0; relay < collector->relayCount(); ++relay) {
+        const CollectOutcome& outcome = collector->job(relay).outcome();
         list.append(
-            QJsonObject{{QStringLiteral("name"), job->relay().name},
+            QJsonObject{{QStringLiteral("name"), relays.at(relay).name},
                         {QStringLiteral("result"),
                          outcome.done ? QStringLiteral("ok") : QStringLiteral("failed")},
                         {QStringLiteral("records"), outcome.records},
@@ -172,11 +131,11 @@ void CollectRun::printJson() const
 int CollectRun::exitCode() const
 {
     int code = ExitSuccess;
-    for (const CollectJob* job : jobs) {
-        const CollectOutcome& outcome = job->outcome();
+    for (int relay = 0; relay < collector->relayCount(); ++relay) {
+        const CollectOutcome& outcome = collector->job(relay).outcome();
         if (outcome.done)
             continue;
-        if (outcome.code == ExitRelay)
+        if (outcome.failure != CollectOutcome::Failure::File)
             return ExitRelay;
         code = ExitFile;
     }

@@ -2,15 +2,12 @@
 #define TALVIK_CLI_COLLECTRUN_H
 
 #include "cli/CommandOptions.h"
-#include "cli/Inventory.h"
+#include "collect/Inventory.h"
 
 #include <QObject>
 #include <QVector>
 
-#include <memory>
-
-class CollectJob;
-class RelayHistory;
+class Collector;
 
 // collect INVENTORY.json [--out DIR] [--json]: every relay of the inventory
 // read into the archive (and the folder), the lines side by side and the
@@ -39,10 +36,8 @@ private:
     Q_DISABLE_COPY(CollectRun)
 
     bool readInventory();
-    bool checkOutput();
-    bool openArchive();
-    void startLines();
-    void lineFinished();
+    bool prepareCollector();
+    void collected();
     void printTable() const;
     void printJson() const;
     int exitCode() const;
@@ -50,9 +45,7 @@ private:
 
     CommandOptions options;
     QVector<InventoryRelay> relays;
-    std::unique_ptr<RelayHistory> history;
-    QVector<CollectJob*> jobs;
-    int linesRunning = 0;
+    Collector* collector = nullptr;
 };
 
 #endif

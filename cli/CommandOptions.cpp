@@ -1,5 +1,6 @@
 #include "cli/CommandOptions.h"
 
+#include "collect/Inventory.h"
 #include "relay/LineLimits.h"
 
 #include "relay/RelayMap.h"
@@ -348,7 +349,7 @@ bool readNetworkAddress(const QCommandLineParser& parser, const QCommandLineOpti
                         RelayConnection::Settings* settings, QString* message)
 {
     const QString text = parser.value(option);
-    if (CommandOptions::readHostPort(text, &settings->host, &settings->tcpPort))
+    if (Inventory::readHostPort(text, &settings->host, &settings->tcpPort))
         return true;
     *message = QStringLiteral("Неверное значение %1: %2 (нужно УЗЕЛ:ПОРТ, порт 1..65535)")
                    .arg(dashed(option), text);
@@ -762,18 +763,6 @@ bool CommandOptions::needsGui(const QStringList& arguments)
         !readCommand(parser, known, &result, &message))
         return false;
     return result.command == Command::SettingsSheet && !SettingsSheet::writesHtml(result.sheetPath);
-}
-
-bool CommandOptions::readHostPort(const QString& text, QString* host, quint16* port)
-{
-    const int colon = text.lastIndexOf(QLatin1Char(':'));
-    bool ok = false;
-    const int number = colon > 0 ? text.mid(colon + 1).toInt(&ok) : 0;
-    if (!ok || number < LineLimits::minTcpPort || number > LineLimits::maxTcpPort)
-        return false;
-    *host = text.left(colon);
-    *port = static_cast<quint16>(number);
-    return true;
 }
 
 QString CommandOptions::relayName() const

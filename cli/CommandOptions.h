@@ -126,10 +126,6 @@ struct CommandOptions
     // arguments that parse() refuses.
     static bool needsGui(const QStringList& arguments);
 
-    // "HOST:PORT" as --tcp, --modbus-tcp and an inventory give it: false
-    // unless the host is not empty and the port is 1..65535.
-    static bool readHostPort(const QString& text, QString* host, quint16* port);
-
     // The relay's name in the archive: --name, else "PORT · адрес N" (the
     // host and port over the network).
     QString relayName() const;

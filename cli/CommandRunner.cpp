@@ -3,7 +3,7 @@
 #include "base/ProgramSettings.h"
 #include "cli/CommandLog.h"
 #include "cli/Console.h"
-#include "cli/FailureText.h"
+#include "collect/FailureText.h"
 #include "cli/SettingsCommands.h"
 #include "cli/TerminationSignals.h"
 #include "cli/ValueFormat.h"

@@ -2,7 +2,7 @@
 # library, talvik_<floor>, that links only the floors listed below it here;
 # the floor check (cmake/CheckFloors.cmake) runs before any of them is built
 # and fails the build on an #include into a floor that is not below.
-set(TALVIK_FLOORS base modbus comtrade analysis relay records simulator archive session ui viewer app cli)
+set(TALVIK_FLOORS base modbus comtrade analysis relay records simulator archive session collect ui viewer app cli)
 set(TALVIK_BELOW_base "")
 set(TALVIK_BELOW_modbus base)
 set(TALVIK_BELOW_comtrade base)
@@ -12,10 +12,11 @@ set(TALVIK_BELOW_records relay comtrade modbus base)
 set(TALVIK_BELOW_simulator records relay comtrade modbus base)
 set(TALVIK_BELOW_archive records relay comtrade modbus base)
 set(TALVIK_BELOW_session archive simulator records relay comtrade modbus base)
+set(TALVIK_BELOW_collect session archive simulator records relay comtrade modbus base)
 set(TALVIK_BELOW_ui relay modbus base)
 set(TALVIK_BELOW_viewer ui analysis comtrade relay modbus base)
-set(TALVIK_BELOW_app viewer ui session archive simulator records relay analysis comtrade modbus base)
-set(TALVIK_BELOW_cli session archive simulator records relay analysis comtrade modbus base)
+set(TALVIK_BELOW_app viewer ui collect session archive simulator records relay analysis comtrade modbus base)
+set(TALVIK_BELOW_cli collect session archive simulator records relay analysis comtrade modbus base)
 
 # talvik_floor(NAME SOURCES... [QT module...] [LIBS other...]): the floor's
 # library from its folder's sources, linked to the floors below it.

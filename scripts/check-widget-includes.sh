@@ -26,7 +26,7 @@ if [ "${#widget_header[@]}" -lt 100 ]; then
     exit 2
 fi
 
-floors=(base modbus comtrade analysis relay records simulator archive session cli)
+floors=(base modbus comtrade analysis relay records simulator archive session collect cli)
 patterns=()
 for floor in "${floors[@]}"; do
     patterns+=("$floor/*.cpp" "$floor/*.h")

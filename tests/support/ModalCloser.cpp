@@ -124,7 +124,7 @@ QByteArray ModalCloser::describe() const
 void ModalCloser::poll()
 {
     QWidget* modal = QApplication::activeModalWidget();
-    if (modal != nullptr && modal->isVisible())
+    if (modal != nullptr && modal != tolerated && modal->isVisible())
         handle(modal);
 }
 

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QMessageBox>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -49,6 +50,10 @@ public:
     // false to reject it.
     void expectDialog(const std::function<bool(QDialog*)>& answer);
 
+    // A modal dialog the test drives itself, which stays open while the
+    // boxes it raises come and go: left alone.
+    void tolerate(QWidget* dialog) { tolerated = dialog; }
+
     // Waits until every expected modal widget was handled, or the deadline.
     bool waitUntilDone(int timeoutMs = 5000);
     int pending() const { return steps.size(); }
@@ -69,6 +74,7 @@ private:
     };
     QList<std::function<StepResult(QWidget*)>> steps;
     QTimer* timer;
+    QPointer<QWidget> tolerated;
 };
 
 #endif

@@ -1,4 +1,4 @@
-#include "cli/FailureText.h"
+#include "collect/FailureText.h"
 
 #include "session/RelayConnection.h"
 

@@ -1,9 +1,8 @@
-#ifndef TALVIK_CLI_COLLECTJOB_H
-#define TALVIK_CLI_COLLECTJOB_H
+#ifndef TALVIK_COLLECT_COLLECTJOB_H
+#define TALVIK_COLLECT_COLLECTJOB_H
 
 #include "archive/Archive.h"
-#include "cli/CommandOptions.h"
-#include "cli/Inventory.h"
+#include "collect/Inventory.h"
 #include "relay/ModBusDevice.h"
 
 #include <QDateTime>
@@ -27,10 +26,19 @@ struct CollectOutcome
     int records = 0;
     int events = 0;
     qint64 elapsedMs = 0;
-    // Why the last attempt failed, and what kind of failure it was: the
-    // relay or the line (ExitRelay), a file or the archive (ExitFile).
+    // What the last attempt failed on, and why.
+    enum class Failure
+    {
+        None,
+        // The relay or its line.
+        Relay,
+        // A file or the archive.
+        File,
+        // The run was stopped before the relay had given everything.
+        Stopped
+    };
+    Failure failure = Failure::None;
     QString error;
-    ExitCode code = ExitSuccess;
 };
 
 // One relay of collect: its settings image, its journal and every valid
@@ -43,7 +51,11 @@ struct CollectOutcome
 // reader's own signal, even after the connection was lost, so that the
 // line's next relay never shares the readers with a reading still retrying.
 // A second attempt goes on from the step that failed: what was kept stays
-// kept.
+// kept. A stopped attempt ends at once: what its last step read is
+// neither kept nor written, and the files of the steps before stay whole.
+//
+// Each step is told twice: in progress(), the words of the command line's
+// progress line, and in stateText(), the relay's state in a table.
 class CollectJob : public QObject
 {
     Q_OBJECT
@@ -55,6 +67,8 @@ public:
     const InventoryRelay& relay() const { return inventoryRelay; }
     const CollectOutcome& outcome() const { return result; }
     int attempts() const { return attemptCount; }
+    // An attempt is under way (or its line is being connected).
+    bool inProgress() const { return step != Step::Idle; }
     // The last attempt failed on the line or the relay, where another may do
     // better; a file, the archive or a header that failed would fail again.
     bool mayRetry() const { return !result.done && retryWorthy; }
@@ -64,9 +78,25 @@ public:
     void start(RelayConnection* lineConnection);
     // An attempt that could not begin: the line did not open.
     void failToConnect(const QString& why);
+    // The line is being connected for an attempt.
+    void connecting();
+    // The failed attempt is to be followed by one more, after the line's
+    // other relays when `afterOthers`.
+    void retryLater(bool afterOthers);
+    // Ends the attempt under way (with attemptEnded()), or marks a relay
+    // not yet begun as stopped; a relay whose attempt has ended keeps its
+    // outcome.
+    void stop();
+
+    // "ждёт", "уставки…", "осциллограммы 1 из 3…", "готово", "сбой: …".
+    QString stateText() const;
 
 signals:
     void attemptEnded();
+    // A line of progress: "уставки…", "журнал — 57 событий, 3 новых".
+    void progress(const QString& text);
+    // stateText() has changed.
+    void stateChanged();
 
 private:
     Q_DISABLE_COPY(CollectJob)
@@ -74,6 +104,7 @@ private:
     enum class Step
     {
         Idle,
+        Connecting,
         Settings,
         Journal,
         Headers,
@@ -99,13 +130,14 @@ private:
     // cannot be made.
     QString folder();
     ArchiveRelayIdentity identity() const;
-    void say(const QString& text) const;
+    void say(const QString& text);
+    void enterStep(Step next);
 
     void failRelay(const QString& why);
     void failFile(const QString& why);
     // worthRetrying: the line or the relay failed; the same attempt may do
     // better later.
-    void endAttempt(ExitCode code, const QString& why, bool worthRetrying);
+    void endAttempt(CollectOutcome::Failure failure, const QString& why, bool worthRetrying);
 
     InventoryRelay inventoryRelay;
     RelayHistory* history;
@@ -115,6 +147,7 @@ private:
     Step step = Step::Idle;
     int attemptCount = 0;
     bool retryWorthy = false;
+    bool retryDue = false;
     QElapsedTimer clock;
     // Why the line broke during this attempt: the network connection or
     // the serial port.
@@ -125,6 +158,8 @@ private:
     QSet<QDateTime> recordsDone;
     QList<int> recordsToRead;
     int currentRecord = -1;
+    // The new records of this listing, for "осциллограммы 1 из 3…".
+    int recordsListed = 0;
     // Valid records whose header the format cannot express.
     QList<int> unexportable;
 };

@@ -1,5 +1,5 @@
-#ifndef TALVIK_CLI_COLLECTLINE_H
-#define TALVIK_CLI_COLLECTLINE_H
+#ifndef TALVIK_COLLECT_COLLECTLINE_H
+#define TALVIK_COLLECT_COLLECTLINE_H
 
 #include <QList>
 #include <QObject>
@@ -23,6 +23,10 @@ public:
     void add(CollectJob* job);
     // Works the relays in the order added; ends with finished().
     void start();
+    // Ends the relay under way and leaves the rest unread; finished()
+    // follows once that relay's attempt has ended, with the port or the
+    // network connection closed.
+    void stop();
 
 signals:
     void finished();
@@ -41,6 +45,8 @@ private:
     QList<CollectJob*> again;
     CollectJob* current = nullptr;
     bool configured = false;
+    bool stopping = false;
+    bool ended = false;
     // Set while the network connection for `current` is being made.
     bool opening = false;
 };

@@ -1,6 +1,5 @@
-#include "cli/Inventory.h"
+#include "collect/Inventory.h"
 
-#include "cli/CommandOptions.h"
 #include "relay/LineLimits.h"
 
 #include <QByteArray>
@@ -135,9 +134,8 @@ private:
             settings.transport = field == tcpField ? RelayConnection::Transport::RtuOverTcp
                                                    : RelayConnection::Transport::ModbusTcp;
             const QJsonValue value = entry.value(field);
-            if (!value.isString() ||
-                !CommandOptions::readHostPort(value.toString().trimmed(), &settings.host,
-                                              &settings.tcpPort))
+            if (!value.isString() || !Inventory::readHostPort(value.toString().trimmed(),
+                                                              &settings.host, &settings.tcpPort))
                 return wrongValue(field, QStringLiteral("нужно УЗЕЛ:ПОРТ, порт 1..65535"));
         }
         return true;
@@ -245,6 +243,41 @@ bool Inventory::parse(const QByteArray& bytes, const QString& fileName,
         read.append(entry.result());
     }
     *relays = read;
+    return true;
+}
+
+QByteArray Inventory::toJson(const QVector<InventoryRelay>& relays)
+{
+    QJsonArray list;
+    for (const InventoryRelay& relay : relays) {
+        const RelayConnection::Settings& settings = relay.connection;
+        QJsonObject entry{{nameField, relay.name}};
+        const QString hostPort = QStringLiteral("%1:%2").arg(settings.host).arg(settings.tcpPort);
+        if (settings.demo)
+            entry.insert(demoField, true);
+        else if (settings.transport == RelayConnection::Transport::RtuOverTcp)
+            entry.insert(tcpField, hostPort);
+        else if (settings.transport == RelayConnection::Transport::ModbusTcp)
+            entry.insert(modbusTcpField, hostPort);
+        else
+            entry.insert(portField, settings.portName);
+        if (!settings.demo && settings.transport == RelayConnection::Transport::Serial)
+            entry.insert(baudField, static_cast<int>(settings.baudRate));
+        entry.insert(addressField, static_cast<int>(settings.deviceAddress));
+        list.append(entry);
+    }
+    return QJsonDocument(QJsonObject{{QStringLiteral("relays"), list}}).toJson();
+}
+
+bool Inventory::readHostPort(const QString& text, QString* host, quint16* port)
+{
+    const int colon = text.lastIndexOf(QLatin1Char(':'));
+    bool ok = false;
+    const int number = colon > 0 ? text.mid(colon + 1).toInt(&ok) : 0;
+    if (!ok || number < LineLimits::minTcpPort || number > LineLimits::maxTcpPort)
+        return false;
+    *host = text.left(colon);
+    *port = static_cast<quint16>(number);
     return true;
 }
 

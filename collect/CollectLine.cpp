@@ -1,8 +1,7 @@
-#include "cli/CollectLine.h"
+#include "collect/CollectLine.h"
 
-#include "cli/CollectJob.h"
-#include "cli/Console.h"
-#include "cli/FailureText.h"
+#include "collect/CollectJob.h"
+#include "collect/FailureText.h"
 #include "session/RelayConnection.h"
 
 namespace {
@@ -36,6 +35,23 @@ void CollectLine::start()
     startNext();
 }
 
+void CollectLine::stop()
+{
+    if (ended || stopping)
+        return;
+    stopping = true;
+    opening = false;
+    for (CollectJob* job : waiting + again)
+        job->stop();
+    waiting.clear();
+    again.clear();
+    // Its attemptEnded() brings the line to its end.
+    if (current != nullptr)
+        current->stop();
+    else
+        startNext();
+}
+
 void CollectLine::startNext()
 {
     if (waiting.isEmpty()) {
@@ -44,6 +60,7 @@ void CollectLine::startNext()
     }
     if (waiting.isEmpty()) {
         connection->stopPolling(true);
+        ended = true;
         emit finished();
         return;
     }
@@ -60,6 +77,7 @@ void CollectLine::startNext()
     // The other lines go on meanwhile: openPort() would wait in a loop of
     // its own, which holds up every line that starts one in it.
     opening = true;
+    current->connecting();
     connection->openNetwork();
 }
 
@@ -92,14 +110,11 @@ void CollectLine::connectionLost(const QString& reason)
 
 void CollectLine::attemptEnded()
 {
-    CollectJob* ended = current;
+    CollectJob* job = current;
     current = nullptr;
-    if (ended->mayRetry() && ended->attempts() == 1) {
-        again.append(ended);
-        Console::err(QStringLiteral("%1: %2").arg(
-            ended->relay().name, waiting.isEmpty() ? QStringLiteral("ещё одна попытка")
-                                                   : QStringLiteral("ещё одна попытка после "
-                                                                    "остальных реле линии")));
+    if (!stopping && job->mayRetry() && job->attempts() == 1) {
+        again.append(job);
+        job->retryLater(!waiting.isEmpty());
     }
     startNext();
 }

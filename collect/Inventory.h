@@ -1,5 +1,5 @@
-#ifndef TALVIK_CLI_INVENTORY_H
-#define TALVIK_CLI_INVENTORY_H
+#ifndef TALVIK_COLLECT_INVENTORY_H
+#define TALVIK_COLLECT_INVENTORY_H
 
 #include "session/RelayConnection.h"
 
@@ -39,6 +39,14 @@ public:
     // The check of the file's bytes; fileName only names it in the message.
     static bool parse(const QByteArray& bytes, const QString& fileName,
                       QVector<InventoryRelay>* relays, QString* message);
+    // The relays as an inventory file lists them, which parse() reads back
+    // as they are: the way to each relay, its address, and the baud rate
+    // of a serial port.
+    static QByteArray toJson(const QVector<InventoryRelay>& relays);
+
+    // "HOST:PORT" as an inventory and the command line give it: false
+    // unless the host is not empty and the port is 1..65535.
+    static bool readHostPort(const QString& text, QString* host, quint16* port);
 
     // The relay's name as a folder name: the characters a file system or a
     // shell would take for something else become "_".

@@ -1,5 +1,5 @@
-#ifndef TALVIK_CLI_FAILURETEXT_H
-#define TALVIK_CLI_FAILURETEXT_H
+#ifndef TALVIK_COLLECT_FAILURETEXT_H
+#define TALVIK_COLLECT_FAILURETEXT_H
 
 #include "relay/ModBusDevice.h"
 
@@ -8,8 +8,8 @@
 
 class RelayConnection;
 
-// The command line's words for what went wrong on the line, one text for
-// every command that talks to a relay.
+// The words for what went wrong on the line, one text for every command
+// that talks to a relay and for the window's collecting.
 namespace FailureText {
 
 // "регистры 32…63: нет ответа; регистры 64…84: ответ искажён"

@@ -1,8 +1,7 @@
-#include "cli/CollectJob.h"
+#include "collect/CollectJob.h"
 
 #include "base/RussianPlural.h"
-#include "cli/Console.h"
-#include "cli/FailureText.h"
+#include "collect/FailureText.h"
 #include "records/ComtradeWriter.h"
 #include "records/CrashProcessReader.h"
 #include "records/LogReader.h"
@@ -84,32 +83,95 @@ void CollectJob::failToConnect(const QString& why)
     failRelay(why);
 }
 
+void CollectJob::connecting()
+{
+    enterStep(Step::Connecting);
+}
+
+void CollectJob::retryLater(bool afterOthers)
+{
+    retryDue = true;
+    say(afterOthers ? QStringLiteral("ещё одна попытка после остальных реле линии")
+                    : QStringLiteral("ещё одна попытка"));
+    emit stateChanged();
+}
+
+void CollectJob::stop()
+{
+    if (step != Step::Idle) {
+        if (step == Step::Connecting)
+            beginAttempt();
+        endAttempt(CollectOutcome::Failure::Stopped, QStringLiteral("остановлено"), false);
+        return;
+    }
+    // Begun and ended: the outcome stands, but no second attempt follows.
+    retryDue = false;
+    if (attemptCount == 0)
+        result.failure = CollectOutcome::Failure::Stopped;
+    emit stateChanged();
+}
+
+QString CollectJob::stateText() const
+{
+    switch (step) {
+    case Step::Connecting:
+        return QStringLiteral("связь…");
+    case Step::Settings:
+        return QStringLiteral("уставки…");
+    case Step::Journal:
+        return QStringLiteral("журнал…");
+    case Step::Headers:
+        return QStringLiteral("осциллограммы…");
+    case Step::Record:
+        return QStringLiteral("осциллограммы %1 из %2…")
+            .arg(recordsListed - recordsToRead.size())
+            .arg(recordsListed);
+    case Step::Idle:
+        break;
+    }
+    if (result.done)
+        return QStringLiteral("готово");
+    if (result.failure == CollectOutcome::Failure::Stopped)
+        return QStringLiteral("остановлено");
+    if (attemptCount == 0)
+        return QStringLiteral("ждёт");
+    const QString failed = QStringLiteral("сбой: %1").arg(result.error);
+    return retryDue ? QStringLiteral("%1; ещё одна попытка").arg(failed) : failed;
+}
+
 void CollectJob::beginAttempt()
 {
     ++attemptCount;
+    retryDue = false;
     result.done = false;
     result.error.clear();
-    result.code = ExitSuccess;
+    result.failure = CollectOutcome::Failure::None;
     lostReason.clear();
     clock.start();
+}
+
+void CollectJob::enterStep(Step next)
+{
+    step = next;
+    emit stateChanged();
 }
 
 void CollectJob::readSettings()
 {
     say(QStringLiteral("уставки…"));
-    step = Step::Settings;
+    enterStep(Step::Settings);
     connection->device()->refresh();
 }
 
 void CollectJob::readJournal()
 {
-    step = Step::Journal;
+    enterStep(Step::Journal);
     connection->logReader()->readRecords(inventoryRelay.connection.deviceAddress);
 }
 
 void CollectJob::readHeaders()
 {
-    step = Step::Headers;
+    enterStep(Step::Headers);
     connection->crashReader()->readHeaders(inventoryRelay.connection.deviceAddress);
 }
 
@@ -182,6 +244,7 @@ void CollectJob::headersRead()
         listed.insert(trigger);
         recordsToRead.append(number);
     }
+    recordsListed = recordsToRead.size();
     say(QStringLiteral("осциллограммы — %1")
             .arg(freshText(recordsToRead.size(), QStringLiteral("новая"))));
     readNextRecord();
@@ -191,12 +254,12 @@ void CollectJob::readNextRecord()
 {
     if (recordsToRead.isEmpty()) {
         if (unexportable.isEmpty()) {
-            endAttempt(ExitSuccess, QString(), false);
+            endAttempt(CollectOutcome::Failure::None, QString(), false);
             return;
         }
         // Not the line's fault: read again, the header would be the same.
         endAttempt(
-            ExitRelay,
+            CollectOutcome::Failure::Relay,
             QStringLiteral("Некорректный заголовок осциллограммы %1").arg(unexportable.first()),
             false);
         return;
@@ -206,7 +269,7 @@ void CollectJob::readNextRecord()
     say(QStringLiteral("осциллограмма %1 от %2 %3…")
             .arg(currentRecord)
             .arg(ComtradeWriter::dateText(header), ComtradeWriter::timeText(header)));
-    step = Step::Record;
+    enterStep(Step::Record);
     connection->crashReader()->readCrashProcess(inventoryRelay.connection.deviceAddress,
                                                 static_cast<uint16_t>(currentRecord));
 }
@@ -244,6 +307,7 @@ void CollectJob::readingFailed()
         what = QStringLiteral("Не удалось считать осциллограмму %1").arg(currentRecord);
         break;
     case Step::Idle:
+    case Step::Connecting:
     case Step::Settings:
         return;
     }
@@ -310,23 +374,23 @@ ArchiveRelayIdentity CollectJob::identity() const
             inventoryRelay.connection.deviceAddress};
 }
 
-void CollectJob::say(const QString& text) const
+void CollectJob::say(const QString& text)
 {
-    Console::err(QStringLiteral("%1: %2").arg(inventoryRelay.name, text));
+    emit progress(text);
 }
 
 void CollectJob::failRelay(const QString& why)
 {
-    endAttempt(ExitRelay,
+    endAttempt(CollectOutcome::Failure::Relay,
                lostReason.isEmpty() ? why : QStringLiteral("%1: %2").arg(why, lostReason), true);
 }
 
 void CollectJob::failFile(const QString& why)
 {
-    endAttempt(ExitFile, why, false);
+    endAttempt(CollectOutcome::Failure::File, why, false);
 }
 
-void CollectJob::endAttempt(ExitCode code, const QString& why, bool worthRetrying)
+void CollectJob::endAttempt(CollectOutcome::Failure failure, const QString& why, bool worthRetrying)
 {
     step = Step::Idle;
     if (connection != nullptr) {
@@ -338,10 +402,12 @@ void CollectJob::endAttempt(ExitCode code, const QString& why, bool worthRetryin
     }
     connection = nullptr;
     result.elapsedMs += clock.elapsed();
-    result.done = code == ExitSuccess;
-    result.code = code;
+    result.done = failure == CollectOutcome::Failure::None;
+    result.failure = failure;
     result.error = why;
     retryWorthy = worthRetrying;
-    say(result.done ? QStringLiteral("готово") : QStringLiteral("сбой: %1").arg(why));
+    if (failure != CollectOutcome::Failure::Stopped)
+        say(result.done ? QStringLiteral("готово") : QStringLiteral("сбой: %1").arg(why));
+    emit stateChanged();
     emit attemptEnded();
 }
