@@ -23,19 +23,19 @@ void JournalTableModel::setJournal(const QVector<JournalEntry>& newestFirst)
     for (const JournalEntry& event : shown)
         texts.append(event.csvFields());
     records.fill(-1, shown.size());
-    match();
+    matchRecords();
     endResetModel();
 }
 
 void JournalTableModel::setRecords(const QVector<CrashProcessHeader>& newHeaders)
 {
     headers = newHeaders;
-    match();
+    matchRecords();
     if (!shown.isEmpty())
         emit dataChanged(index(0, 0), index(shown.size() - 1, ColumnCount - 1));
 }
 
-void JournalTableModel::match()
+void JournalTableModel::matchRecords()
 {
     for (int row = 0; row < shown.size(); ++row)
         records[row] = matchingRecord(shown.at(row), headers);

@@ -60,7 +60,7 @@ public:
 
 private:
     QVariant sortValue(int row, int column) const;
-    void match();
+    void matchRecords();
 
     QVector<JournalEntry> shown;
     QVector<QStringList> texts;
