@@ -19,7 +19,7 @@
 // "talvik-YYYY-MM-DD.1.log", ".2.log" …; files of days older than the kept
 // days are deleted. Given a file instead, the lines go to that file, and at
 // the size limit it is moved to "<file>.1" (one older file kept).
-class LogFile : public ILogSink
+class LogFile final : public ILogSink
 {
 public:
     static constexpr qint64 defaultSizeLimit = 50LL * 1024 * 1024;

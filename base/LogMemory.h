@@ -10,7 +10,7 @@
 // The newest lines of the application log and its newest errors, kept
 // time-stamped in memory whatever the log list shows or drops, for a
 // diagnostics report a colleague can read.
-class LogMemory : public ILogSink
+class LogMemory final : public ILogSink
 {
 public:
     static constexpr int keptLines = 2000;
