@@ -85,7 +85,7 @@ CommandRunner::CommandRunner(const CommandOptions& options, const CommandLog& lo
         if (this->options.command == Command::Monitor)
             monitorLineLost(reason);
     });
-    connect(reconnector, &Reconnector::retryScheduled, this, [this](int seconds) {
+    connect(reconnector, &Reconnector::retryScheduled, this, [](int seconds) {
         Console::err(QStringLiteral("%1 Нет связи — повтор через %2 с")
                          .arg(ValueFormat::timeStamp(QDateTime::currentDateTime()))
                          .arg(seconds));
